@@ -1,0 +1,39 @@
+# Thin wrapper over the CMake presets; CMake is the real build.
+PRESET ?= default
+BUILD  := build/$(PRESET)
+
+.PHONY: all deps configure build demo test asan clean format
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake --preset $(PRESET)
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build --preset $(PRESET)
+
+# Starts the program on the simulated vehicle; without a display it prints the text report.
+demo: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/src/app/vamrick --demo; \
+	else \
+	  echo "No display found: printing the text report instead of opening the window."; \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/src/app/vamrick --demo --report; \
+	fi
+
+test: build
+	ctest --preset $(PRESET)
+
+asan:
+	$(MAKE) test PRESET=asan
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,52 @@
+#include "dialog_prompter.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+QMessageBox::Icon boxIcon(core::Prompter::Icon icon) {
+    switch (icon) {
+    case core::Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case core::Prompter::Icon::Question:
+        return QMessageBox::Question;
+    case core::Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case core::Prompter::Icon::Stop:
+        return QMessageBox::Critical;
+    case core::Prompter::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void DialogPrompter::message(const Message& message) {
+    QMessageBox box(boxIcon(message.icon), message.title, message.text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+bool DialogPrompter::ask(const Question& question) {
+    QMessageBox box(boxIcon(question.icon), question.title, question.text,
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(question.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString DialogPrompter::fileName(const FileRequest& request) {
+    return request.forSaving
+               ? QFileDialog::getSaveFileName(parent_, request.title, {}, request.filter)
+               : QFileDialog::getOpenFileName(parent_, request.title, {}, request.filter);
+}
+
+std::optional<QString> DialogPrompter::input(const InputRequest& request) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, request.title, request.prompt,
+                                               QLineEdit::Normal, request.defaultText, &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
+}
+
+} // namespace app

@@ -1,0 +1,310 @@
+#include "main_window.h"
+
+#include "diag/trouble_code_definitions.h"
+#include "keyword_colouring.h"
+#include "tab_stop_guard.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStringListModel>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+template <typename T> T* named(T* control, const char* name) {
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QFont fontOf(const char* family, int points, QFont::StyleHint hint = QFont::SansSerif) {
+    QFont f(QLatin1String(family), points);
+    f.setStyleHint(hint);
+    return f;
+}
+
+QLabel* label(const char* name, const QString& text, const QFont& f) {
+    auto* l = named(new QLabel(text), name);
+    l->setFont(f);
+    return l;
+}
+
+QPushButton* serviceButton(const char* name, const QString& caption) {
+    auto* b = named(new QPushButton(caption), name);
+    b->setCheckable(true); // stays pressed while its operation runs
+    b->setMinimumHeight(30);
+    return b;
+}
+
+QAction* entry(QMenu* menu, const char* name, const QString& caption) {
+    auto* a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
+    : QMainWindow(parent), state_(state), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Vamrick V3.40"));
+    buildControls();
+    buildMenus();
+    resize(1000, 680);
+}
+
+void MainWindow::buildControls() {
+    const QFont arial = fontOf("Arial", 9);
+    textECU = named(new QTextEdit, "textECU");
+    textECU->setFont(fontOf("Courier New", 10, QFont::TypeWriter));
+    textECU->setAcceptRichText(false);
+    new TabStopGuard(textECU);
+    Label2 =
+        label("Label2",
+              QStringLiteral("Vehicle Test Status/Trouble Code Window           use the scroll "
+                             "bar to see more data"),
+              arial);
+    List1 = named(new QListWidget, "List1");
+    List1->setFont(fontOf("Courier", 10, QFont::TypeWriter));
+    Label3 = label("Label3", QStringLiteral("Vehicle Data"), fontOf("Arial", 10));
+    Label5 = label("Label5",
+                   QStringLiteral("Vehicle Data Window, Double Click Item for Real Time Display"),
+                   arial);
+    List2 = named(new QListView, "List2");
+    List2->setModel(new QStringListModel(List2));
+    List2->hide(); // only a store for the definitions
+    Text1 = named(new QLineEdit(QStringLiteral("ECU Not Ready")), "Text1");
+    Text1->setReadOnly(true);
+    Text1->setAlignment(Qt::AlignCenter);
+    Text1->setFocusPolicy(Qt::NoFocus);
+    Label1 = label("Label1", QStringLiteral("ECU Status"), arial);
+    Label6 = label("Label6", QString(), fontOf("Arial Black", 10));
+    Label7 = label("Label7", QString(), fontOf("Arial Black", 10));
+    Label4 =
+        label("Label4", QStringLiteral("Vamrick V3.40 - OBD-II diagnostics for passenger cars"),
+              fontOf("Times New Roman", 9, QFont::Serif));
+    Text2 = named(new QLineEdit, "Text2");
+    Text2->setPlaceholderText(QStringLiteral("VIN or notes (printed first)"));
+    for (QLabel* clickable : {Label1, Label3}) {
+        clickable->setCursor(Qt::WhatsThisCursor);
+        clickable->installEventFilter(this);
+    }
+
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->addWidget(buildControlPanel());
+    splitter->addWidget(buildDataArea());
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+}
+
+QWidget* MainWindow::buildControlPanel() {
+    Frame1 = named(new QGroupBox(QStringLiteral("Vamrick Control Panel")), "Frame1");
+    Mode1 = serviceButton("Mode1", QStringLiteral("Request Current Powertrain Diagnostic Data"));
+    Mode2 = serviceButton("Mode2", QStringLiteral("Get Freeze Frame Data"));
+    Mode3 = serviceButton("Mode3", QStringLiteral("Request Diagnostic Trouble Codes"));
+    Mode4 = serviceButton("Mode4", QStringLiteral("Clear/Reset Diagnostic Trouble Codes"));
+    Mode5 = serviceButton("Mode5", QStringLiteral("O2 Sensor Test"));
+    ChangeECU = serviceButton("ChangeECU", QStringLiteral("Change ECU"));
+    auto* buttons = new QVBoxLayout(Frame1);
+    for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5, ChangeECU})
+        buttons->addWidget(b);
+
+    Command2 = named(new QPushButton(QStringLiteral("Print")), "Command2");
+    Command1 = named(new QPushButton(QStringLiteral("Exit")), "Command1");
+    connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(Command2);
+    commands->addWidget(Command1);
+
+    auto* panel = new QWidget;
+    auto* column = new QVBoxLayout(panel);
+    column->addWidget(Frame1);
+    column->addSpacing(8);
+    column->addWidget(Label1);
+    column->addWidget(Text1);
+    column->addWidget(Label6);
+    column->addWidget(Label7);
+    column->addStretch(1);
+    column->addLayout(commands);
+    column->addWidget(Label4);
+    column->addWidget(List2);
+    panel->setMinimumWidth(300);
+    panel->setMaximumWidth(380);
+    return panel;
+}
+
+QWidget* MainWindow::buildDataArea() {
+    auto* status = new QWidget;
+    auto* statusColumn = new QVBoxLayout(status);
+    statusColumn->setContentsMargins(0, 0, 0, 0);
+    statusColumn->addWidget(Label2);
+    statusColumn->addWidget(textECU);
+
+    auto* data = new QWidget;
+    auto* dataColumn = new QVBoxLayout(data);
+    dataColumn->setContentsMargins(0, 0, 0, 0);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(Label3);
+    heading->addWidget(Text2, 1);
+    dataColumn->addLayout(heading);
+    dataColumn->addWidget(Label5);
+    dataColumn->addWidget(List1);
+
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(status);
+    split->addWidget(data);
+    split->setChildrenCollapsible(false);
+    split->setSizes({300, 340});
+    return split;
+}
+
+void MainWindow::buildMenus() {
+    mnuDataLog = named(menuBar()->addMenu(QStringLiteral("&Data Monitor and Log")), "mnuDataLog");
+    mnuDataLogLog = entry(mnuDataLog, "mnuDataLogLog", QStringLiteral("&MultiView "));
+
+    mnuCom = named(menuBar()->addMenu(QStringLiteral("&Connection")), "mnuCom");
+    mnuUSB = entry(mnuCom, "mnuUSB", QStringLiteral("USB"));
+    mnuConnectionCom1 = entry(mnuCom, "mnuConnectionCom1", QStringLiteral("Com1"));
+    mnuConnectionCom2 = entry(mnuCom, "mnuConnectionCom2", QStringLiteral("Com2"));
+    mnuConnectionCom3 = entry(mnuCom, "mnuConnectionCom3", QStringLiteral("Com3"));
+    mnuConnectionCom4 = entry(mnuCom, "mnuConnectionCom4", QStringLiteral("Com4"));
+    mnuConnectionComX = entry(mnuCom, "mnuConnectionComX", QStringLiteral("COM 5 thru 9"));
+
+    mnuMode6 = menuBar()->addAction(QStringLiteral("&Mode 6 Tests"));
+    mnuMode6->setObjectName(QStringLiteral("mnuMode6"));
+
+    mnuOptions = named(menuBar()->addMenu(QStringLiteral("&Options")), "mnuOptions");
+    mnuFTM = entry(mnuOptions, "mnuFTM", QStringLiteral("&Fuel Trim Monitor"));
+    mnuAF = entry(mnuOptions, "mnuAF", QStringLiteral("&Air/Fuel Ratio Meter"));
+    mnuWBO2 = entry(mnuOptions, "mnuWBO2", QStringLiteral("WBO2 Calibration"));
+    mnuUnits = named(mnuOptions->addMenu(QStringLiteral("&Units")), "mnuUnits");
+    mnuUnitsEnglish = entry(mnuUnits, "mnuUnitsEnglish", QStringLiteral("&English"));
+    mnuUnitsMetric = entry(mnuUnits, "mnuUnitsMetric", QStringLiteral("&Metric"));
+    mnuDebugMode = entry(mnuOptions, "mnuDebugMode", QStringLiteral("&Debug Mode On/Off"));
+
+    connect(mnuUnitsEnglish, &QAction::triggered, this, &MainWindow::mnuUnitsEnglish_Click);
+    connect(mnuUnitsMetric, &QAction::triggered, this, &MainWindow::mnuUnitsMetric_Click);
+    connect(mnuDebugMode, &QAction::triggered, this, &MainWindow::mnuDebugMode_Click);
+}
+
+void MainWindow::Form_Load() {
+    mnuWBO2->setEnabled(false);
+    for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5})
+        b->setEnabled(false);
+    Mode5->hide();
+    ChangeECU->setEnabled(false);
+    state_.link.NoVehicleLink = false;
+    state_.link.DebugMode = false;
+    state_.log.LogStopFlag = false;
+    state_.survey.DataLogReady = false;
+    state_.survey.WBO2PID = QStringLiteral("0");
+    setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
+    for (QAction* a : {mnuDataLogLog, mnuMode6, mnuAF, mnuFTM})
+        a->setEnabled(false);
+    state_.link.ComPortActive = true;
+    services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
+    static_cast<QStringListModel*>(List2->model())->setStringList(services_.definitions.lines());
+    // The serial ports are probed once the link can open them; until then none is offered.
+    for (QAction* a : {mnuConnectionCom1, mnuConnectionCom2, mnuConnectionCom3, mnuConnectionCom4})
+        a->setEnabled(false);
+}
+
+void MainWindow::Command1_Click() {
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // Over USB the scan tool is given two seconds to let go before the program ends.
+    emit exitRequested(state_.link.ComPortActive ? std::chrono::milliseconds(0)
+                                                 : std::chrono::milliseconds(2000));
+}
+
+void MainWindow::Command2_Click() {
+    QStringList lines{Text2->text(), statusText()};
+    for (int i = 0; i < List1->count(); ++i)
+        lines << List1->item(i)->text();
+    QString whyNot;
+    if (!services_.printer.print(lines, whyNot))
+        services_.prompter.message({QStringLiteral("Nothing was printed: ") + whyNot});
+}
+
+void MainWindow::Label1_Click() {
+    services_.prompter.message(
+        {QStringLiteral("Red=No coommunication with scan tool,\n"
+                        "Yellow=Communication with scan tool, not with vehicle\n"
+                        "Green=Communication with vehicle"),
+         QStringLiteral("Vamrick V3.40"), core::Prompter::Icon::Information});
+}
+
+void MainWindow::Label3_Click() {
+    services_.prompter.message(
+        {QStringLiteral("VIN will be shown here if available and Scan F/W is 4.00 "
+                        "or higher, user entry is also allowed"),
+         QStringLiteral("Vamrick 3.40"), core::Prompter::Icon::Information});
+}
+
+void MainWindow::mnuUnitsEnglish_Click() {
+    state_.decoder.MetricUnits = false;
+}
+
+void MainWindow::mnuUnitsMetric_Click() {
+    state_.decoder.MetricUnits = true;
+}
+
+void MainWindow::mnuDebugMode_Click() {
+    state_.link.DebugMode = !state_.link.DebugMode;
+    services_.prompter.message({state_.link.DebugMode
+                                    ? QStringLiteral("Debug Mode is turned ON")
+                                    : QStringLiteral("Debug Mode is turned OFF")});
+}
+
+void MainWindow::colour_textECU() {
+    colourKeywords(*textECU);
+}
+
+void MainWindow::setStatusBox(const QColor& colour, const QString& text) {
+    QPalette palette = Text1->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Text, Qt::black);
+    Text1->setPalette(palette);
+    Text1->setText(text);
+}
+
+QColor MainWindow::statusColour() const {
+    return Text1->palette().color(QPalette::Base);
+}
+
+void MainWindow::setStatusText(const QString& text) {
+    textECU->setCurrentCharFormat(
+        QTextCharFormat()); // new text starts plain, whatever was coloured
+    textECU->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+QString MainWindow::statusText() const {
+    return textECU->toPlainText();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == Label1)
+            Label1_Click();
+        else if (watched == Label3)
+            Label3_Click();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace app

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "app_state.h"
+#include "core/prompter.h"
+#include "print_sink.h"
+
+#include <QMainWindow>
+
+#include <chrono>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTextEdit;
+
+namespace diag {
+class TroubleCodeDefinitions;
+}
+
+namespace app {
+
+// The main window: control panel, status box, status text window and vehicle data list.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Services {
+        core::Prompter& prompter;
+        PrintSink& printer;
+        diag::TroubleCodeDefinitions& definitions;
+        QStringList definitionLocations;
+    };
+
+    MainWindow(AppState& state, Services services, QWidget* parent = nullptr);
+
+    // The start-up sequence; the caller shows the window first (unless it runs headless).
+    void Form_Load();
+
+    void Command1_Click(); // Exit
+    void Command2_Click(); // Print
+    void Label1_Click();
+    void Label3_Click();
+    void mnuUnitsEnglish_Click();
+    void mnuUnitsMetric_Click();
+    void mnuDebugMode_Click();
+    void colour_textECU();
+
+    void setStatusBox(const QColor& colour, const QString& text);
+    QColor statusColour() const;
+    // Replaces the status text window's text; line breaks may be "\r\n" or "\n".
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    // Controls, named as the program's documentation and tests know them.
+    QTextEdit* textECU;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QListWidget* List1;
+    QListView* List2;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QGroupBox* Frame1;
+    QPushButton* Mode1;
+    QPushButton* Mode2;
+    QPushButton* Mode3;
+    QPushButton* Mode4;
+    QPushButton* Mode5;
+    QPushButton* ChangeECU;
+    QPushButton* Command1;
+    QPushButton* Command2;
+
+    QMenu* mnuDataLog;
+    QAction* mnuDataLogLog;
+    QMenu* mnuCom;
+    QAction* mnuUSB;
+    QAction* mnuConnectionCom1;
+    QAction* mnuConnectionCom2;
+    QAction* mnuConnectionCom3;
+    QAction* mnuConnectionCom4;
+    QAction* mnuConnectionComX;
+    QAction* mnuMode6;
+    QMenu* mnuOptions;
+    QAction* mnuFTM;
+    QAction* mnuAF;
+    QAction* mnuWBO2;
+    QMenu* mnuUnits;
+    QAction* mnuUnitsEnglish;
+    QAction* mnuUnitsMetric;
+    QAction* mnuDebugMode;
+
+signals:
+    // The window has been unloaded; the program ends after the given delay.
+    void exitRequested(std::chrono::milliseconds delay);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QWidget* buildControlPanel();
+    QWidget* buildDataArea();
+
+    AppState& state_;
+    Services services_;
+};
+
+} // namespace app

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/prompter.h"
+
+#include <QStringList>
+
+namespace diag {
+
+// The text shown next to each trouble code, read from troublecode.tcf: one definition per line,
+// the five-character code in columns 1-5, the whole line being the text shown.
+class TroubleCodeDefinitions {
+public:
+    // Reads the first location that opens. A location that cannot be opened or read is reported;
+    // after the first failure the next location is tried, after the second loading stops.
+    void load_tc_file(const QStringList& locations, core::Prompter& prompter);
+
+    // The first line whose columns 1-5 equal the code (case-sensitive), or
+    // "Trouble code definition not found".
+    QString get_tc_definition(const QString& code) const;
+
+    const QStringList& lines() const { return lines_; }
+
+private:
+    QStringList lines_;
+};
+
+// Where troublecode.tcf is looked for, in order. An override replaces the first location.
+QStringList definitionLocations(const QString& applicationDir, const QString& overridePath = {});
+
+} // namespace diag

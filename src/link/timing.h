@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+
+namespace scan {
+
+// Milliseconds since an arbitrary fixed origin.
+using TickSource = std::function<qint64()>;
+
+// The monotonic clock: never jumps with the wall clock and never wraps.
+qint64 monotonicTicks();
+
+// Stopwatch in seconds, shared by the timeouts, pacing and time stamps of the program.
+class Timing {
+public:
+    explicit Timing(TickSource ticks = monotonicTicks);
+
+    void Start();
+    void Finish();
+    // Seconds between the last Start and Finish; 0 until Finish is called.
+    double ElapsedTime() const;
+    // Seconds since the last Start (since the clock's origin before any Start).
+    double CurrentTime() const;
+
+private:
+    TickSource ticks_;
+    qint64 startTicks_ = 0;
+    qint64 finishTicks_ = 0;
+    qint64 elapsedTicks_ = 0;
+};
+
+} // namespace scan

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace monitor {
+
+// Run control of the data logger.
+struct LogState {
+    bool LogStopFlag = false;
+    bool LogSavedFlag = false;
+};
+
+} // namespace monitor

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace obd {
+
+// Result of the last decoder and the service it asked.
+struct DecoderState {
+    bool MetricUnits = false;
+    QString PIDValue;
+    QString PIDUnits;
+    QString PIDLabel;
+    double PIDNumeric = 0;
+    QString PIDMode = QStringLiteral("01");
+    int PIDOffset = 0;
+};
+
+} // namespace obd

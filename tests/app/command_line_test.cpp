@@ -1,0 +1,44 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+app::ParsedCommandLine parse(QStringList args) {
+    args.prepend("vamrick");
+    return app::parseCommandLine(args);
+}
+
+TEST(CommandLineTest, HelpListsEveryOptionAndExitsCleanly) {
+    const auto parsed = parse({"--help"});
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.exitCode, 0);
+    for (const char* option : {"--demo", "--report", "--tcf", "--version"})
+        EXPECT_TRUE(parsed.output.contains(option)) << option;
+    EXPECT_TRUE(parsed.output.startsWith("Usage: vamrick"));
+}
+
+TEST(CommandLineTest, MistakesExitWithUsageError) {
+    for (const QStringList& args :
+         {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"}}) {
+        const auto parsed = parse(args);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.exitCode, 2);
+        EXPECT_TRUE(parsed.output.contains("--help"));
+    }
+}
+
+TEST(CommandLineTest, ReadsTheRunOptions) {
+    const auto parsed = parse({"--demo", "--report", "--tcf", "/tmp/x.tcf"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_TRUE(parsed.options->demo);
+    EXPECT_TRUE(parsed.options->report);
+    EXPECT_EQ(parsed.options->definitionsFile, "/tmp/x.tcf");
+
+    const auto plain = parse({});
+    ASSERT_TRUE(plain.options);
+    EXPECT_FALSE(plain.options->demo);
+    EXPECT_TRUE(plain.options->definitionsFile.isEmpty());
+}
+
+} // namespace

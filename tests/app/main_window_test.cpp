@@ -1,0 +1,217 @@
+#include "app/report.h"
+#include "main_window_harness.h"
+#include "support/qt_printers.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { w.Form_Load(); }
+
+    MainWindowHarness h;
+    app::MainWindow& w = *h.window;
+};
+
+TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
+    EXPECT_EQ(w.objectName(), "frmMain");
+    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
+    for (QPushButton* b : {w.Mode1, w.Mode2, w.Mode3, w.Mode4, w.Mode5, w.ChangeECU})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(w.Mode5->isHidden());
+    for (QAction* a :
+         {w.mnuDataLogLog, w.mnuMode6, w.mnuAF, w.mnuFTM, w.mnuWBO2, w.mnuConnectionCom1,
+          w.mnuConnectionCom2, w.mnuConnectionCom3, w.mnuConnectionCom4})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QAction* a :
+         {w.mnuUSB, w.mnuConnectionComX, w.mnuUnitsEnglish, w.mnuUnitsMetric, w.mnuDebugMode})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(w.mnuCom->isEnabled());
+    EXPECT_TRUE(h.state.link.ComPortActive);
+    EXPECT_FALSE(h.state.link.DebugMode);
+    EXPECT_EQ(h.state.survey.WBO2PID, "0");
+    EXPECT_TRUE(h.prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions) {
+    EXPECT_EQ(w.Frame1->title(), "Vamrick Control Panel");
+    EXPECT_EQ(w.Mode1->text(), "Request Current Powertrain Diagnostic Data");
+    EXPECT_EQ(w.Mode4->text(), "Clear/Reset Diagnostic Trouble Codes");
+    EXPECT_EQ(w.ChangeECU->text(), "Change ECU");
+    EXPECT_EQ(w.Command1->text(), "Exit");
+    EXPECT_EQ(w.Command2->text(), "Print");
+    EXPECT_EQ(w.Label5->text(), "Vehicle Data Window, Double Click Item for Real Time Display");
+    EXPECT_EQ(w.textECU->font().family(), "Courier New");
+
+    QStringList menus;
+    for (QAction* a : w.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus,
+              QStringList({"&Data Monitor and Log", "&Connection", "&Mode 6 Tests", "&Options"}));
+    QStringList connection;
+    for (QAction* a : w.mnuCom->actions())
+        connection << a->text();
+    EXPECT_EQ(connection, QStringList({"USB", "Com1", "Com2", "Com3", "Com4", "COM 5 thru 9"}));
+    EXPECT_EQ(w.mnuDataLogLog->text(), "&MultiView ");
+    EXPECT_EQ(w.mnuDebugMode->text(), "&Debug Mode On/Off");
+    EXPECT_EQ(w.findChild<QPushButton*>("Mode3"), w.Mode3);
+}
+
+TEST_F(MainWindowTest, DefinitionsAreLoadedAtStartUp) {
+    EXPECT_EQ(h.tcf.get_tc_definition("P0301"), "P0301 Cylinder 1 Misfire Detected");
+    EXPECT_EQ(w.List2->model()->rowCount(), 1);
+    EXPECT_TRUE(w.List2->isHidden());
+}
+
+TEST(MainWindowStartUpTest, MissingDefinitionsShowTwoErrorsAndTheWindowStillStarts) {
+    MainWindowHarness h;
+    QFile::remove(h.dir.filePath("troublecode.tcf"));
+    h.window->Form_Load();
+    ASSERT_EQ(h.prompter.messages.size(), 2u);
+    EXPECT_EQ(h.prompter.messages[0].title, "Error");
+    EXPECT_EQ(h.window->Text1->text(), "ECU Off-Line");
+    EXPECT_TRUE(h.window->mnuConnectionComX->isEnabled());
+}
+
+TEST_F(MainWindowTest, DebugModeTogglesWithAMessageEachTime) {
+    w.mnuDebugMode->trigger();
+    EXPECT_TRUE(h.state.link.DebugMode);
+    w.mnuDebugMode->trigger();
+    EXPECT_FALSE(h.state.link.DebugMode);
+    EXPECT_EQ(h.prompter.messageTexts(),
+              QStringList({"Debug Mode is turned ON", "Debug Mode is turned OFF"}));
+    EXPECT_EQ(h.prompter.messages[0].title, "Vamrick");
+}
+
+TEST_F(MainWindowTest, UnitsMenuSwitchesTheUnitSystem) {
+    EXPECT_FALSE(h.state.decoder.MetricUnits);
+    w.mnuUnitsMetric->trigger();
+    EXPECT_TRUE(h.state.decoder.MetricUnits);
+    w.mnuUnitsMetric->trigger();
+    EXPECT_TRUE(h.state.decoder.MetricUnits);
+    w.mnuUnitsEnglish->trigger();
+    EXPECT_FALSE(h.state.decoder.MetricUnits);
+    EXPECT_TRUE(h.prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, ClickingTheCaptionsShowsTheirHelp) {
+    w.show();
+    QTest::mouseClick(w.Label1, Qt::LeftButton);
+    QTest::mouseClick(w.Label3, Qt::LeftButton);
+    ASSERT_EQ(h.prompter.messages.size(), 2u);
+    EXPECT_EQ(h.prompter.messages[0].title, "Vamrick V3.40");
+    EXPECT_EQ(
+        h.prompter.messages[0].text,
+        "Red=No coommunication with scan tool,\nYellow=Communication with scan tool, not with "
+        "vehicle\nGreen=Communication with vehicle");
+    EXPECT_EQ(h.prompter.messages[0].icon, core::Prompter::Icon::Information);
+    EXPECT_EQ(h.prompter.messages[1].title, "Vamrick 3.40");
+    EXPECT_EQ(h.prompter.messages[1].text,
+              "VIN will be shown here if available and Scan F/W is 4.00 or "
+              "higher, user entry is also allowed");
+}
+
+TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
+    w.Text2->setText("1FTEST123");
+    w.setStatusText("\r\nMIL is OFF\r\n");
+    w.List1->addItems({"Engine RPM ------------- 1726RPM", "Speed ------------------ 30MPH"});
+    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    EXPECT_EQ(h.printer.printed,
+              QStringList({"1FTEST123", "\nMIL is OFF\n", "Engine RPM ------------- 1726RPM",
+                           "Speed ------------------ 30MPH"}));
+    EXPECT_TRUE(h.prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, PrintWithoutAPrinterSaysSo) {
+    h.printer.available = false;
+    w.Command2_Click();
+    ASSERT_EQ(h.prompter.messages.size(), 1u);
+    EXPECT_TRUE(h.prompter.messages[0].text.contains("No printer"))
+        << h.prompter.messages[0].text.toStdString();
+}
+
+TEST_F(MainWindowTest, TabTypesIntoTheStatusWindowWhileItHasTheFocus) {
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_TRUE(w.Command1->focusPolicy() & Qt::TabFocus);
+    w.textECU->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.textECU->hasFocus(); }));
+    EXPECT_FALSE(w.Command1->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(w.Text2->focusPolicy() & Qt::TabFocus);
+
+    QTest::keyClick(w.textECU, Qt::Key_Tab);
+    EXPECT_EQ(w.statusText(), "\t");
+    EXPECT_TRUE(w.textECU->hasFocus());
+
+    w.Text2->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Text2->hasFocus(); }));
+    EXPECT_TRUE(w.Command1->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(w.Text2->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(w.Text1->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindowTest, ExitEndsAtOnceOnSerialAndAfterTwoSecondsOnUsb) {
+    QSignalSpy exits(&w, &app::MainWindow::exitRequested);
+    w.show();
+    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    ASSERT_EQ(exits.size(), 1);
+    EXPECT_EQ(exits[0][0].value<std::chrono::milliseconds>(), std::chrono::milliseconds(0));
+    EXPECT_FALSE(w.isVisible());
+
+    h.state.link.ComPortActive = false;
+    w.show();
+    w.Command1_Click();
+    ASSERT_EQ(exits.size(), 2);
+    EXPECT_EQ(exits[1][0].value<std::chrono::milliseconds>(), std::chrono::milliseconds(2000));
+}
+
+TEST_F(MainWindowTest, ColouringWorksOnTheStatusWindow) {
+    w.setStatusText("\r\nCatalyst Monitoring           Complete\r\nMisfire Monitoring            "
+                    "Incomplete\r\n");
+    w.colour_textECU();
+    QTextCursor c(w.textECU->document());
+    c.setPosition(w.statusText().indexOf("Complete") + 1);
+    EXPECT_EQ(c.charFormat().foreground().color(), QColor(0, 128, 0));
+}
+
+TEST_F(MainWindowTest, ReportShowsEachControlUnderItsCaption) {
+    w.setStatusText("\r\nMIL is OFF\r\n");
+    w.List1->addItem("Speed ------------------ 30MPH");
+    const QString report = app::windowReport(w);
+    EXPECT_TRUE(report.startsWith("== ECU Status ==\nECU Off-Line\n")) << report.toStdString();
+    EXPECT_TRUE(
+        report.contains("== Vehicle Test Status/Trouble Code Window use the scroll bar to see more "
+                        "data ==\n\nMIL is OFF\n"));
+    EXPECT_TRUE(report.contains("== Vehicle Data ==\nSpeed ------------------ 30MPH\n"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(PrinterSinkTest, WithoutAPrinterNothingIsPrintedAndTheReasonIsGiven) {
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "this machine has a default printer";
+    app::PrinterSink sink;
+    QString whyNot;
+    EXPECT_FALSE(sink.print({"line"}, whyNot));
+    EXPECT_FALSE(whyNot.isEmpty());
+}
+
+} // namespace
