@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "link/com_ports.h"
+
 #include <QCommandLineParser>
 
 namespace app {
@@ -21,7 +23,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption tcf(QStringLiteral("tcf"),
                                  QStringLiteral("Read trouble code definitions from <file> first."),
                                  QStringLiteral("file"));
-    parser.addOptions({help, version, demo, report, tcf});
+    const QCommandLineOption com(
+        QStringLiteral("com"),
+        QStringLiteral(
+            "Use DEVICE for the menu entry ComN (N 1-9), e.g. 1=/dev/ttyUSB0. With --report the "
+            "first one given is the port connected to."),
+        QStringLiteral("N=DEVICE"));
+    const QCommandLineOption replyTimeout(
+        QStringLiteral("reply-timeout"),
+        QStringLiteral("Give up waiting for the scan tool after <ms> milliseconds (default 5000)."),
+        QStringLiteral("ms"), QStringLiteral("5000"));
+    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -52,7 +64,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         result.exitCode = 2;
         return result;
     }
-    result.options = Options{parser.isSet(demo), parser.isSet(report), parser.value(tcf)};
+    const auto usageError = [&result](const QString& what) {
+        result.output =
+            QStringLiteral("vamrick: %1\nTry 'vamrick --help' for the options.\n").arg(what);
+        result.exitCode = 2;
+        return result;
+    };
+    Options options{parser.isSet(demo), parser.isSet(report), parser.value(tcf), {}, {}};
+    for (const QString& value : parser.values(com)) {
+        const auto parsed = scan::PortMap::parseOverride(value);
+        if (!parsed)
+            return usageError(
+                QStringLiteral("--com wants N=DEVICE with N from 1 to 9, not '%1'").arg(value));
+        options.comDevices << *parsed;
+    }
+    bool ok = false;
+    const int timeout = parser.value(replyTimeout).toInt(&ok);
+    if (!ok || timeout < 1)
+        return usageError(QStringLiteral("--reply-timeout wants a number of milliseconds above 0"));
+    options.replyTimeout = std::chrono::milliseconds(timeout);
+    result.options = options;
     return result;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
+#include <utility>
 
 namespace app {
 
@@ -11,6 +14,8 @@ struct Options {
     bool demo = false;   // the simulated vehicle stands in for the scan tool
     bool report = false; // print the window's contents as text instead of showing it
     QString definitionsFile;
+    QList<std::pair<int, QString>> comDevices; // --com N=DEVICE, in the order given
+    std::chrono::milliseconds replyTimeout{5000};
 };
 
 // The outcome of reading the command line: options to run with, or text to print and an exit code.

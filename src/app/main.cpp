@@ -1,9 +1,13 @@
 #include "command_line.h"
 #include "diag/trouble_code_definitions.h"
 #include "dialog_prompter.h"
+#include "link/serial_transport.h"
 #include "main_window.h"
 #include "print_sink.h"
 #include "report.h"
+#include "report_prompter.h"
+#include "sim/scan_tool_simulator.h"
+#include "simulated_port.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -29,22 +33,52 @@ QStringList rawArguments(int argc, char** argv) {
     return arguments;
 }
 
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// Connects on the port the command line names, prints the window's contents and tells whether
+// the scan tool was reached.
+int runReport(app::MainWindow& window, const app::Options& options, app::ReportPrompter& prompter) {
+    window.Form_Load();
+    const int port = options.demo                   ? 1
+                     : options.comDevices.isEmpty() ? 0
+                                                    : options.comDevices.first().first;
+    QString failure;
+    if (port == 0) {
+        failure = QStringLiteral("no port to connect to (give --com N=DEVICE or --demo)");
+    } else {
+        window.connection().setReadyWaitLimit(options.replyTimeout);
+        if (window.connection().connectByNumber(port) != scan::Connection::Outcome::Connected)
+            failure = window.connection().failureReason();
+    }
+    QString report = app::windowReport(window);
+    if (!prompter.messages.isEmpty())
+        report += QStringLiteral("== Messages ==\n") + prompter.messages.join(QLatin1Char('\n')) +
+                  QStringLiteral("\n");
+    print(stdout, report);
+    if (failure.isEmpty())
+        return 0;
+    print(stderr, QStringLiteral("vamrick: not connected on COM%1: %2\n").arg(port).arg(failure));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const app::ParsedCommandLine parsed = app::parseCommandLine(rawArguments(argc, argv));
     if (!parsed.options) {
-        std::fputs(parsed.output.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+        print(parsed.exitCode == 0 ? stdout : stderr, parsed.output);
         return parsed.exitCode;
     }
     const app::Options& options = *parsed.options;
     if (options.report) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!displayAvailable()) {
-        std::fputs("vamrick: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-                   "Run it in a desktop session, or add --report to print what the window shows as "
-                   "text.\n",
-                   stderr);
+        print(stderr, QStringLiteral(
+                          "vamrick: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                          "Run it in a desktop session, or add --report to print what the window "
+                          "shows as text.\n"));
         return 2;
     }
 
@@ -52,25 +86,43 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vamrick"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    scan::PortMap portMap;
+    for (const auto& [port, device] : options.comDevices)
+        portMap.setDevice(port, device);
+    std::unique_ptr<sim::ScanToolSimulator> simulator;
+    if (options.demo)
+        simulator = std::make_unique<sim::ScanToolSimulator>(sim::Profile::defaults());
+    const auto portFactory = [&](int port) -> std::unique_ptr<scan::Transport> {
+        if (simulator && port == 1)
+            return app::simulatedPort(*simulator);
+        return std::make_unique<scan::SerialTransport>(portMap.device(port));
+    };
+
     app::AppState state;
-    app::DialogPrompter prompter;
+    app::ReportPrompter reportPrompter;
+    app::DialogPrompter dialogPrompter;
+    core::Prompter& prompter =
+        options.report ? static_cast<core::Prompter&>(reportPrompter) : dialogPrompter;
     app::PrinterSink printer;
     diag::TroubleCodeDefinitions definitions;
+    scan::ScanToolLink::Settings linkSettings;
+    linkSettings.replyTimeout = options.replyTimeout;
     app::MainWindow window(state, {prompter, printer, definitions,
                                    diag::definitionLocations(QApplication::applicationDirPath(),
-                                                             options.definitionsFile)});
-    prompter.setParent(&window);
+                                                             options.definitionsFile),
+                                   portFactory, linkSettings});
+    dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,
                      [](std::chrono::milliseconds delay) {
                          QTimer::singleShot(delay, qApp, &QCoreApplication::quit);
                      });
 
-    if (options.report) {
-        window.Form_Load();
-        std::fputs(app::windowReport(window).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
+    if (options.report)
+        return runReport(window, options, reportPrompter);
+
     window.show();
     window.Form_Load();
+    if (options.demo) // the simulated scan tool stands on COM1: connect as a user would
+        QTimer::singleShot(0, &window, [&window] { window.mnuConnectionCom1->trigger(); });
     return application.exec();
 }

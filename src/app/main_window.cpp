@@ -4,6 +4,9 @@
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
 
+#include <QApplication>
+#include <QShortcut>
+
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,7 +63,42 @@ MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
     setWindowTitle(QStringLiteral("Vamrick V3.40"));
     buildControls();
     buildMenus();
+    ports_ = std::make_unique<scan::ComPorts>(services_.portFactory);
+    link_ = std::make_unique<scan::ScanToolLink>(state_.link, *this, services_.prompter,
+                                                 services_.linkSettings);
+    connection_ = std::make_unique<scan::Connection>(*link_, *ports_, *this, services_.prompter);
+    connectMenus();
     resize(1000, 680);
+}
+
+void MainWindow::connectMenus() {
+    using C = scan::Connection;
+    connect(mnuConnectionCom1, &QAction::triggered, this,
+            [this] { connectWith(&C::mnuConnectionCom1_Click); });
+    connect(mnuConnectionCom2, &QAction::triggered, this,
+            [this] { connectWith(&C::mnuConnectionCom2_Click); });
+    connect(mnuConnectionCom3, &QAction::triggered, this,
+            [this] { connectWith(&C::mnuConnectionCom3_Click); });
+    connect(mnuConnectionCom4, &QAction::triggered, this,
+            [this] { connectWith(&C::mnuConnectionCom4_Click); });
+    connect(mnuConnectionComX, &QAction::triggered, this,
+            [this] { connectWith(&C::mnuConnectionComX_Click); });
+    connect(ChangeECU, &QPushButton::clicked, this, [this] {
+        if (link_->busy()) {
+            ChangeECU->setChecked(false);
+            QApplication::beep();
+            return;
+        }
+        connection_->ChangeECU_Click();
+    });
+    // Escape stops a wait for the scan tool (the connection's wait for the vehicle among them).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { link_->cancel(); });
+}
+
+void MainWindow::connectWith(scan::Connection::Outcome (scan::Connection::*command)()) {
+    if ((connection_.get()->*command)() == scan::Connection::Outcome::Busy)
+        QApplication::beep();
 }
 
 void MainWindow::buildControls() {
@@ -216,9 +254,7 @@ void MainWindow::Form_Load() {
     state_.link.ComPortActive = true;
     services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
     static_cast<QStringListModel*>(List2->model())->setStringList(services_.definitions.lines());
-    // The serial ports are probed once the link can open them; until then none is offered.
-    for (QAction* a : {mnuConnectionCom1, mnuConnectionCom2, mnuConnectionCom3, mnuConnectionCom4})
-        a->setEnabled(false);
+    scan::probe_com_ports(*ports_, *this);
 }
 
 void MainWindow::Command1_Click() {
@@ -226,6 +262,9 @@ void MainWindow::Command1_Click() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    link_->shutDown(); // every wait in progress ends, so the program can leave
+    if (frmUserCOM_)
+        frmUserCOM_->close();
     event->accept();
     // Over USB the scan tool is given two seconds to let go before the program ends.
     emit exitRequested(state_.link.ComPortActive ? std::chrono::milliseconds(0)
@@ -282,6 +321,71 @@ void MainWindow::setStatusBox(const QColor& colour, const QString& text) {
     Text1->setPalette(palette);
     Text1->setText(text);
 }
+
+void MainWindow::setLinkColour(scan::LinkColour colour) {
+    setStatusBox(scan::toColor(colour), Text1->text());
+}
+
+void MainWindow::setLinkText(const QString& text) {
+    Text1->setText(text);
+}
+
+void MainWindow::appendStatusText(const QString& text) {
+    QTextCursor end(textECU->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void MainWindow::setServiceButtonsEnabled(bool enabled) {
+    for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, ChangeECU})
+        b->setEnabled(enabled);
+}
+
+void MainWindow::showMode5() {
+    Mode5->show();
+}
+
+void MainWindow::setEntryEnabled(scan::Entry entry, bool enabled) {
+    QAction* const entries[] = {mnuUSB,
+                                mnuConnectionCom1,
+                                mnuConnectionCom2,
+                                mnuConnectionCom3,
+                                mnuConnectionCom4,
+                                mnuConnectionComX};
+    entries[int(entry)]->setEnabled(enabled);
+}
+
+void MainWindow::setConnectionMenuEnabled(bool enabled) {
+    mnuCom->menuAction()->setEnabled(enabled);
+}
+
+void MainWindow::setMode6Enabled(bool enabled) {
+    mnuMode6->setEnabled(enabled);
+}
+
+void MainWindow::setFirmwareCaption(const QString& caption) {
+    Label7->setText(caption);
+}
+
+void MainWindow::toggleChangeEcu() {
+    ChangeECU->setText(QStringLiteral("Toggle ECU"));
+    ChangeECU->setChecked(!ChangeECU->isChecked());
+}
+
+void MainWindow::showPortChooser() {
+    if (!frmUserCOM_)
+        frmUserCOM_ = new scan::PortChooser(state_.link, this);
+    frmUserCOM_->Form_Load();
+    frmUserCOM_->show();
+    frmUserCOM_->raise();
+}
+
+bool MainWindow::portChooserVisible() const {
+    return frmUserCOM_ && frmUserCOM_->isVisible();
+}
+
+// The vehicle data survey arrives with the current-data decoders.
+void MainWindow::runSurvey() {}
 
 QColor MainWindow::statusColour() const {
     return Text1->palette().color(QPalette::Base);

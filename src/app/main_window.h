@@ -2,11 +2,15 @@
 
 #include "app_state.h"
 #include "core/prompter.h"
+#include "link/connection.h"
+#include "link/port_chooser.h"
 #include "print_sink.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <chrono>
+#include <memory>
 
 class QAction;
 class QGroupBox;
@@ -25,7 +29,7 @@ class TroubleCodeDefinitions;
 namespace app {
 
 // The main window: control panel, status box, status text window and vehicle data list.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public scan::ConnectionView {
     Q_OBJECT
 public:
     struct Services {
@@ -33,9 +37,15 @@ public:
         PrintSink& printer;
         diag::TroubleCodeDefinitions& definitions;
         QStringList definitionLocations;
+        scan::ComPorts::Factory portFactory;
+        scan::ScanToolLink::Settings linkSettings = {};
     };
 
     MainWindow(AppState& state, Services services, QWidget* parent = nullptr);
+
+    scan::ScanToolLink& link() { return *link_; }
+    scan::Connection& connection() { return *connection_; }
+    scan::PortChooser* frmUserCOM() const { return frmUserCOM_; }
 
     // The start-up sequence; the caller shows the window first (unless it runs headless).
     void Form_Load();
@@ -51,9 +61,24 @@ public:
 
     void setStatusBox(const QColor& colour, const QString& text);
     QColor statusColour() const;
-    // Replaces the status text window's text; line breaks may be "\r\n" or "\n".
-    void setStatusText(const QString& text);
     QString statusText() const;
+
+    // What the link and the connection switch on this window.
+    void setLinkColour(scan::LinkColour colour) override;
+    void setLinkText(const QString& text) override;
+    // Line breaks may be "\r\n" or "\n".
+    void setStatusText(const QString& text) override;
+    void appendStatusText(const QString& text) override;
+    void setServiceButtonsEnabled(bool enabled) override;
+    void showMode5() override;
+    void setEntryEnabled(scan::Entry entry, bool enabled) override;
+    void setConnectionMenuEnabled(bool enabled) override;
+    void setMode6Enabled(bool enabled) override;
+    void setFirmwareCaption(const QString& caption) override;
+    void toggleChangeEcu() override;
+    void showPortChooser() override;
+    bool portChooserVisible() const override;
+    void runSurvey() override;
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -111,8 +136,16 @@ private:
     QWidget* buildControlPanel();
     QWidget* buildDataArea();
 
+    void connectMenus();
+    // Runs a connection command; a second one while the scan tool is busy is refused.
+    void connectWith(scan::Connection::Outcome (scan::Connection::*command)());
+
     AppState& state_;
     Services services_;
+    std::unique_ptr<scan::ComPorts> ports_;
+    std::unique_ptr<scan::ScanToolLink> link_;
+    std::unique_ptr<scan::Connection> connection_;
+    QPointer<scan::PortChooser> frmUserCOM_;
 };
 
 } // namespace app

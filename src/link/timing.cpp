@@ -1,14 +1,8 @@
 #include "timing.h"
 
-#include <chrono>
 #include <utility>
 
 namespace scan {
-
-qint64 monotonicTicks() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 Timing::Timing(TickSource ticks) : ticks_(std::move(ticks)) {}
 

@@ -1,16 +1,11 @@
 #pragma once
 
-#include <QtGlobal>
-
-#include <functional>
+#include "core/clock.h"
 
 namespace scan {
 
-// Milliseconds since an arbitrary fixed origin.
-using TickSource = std::function<qint64()>;
-
-// The monotonic clock: never jumps with the wall clock and never wraps.
-qint64 monotonicTicks();
+using core::monotonicTicks;
+using core::TickSource;
 
 // Stopwatch in seconds, shared by the timeouts, pacing and time stamps of the program.
 class Timing {

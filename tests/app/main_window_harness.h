@@ -1,13 +1,17 @@
 #pragma once
 
 #include "app/main_window.h"
+#include "app/simulated_port.h"
 #include "diag/trouble_code_definitions.h"
+#include "link/in_process_transport.h"
+#include "sim/scan_tool_simulator.h"
 #include "support/scripted_prompter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <set>
 
 // Keeps what printing would have put on paper.
 struct CapturingPrintSink : app::PrintSink {
@@ -23,18 +27,34 @@ struct CapturingPrintSink : app::PrintSink {
     QStringList printed;
 };
 
-// A real main window, offscreen, with scripted dialogs, a captured printer and its own
-// definitions file.
+// A real main window, offscreen, with scripted dialogs, a captured printer, its own definitions
+// file and the simulated scan tool on the ports listed in `simulatorPorts` (no other port opens).
 struct MainWindowHarness {
     explicit MainWindowHarness(
-        const QByteArray& definitions = "P0301 Cylinder 1 Misfire Detected\r\n") {
+        sim::Profile profile = sim::Profile::defaults(),
+        const QByteArray& definitions = "P0301 Cylinder 1 Misfire Detected\r\n")
+        : simulator(std::move(profile)) {
         const QString file = dir.filePath("troublecode.tcf");
         QFile out(file);
         if (out.open(QIODevice::WriteOnly))
             out.write(definitions);
+        scan::ScanToolLink::Settings link;
+        link.replyTimeout = std::chrono::milliseconds(1000);
         window = std::make_unique<app::MainWindow>(
-            state,
-            app::MainWindow::Services{prompter, printer, tcf, {file, dir.filePath("missing.tcf")}});
+            state, app::MainWindow::Services{prompter,
+                                             printer,
+                                             tcf,
+                                             {file, dir.filePath("missing.tcf")},
+                                             [this](int port) { return makePort(port); },
+                                             link});
+    }
+
+    std::unique_ptr<scan::Transport> makePort(int port) {
+        if (simulatorPorts.count(port))
+            return app::simulatedPort(simulator);
+        auto absent = std::make_unique<scan::InProcessTransport>();
+        absent->setOpenFailure(QStringLiteral("no such port"));
+        return absent;
     }
 
     QTemporaryDir dir;
@@ -42,5 +62,7 @@ struct MainWindowHarness {
     ScriptedPrompter prompter;
     CapturingPrintSink printer;
     diag::TroubleCodeDefinitions tcf;
+    sim::ScanToolSimulator simulator;
+    std::set<int> simulatorPorts;
     std::unique_ptr<app::MainWindow> window;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/prompter.h"
+
+#include <QStringList>
+
+namespace app {
+
+// Answers for the headless report: messages are kept for the report, questions take their default
+// answer, file and input prompts are cancelled.
+class ReportPrompter : public core::Prompter {
+public:
+    void message(const Message& message) override { messages << message.text; }
+    bool ask(const Question& question) override {
+        messages << question.text;
+        return question.defaultYes;
+    }
+    QString fileName(const FileRequest&) override { return {}; }
+    std::optional<QString> input(const InputRequest&) override { return std::nullopt; }
+
+    QStringList messages;
+};
+
+} // namespace app

@@ -1,0 +1,45 @@
+#include "port_chooser.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace scan {
+
+PortChooser::PortChooser(LinkState& state, QWidget* parent) : QDialog(parent), state_(state) {
+    setObjectName(QStringLiteral("frmUserCOM"));
+    setWindowTitle(QStringLiteral("User Defined COM Port Selection"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Label1 = new QLabel(QStringLiteral("SELECT COM PORT"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont arial(QStringLiteral("Arial"), 10, QFont::Bold);
+    arial.setStyleHint(QFont::SansSerif);
+    Label1->setFont(arial);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    QRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4, &Option5};
+    for (int i = 0; i < 5; ++i) {
+        auto* option = new QRadioButton(QStringLiteral("COM%1").arg(i + 5));
+        option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
+        connect(option, &QRadioButton::clicked, this, [this, i] { optionClicked(i + 5); });
+        layout->addWidget(option);
+        *options[i] = option;
+    }
+    Form_Load();
+}
+
+void PortChooser::Form_Load() {
+    for (QRadioButton* option : {Option1, Option2, Option3, Option4, Option5}) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
+void PortChooser::optionClicked(int port) {
+    state_.ComPortNumber = port;
+    hide();
+    close();
+}
+
+} // namespace scan

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "link_state.h"
+
+#include <QDialog>
+
+class QLabel;
+class QRadioButton;
+
+namespace scan {
+
+// frmUserCOM: picks one of COM5-COM9 for the waiting connection. Closing it (or Escape) picks none.
+class PortChooser : public QDialog {
+    Q_OBJECT
+public:
+    explicit PortChooser(LinkState& state, QWidget* parent = nullptr);
+
+    void Form_Load();
+    // Option1 to Option5 stand for COM5 to COM9.
+    void optionClicked(int port);
+
+    QLabel* Label1;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QRadioButton* Option3;
+    QRadioButton* Option4;
+    QRadioButton* Option5;
+
+private:
+    LinkState& state_;
+};
+
+} // namespace scan

@@ -1,0 +1,75 @@
+#include "moving_value.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace sim {
+
+std::optional<Wave> waveFromName(QStringView name) {
+    if (name == u"sine")
+        return Wave::Sine;
+    if (name == u"triangle")
+        return Wave::Triangle;
+    if (name == u"square")
+        return Wave::Square;
+    if (name == u"sawtooth")
+        return Wave::Sawtooth;
+    return std::nullopt;
+}
+
+double valueAt(const MovingValue& value, double seconds) {
+    double cycles = (seconds + value.phaseS) / value.periodS;
+    double f = cycles - std::floor(cycles); // 0 <= f < 1, also for negative phases
+    double shape = 0;
+    switch (value.wave) {
+    case Wave::Sine:
+        shape = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * f);
+        break;
+    case Wave::Triangle:
+        shape = f < 0.5 ? 2 * f : 2 - 2 * f;
+        break;
+    case Wave::Square:
+        shape = f < 0.5 ? 0 : 1;
+        break;
+    case Wave::Sawtooth:
+        shape = f;
+        break;
+    }
+    return value.min + (value.max - value.min) * shape;
+}
+
+std::optional<PidEncoding> movingEncoding(quint8 pid) {
+    // Upstream O2 sensors take part in the short-term trim (0x80 = 0 %); the wide-range tail
+    // reads as 0 mA sensor current ($34-$3B) or 4 V ($24-$2B).
+    if (pid == 0x04 || pid == 0x11)
+        return PidEncoding{255.0 / 100.0, 1, {}}; // percent
+    if (pid == 0x0C)
+        return PidEncoding{4, 2, {}}; // rpm
+    if (pid == 0x0D)
+        return PidEncoding{1, 1, {}}; // km/h
+    if (pid == 0x10)
+        return PidEncoding{100, 2, {}}; // g/s
+    if (pid >= 0x14 && pid <= 0x1B)
+        return PidEncoding{200, 1, QByteArray(1, char(0x80))}; // volts
+    if ((pid >= 0x24 && pid <= 0x2B) || (pid >= 0x34 && pid <= 0x3B))
+        return PidEncoding{32768, 2, QByteArray::fromHex("8000")}; // lambda
+    return std::nullopt;
+}
+
+QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds) {
+    const std::optional<PidEncoding> encoding = movingEncoding(pid);
+    if (!encoding)
+        return {};
+    const double top = std::pow(256.0, encoding->bytes) - 1;
+    const double raw = std::clamp(std::round(valueAt(value, seconds) * encoding->scale), 0.0, top);
+    auto number = static_cast<quint32>(raw);
+    QByteArray data(encoding->bytes, '\0');
+    for (int i = encoding->bytes - 1; i >= 0; --i) {
+        data[i] = char(number & 0xFF);
+        number >>= 8;
+    }
+    return data + value.tail.value_or(encoding->tail);
+}
+
+} // namespace sim

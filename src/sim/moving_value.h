@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace sim {
+
+enum class Wave { Sine, Triangle, Square, Sawtooth };
+
+std::optional<Wave> waveFromName(QStringView name);
+
+// A value that moves between min and max once per period, starting at min when the simulator
+// starts (phaseS shifts that start). Sine and triangle swing min -> max -> min, square holds min
+// for the first half and max for the second, sawtooth climbs from min to max and drops back.
+struct MovingValue {
+    Wave wave = Wave::Sine;
+    double min = 0;
+    double max = 0;
+    double periodS = 1;
+    double phaseS = 0;
+    // Bytes that follow the value in the reply; the PID's usual ones when absent.
+    std::optional<QByteArray> tail;
+};
+
+double valueAt(const MovingValue& value, double seconds);
+
+// How a PID carries a moving value in its standard encoding: raw = round(value x scale),
+// clamped to what `bytes` big-endian bytes hold, followed by the tail bytes.
+struct PidEncoding {
+    double scale;
+    int bytes;
+    QByteArray tail;
+};
+
+// Only the PIDs whose value the simulator can move have an encoding.
+std::optional<PidEncoding> movingEncoding(quint8 pid);
+
+// The PID's data bytes at the given time. The PID must have an encoding.
+QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds);
+
+} // namespace sim

@@ -1,0 +1,260 @@
+#include "profile.h"
+
+#include "frames.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+// Reading stops at the first problem; `where` names the key so that the message points at it.
+class Reader {
+public:
+    explicit Reader(QString* error) : error_(error) {}
+
+    bool fail(const QString& where, const QString& what) {
+        if (error_)
+            *error_ = where.isEmpty() ? what : where + QStringLiteral(": ") + what;
+        return false;
+    }
+
+    bool onlyKeys(const QJsonObject& object, const QString& where,
+                  std::initializer_list<QLatin1StringView> known) {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (std::find(known.begin(), known.end(), it.key()) == known.end())
+                return fail(where, QStringLiteral("unknown key \"%1\"").arg(it.key()));
+        }
+        return true;
+    }
+
+    bool integer(const QJsonValue& value, const QString& where, int min, int max, int& out) {
+        const double d = value.toDouble(std::nan(""));
+        if (!value.isDouble() || d != std::floor(d) || d < min || d > max)
+            return fail(where,
+                        QStringLiteral("must be a whole number from %1 to %2").arg(min).arg(max));
+        out = static_cast<int>(d);
+        return true;
+    }
+
+    bool number(const QJsonValue& value, const QString& where, double& out) {
+        if (!value.isDouble() || !std::isfinite(value.toDouble()))
+            return fail(where, QStringLiteral("must be a number"));
+        out = value.toDouble();
+        return true;
+    }
+
+    bool boolean(const QJsonValue& value, const QString& where, bool& out) {
+        if (!value.isBool())
+            return fail(where, QStringLiteral("must be true or false"));
+        out = value.toBool();
+        return true;
+    }
+
+    bool hexByte(const QJsonValue& value, const QString& where, quint8& out) {
+        const QByteArray text = value.toString().toLatin1();
+        if (!value.isString() || text.size() != 2 || !isHexDigit(text[0]) || !isHexDigit(text[1]))
+            return fail(where, QStringLiteral("must be two hexadecimal digits"));
+        out = static_cast<quint8>(text.toUInt(nullptr, 16));
+        return true;
+    }
+
+    bool bytes(const QJsonValue& value, const QString& where, QByteArray& out) {
+        if (!value.isArray())
+            return fail(where, QStringLiteral("must be an array of bytes"));
+        out.clear();
+        for (const QJsonValue& item : value.toArray()) {
+            int byte = 0;
+            if (!integer(item, where, 0, 255, byte))
+                return false;
+            out.append(char(byte));
+        }
+        return true;
+    }
+
+    bool text(const QJsonValue& value, const QString& where, int minLength, QByteArray& out) {
+        const QString s = value.toString();
+        const bool printable = std::all_of(
+            s.begin(), s.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+        if (!value.isString() || s.size() < minLength || !printable)
+            return fail(where, QStringLiteral("must be printable ASCII text"));
+        out = s.toLatin1();
+        return true;
+    }
+
+    bool moving(const QJsonObject& object, quint8 pid, const QString& where, MovingValue& out) {
+        if (!onlyKeys(object, where,
+                      {QLatin1StringView("wave"), QLatin1StringView("min"),
+                       QLatin1StringView("max"), QLatin1StringView("periodS"),
+                       QLatin1StringView("phaseS"), QLatin1StringView("tail")}))
+            return false;
+        if (!movingEncoding(pid))
+            return fail(where, QStringLiteral("this PID cannot move with time; give its bytes"));
+        const std::optional<Wave> wave = waveFromName(object.value("wave").toString());
+        if (!wave)
+            return fail(where + ".wave",
+                        QStringLiteral("must be sine, triangle, square or sawtooth"));
+        out.wave = *wave;
+        if (!number(object.value("min"), where + ".min", out.min) ||
+            !number(object.value("max"), where + ".max", out.max) ||
+            !number(object.value("periodS"), where + ".periodS", out.periodS))
+            return false;
+        if (out.periodS <= 0)
+            return fail(where + ".periodS", QStringLiteral("must be above 0"));
+        if (object.contains("phaseS") &&
+            !number(object.value("phaseS"), where + ".phaseS", out.phaseS))
+            return false;
+        if (object.contains("tail")) {
+            QByteArray tail;
+            if (!bytes(object.value("tail"), where + ".tail", tail))
+                return false;
+            out.tail = tail;
+        }
+        return true;
+    }
+
+    bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        const QJsonObject object = value.toObject();
+        if (!onlyKeys(object, where, {QLatin1StringView("address"), QLatin1StringView("pids")}))
+            return false;
+        if (!object.contains("address"))
+            return fail(where, QStringLiteral("address is missing"));
+        if (!hexByte(object.value("address"), where + ".address", out.address))
+            return false;
+        const QJsonValue pids = object.value("pids");
+        if (pids.isUndefined())
+            return true;
+        if (!pids.isObject())
+            return fail(where + ".pids", QStringLiteral("must be an object"));
+        const QJsonObject map = pids.toObject();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            const QString at = where + ".pids." + it.key();
+            quint8 pid = 0;
+            if (!hexByte(QJsonValue(it.key()), at, pid))
+                return false;
+            if (pid % 0x20 == 0)
+                return fail(at, QStringLiteral("support maps are derived from the other PIDs"));
+            if (out.pids.count(pid))
+                return fail(at, QStringLiteral("given twice"));
+            if (it.value().isObject()) {
+                MovingValue moving;
+                if (!this->moving(it.value().toObject(), pid, at, moving))
+                    return false;
+                out.pids[pid] = moving;
+            } else {
+                QByteArray data;
+                if (!bytes(it.value(), at, data))
+                    return false;
+                out.pids[pid] = data;
+            }
+        }
+        return true;
+    }
+
+    bool profile(const QByteArray& json, Profile& out) {
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            return fail({}, QStringLiteral("not valid JSON at offset %1: %2")
+                                .arg(parseError.offset)
+                                .arg(parseError.errorString()));
+        if (!document.isObject())
+            return fail({}, QStringLiteral("a profile is a JSON object"));
+        const QJsonObject object = document.object();
+        if (!onlyKeys(object, {},
+                      {QLatin1StringView("leadingChar"), QLatin1StringView("firmware"),
+                       QLatin1StringView("markerPeriodMs"), QLatin1StringView("latencyMs"),
+                       QLatin1StringView("paced"), QLatin1StringView("reachable"),
+                       QLatin1StringView("ecus")}))
+            return false;
+        if (object.contains("leadingChar")) {
+            QByteArray leading;
+            if (!text(object.value("leadingChar"), "leadingChar", 1, leading))
+                return false;
+            if (leading.size() != 1)
+                return fail("leadingChar", QStringLiteral("must be one character"));
+            out.leadingChar = leading.front();
+        }
+        if (object.contains("firmware") &&
+            !text(object.value("firmware"), "firmware", 0, out.firmware))
+            return false;
+        if (object.contains("markerPeriodMs") &&
+            !integer(object.value("markerPeriodMs"), "markerPeriodMs", 1, 60000,
+                     out.markerPeriodMs))
+            return false;
+        if (object.contains("latencyMs") &&
+            !integer(object.value("latencyMs"), "latencyMs", 0, 60000, out.latencyMs))
+            return false;
+        if (object.contains("paced") && !boolean(object.value("paced"), "paced", out.paced))
+            return false;
+        if (object.contains("reachable") &&
+            !boolean(object.value("reachable"), "reachable", out.reachable))
+            return false;
+        if (object.contains("ecus")) {
+            const QJsonArray ecus = object.value("ecus").toArray();
+            if (!object.value("ecus").isArray() || ecus.isEmpty())
+                return fail("ecus", QStringLiteral("must be an array of at least one ECU"));
+            out.ecus.clear();
+            for (qsizetype i = 0; i < ecus.size(); ++i) {
+                Ecu e;
+                if (!ecu(ecus.at(i), QStringLiteral("ecus[%1]").arg(i), e))
+                    return false;
+                out.ecus.push_back(std::move(e));
+            }
+        }
+        return true;
+    }
+
+private:
+    QString* error_;
+};
+
+std::optional<Profile> read(Profile base, const QByteArray& json, QString* error) {
+    if (!Reader(error).profile(json, base))
+        return std::nullopt;
+    return base;
+}
+
+} // namespace
+
+Profile Profile::defaults() {
+    QFile file(QStringLiteral(":/sim/default.json"));
+    QString error;
+    std::optional<Profile> profile;
+    if (file.open(QIODevice::ReadOnly))
+        profile = read(Profile{}, file.readAll(), &error);
+    else
+        error = file.errorString();
+    // The resource is part of the build; losing it is a build fault, not a user error.
+    if (!profile)
+        qFatal("built-in simulator profile: %s", qPrintable(error));
+    return *profile;
+}
+
+std::optional<Profile> Profile::fromJson(const QByteArray& json, QString* error) {
+    return read(defaults(), json, error);
+}
+
+std::optional<Profile> Profile::fromFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = path + QStringLiteral(": ") + file.errorString();
+        return std::nullopt;
+    }
+    QString reason;
+    std::optional<Profile> profile = fromJson(file.readAll(), &reason);
+    if (!profile && error)
+        *error = path + QStringLiteral(": ") + reason;
+    return profile;
+}
+
+} // namespace sim

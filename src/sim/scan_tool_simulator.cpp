@@ -1,0 +1,239 @@
+#include "scan_tool_simulator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <optional>
+#include <utility>
+
+namespace sim {
+
+double exchangeSeconds(const Profile& profile, int replyChars) {
+    const double markerDelay = profile.markerPeriodMs / 1000.0;
+    if (!profile.paced)
+        return markerDelay;
+    return markerDelay + (1 + 6 + replyChars) / 1920.0 + profile.latencyMs / 1000.0;
+}
+
+ScanToolSimulator::ScanToolSimulator(Profile profile, QObject* parent, TickSource ticks)
+    : QObject(parent), vehicle_(std::move(profile)),
+      ticks_(ticks ? std::move(ticks) : TickSource(core::monotonicTicks)), origin_(ticks_()) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &ScanToolSimulator::poll);
+    becomeIdle(0);
+    arm();
+}
+
+void ScanToolSimulator::receive(const QByteArray& bytes) {
+    if (dead_)
+        return;
+    inbox_ += bytes;
+    pump();
+}
+
+void ScanToolSimulator::poll() {
+    pump();
+}
+
+void ScanToolSimulator::injectFault(Fault fault, int count, const QString& commandPrefix) {
+    injectFault(FaultRule{fault, count, commandPrefix.toLatin1()});
+}
+
+void ScanToolSimulator::injectFault(const FaultRule& rule) {
+    faults_.add(rule);
+    arm();
+}
+
+void ScanToolSimulator::clearFaults() {
+    faults_.clear();
+    arm();
+}
+
+void ScanToolSimulator::setReachable(bool reachable) {
+    vehicle_.setReachable(reachable);
+}
+
+QString ScanToolSimulator::currentEcu() const {
+    return QString::fromLatin1(hexPairs(QByteArray(1, char(vehicle_.currentEcu().address))));
+}
+
+double ScanToolSimulator::nowMs() const {
+    return static_cast<double>(ticks_() - origin_);
+}
+
+// Every way in ends here. A slot that answers a transmit() by writing again only queues its
+// bytes; they are handled once the state is consistent, in the order they came.
+void ScanToolSimulator::pump() {
+    if (pumping_ || dead_)
+        return;
+    pumping_ = true;
+    do {
+        const double now = nowMs();
+        const QByteArray input = std::exchange(inbox_, {});
+        for (char c : input) {
+            if (dead_)
+                break;
+            feed(c, now);
+        }
+        if (!dead_) {
+            expirePartialCommand(now);
+            release(now);
+            sendMarker(now);
+            release(now);
+        }
+        const QByteArray out = std::exchange(outbox_, {});
+        if (!out.isEmpty())
+            emit transmit(out);
+    } while (!inbox_.isEmpty() && !dead_);
+    pumping_ = false;
+    if (dead_) {
+        timer_.stop();
+        inbox_.clear();
+        emit disconnected();
+        return;
+    }
+    arm();
+}
+
+void ScanToolSimulator::feed(char c, double now) {
+    // Hex digits only ever gather into a command, so dropping everything up to a non-hex byte
+    // is the same as sliding a six-character window past it.
+    if (!isHexDigit(c)) {
+        if (!command_.isEmpty()) {
+            command_.clear();
+            if (replyCharsOnWire_ == 0)
+                becomeIdle(now);
+        }
+        return;
+    }
+    if (command_.isEmpty())
+        commandStartMs_ = std::max(now, lastArrivalMs_);
+    command_.append(c);
+    if (command_.size() < 6)
+        return;
+    // The pass-through command will switch the next 14 bytes to raw input here.
+    const std::optional<Command> command = parseCommand(std::exchange(command_, {}));
+    if (command)
+        execute(*command, now);
+}
+
+void ScanToolSimulator::execute(const Command& command, double now) {
+    const Profile& profile = vehicle_.profile();
+    const double arrival = profile.paced ? std::max(now, commandStartMs_ + 6 * kCharMs) : now;
+    lastArrivalMs_ = arrival;
+
+    const std::optional<Fault> fault = faults_.take(command.text);
+    if (fault == Fault::Disconnect) {
+        dead_ = true;
+        wire_.clear();
+        return;
+    }
+    if (fault == Fault::Silence) {
+        if (replyCharsOnWire_ == 0)
+            becomeIdle(arrival);
+        return;
+    }
+    const QByteArray reply =
+        fault ? withFault(*fault, command, now) : vehicle_.answer(command, now / 1000.0);
+    if (profile.paced) {
+        putOnWire(reply, arrival + profile.latencyMs, true);
+    } else {
+        outbox_ += reply;
+        becomeIdle(now);
+    }
+}
+
+QByteArray ScanToolSimulator::withFault(Fault fault, const Command& command, double now) {
+    if (fault == Fault::EcuTimeout)
+        return vehicle_.unanswered(command);
+    QByteArray reply = vehicle_.answer(command, now / 1000.0);
+    switch (fault) {
+    case Fault::ExtraLeadingS:
+        reply.prepend('S');
+        break;
+    case Fault::OutOfStepS:
+        if (reply.size() > 2)
+            reply[2] = 'S';
+        break;
+    case Fault::Garbage: {
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (char& c : reply)
+            c = char(byte(garbage_));
+        // At least one NUL, the byte most likely to trip a text-minded reader.
+        reply[std::uniform_int_distribution<qsizetype>(0, reply.size() - 1)(garbage_)] = '\0';
+        break;
+    }
+    default:
+        break;
+    }
+    return reply;
+}
+
+void ScanToolSimulator::putOnWire(const QByteArray& bytes, double startMs, bool reply) {
+    double t = std::max(startMs, wireFreeMs_);
+    for (char c : bytes) {
+        t += kCharMs;
+        wire_.push_back({c, t, reply});
+    }
+    wireFreeMs_ = t;
+    if (reply)
+        replyCharsOnWire_ += static_cast<int>(bytes.size());
+}
+
+void ScanToolSimulator::release(double now) {
+    while (!wire_.empty() && wire_.front().dueMs <= now) {
+        const OutChar out = wire_.front();
+        wire_.pop_front();
+        outbox_.append(out.c);
+        if (out.reply && --replyCharsOnWire_ == 0 && command_.isEmpty())
+            becomeIdle(out.dueMs);
+    }
+}
+
+void ScanToolSimulator::sendMarker(double now) {
+    if (busy() || faults_.silencesMarkers() || now < nextMarkerMs_)
+        return;
+    // Markers missed while the clock jumped are not sent late; the next one keeps the grid.
+    const double period = vehicle_.profile().markerPeriodMs;
+    const double at = nextMarkerMs_ + std::floor((now - nextMarkerMs_) / period) * period;
+    nextMarkerMs_ = at + period;
+    const QByteArray marker(1, vehicle_.reachable() ? 'S' : 'P');
+    if (vehicle_.profile().paced)
+        putOnWire(marker, at, false);
+    else
+        outbox_ += marker;
+}
+
+void ScanToolSimulator::expirePartialCommand(double now) {
+    if (command_.isEmpty() || now - commandStartMs_ < kPartialCommandTimeoutMs)
+        return;
+    command_.clear();
+    if (replyCharsOnWire_ == 0)
+        becomeIdle(now);
+}
+
+void ScanToolSimulator::becomeIdle(double atMs) {
+    nextMarkerMs_ = atMs + vehicle_.profile().markerPeriodMs;
+}
+
+void ScanToolSimulator::arm() {
+    if (dead_)
+        return;
+    std::optional<double> wake;
+    auto consider = [&](double t) { wake = wake ? std::min(*wake, t) : t; };
+    if (!command_.isEmpty())
+        consider(commandStartMs_ + kPartialCommandTimeoutMs);
+    if (!wire_.empty())
+        consider(wire_.front().dueMs);
+    if (!busy() && !faults_.silencesMarkers())
+        consider(nextMarkerMs_);
+    if (!wake) {
+        timer_.stop();
+        return;
+    }
+    const double delay = std::ceil(*wake - nowMs());
+    timer_.start(static_cast<int>(std::clamp(delay, 1.0, 60000.0)));
+}
+
+} // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "frames.h"
+#include "profile.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace sim {
+
+// The box's answers, without timing: what goes back for each command. Each service or box
+// command is one small handler; answer() picks it by the command's first byte.
+class Vehicle {
+public:
+    explicit Vehicle(Profile profile);
+
+    // `seconds` is the vehicle's clock, for the values that move.
+    QByteArray answer(const Command& command, double seconds);
+
+    // The reply of a request the ECU does not answer.
+    QByteArray unanswered(const Command& command) const;
+
+    bool reachable() const { return reachable_; }
+    void setReachable(bool reachable) { reachable_ = reachable; }
+    const Ecu& currentEcu() const { return profile_.ecus[ecuIndex_]; }
+    const Profile& profile() const { return profile_; }
+
+    // The data bytes the current ECU gives for a service $01 PID; nothing when it does not
+    // support it. Support maps come from the PIDs the profile defines: a map's last bit (the next
+    // map) is set when any PID above it is defined, and only then is that next map answered.
+    std::optional<QByteArray> currentData(quint8 pid, double seconds) const;
+
+private:
+    QByteArray currentDataReply(const Command& command, double seconds) const;
+    QByteArray nextEcuReply();
+    QByteArray firmwareReply() const;
+
+    Profile profile_;
+    std::size_t ecuIndex_ = 0;
+    bool reachable_ = true;
+};
+
+} // namespace sim

@@ -1,0 +1,130 @@
+// vamrick-sim: the simulated scan tool and vehicle on a pseudo-terminal, so that Vamrick's real
+// serial code can be run end to end (vamrick --com 1=/dev/pts/N).
+
+#include "sim/pty_server.h"
+#include "sim/scan_tool_simulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Written by the signal handler, read by the event loop: the one way a handler may talk to Qt.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+}
+
+int failWith(const QString& reason) {
+    std::fprintf(stderr, "vamrick-sim: %s\n", qPrintable(reason));
+    return 1;
+}
+
+bool readMs(const QCommandLineParser& parser, const QCommandLineOption& option, int min, int& out) {
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (!ok || value < min || value > 60000)
+        return false;
+    out = value;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vamrick-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated Vamrick scan tool and vehicle on a pseudo-terminal. Prints the "
+                       "terminal's path on the first line and serves it until SIGINT or SIGTERM."));
+    parser.addHelpOption();
+    const QCommandLineOption profileOption(
+        QStringLiteral("profile"), QStringLiteral("Vehicle profile (JSON) over the built-in one."),
+        QStringLiteral("file"));
+    const QCommandLineOption pacedOption(
+        QStringLiteral("paced"), QStringLiteral("Send at 19200 baud plus the ECU latency."));
+    const QCommandLineOption latencyOption(QStringLiteral("latency"),
+                                           QStringLiteral("ECU latency when paced, 0-60000 ms."),
+                                           QStringLiteral("ms"));
+    const QCommandLineOption markerOption(QStringLiteral("marker-period"),
+                                          QStringLiteral("Idle marker period, 1-60000 ms."),
+                                          QStringLiteral("ms"));
+    const QCommandLineOption faultOption(
+        QStringLiteral("fault"),
+        QStringLiteral(
+            "Inject a fault. NAME is one of ecu-timeout, "
+            "extra-leading-s, out-of-step-s, garbage, silence, disconnect; COUNT replies "
+            "(empty: all); only commands starting with PREFIX. Repeatable."),
+        QStringLiteral("NAME[:COUNT[:PREFIX]]"));
+    const QCommandLineOption unreachableOption(
+        QStringLiteral("unreachable"),
+        QStringLiteral("The vehicle does not answer (markers \"P\")."));
+    parser.addOptions(
+        {profileOption, pacedOption, latencyOption, markerOption, faultOption, unreachableOption});
+    parser.process(app);
+
+    QString error;
+    std::optional<sim::Profile> profile =
+        parser.isSet(profileOption) ? sim::Profile::fromFile(parser.value(profileOption), &error)
+                                    : sim::Profile::defaults();
+    if (!profile)
+        return failWith(error);
+    if (parser.isSet(pacedOption))
+        profile->paced = true;
+    if (parser.isSet(unreachableOption))
+        profile->reachable = false;
+    if (!readMs(parser, latencyOption, 0, profile->latencyMs))
+        return failWith(QStringLiteral("--latency wants 0-60000 milliseconds"));
+    if (!readMs(parser, markerOption, 1, profile->markerPeriodMs))
+        return failWith(QStringLiteral("--marker-period wants 1-60000 milliseconds"));
+    std::vector<sim::FaultRule> faults;
+    for (const QString& text : parser.values(faultOption)) {
+        const std::optional<sim::FaultRule> rule = sim::parseFaultRule(text, &error);
+        if (!rule)
+            return failWith(error);
+        faults.push_back(*rule);
+    }
+
+    // Non-blocking, so that a storm of signals can never stall the handler.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+        return failWith(QStringLiteral("cannot set up signal handling"));
+    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    sim::ScanToolSimulator simulator(*profile);
+    for (const sim::FaultRule& rule : faults)
+        simulator.injectFault(rule);
+    sim::PtyServer server(simulator);
+    if (!server.open(&error))
+        return failWith(error);
+    QObject::connect(&server, &sim::PtyServer::closed, [] {
+        std::fputs("vamrick-sim: the device is gone (disconnect fault); waiting for a signal\n",
+                   stderr);
+    });
+
+    std::printf("%s\n", qPrintable(server.devicePath()));
+    std::fflush(stdout);
+    return app.exec();
+}
