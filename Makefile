@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD  := build/$(PRESET)
 
-.PHONY: all deps configure build demo test asan clean format
+.PHONY: all deps configure build demo test bench asan clean format
 
 all: build
 
@@ -28,6 +28,9 @@ demo: build
 
 test: build
 	ctest --preset $(PRESET)
+
+bench: build
+	$(BUILD)/bench/vamrick-link-bench
 
 asan:
 	$(MAKE) test PRESET=asan

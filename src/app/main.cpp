@@ -10,9 +10,15 @@
 #include "simulated_port.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +37,20 @@ QStringList rawArguments(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// Qt falls back to a private runtime folder when the session gives none, but warns on every
+// start; the warning only confuses users and scripts reading the report.
+void provideRuntimeFolder() {
+#ifdef Q_OS_LINUX
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString folder =
+        QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(getuid());
+    if (QDir().mkpath(folder) &&
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qputenv("XDG_RUNTIME_DIR", folder.toLocal8Bit());
+#endif
 }
 
 void print(std::FILE* stream, const QString& text) {
@@ -82,6 +102,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    provideRuntimeFolder();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vamrick"));
     QApplication::setQuitOnLastWindowClosed(false);

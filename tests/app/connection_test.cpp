@@ -1,4 +1,4 @@
-#include "main_window_harness.h"
+#include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 
 #include <QAction>

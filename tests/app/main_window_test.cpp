@@ -1,5 +1,5 @@
 #include "app/report.h"
-#include "main_window_harness.h"
+#include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 
 #include <QAction>

@@ -4,12 +4,14 @@
 #include "app/simulated_port.h"
 #include "diag/trouble_code_definitions.h"
 #include "link/in_process_transport.h"
+#include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
 #include "support/scripted_prompter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -28,7 +30,8 @@ struct CapturingPrintSink : app::PrintSink {
 };
 
 // A real main window, offscreen, with scripted dialogs, a captured printer, its own definitions
-// file and the simulated scan tool on the ports listed in `simulatorPorts` (no other port opens).
+// file, the simulated scan tool on the ports listed in `simulatorPorts` and real serial devices on
+// those of `serialDevices` (no other port opens).
 struct MainWindowHarness {
     explicit MainWindowHarness(
         sim::Profile profile = sim::Profile::defaults(),
@@ -52,6 +55,8 @@ struct MainWindowHarness {
     std::unique_ptr<scan::Transport> makePort(int port) {
         if (simulatorPorts.count(port))
             return app::simulatedPort(simulator);
+        if (serialDevices.count(port))
+            return std::make_unique<scan::SerialTransport>(serialDevices.at(port));
         auto absent = std::make_unique<scan::InProcessTransport>();
         absent->setOpenFailure(QStringLiteral("no such port"));
         return absent;
@@ -64,5 +69,6 @@ struct MainWindowHarness {
     diag::TroubleCodeDefinitions tcf;
     sim::ScanToolSimulator simulator;
     std::set<int> simulatorPorts;
+    std::map<int, QString> serialDevices;
     std::unique_ptr<app::MainWindow> window;
 };
