@@ -245,6 +245,26 @@ TEST_F(ConnectionTest, GarbageForAFirmwareReplyIsShownButHarmless) {
     EXPECT_LE(w.Label7->text().size(), 10);
 }
 
+TEST_F(ConnectionTest, MarkerFaultsInTheFirmwareReplyShowAsTheyCome) {
+    // The firmware query reads its reply as it is: a fault shows in the label and decides the
+    // version by what stands in characters 2-5, but the connection completes.
+    const std::tuple<sim::Fault, const char*, bool> cases[] = {
+        {sim::Fault::EcuTimeout, "F/W: VS000", false},
+        {sim::Fault::ExtraLeadingS, "F/W: SV4.0", false},
+        {sim::Fault::OutOfStepS, "F/W: V4S00", true},
+    };
+    for (const auto& [fault, label, newer] : cases) {
+        MainWindowHarness fresh;
+        fresh.simulatorPorts = {1};
+        fresh.window->Form_Load();
+        fresh.simulator.injectFault(fault, 1, "9001");
+        fresh.window->mnuConnectionCom1->trigger();
+        EXPECT_EQ(fresh.window->Label7->text(), label);
+        EXPECT_EQ(fresh.window->Text1->text(), "ECU Connected");
+        EXPECT_EQ(fresh.window->mnuMode6->isEnabled(), newer) << label;
+    }
+}
+
 TEST_F(ConnectionTest, ChangeEcuSendsNextEcuEvenWhenTheVehicleIsUnreachable) {
     w.mnuConnectionCom1->trigger();
     ASSERT_EQ(h.simulator.currentEcu(), "10");
