@@ -33,7 +33,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("reply-timeout"),
         QStringLiteral("Give up waiting for the scan tool after <ms> milliseconds (default 5000)."),
         QStringLiteral("ms"), QStringLiteral("5000"));
-    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout});
+    const QCommandLineOption metric(QStringLiteral("metric"),
+                                    QStringLiteral("Start in metric units."));
+    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout, metric});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -70,7 +72,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         result.exitCode = 2;
         return result;
     };
-    Options options{parser.isSet(demo), parser.isSet(report), parser.value(tcf), {}, {}};
+    Options options{
+        parser.isSet(demo), parser.isSet(report), parser.isSet(metric), parser.value(tcf), {}, {}};
     for (const QString& value : parser.values(com)) {
         const auto parsed = scan::PortMap::parseOverride(value);
         if (!parsed)

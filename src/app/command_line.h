@@ -13,6 +13,7 @@ namespace app {
 struct Options {
     bool demo = false;   // the simulated vehicle stands in for the scan tool
     bool report = false; // print the window's contents as text instead of showing it
+    bool metric = false; // start in metric units
     QString definitionsFile;
     QList<std::pair<int, QString>> comDevices; // --com N=DEVICE, in the order given
     std::chrono::milliseconds replyTimeout{5000};

@@ -61,6 +61,8 @@ void print(std::FILE* stream, const QString& text) {
 // the scan tool was reached.
 int runReport(app::MainWindow& window, const app::Options& options, app::ReportPrompter& prompter) {
     window.Form_Load();
+    if (options.metric)
+        window.mnuUnitsMetric_Click();
     const int port = options.demo                   ? 1
                      : options.comDevices.isEmpty() ? 0
                                                     : options.comDevices.first().first;
@@ -131,7 +133,7 @@ int main(int argc, char** argv) {
     app::MainWindow window(state, {prompter, printer, definitions,
                                    diag::definitionLocations(QApplication::applicationDirPath(),
                                                              options.definitionsFile),
-                                   portFactory, linkSettings});
+                                   portFactory, linkSettings, options.report});
     dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,
                      [](std::chrono::milliseconds delay) {

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "diag/freeze_frame_code.h"
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
@@ -67,6 +68,9 @@ MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
     link_ = std::make_unique<scan::ScanToolLink>(state_.link, *this, services_.prompter,
                                                  services_.linkSettings);
     connection_ = std::make_unique<scan::Connection>(*link_, *ports_, *this, services_.prompter);
+    request_ = std::make_unique<obd::PidRequest>(*link_, *this);
+    decoders_ = std::make_unique<obd::Decoders>(*request_, state_.decoder, state_.survey);
+    survey_ = std::make_unique<obd::Survey>(*decoders_, state_.decoder, state_.survey, *this);
     connectMenus();
     resize(1000, 680);
 }
@@ -83,6 +87,7 @@ void MainWindow::connectMenus() {
             [this] { connectWith(&C::mnuConnectionCom4_Click); });
     connect(mnuConnectionComX, &QAction::triggered, this,
             [this] { connectWith(&C::mnuConnectionComX_Click); });
+    connect(Mode1, &QPushButton::clicked, this, &MainWindow::Mode1_Click);
     connect(ChangeECU, &QPushButton::clicked, this, [this] {
         if (link_->busy()) {
             ChangeECU->setChecked(false);
@@ -384,8 +389,65 @@ bool MainWindow::portChooserVisible() const {
     return frmUserCOM_ && frmUserCOM_->isVisible();
 }
 
-// The vehicle data survey arrives with the current-data decoders.
-void MainWindow::runSurvey() {}
+void MainWindow::runSurvey() {
+    survey_->Mode1_Click();
+}
+
+void MainWindow::Mode1_Click() {
+    scan::ScanToolLink::Operation operation(*link_);
+    if (!operation.started()) {
+        Mode1->setChecked(false);
+        QApplication::beep();
+        return;
+    }
+    Mode1->setChecked(true);
+    survey_->Mode1_Click();
+}
+
+void MainWindow::clearDataList() {
+    List1->clear();
+}
+
+void MainWindow::addDataLine(const QString& line) {
+    List1->addItem(line);
+}
+
+void MainWindow::setDataListColour(const QColor& colour) {
+    QPalette palette = List1->palette();
+    palette.setColor(QPalette::Text, colour);
+    List1->setPalette(palette);
+}
+
+void MainWindow::setEcuAddressCaption(const QString& caption) {
+    Label6->setText(caption);
+}
+
+void MainWindow::setDataLogMenuEnabled(bool enabled) {
+    mnuDataLogLog->setEnabled(enabled);
+}
+
+void MainWindow::setAirFuelMenuEnabled(bool enabled) {
+    mnuAF->setEnabled(enabled);
+}
+
+void MainWindow::setFuelTrimMenuEnabled(bool enabled) {
+    mnuFTM->setEnabled(enabled);
+}
+
+void MainWindow::colourStatusText() {
+    colour_textECU();
+}
+
+void MainWindow::surveyFinished() {
+    if (!services_.headless)
+        show();
+    Mode1->setChecked(false);
+    Mode5->setEnabled(true);
+}
+
+void MainWindow::freezeFrameTroubleCode() {
+    diag::get_trouble_codes(*request_, state_.decoder, state_.survey, *this);
+}
 
 QColor MainWindow::statusColour() const {
     return Text1->palette().color(QPalette::Base);

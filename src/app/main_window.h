@@ -4,6 +4,7 @@
 #include "core/prompter.h"
 #include "link/connection.h"
 #include "link/port_chooser.h"
+#include "obd/survey.h"
 #include "print_sink.h"
 
 #include <QMainWindow>
@@ -29,7 +30,7 @@ class TroubleCodeDefinitions;
 namespace app {
 
 // The main window: control panel, status box, status text window and vehicle data list.
-class MainWindow : public QMainWindow, public scan::ConnectionView {
+class MainWindow : public QMainWindow, public scan::ConnectionView, public obd::SurveyView {
     Q_OBJECT
 public:
     struct Services {
@@ -39,12 +40,15 @@ public:
         QStringList definitionLocations;
         scan::ComPorts::Factory portFactory;
         scan::ScanToolLink::Settings linkSettings = {};
+        bool headless = false; // never shown: the survey must not bring the window up
     };
 
     MainWindow(AppState& state, Services services, QWidget* parent = nullptr);
 
     scan::ScanToolLink& link() { return *link_; }
     scan::Connection& connection() { return *connection_; }
+    obd::Survey& survey() { return *survey_; }
+    obd::Decoders& decoders() { return *decoders_; }
     scan::PortChooser* frmUserCOM() const { return frmUserCOM_; }
 
     // The start-up sequence; the caller shows the window first (unless it runs headless).
@@ -79,6 +83,20 @@ public:
     void showPortChooser() override;
     bool portChooserVisible() const override;
     void runSurvey() override;
+
+    // What the survey fills and switches on this window.
+    void clearDataList() override;
+    void addDataLine(const QString& line) override;
+    void setDataListColour(const QColor& colour) override;
+    void setEcuAddressCaption(const QString& caption) override;
+    void setDataLogMenuEnabled(bool enabled) override;
+    void setAirFuelMenuEnabled(bool enabled) override;
+    void setFuelTrimMenuEnabled(bool enabled) override;
+    void colourStatusText() override;
+    void surveyFinished() override;
+    void freezeFrameTroubleCode() override;
+
+    void Mode1_Click();
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -145,6 +163,9 @@ private:
     std::unique_ptr<scan::ComPorts> ports_;
     std::unique_ptr<scan::ScanToolLink> link_;
     std::unique_ptr<scan::Connection> connection_;
+    std::unique_ptr<obd::PidRequest> request_;
+    std::unique_ptr<obd::Decoders> decoders_;
+    std::unique_ptr<obd::Survey> survey_;
     QPointer<scan::PortChooser> frmUserCOM_;
 };
 

@@ -13,7 +13,7 @@ namespace scan {
 enum class Entry { USB, Com1, Com2, Com3, Com4, ComX };
 
 // The main-window controls a connection switches.
-class ConnectionView : public LinkView {
+class ConnectionView : public virtual LinkView {
 public:
     // Mode1 to Mode4 and ChangeECU.
     virtual void setServiceButtonsEnabled(bool enabled) = 0;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringListModel>
+
+#include <array>
 
 namespace obd {
 
@@ -8,6 +11,17 @@ namespace obd {
 struct SurveyState {
     QString WBO2PID = QStringLiteral("0"); // PID of the last wide-range O2 sensor, "0" when none
     bool DataLogReady = false;             // the logger's item lists are built
+    std::array<int, 91> LinePID{};         // item code of each vehicle data line
+    int PIDCount = 0;                      // lines in the vehicle data list
+    bool NoFreezeFrame = false;
+    bool STFTB1Supported = false;
+    bool LTFTB1Supported = false;
+    bool STFTB2Supported = false;
+    bool LTFTB2Supported = false;
+    bool O2MonitorComplete = false;
+    std::array<int, 8> O2Present{}; // entry k is 2^k once PID $13 reported sensor k
+    // The data logger's choosers offer these items: entry j stands for LinePID[j].
+    QStringListModel DataLogItems;
 };
 
 } // namespace obd

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "link/link_view.h"
+
+namespace obd {
+
+// The main-window controls a survey fills and switches.
+class SurveyView : public virtual scan::LinkView {
+public:
+    virtual void clearDataList() = 0;
+    virtual void addDataLine(const QString& line) = 0;
+    virtual void setDataListColour(const QColor& colour) = 0;
+    virtual void setEcuAddressCaption(const QString& caption) = 0;
+    virtual void setDataLogMenuEnabled(bool enabled) = 0;
+    virtual void setAirFuelMenuEnabled(bool enabled) = 0;
+    virtual void setFuelTrimMenuEnabled(bool enabled) = 0;
+    virtual void colourStatusText() = 0;
+    // Shows the main window, releases the survey button and enables the O2 sensor test.
+    virtual void surveyFinished() = 0;
+    // The trouble code that stored the freeze frame (service $02, PID $02); sets NoFreezeFrame.
+    virtual void freezeFrameTroubleCode() = 0;
+};
+
+} // namespace obd

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <span>
+
+namespace obd {
+
+// Data bytes A-D of a reply.
+struct DataBytes {
+    int A = 0, B = 0, C = 0, D = 0;
+};
+
+// A decoded value: its text as shown, and its numeric companion for meters and charts.
+struct Reading {
+    QString value;
+    double numeric = 0;
+};
+
+// Which service a decoder asks.
+enum class ServiceRule {
+    PidMode,        // the current survey's service, data one byte later in freeze frames
+    Fixed01,        // always current data
+    Sets01,         // sets the survey's service to current data first, and leaves it so
+};
+
+// One row per PID: the request, the scaling in both unit systems, units and label.
+struct ValueDecoder {
+    int pid;
+    const char* name;
+    ServiceRule rule;
+    int replyLength; // reply bytes for current data; freeze frames ask one more where the rule is PidMode
+    Reading (*scale)(const DataBytes& bytes, bool metric);
+    const char* metricUnits;
+    const char* englishUnits;
+    const char* label;
+};
+
+std::span<const ValueDecoder> valueDecoders();
+// The row of a PID that has a plain value decoder, or null.
+const ValueDecoder* valueDecoder(int pid);
+
+// Item code of the computed fuel economy line.
+constexpr int kFuelEconomyCode = 18;
+
+// Lambda of a wide-range O2 sensor from its first two data bytes.
+double lambdaOf(int A, int B);
+// Sensor current in milliamperes from the third and fourth data bytes.
+double sensorCurrentOf(int C, int D);
+bool isWideRangeO2Pid(int pid);
+// The label of the lambda lines: O2S1 to O2S8 in PID order, in both PID blocks.
+QString wideRangeLabel(int pid);
+
+} // namespace obd
