@@ -4,8 +4,8 @@
 
 namespace diag {
 
-void get_trouble_codes(obd::PidRequest& request, const obd::DecoderState& decoder, obd::SurveyState& survey,
-                       obd::SurveyView& view) {
+void get_trouble_codes(obd::PidRequest& request, const obd::DecoderState& decoder,
+                       obd::SurveyState& survey, obd::SurveyView& view) {
     survey.NoFreezeFrame = false;
     const QString reply = request.get_ecu_PID(decoder.PIDMode, QStringLiteral("02"), 8);
     const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
@@ -22,7 +22,8 @@ void get_trouble_codes(obd::PidRequest& request, const obd::DecoderState& decode
         survey.NoFreezeFrame = true;
         return;
     }
-    view.appendStatusText(QStringLiteral("\r\nFreeze Frame T.C. -P") + code + QStringLiteral("\r\n"));
+    view.appendStatusText(QStringLiteral("\r\nFreeze Frame T.C. -P") + code +
+                          QStringLiteral("\r\n"));
     view.setDataListColour(QColor(255, 0, 0));
 }
 

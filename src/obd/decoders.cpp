@@ -15,7 +15,9 @@ const QString kCurrentData = QStringLiteral("01");
 const QString kFreezeFrame = QStringLiteral("02");
 const QString kLineBreak = QStringLiteral("\r\n");
 
-int byteAt(const QString& reply, int position) { return scan::conv_hex(core::mid(reply, position, 2)); }
+int byteAt(const QString& reply, int position) {
+    return scan::conv_hex(core::mid(reply, position, 2));
+}
 
 struct MonitorRow {
     int supportByte; // 1 = B, 2 = C
@@ -46,7 +48,9 @@ const char* const kFuelSystemTexts[] = {"Open Loop Mode", "Closed Loop Mode", "O
 QString fuelSystemLine(int system, int value) {
     for (int i = 0; i < 5; ++i) {
         if (value == (1 << i))
-            return QStringLiteral("Fuel Sys%1-%2\r\n").arg(system).arg(QLatin1String(kFuelSystemTexts[i]));
+            return QStringLiteral("Fuel Sys%1-%2\r\n")
+                .arg(system)
+                .arg(QLatin1String(kFuelSystemTexts[i]));
     }
     return {};
 }
@@ -56,23 +60,32 @@ const char* const kFuelTrimLabels[] = {"Short Term Fuel Trim---- ", "Long Term F
 
 } // namespace
 
-QString pidText(int pid) { return QStringLiteral("%1").arg(pid, 2, 16, QLatin1Char('0')).toUpper(); }
+QString pidText(int pid) {
+    return QStringLiteral("%1").arg(pid, 2, 16, QLatin1Char('0')).toUpper();
+}
 
 Decoders::Decoders(PidRequest& request, DecoderState& decoder, SurveyState& survey)
     : request_(request), decoder_(decoder), survey_(survey) {}
 
-bool Decoders::decodes(int code) { return code == kFuelEconomyCode || isWideRangeO2Pid(code) || valueDecoder(code); }
+bool Decoders::decodes(int code) {
+    return code == kFuelEconomyCode || isWideRangeO2Pid(code) || valueDecoder(code);
+}
 
 // Only a freeze-frame reply carries the frame byte; a decoder that asks for current data reads
 // current-data positions whatever survey it runs in.
-int Decoders::offsetFor(const QString& service) const { return service == kFreezeFrame ? decoder_.PIDOffset : 0; }
+int Decoders::offsetFor(const QString& service) const {
+    return service == kFreezeFrame ? decoder_.PIDOffset : 0;
+}
 
 DataBytes Decoders::bytesOf(const QString& reply, const QString& service) const {
     const int first = 12 + 2 * offsetFor(service);
-    return {byteAt(reply, first), byteAt(reply, first + 2), byteAt(reply, first + 4), byteAt(reply, first + 6)};
+    return {byteAt(reply, first), byteAt(reply, first + 2), byteAt(reply, first + 4),
+            byteAt(reply, first + 6)};
 }
 
-void Decoders::append(const QString& line) { request_.view().appendStatusText(line + kLineBreak); }
+void Decoders::append(const QString& line) {
+    request_.view().appendStatusText(line + kLineBreak);
+}
 
 QString Decoders::decode(int code) {
     if (code == kFuelEconomyCode)
@@ -88,7 +101,8 @@ QString Decoders::decodeRow(const ValueDecoder& row) {
     if (row.rule == ServiceRule::Sets01)
         decoder_.PIDMode = kCurrentData;
     const QString service = row.rule == ServiceRule::Fixed01 ? kCurrentData : decoder_.PIDMode;
-    const QString reply = request_.get_ecu_PID(service, pidText(row.pid), row.replyLength + offsetFor(service));
+    const QString reply =
+        request_.get_ecu_PID(service, pidText(row.pid), row.replyLength + offsetFor(service));
     const Reading reading = row.scale(bytesOf(reply, service), decoder_.MetricUnits);
     decoder_.PIDValue = reading.value;
     decoder_.PIDNumeric = float(reading.numeric);
@@ -118,7 +132,8 @@ QString Decoders::decodeLambda(int pid) {
     survey_.WBO2PID = pidText(pid);
     const double lambda = leadingNumber(get_WBO2_lambda(kCurrentData, survey_.WBO2PID));
     decoder_.PIDNumeric = float(lambda);
-    decoder_.PIDValue = pid == 0x39 ? numberText(lambda, core::Precision::Single) : numberText(lambda);
+    decoder_.PIDValue =
+        pid == 0x39 ? numberText(lambda, core::Precision::Single) : numberText(lambda);
     decoder_.PIDUnits = QStringLiteral(" Lambda");
     decoder_.PIDLabel = wideRangeLabel(pid);
     return decoder_.PIDValue;
@@ -140,24 +155,26 @@ QString Decoders::get_mpg() {
     decoder_.PIDValue = core::left(numberText(e), 5);
     decoder_.PIDNumeric = float(leadingNumber(decoder_.PIDValue));
     decoder_.PIDUnits = decoder_.MetricUnits ? QStringLiteral("Km/L") : QStringLiteral("MPG");
-    decoder_.PIDLabel =
-        decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ") : QStringLiteral("Gas Mileage ------------ ");
+    decoder_.PIDLabel = decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ")
+                                             : QStringLiteral("Gas Mileage ------------ ");
     return decoder_.PIDValue;
 }
 
 void Decoders::get_MIL() {
     const QString reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 9);
-    const int bytes[] = {byteAt(reply, 12), byteAt(reply, 14), byteAt(reply, 16), byteAt(reply, 18)};
-    QString text = bytes[0] > 127 ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
-                                  : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(bytes[0]);
+    const int bytes[] = {byteAt(reply, 12), byteAt(reply, 14), byteAt(reply, 16),
+                         byteAt(reply, 18)};
+    QString text = bytes[0] > 127
+                       ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
+                       : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(bytes[0]);
     text += kLineBreak;
     for (int i = 0; i < int(kMonitors.size()); ++i) {
         const MonitorRow& m = kMonitors[i];
         if (!(bytes[m.supportByte] & m.supportBit))
             continue;
         const bool complete = !(bytes[m.incompleteByte] & m.incompleteBit);
-        text += QLatin1String(m.name) + (complete ? QStringLiteral("Complete") : QStringLiteral("Incomplete")) +
-                kLineBreak;
+        text += QLatin1String(m.name) +
+                (complete ? QStringLiteral("Complete") : QStringLiteral("Incomplete")) + kLineBreak;
         if (i == kO2MonitorRow)
             survey_.O2MonitorComplete = complete;
     }
@@ -166,7 +183,8 @@ void Decoders::get_MIL() {
 
 void Decoders::get_fuel_status() {
     const QString service = decoder_.PIDMode;
-    const QString reply = request_.get_ecu_PID(service, QStringLiteral("03"), 7 + offsetFor(service));
+    const QString reply =
+        request_.get_ecu_PID(service, QStringLiteral("03"), 7 + offsetFor(service));
     const DataBytes b = bytesOf(reply, service);
     request_.view().appendStatusText(fuelSystemLine(1, b.A) + fuelSystemLine(2, b.B) + kLineBreak);
 }
@@ -175,8 +193,8 @@ void Decoders::fuelTrim(int pid) {
     const QString service = decoder_.PIDMode;
     const QString reply = request_.get_ecu_PID(service, pidText(pid), 6 + offsetFor(service));
     const int A = bytesOf(reply, service).A;
-    append(QLatin1String(kFuelTrimLabels[pid - 0x06]) + numberText(double(core::wholePart(A / 128.0 * 100) - 100)) +
-           QStringLiteral("%"));
+    append(QLatin1String(kFuelTrimLabels[pid - 0x06]) +
+           numberText(double(core::wholePart(A / 128.0 * 100) - 100)) + QStringLiteral("%"));
 }
 
 void Decoders::get_cmd_sec_air_stat() {
@@ -197,8 +215,12 @@ int Decoders::get_O2_sensors() {
     return count;
 }
 
-void Decoders::get_O2_loc() { append(QStringLiteral("# of O2 Sensors -------- ") + numberText(get_O2_sensors())); }
+void Decoders::get_O2_loc() {
+    append(QStringLiteral("# of O2 Sensors -------- ") + numberText(get_O2_sensors()));
+}
 
-void Decoders::get_OBD() { append(QStringLiteral("OBDII")); }
+void Decoders::get_OBD() {
+    append(QStringLiteral("OBDII"));
+}
 
 } // namespace obd

@@ -8,7 +8,9 @@ namespace {
 // A scan tool that keeps sending malformed replies gets this many tries, then counts as silent.
 constexpr int kTries = 3;
 
-bool isHexPairCharacter(QChar c) { return c.unicode() >= '0' && c.unicode() <= 'F'; }
+bool isHexPairCharacter(QChar c) {
+    return c.unicode() >= '0' && c.unicode() <= 'F';
+}
 } // namespace
 
 QString command(const QString& service, const QString& pid, int length) {
@@ -37,7 +39,8 @@ QString PidRequest::get_ecu_PID(const QString& service, const QString& pid, int 
         if (reply.isEmpty())
             return {};
         const QString firstData = core::mid(reply, 12, 2);
-        if (firstData.size() == 2 && isHexPairCharacter(firstData[0]) && isHexPairCharacter(firstData[1]))
+        if (firstData.size() == 2 && isHexPairCharacter(firstData[0]) &&
+            isHexPairCharacter(firstData[1]))
             return reply;
     }
     return {};

@@ -33,7 +33,8 @@ SupportAction supportAction(int pid) {
     case 0x40:
         return SupportAction::NextRange40;
     default:
-        return Decoders::decodes(pid) && pid != kFuelEconomyCode ? SupportAction::Line : SupportAction::Nothing;
+        return Decoders::decodes(pid) && pid != kFuelEconomyCode ? SupportAction::Line
+                                                                 : SupportAction::Nothing;
     }
 }
 

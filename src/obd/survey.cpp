@@ -8,8 +8,9 @@ namespace obd {
 namespace {
 // A scan tool that keeps answering out of step gets this many tries, then counts as silent.
 constexpr int kTries = 3;
-const QString kObdLessEcu = QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
-                                           "it's trouble codes or Click 'Change ECU' ");
+const QString kObdLessEcu =
+    QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
+                   "it's trouble codes or Click 'Change ECU' ");
 } // namespace
 
 Survey::Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view)
@@ -26,7 +27,8 @@ void Survey::Mode1_Click() {
     decoder_.PIDOffset = 0;
     view_.setDataListColour(QColor(0, 0, 0));
     survey_.NoFreezeFrame = false;
-    survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported = survey_.LTFTB2Supported = false;
+    survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported =
+        survey_.LTFTB2Supported = false;
 
     link.OBDwait();
     if (!link.state().NoVehicleLink) {
@@ -37,7 +39,9 @@ void Survey::Mode1_Click() {
             if (isObdLessEcu(reply)) {
                 view_.setStatusText(kObdLessEcu);
             } else {
-                const auto byte = [&reply](int position) { return scan::conv_hex(core::mid(reply, position, 2)); };
+                const auto byte = [&reply](int position) {
+                    return scan::conv_hex(core::mid(reply, position, 2));
+                };
                 findPID1(byte(12));
                 findPID2(byte(14));
                 findPID3(byte(16));
@@ -120,7 +124,9 @@ bool Survey::showAnswered(const QString& reply) {
     return answered;
 }
 
-bool Survey::isObdLessEcu(const QString& reply) { return core::mid(reply, 6, 2) == QLatin1String("D0"); }
+bool Survey::isObdLessEcu(const QString& reply) {
+    return core::mid(reply, 6, 2) == QLatin1String("D0");
+}
 
 void Survey::dispatch(int firstPid, int a) {
     for (int bit = 0; bit < 8; ++bit) {
@@ -154,8 +160,8 @@ void Survey::act(int pid, int& a) {
         break;
     case SupportAction::FuelTrim: {
         decoders_.fuelTrim(pid);
-        bool* const flags[] = {&survey_.STFTB1Supported, &survey_.LTFTB1Supported, &survey_.STFTB2Supported,
-                               &survey_.LTFTB2Supported};
+        bool* const flags[] = {&survey_.STFTB1Supported, &survey_.LTFTB1Supported,
+                               &survey_.STFTB2Supported, &survey_.LTFTB2Supported};
         *flags[pid - 0x06] = true;
         break;
     }

@@ -15,16 +15,26 @@ using core::numberText;
 using core::Precision;
 using core::wholePart;
 
-QString str(double v) { return numberText(v, Precision::Double); }
-QString strSingle(double v) { return numberText(v, Precision::Single); }
-int word(const DataBytes& b) { return b.A * 256 + b.B; }
+QString str(double v) {
+    return numberText(v, Precision::Double);
+}
+QString strSingle(double v) {
+    return numberText(v, Precision::Single);
+}
+int word(const DataBytes& b) {
+    return b.A * 256 + b.B;
+}
 
-Reading percentOf255(const DataBytes& b, bool) { return {str(double(wholePart(b.A / 255.0 * 100))), double(b.A)}; }
+Reading percentOf255(const DataBytes& b, bool) {
+    return {str(double(wholePart(b.A / 255.0 * 100))), double(b.A)};
+}
 Reading temperature(int A, bool metric) {
     const double t = A - 40;
     return {left(str(metric ? t : t * 1.8 + 32), 4), double(A)};
 }
-Reading o2Volts(const DataBytes& b, bool) { return {str(b.A / 200.0), double(b.A)}; }
+Reading o2Volts(const DataBytes& b, bool) {
+    return {str(b.A / 200.0), double(b.A)};
+}
 Reading distance(const DataBytes& b, bool metric) {
     const int d = word(b);
     return {str(double(wholePart(metric ? d : d * 0.61))), double(d)};
@@ -32,14 +42,18 @@ Reading distance(const DataBytes& b, bool metric) {
 Reading catalystTemperature(const DataBytes& b, bool metric) {
     const double t = word(b) * 0.1;
     const double T = t - 40;
-    return {metric ? formatNumber(T, QStringLiteral(" ###0")) : formatNumber(T * 1.8 + 32, QStringLiteral(" ####0")), t};
+    return {metric ? formatNumber(T, QStringLiteral(" ###0"))
+                   : formatNumber(T * 1.8 + 32, QStringLiteral(" ####0")),
+            t};
 }
 // Decoders of the third PID range keep Single precision.
 Reading singlePercent(const DataBytes& b, bool) {
     const float v = float(b.A * 100) / 255.0f;
     return {strSingle(v), v};
 }
-Reading minutes(const DataBytes& b, bool) { return {strSingle(word(b)), double(word(b))}; }
+Reading minutes(const DataBytes& b, bool) {
+    return {strSingle(word(b)), double(word(b))};
+}
 
 constexpr auto P = ServiceRule::PidMode;
 constexpr auto F = ServiceRule::Fixed01;
@@ -47,13 +61,18 @@ constexpr auto S = ServiceRule::Sets01;
 
 const std::array kDecoders{
     ValueDecoder{0x04, "get_cal_load", P, 6, percentOf255, "%", "%", "Calculated Load -------- "},
-    ValueDecoder{0x05, "get_coolant_temp", P, 6, [](const DataBytes& b, bool m) { return temperature(b.A, m); },
-                 "Deg C", "Deg F", "Coolant Temp -----------  "},
+    ValueDecoder{0x05, "get_coolant_temp", P, 6,
+                 [](const DataBytes& b, bool m) { return temperature(b.A, m); }, "Deg C", "Deg F",
+                 "Coolant Temp -----------  "},
     ValueDecoder{0x0A, "get_fuel_press", P, 6,
-                 [](const DataBytes& b, bool) { return Reading{str(765.0 / 255.0 * b.A), double(b.A)}; }, "KPa",
-                 "KPa", "Fuel Pressure ---------- "},
+                 [](const DataBytes& b, bool) {
+                     return Reading{str(765.0 / 255.0 * b.A), double(b.A)};
+                 },
+                 "KPa", "KPa", "Fuel Pressure ---------- "},
     ValueDecoder{0x0B, "get_MAP", P, 6,
-                 [](const DataBytes& b, bool m) { return Reading{left(str(m ? b.A : b.A * 0.29613), 5), double(b.A)}; },
+                 [](const DataBytes& b, bool m) {
+                     return Reading{left(str(m ? b.A : b.A * 0.29613), 5), double(b.A)};
+                 },
                  "KPaA", "inHg", "Manifold Absolute Pres.- "},
     ValueDecoder{0x0C, "get_RPM", P, 7,
                  [](const DataBytes& b, bool) {
@@ -62,14 +81,18 @@ const std::array kDecoders{
                  },
                  "RPM", "RPM", "Engine RPM ------------- "},
     ValueDecoder{0x0D, "get_speed", P, 6,
-                 [](const DataBytes& b, bool m) { return Reading{m ? str(b.A) : str(b.A * 0.61), double(b.A)}; },
+                 [](const DataBytes& b, bool m) {
+                     return Reading{m ? str(b.A) : str(b.A * 0.61), double(b.A)};
+                 },
                  "KPH", "MPH", "Speed ------------------ "},
     ValueDecoder{0x0E, "get_ignition_adv", F, 6,
-                 [](const DataBytes& b, bool) { return Reading{left(str(b.A / 2.0 - 64), 5), double(b.A)}; }, "Deg",
-                 "Deg", "Ignition Advance ------- "},
+                 [](const DataBytes& b, bool) {
+                     return Reading{left(str(b.A / 2.0 - 64), 5), double(b.A)};
+                 },
+                 "Deg", "Deg", "Ignition Advance ------- "},
     ValueDecoder{0x0F, "get_air_temp", F, 6,
-                 [](const DataBytes& b, bool m) { return temperature(b.A > 150 ? 20 : b.A, m); }, "Deg C", "Deg F",
-                 "Intake Air Temp --------  "},
+                 [](const DataBytes& b, bool m) { return temperature(b.A > 150 ? 20 : b.A, m); },
+                 "Deg C", "Deg F", "Intake Air Temp --------  "},
     ValueDecoder{0x10, "get_air_flow", F, 7,
                  [](const DataBytes& b, bool) {
                      const double m = word(b) / 100.0;
@@ -77,26 +100,39 @@ const std::array kDecoders{
                  },
                  "gm/sec", "gm/sec", "Air Flow --------------- "},
     ValueDecoder{0x11, "get_TPS", P, 6,
-                 [](const DataBytes& b, bool) { return Reading{left(str(100.0 / 255.0 * b.A), 4), double(b.A)}; }, "%",
-                 "%", "Throttle Position ------ "},
-    ValueDecoder{0x14, "get_O2b1s1", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor1 Val --------- "},
-    ValueDecoder{0x15, "get_O2b1s2", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor2 Val --------- "},
-    ValueDecoder{0x16, "get_O2b1s3", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor3 Val --------- "},
-    ValueDecoder{0x17, "get_O2b1s4", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor4 Val --------- "},
-    ValueDecoder{0x18, "get_O2b2s1", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor1b Val -------- "},
-    ValueDecoder{0x19, "get_O2b2s2", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor2b Val -------- "},
-    ValueDecoder{0x1A, "get_O2b2s3", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor3b Val -------- "},
-    ValueDecoder{0x1B, "get_O2b2s4", F, 6, o2Volts, " Volts", " Volts", "O2 Sensor4b Val -------- "},
+                 [](const DataBytes& b, bool) {
+                     return Reading{left(str(100.0 / 255.0 * b.A), 4), double(b.A)};
+                 },
+                 "%", "%", "Throttle Position ------ "},
+    ValueDecoder{0x14, "get_O2b1s1", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor1 Val --------- "},
+    ValueDecoder{0x15, "get_O2b1s2", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor2 Val --------- "},
+    ValueDecoder{0x16, "get_O2b1s3", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor3 Val --------- "},
+    ValueDecoder{0x17, "get_O2b1s4", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor4 Val --------- "},
+    ValueDecoder{0x18, "get_O2b2s1", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor1b Val -------- "},
+    ValueDecoder{0x19, "get_O2b2s2", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor2b Val -------- "},
+    ValueDecoder{0x1A, "get_O2b2s3", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor3b Val -------- "},
+    ValueDecoder{0x1B, "get_O2b2s4", F, 6, o2Volts, " Volts", " Volts",
+                 "O2 Sensor4b Val -------- "},
     ValueDecoder{0x1F, "get_Time_Since_Engine_Start", P, 9,
-                 [](const DataBytes& b, bool) { return Reading{str(word(b)), double(word(b))}; }, "Sec.", "Sec.",
-                 "Seconds Since Start -- "},
+                 [](const DataBytes& b, bool) {
+                     return Reading{str(word(b)), double(word(b))};
+                 },
+                 "Sec.", "Sec.", "Seconds Since Start -- "},
     ValueDecoder{0x21, "get_dist_MIL", P, 9, distance, "Km", "Mi", "Distance with MIL ----- "},
     ValueDecoder{0x22, "get_fuel_press_rel", S, 9,
                  [](const DataBytes& b, bool m) {
                      const int p = word(b);
-                     return Reading{m ? formatNumber(double(wholePart(p * 0.079)), QStringLiteral(" 000.0"))
-                                      : formatNumber(p * 0.145 * 0.079, QStringLiteral(" ##0.0")),
-                                    double(p)};
+                     return Reading{
+                         m ? formatNumber(double(wholePart(p * 0.079)), QStringLiteral(" 000.0"))
+                           : formatNumber(p * 0.145 * 0.079, QStringLiteral(" ##0.0")),
+                         double(p)};
                  },
                  " kPa", " PSI", "Fuel press. ----------- "},
     ValueDecoder{0x23, "get_fuel_press_direct", S, 9,
@@ -109,7 +145,10 @@ const std::array kDecoders{
     ValueDecoder{0x2D, "get_EGR_error", P, 6, percentOf255, "%", "%", "EGR Error ------------- "},
     ValueDecoder{0x2E, "get_cmd_purge", P, 6, percentOf255, "%", "%", "CMD EVAP Purge -------- "},
     ValueDecoder{0x2F, "get_fuel_level", P, 6, percentOf255, "%", "%", "Fuel Level ------------ "},
-    ValueDecoder{0x30, "get_warm_ups", P, 6, [](const DataBytes& b, bool) { return Reading{str(b.A), double(b.A)}; },
+    ValueDecoder{0x30, "get_warm_ups", P, 6,
+                 [](const DataBytes& b, bool) {
+                     return Reading{str(b.A), double(b.A)};
+                 },
                  "Times", "Times", "Num. Warm Ups --------- "},
     ValueDecoder{0x31, "get_dist_clear", P, 7, distance, "kM", "Mi.", "Dist. since CLR ------- "},
     ValueDecoder{0x32, "get_EVAP_press", P, 7,
@@ -119,12 +158,18 @@ const std::array kDecoders{
                  },
                  "Pa", "inH2O.", "EVAP press. ----------- "},
     ValueDecoder{0x33, "get_baro", P, 6,
-                 [](const DataBytes& b, bool m) { return Reading{m ? str(b.A) : str(b.A * 0.2953), double(b.A)}; },
+                 [](const DataBytes& b, bool m) {
+                     return Reading{m ? str(b.A) : str(b.A * 0.2953), double(b.A)};
+                 },
                  "kPa", "InHg", "BARO press. ----------- "},
-    ValueDecoder{0x3C, "get_cat_temp11", P, 7, catalystTemperature, "Deg C", "Deg F", "CAT11 Temp ------------ "},
-    ValueDecoder{0x3D, "get_cat_temp21", P, 7, catalystTemperature, "Deg C", "Deg F", "CAT21 Temp ------------ "},
-    ValueDecoder{0x3E, "get_cat_temp12", P, 7, catalystTemperature, "Deg C", "Deg F", "CAT12 Temp ------------ "},
-    ValueDecoder{0x3F, "get_cat_temp22", P, 7, catalystTemperature, "Deg C", "Deg F", "CAT22 Temp ------------ "},
+    ValueDecoder{0x3C, "get_cat_temp11", P, 7, catalystTemperature, "Deg C", "Deg F",
+                 "CAT11 Temp ------------ "},
+    ValueDecoder{0x3D, "get_cat_temp21", P, 7, catalystTemperature, "Deg C", "Deg F",
+                 "CAT21 Temp ------------ "},
+    ValueDecoder{0x3E, "get_cat_temp12", P, 7, catalystTemperature, "Deg C", "Deg F",
+                 "CAT12 Temp ------------ "},
+    ValueDecoder{0x3F, "get_cat_temp22", P, 7, catalystTemperature, "Deg C", "Deg F",
+                 "CAT22 Temp ------------ "},
     ValueDecoder{0x42, "get_module_voltage", S, 9,
                  [](const DataBytes& b, bool) {
                      const double v = word(b) * 0.001;
@@ -143,37 +188,54 @@ const std::array kDecoders{
                      return Reading{strSingle(v), v};
                  },
                  " ", " ", "Cmd Equiv. Ratio ------ "},
-    ValueDecoder{0x45, "get_rel_throttle", S, 9, singlePercent, "%", "%", "Rel. Throttle Position- "},
+    ValueDecoder{0x45, "get_rel_throttle", S, 9, singlePercent, "%", "%",
+                 "Rel. Throttle Position- "},
     ValueDecoder{0x46, "get_ambient_temp", S, 9,
                  [](const DataBytes& b, bool m) {
                      const float t = float(b.A - 40);
                      return Reading{left(strSingle(m ? t : t * 1.8f + 32.0f), 4), double(b.A)};
                  },
                  "Deg C", "Deg F", "Ambiant Air Temp ------ "},
-    ValueDecoder{0x47, "get_abs_throttle_B", S, 9, singlePercent, "%", "%", "Abs. Throttle PositionB- "},
-    ValueDecoder{0x48, "get_abs_throttle_C", S, 9, singlePercent, "%", "%", "Abs. Throttle PositionC- "},
-    ValueDecoder{0x49, "get_accel_pedal_D", S, 9, singlePercent, "%", "%", "Accelerator PositionD-- "},
-    ValueDecoder{0x4A, "get_accel_pedal_E", S, 9, singlePercent, "%", "%", "Accelerator PositionE-- "},
-    ValueDecoder{0x4B, "get_accel_pedal_F", S, 9, singlePercent, "%", "%", "Accelerator PositionF-- "},
-    ValueDecoder{0x4C, "get_cmd_throttle", S, 9, singlePercent, "%", "%", "Cmd. Throt. Actuator--- "},
+    ValueDecoder{0x47, "get_abs_throttle_B", S, 9, singlePercent, "%", "%",
+                 "Abs. Throttle PositionB- "},
+    ValueDecoder{0x48, "get_abs_throttle_C", S, 9, singlePercent, "%", "%",
+                 "Abs. Throttle PositionC- "},
+    ValueDecoder{0x49, "get_accel_pedal_D", S, 9, singlePercent, "%", "%",
+                 "Accelerator PositionD-- "},
+    ValueDecoder{0x4A, "get_accel_pedal_E", S, 9, singlePercent, "%", "%",
+                 "Accelerator PositionE-- "},
+    ValueDecoder{0x4B, "get_accel_pedal_F", S, 9, singlePercent, "%", "%",
+                 "Accelerator PositionF-- "},
+    ValueDecoder{0x4C, "get_cmd_throttle", S, 9, singlePercent, "%", "%",
+                 "Cmd. Throt. Actuator--- "},
     ValueDecoder{0x4D, "get_minutes_MIL", S, 9, minutes, "Min.", "Min.", "Minutes Run with MIL-- "},
-    ValueDecoder{0x4E, "get_minutes_clear", S, 9, minutes, "Min.", "Min.", "Min. Since TC Clear--- "},
+    ValueDecoder{0x4E, "get_minutes_clear", S, 9, minutes, "Min.", "Min.",
+                 "Min. Since TC Clear--- "},
 };
 
 } // namespace
 
-std::span<const ValueDecoder> valueDecoders() { return kDecoders; }
+std::span<const ValueDecoder> valueDecoders() {
+    return kDecoders;
+}
 
 const ValueDecoder* valueDecoder(int pid) {
-    const auto row = std::find_if(kDecoders.begin(), kDecoders.end(), [pid](const ValueDecoder& d) { return d.pid == pid; });
+    const auto row = std::find_if(kDecoders.begin(), kDecoders.end(),
+                                  [pid](const ValueDecoder& d) { return d.pid == pid; });
     return row == kDecoders.end() ? nullptr : &*row;
 }
 
-double lambdaOf(int A, int B) { return (A * 256 + B) * 0.0000305; }
+double lambdaOf(int A, int B) {
+    return (A * 256 + B) * 0.0000305;
+}
 
-double sensorCurrentOf(int C, int D) { return ((C * 256 + D) - 32768) * 0.00390625; }
+double sensorCurrentOf(int C, int D) {
+    return ((C * 256 + D) - 32768) * 0.00390625;
+}
 
-bool isWideRangeO2Pid(int pid) { return (pid >= 0x24 && pid <= 0x2B) || (pid >= 0x34 && pid <= 0x3B); }
+bool isWideRangeO2Pid(int pid) {
+    return (pid >= 0x24 && pid <= 0x2B) || (pid >= 0x34 && pid <= 0x3B);
+}
 
 QString wideRangeLabel(int pid) {
     return QStringLiteral("O2S%1 Sensor ----------- ").arg((pid & 0x0F) - 3);

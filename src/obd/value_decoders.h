@@ -19,9 +19,9 @@ struct Reading {
 
 // Which service a decoder asks.
 enum class ServiceRule {
-    PidMode,        // the current survey's service, data one byte later in freeze frames
-    Fixed01,        // always current data
-    Sets01,         // sets the survey's service to current data first, and leaves it so
+    PidMode, // the current survey's service, data one byte later in freeze frames
+    Fixed01, // always current data
+    Sets01,  // sets the survey's service to current data first, and leaves it so
 };
 
 // One row per PID: the request, the scaling in both unit systems, units and label.
@@ -29,7 +29,8 @@ struct ValueDecoder {
     int pid;
     const char* name;
     ServiceRule rule;
-    int replyLength; // reply bytes for current data; freeze frames ask one more where the rule is PidMode
+    int replyLength; // reply bytes for current data; freeze frames ask one more where the rule is
+                     // PidMode
     Reading (*scale)(const DataBytes& bytes, bool metric);
     const char* metricUnits;
     const char* englishUnits;

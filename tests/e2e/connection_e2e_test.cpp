@@ -72,12 +72,22 @@ TEST(EndToEndTest, ReportPrintsTheConnectedWindow) {
         << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("== Vehicle Test Status/Trouble Code Window"))
         << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("\nEngine RPM ------------- "))
+        << "the survey ran over the real serial code";
 }
 
-TEST(EndToEndTest, DemoReportNeedsNoHardware) {
+TEST(EndToEndTest, DemoReportShowsTheSurveyWithoutHardware) {
     const ProgramRun run = vamrick({"--demo", "--report"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("ECU Connected\nF/W: V4.00"));
+    EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: V4.00\nECU #=10\n"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("\nMIL is OFF 0 stored Trouble Code(s)\n"));
+    EXPECT_TRUE(run.out.contains("\n== Vehicle Data ==\nCalculated Load -------- "));
+    EXPECT_TRUE(run.out.contains("Deg F\n"));
+
+    const ProgramRun metric = vamrick({"--demo", "--report", "--metric"});
+    EXPECT_TRUE(metric.out.contains("Deg C\n")) << metric.out.toStdString();
+    EXPECT_FALSE(metric.out.contains("Deg F"));
 }
 
 TEST(EndToEndTest, ReportGivesUpOnASilentScanToolWithinTheTimeout) {

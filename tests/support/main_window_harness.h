@@ -53,8 +53,15 @@ struct MainWindowHarness {
     }
 
     std::unique_ptr<scan::Transport> makePort(int port) {
-        if (simulatorPorts.count(port))
-            return app::simulatedPort(simulator);
+        if (simulatorPorts.count(port)) {
+            auto transport = app::simulatedPort(simulator);
+            auto* inProcess = static_cast<scan::InProcessTransport*>(transport.get());
+            inProcess->toDevice = [this, forward = inProcess->toDevice](const QByteArray& bytes) {
+                sent << bytes;
+                forward(bytes);
+            };
+            return transport;
+        }
         if (serialDevices.count(port))
             return std::make_unique<scan::SerialTransport>(serialDevices.at(port));
         auto absent = std::make_unique<scan::InProcessTransport>();
@@ -70,5 +77,6 @@ struct MainWindowHarness {
     sim::ScanToolSimulator simulator;
     std::set<int> simulatorPorts;
     std::map<int, QString> serialDevices;
+    QByteArrayList sent; // what the program wrote to the simulated scan tool
     std::unique_ptr<app::MainWindow> window;
 };

@@ -1,0 +1,103 @@
+// A full vehicle data survey of the default simulated vehicle over a paced pseudo-terminal,
+// against the time the simulated box's own timing needs for the exchanges the survey made.
+
+#include "app/main_window.h"
+#include "app/report_prompter.h"
+#include "diag/trouble_code_definitions.h"
+#include "link/serial_transport.h"
+#include "sim/scan_tool_simulator.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+
+// The real serial port, noting every command written to it.
+class RecordingSerial : public scan::SerialTransport {
+public:
+    RecordingSerial(const QString& device, QByteArrayList& sent)
+        : SerialTransport(device), sent_(sent) {}
+    bool write(const QByteArray& bytes) override {
+        sent_ << bytes;
+        return SerialTransport::write(bytes);
+    }
+
+private:
+    QByteArrayList& sent_;
+};
+
+struct NoPrinter : app::PrintSink {
+    bool print(const QStringList&, QString& whyNot) override {
+        whyNot = QStringLiteral("no printer in the benchmark");
+        return false;
+    }
+};
+
+// Reply characters the box sends for a command: the leading character, the requested bytes as
+// hex pairs and the checksum pair.
+int replyCharacters(const QByteArray& command) {
+    return 1 + 2 * command.mid(4, 2).toInt(nullptr, 16) + 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int surveys = argc > 1 ? std::atoi(argv[1]) : 5;
+
+    QProcess sim;
+    sim.start(QStringLiteral(VAMRICK_SIM_EXE), {QStringLiteral("--paced")});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "vamrick-sim did not start\n");
+        return 1;
+    }
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    QByteArrayList sent;
+    app::AppState state;
+    app::ReportPrompter prompter;
+    NoPrinter printer;
+    diag::TroubleCodeDefinitions definitions;
+    app::MainWindow window(state,
+                           {prompter,
+                            printer,
+                            definitions,
+                            {},
+                            [&](int) { return std::make_unique<RecordingSerial>(path, sent); },
+                            {},
+                            true});
+    window.Form_Load();
+    if (window.connection().mnuConnectionCom1_Click() != scan::Connection::Outcome::Connected) {
+        std::fprintf(stderr, "not connected: %s\n",
+                     qPrintable(window.connection().failureReason()));
+        return 1;
+    }
+
+    sim::Profile paced = sim::Profile::defaults();
+    paced.paced = true;
+    double measured = 0, limit = 0;
+    int exchanges = 0;
+    for (int i = 0; i < surveys; ++i) {
+        sent.clear();
+        QElapsedTimer timer;
+        timer.start();
+        window.Mode1_Click();
+        measured += timer.nsecsElapsed() / 1e9;
+        for (const QByteArray& command : sent)
+            limit += sim::exchangeSeconds(paced, replyCharacters(command));
+        exchanges += sent.size();
+    }
+    std::printf("full survey of the default vehicle over a paced pseudo-terminal, %d runs:\n",
+                surveys);
+    std::printf(
+        "  %d lines, %d exchanges a survey, %.3f s a survey; the box needs %.3f s -> ratio %.3f\n",
+        state.survey.PIDCount, exchanges / surveys, measured / surveys, limit / surveys,
+        limit / measured);
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return 0;
+}
