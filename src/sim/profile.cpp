@@ -119,15 +119,39 @@ public:
         return true;
     }
 
+    bool freezeFrame(const QJsonValue& value, const QString& where,
+                     std::map<quint8, QByteArray>& out) {
+        if (value.isUndefined())
+            return true;
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        const QJsonObject map = value.toObject();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            const QString at = where + "." + it.key();
+            quint8 pid = 0;
+            if (!hexByte(QJsonValue(it.key()), at, pid))
+                return false;
+            if (pid % 0x20 == 0)
+                return fail(at, QStringLiteral("support maps are derived from the other PIDs"));
+            if (!bytes(it.value(), at, out[pid]))
+                return false;
+        }
+        return true;
+    }
+
     bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
         if (!value.isObject())
             return fail(where, QStringLiteral("must be an object"));
         const QJsonObject object = value.toObject();
-        if (!onlyKeys(object, where, {QLatin1StringView("address"), QLatin1StringView("pids")}))
+        if (!onlyKeys(object, where,
+                      {QLatin1StringView("address"), QLatin1StringView("pids"),
+                       QLatin1StringView("freezeFrame")}))
             return false;
         if (!object.contains("address"))
             return fail(where, QStringLiteral("address is missing"));
         if (!hexByte(object.value("address"), where + ".address", out.address))
+            return false;
+        if (!freezeFrame(object.value("freezeFrame"), where + ".freezeFrame", out.freezeFrame))
             return false;
         const QJsonValue pids = object.value("pids");
         if (pids.isUndefined())

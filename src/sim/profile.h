@@ -20,6 +20,8 @@ struct Ecu {
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
     // an ECU without PIDs has no OBD data and answers only the $00 map (all clear).
     std::map<quint8, PidSource> pids;
+    // Service $02 data by PID, PID $02 being the code that stored the frame; none: no frame.
+    std::map<quint8, QByteArray> freezeFrame;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -34,7 +36,8 @@ struct Ecu {
 //     "ecus": [ { "address": "10",
 //                 "pids": { "05": [130],
 //                           "0C": { "wave": "sine", "min": 750, "max": 3000, "periodS": 20,
-//                                   "phaseS": 0, "tail": [] } } } ] }
+//                                   "phaseS": 0, "tail": [] } },
+//                 "freezeFrame": { "02": [3, 0], "05": [150] } } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave (sine, triangle, square,
 // sawtooth), min and max in the PID's physical unit and periodS > 0; phaseS and tail (the bytes

@@ -31,8 +31,14 @@ public:
     // map) is set when any PID above it is defined, and only then is that next map answered.
     std::optional<QByteArray> currentData(quint8 pid, double seconds) const;
 
+    // Service $02 data of the current ECU's stored freeze frame (frame 0).
+    std::optional<QByteArray> freezeFrameData(quint8 pid) const;
+
 private:
     QByteArray currentDataReply(const Command& command, double seconds) const;
+    QByteArray freezeFrameReply(const Command& command) const;
+    QByteArray dataReply(const Command& command, char responseId, const QByteArray& frameNumber,
+                         const QByteArray& data) const;
     QByteArray nextEcuReply();
     QByteArray firmwareReply() const;
 

@@ -1,5 +1,6 @@
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"
+#include "support/simulated_link.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -13,23 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A vehicle whose one ECU ("10") has exactly these PIDs, as fixed bytes.
-sim::Profile vehicleWith(const std::map<quint8, QByteArray>& pids) {
-    sim::Profile profile = sim::Profile::defaults();
-    sim::Ecu ecu;
-    for (const auto& [pid, bytes] : pids)
-        ecu.pids[pid] = bytes;
-    profile.ecus = {ecu};
-    return profile;
-}
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values)
-        b.append(char(v));
-    return b;
-}
 
 // A connected window on the simulated vehicle; connecting runs the first survey.
 class SurveyTest : public ::testing::Test {

@@ -1,9 +1,6 @@
-#include "link/in_process_transport.h"
 #include "obd/pid_request.h"
-#include "sim/scan_tool_simulator.h"
 #include "support/qt_printers.h"
-#include "support/recording_link_view.h"
-#include "support/scripted_prompter.h"
+#include "support/simulated_link.h"
 
 #include <QElapsedTimer>
 
@@ -23,27 +20,11 @@ TEST(CommandTest, TheReplyLengthIsAlwaysTwoUpperCaseHexDigits) {
 // The request against the simulated scan tool, in this process.
 class PidRequestTest : public ::testing::Test {
 protected:
-    PidRequestTest() {
-        QString error;
-        port.open(error);
-        port.toDevice = [this](const QByteArray& bytes) {
-            sent << bytes;
-            simulator.receive(bytes);
-        };
-        QObject::connect(&simulator, &sim::ScanToolSimulator::transmit, &port,
-                         &scan::InProcessTransport::receive);
-        link.setTransport(&port);
-    }
-
-    sim::ScanToolSimulator simulator;
-    scan::InProcessTransport port;
-    QByteArrayList sent;
-    scan::LinkState state;
-    RecordingLinkView view;
-    ScriptedPrompter prompter;
-    scan::ScanToolLink link{
-        state, view, prompter, {std::chrono::milliseconds(400), core::monotonicTicks, {}}};
-    obd::PidRequest request{link, view};
+    SimulatedLink sim;
+    sim::ScanToolSimulator& simulator = sim.simulator;
+    QByteArrayList& sent = sim.sent;
+    RecordingLinkView& view = sim.view;
+    obd::PidRequest request{sim.link, sim.view};
 };
 
 TEST_F(PidRequestTest, AWellFormedReplyIsReturnedAsItCame) {
