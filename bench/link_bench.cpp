@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -31,22 +32,31 @@ struct ConsolePrompter : core::Prompter {
     std::optional<QString> input(const InputRequest&) override { return std::nullopt; }
 };
 
-class Sim {
+// vamrick-sim with the given options, reached through the real serial code.
+class SimulatedPort {
 public:
-    explicit Sim(const QStringList& arguments) {
+    explicit SimulatedPort(const QStringList& arguments) {
         process_.start(QStringLiteral(VAMRICK_SIM_EXE), arguments);
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
+            return;
+        port_ = std::make_unique<scan::SerialTransport>(
+            QString::fromLocal8Bit(process_.readLine()).trimmed());
+        QString error;
+        if (!port_->open(error)) {
+            std::fprintf(stderr, "cannot reach vamrick-sim: %s\n", qPrintable(error));
+            port_.reset();
+        }
     }
-    ~Sim() {
+    ~SimulatedPort() {
+        port_.reset();
         process_.terminate();
         process_.waitForFinished(3000);
     }
-    QString path() const { return path_; }
+    scan::Transport* port() const { return port_.get(); }
 
 private:
     QProcess process_;
-    QString path_;
+    std::unique_ptr<scan::SerialTransport> port_;
 };
 
 double cpuSeconds() {
@@ -64,16 +74,12 @@ int main(int argc, char** argv) {
     ConsolePrompter prompter;
 
     {
-        Sim sim({QStringLiteral("--paced")});
-        scan::SerialTransport port(sim.path());
-        QString error;
-        if (sim.path().isEmpty() || !port.open(error)) {
-            std::fprintf(stderr, "cannot reach vamrick-sim: %s\n", qPrintable(error));
+        SimulatedPort sim({QStringLiteral("--paced")});
+        if (!sim.port())
             return 1;
-        }
         scan::LinkState state;
         scan::ScanToolLink link(state, view, prompter);
-        link.setTransport(&port);
+        link.setTransport(sim.port());
         link.OBDwait();
 
         const QString request = QStringLiteral("010C07"); // engine speed: two data bytes
@@ -100,18 +106,14 @@ int main(int argc, char** argv) {
                     exchanges / seconds, 1.0 / limit, limit * 1000, (exchanges / seconds) * limit);
     }
     {
-        Sim sim({QStringLiteral("--fault"), QStringLiteral("silence")});
-        scan::SerialTransport port(sim.path());
-        QString error;
-        if (sim.path().isEmpty() || !port.open(error)) {
-            std::fprintf(stderr, "cannot reach vamrick-sim: %s\n", qPrintable(error));
+        SimulatedPort sim({QStringLiteral("--fault"), QStringLiteral("silence")});
+        if (!sim.port())
             return 1;
-        }
         scan::LinkState state;
         scan::ScanToolLink::Settings settings;
         settings.replyTimeout = std::chrono::seconds(idleSeconds);
         scan::ScanToolLink link(state, view, prompter, settings);
-        link.setTransport(&port);
+        link.setTransport(sim.port());
         QElapsedTimer timer;
         timer.start();
         const double cpuBefore = cpuSeconds();

@@ -63,37 +63,33 @@ void Survey::Mode1_Click() {
 }
 
 void Survey::scanPIDs21() {
-    scan::ScanToolLink& link = decoders_.request().link();
-    link.OBDwait();
-    if (link.state().NoVehicleLink)
-        return;
-    const QString reply = requestBitmap(QStringLiteral("012009"), false);
-    if (!showAnswered(reply))
-        return;
-    if (isObdLessEcu(reply)) {
-        view_.setStatusText(kObdLessEcu);
-        return;
-    }
-    findPID_21(scan::conv_hex(core::mid(reply, 12, 2)));
-    findPID_29(scan::conv_hex(core::mid(reply, 14, 2)));
-    findPID_31(scan::conv_hex(core::mid(reply, 16, 2)));
-    findPID_39(scan::conv_hex(core::mid(reply, 18, 2)));
+    scanRange(QStringLiteral("012009"),
+              {&Survey::findPID_21, &Survey::findPID_29, &Survey::findPID_31, &Survey::findPID_39});
 }
 
+// Only the first two bytes of the $40 map are looked at.
 void Survey::scanPIDs41() {
+    scanRange(QStringLiteral("014009"), {&Survey::findPID_41, &Survey::findPID_49});
+}
+
+void Survey::scanRange(const QString& command,
+                       std::initializer_list<void (Survey::*)(int)> dispatchers) {
     scan::ScanToolLink& link = decoders_.request().link();
     link.OBDwait();
     if (link.state().NoVehicleLink)
         return;
-    const QString reply = requestBitmap(QStringLiteral("014009"), false);
+    const QString reply = requestBitmap(command, false);
     if (!showAnswered(reply))
         return;
     if (isObdLessEcu(reply)) {
         view_.setStatusText(kObdLessEcu);
         return;
     }
-    findPID_41(scan::conv_hex(core::mid(reply, 12, 2)));
-    findPID_49(scan::conv_hex(core::mid(reply, 14, 2)));
+    int position = 12;
+    for (const auto dispatcher : dispatchers) {
+        (this->*dispatcher)(scan::conv_hex(core::mid(reply, position, 2)));
+        position += 2;
+    }
 }
 
 QString Survey::requestBitmap(const QString& command, bool checkMarkers) {

@@ -3,6 +3,8 @@
 #include "decoders.h"
 #include "survey_view.h"
 
+#include <initializer_list>
+
 namespace obd {
 
 // The vehicle data survey: reads the support bitmaps and runs every supported PID's decoder.
@@ -31,6 +33,9 @@ private:
     void dispatch(int firstPid, int a);
     void act(int pid, int& a);
     void addLine(int code);
+    // The range survey of one bitmap request, handing its bytes to the dispatchers in order.
+    void scanRange(const QString& command,
+                   std::initializer_list<void (Survey::*)(int)> dispatchers);
     // Asks for a support bitmap; the empty text when no answer came.
     QString requestBitmap(const QString& command, bool checkMarkers);
     // Shows whether the ECU answered; false for a timeout (or no answer at all).

@@ -119,6 +119,15 @@ public:
         return true;
     }
 
+    // A PID given by the profile; the support maps are not, they follow from the others.
+    bool pidKey(const QString& key, const QString& at, quint8& pid) {
+        if (!hexByte(QJsonValue(key), at, pid))
+            return false;
+        if (pid % 0x20 == 0)
+            return fail(at, QStringLiteral("support maps are derived from the other PIDs"));
+        return true;
+    }
+
     bool freezeFrame(const QJsonValue& value, const QString& where,
                      std::map<quint8, QByteArray>& out) {
         if (value.isUndefined())
@@ -129,11 +138,7 @@ public:
         for (auto it = map.begin(); it != map.end(); ++it) {
             const QString at = where + "." + it.key();
             quint8 pid = 0;
-            if (!hexByte(QJsonValue(it.key()), at, pid))
-                return false;
-            if (pid % 0x20 == 0)
-                return fail(at, QStringLiteral("support maps are derived from the other PIDs"));
-            if (!bytes(it.value(), at, out[pid]))
+            if (!pidKey(it.key(), at, pid) || !bytes(it.value(), at, out[pid]))
                 return false;
         }
         return true;
@@ -162,10 +167,8 @@ public:
         for (auto it = map.begin(); it != map.end(); ++it) {
             const QString at = where + ".pids." + it.key();
             quint8 pid = 0;
-            if (!hexByte(QJsonValue(it.key()), at, pid))
+            if (!pidKey(it.key(), at, pid))
                 return false;
-            if (pid % 0x20 == 0)
-                return fail(at, QStringLiteral("support maps are derived from the other PIDs"));
             if (out.pids.count(pid))
                 return fail(at, QStringLiteral("given twice"));
             if (it.value().isObject()) {

@@ -6,14 +6,21 @@
 
 namespace {
 
-// Decoders asking the simulated vehicle, whose freeze frame holds other values than its current data.
+// Decoders asking the simulated vehicle, whose freeze frame holds other values than its current
+// data.
 class DecodersTest : public ::testing::Test {
 protected:
-    explicit DecodersTest(sim::Profile profile = vehicleWith(
-                              {{0x03, bytes({2, 0})}, {0x05, bytes({128})}, {0x0E, bytes({148})},
-                               {0x24, bytes({0x80, 0x00, 0x7F, 0x00})}, {0x42, bytes({0x30, 0x39})}},
-                              {{0x02, bytes({3, 0})}, {0x03, bytes({4, 0})}, {0x05, bytes({150})},
-                               {0x0E, bytes({100})}, {0x42, bytes({0x10, 0x00})}}))
+    explicit DecodersTest(sim::Profile profile = vehicleWith({{0x03, bytes({2, 0})},
+                                                              {0x05, bytes({128})},
+                                                              {0x0E, bytes({148})},
+                                                              {0x24,
+                                                               bytes({0x80, 0x00, 0x7F, 0x00})},
+                                                              {0x42, bytes({0x30, 0x39})}},
+                                                             {{0x02, bytes({3, 0})},
+                                                              {0x03, bytes({4, 0})},
+                                                              {0x05, bytes({150})},
+                                                              {0x0E, bytes({100})},
+                                                              {0x42, bytes({0x10, 0x00})}}))
         : sim(std::move(profile)) {}
 
     void freezeFrame() {
@@ -109,13 +116,14 @@ TEST_P(MonitorStatusTest, LampCountAndMonitors) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MonitorStatusTest,
-    ::testing::Values(StatusCase{"LampOn", bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
-                      StatusCase{"Count127", bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},
-                      StatusCase{"Count2", bytes({2, 0, 0, 0}), "MIL is OFF 2 stored Trouble Code(s)\r\n"},
-                      StatusCase{"IncompleteOnly", bytes({0, 0x74, 0x80, 0x80}),
-                                 "MIL is OFF 0 stored Trouble Code(s)\r\n"
-                                 "Component Monitoring          Incomplete\r\n"
-                                 "EGR Monitoring                Incomplete\r\n"}),
+    ::testing::Values(
+        StatusCase{"LampOn", bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
+        StatusCase{"Count127", bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},
+        StatusCase{"Count2", bytes({2, 0, 0, 0}), "MIL is OFF 2 stored Trouble Code(s)\r\n"},
+        StatusCase{"IncompleteOnly", bytes({0, 0x74, 0x80, 0x80}),
+                   "MIL is OFF 0 stored Trouble Code(s)\r\n"
+                   "Component Monitoring          Incomplete\r\n"
+                   "EGR Monitoring                Incomplete\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FuelSystemTest, OnlySingleBitValuesHaveText) {

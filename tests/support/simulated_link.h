@@ -10,14 +10,16 @@
 
 // The exchange talking to the simulated scan tool in this process, with a short reply timeout.
 struct SimulatedLink {
-    explicit SimulatedLink(sim::Profile profile = sim::Profile::defaults()) : simulator(std::move(profile)) {
+    explicit SimulatedLink(sim::Profile profile = sim::Profile::defaults())
+        : simulator(std::move(profile)) {
         QString error;
         port.open(error);
         port.toDevice = [this](const QByteArray& bytes) {
             sent << bytes;
             simulator.receive(bytes);
         };
-        QObject::connect(&simulator, &sim::ScanToolSimulator::transmit, &port, &scan::InProcessTransport::receive);
+        QObject::connect(&simulator, &sim::ScanToolSimulator::transmit, &port,
+                         &scan::InProcessTransport::receive);
         link.setTransport(&port);
     }
 
@@ -27,7 +29,8 @@ struct SimulatedLink {
     scan::LinkState state;
     RecordingLinkView view;
     ScriptedPrompter prompter;
-    scan::ScanToolLink link{state, view, prompter, {std::chrono::milliseconds(400), core::monotonicTicks, {}}};
+    scan::ScanToolLink link{
+        state, view, prompter, {std::chrono::milliseconds(400), core::monotonicTicks, {}}};
 };
 
 // A vehicle whose one ECU ("10") has exactly these current-data and freeze-frame PIDs.
