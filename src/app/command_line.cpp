@@ -35,7 +35,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("ms"), QStringLiteral("5000"));
     const QCommandLineOption metric(QStringLiteral("metric"),
                                     QStringLiteral("Start in metric units."));
-    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout, metric});
+    const QCommandLineOption readAnyway(
+        QStringLiteral("read-codes-anyway"),
+        QStringLiteral(
+            "With --report: read stored codes even when the MIL is off and none are reported."));
+    const QCommandLineOption clear(
+        QStringLiteral("clear-codes"),
+        QStringLiteral("With --report: clear the trouble codes before reading them."));
+    parser.addOptions(
+        {help, version, demo, report, tcf, com, replyTimeout, metric, readAnyway, clear});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -72,8 +80,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         result.exitCode = 2;
         return result;
     };
-    Options options{
-        parser.isSet(demo), parser.isSet(report), parser.isSet(metric), parser.value(tcf), {}, {}};
+    Options options;
+    options.demo = parser.isSet(demo);
+    options.report = parser.isSet(report);
+    options.metric = parser.isSet(metric);
+    options.readCodesAnyway = parser.isSet(readAnyway);
+    options.clearCodes = parser.isSet(clear);
+    options.definitionsFile = parser.value(tcf);
     for (const QString& value : parser.values(com)) {
         const auto parsed = scan::PortMap::parseOverride(value);
         if (!parsed)

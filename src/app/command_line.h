@@ -11,9 +11,11 @@
 namespace app {
 
 struct Options {
-    bool demo = false;   // the simulated vehicle stands in for the scan tool
-    bool report = false; // print the window's contents as text instead of showing it
-    bool metric = false; // start in metric units
+    bool demo = false;            // the simulated vehicle stands in for the scan tool
+    bool report = false;          // print the window's contents as text instead of showing it
+    bool metric = false;          // start in metric units
+    bool readCodesAnyway = false; // the report reads codes even when the MIL is off without codes
+    bool clearCodes = false;      // the report clears the codes before reading them
     QString definitionsFile;
     QList<std::pair<int, QString>> comDevices; // --com N=DEVICE, in the order given
     std::chrono::milliseconds replyTimeout{5000};

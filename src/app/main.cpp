@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,31 +58,49 @@ void print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
-// Connects on the port the command line names, prints the window's contents and tells whether
-// the scan tool was reached.
+// Checks a car without a window: connects on the port the command line names (which runs the
+// survey), optionally clears the codes, reads the trouble codes and the freeze frame, and prints
+// what the window shows after each step. Succeeds when every request was answered.
 int runReport(app::MainWindow& window, const app::Options& options, app::ReportPrompter& prompter) {
     window.Form_Load();
     if (options.metric)
         window.mnuUnitsMetric_Click();
+    prompter.answerYes = options.readCodesAnyway;
     const int port = options.demo                   ? 1
                      : options.comDevices.isEmpty() ? 0
                                                     : options.comDevices.first().first;
     QString failure;
     if (port == 0) {
-        failure = QStringLiteral("no port to connect to (give --com N=DEVICE or --demo)");
+        failure =
+            QStringLiteral("not connected: no port to connect to (give --com N=DEVICE or --demo)");
     } else {
         window.connection().setReadyWaitLimit(options.replyTimeout);
         if (window.connection().connectByNumber(port) != scan::Connection::Outcome::Connected)
-            failure = window.connection().failureReason();
+            failure = QStringLiteral("not connected on COM%1: %2")
+                          .arg(port)
+                          .arg(window.connection().failureReason());
     }
     QString report = app::windowReport(window);
+    if (failure.isEmpty()) {
+        if (options.clearCodes) {
+            window.Mode4_Click();
+            report += app::windowReport(window, window.Mode4->text(), false);
+        }
+        window.Mode3_Click();
+        report += app::windowReport(window, window.Mode3->text(), false);
+        window.Mode2_Click();
+        report += app::windowReport(window, window.Mode2->text());
+        if (const int unanswered = window.link().unanswered())
+            failure =
+                QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);
+    }
     if (!prompter.messages.isEmpty())
         report += QStringLiteral("== Messages ==\n") + prompter.messages.join(QLatin1Char('\n')) +
                   QStringLiteral("\n");
     print(stdout, report);
     if (failure.isEmpty())
         return 0;
-    print(stderr, QStringLiteral("vamrick: not connected on COM%1: %2\n").arg(port).arg(failure));
+    print(stderr, QStringLiteral("vamrick: ") + failure + QStringLiteral("\n"));
     return 1;
 }
 

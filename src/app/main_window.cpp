@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "diag/clear_codes.h"
+#include "diag/freeze_frame.h"
 #include "diag/freeze_frame_code.h"
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
@@ -71,6 +73,9 @@ MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
     request_ = std::make_unique<obd::PidRequest>(*link_, *this);
     decoders_ = std::make_unique<obd::Decoders>(*request_, state_.decoder, state_.survey);
     survey_ = std::make_unique<obd::Survey>(*decoders_, state_.decoder, state_.survey, *this);
+    codeReader_ = std::make_unique<diag::TroubleCodeReader>(*link_, *this, services_.prompter,
+                                                            services_.definitions, state_.timing,
+                                                            services_.storedCodeLimit);
     connectMenus();
     resize(1000, 680);
 }
@@ -88,6 +93,9 @@ void MainWindow::connectMenus() {
     connect(mnuConnectionComX, &QAction::triggered, this,
             [this] { connectWith(&C::mnuConnectionComX_Click); });
     connect(Mode1, &QPushButton::clicked, this, &MainWindow::Mode1_Click);
+    connect(Mode2, &QPushButton::clicked, this, &MainWindow::Mode2_Click);
+    connect(Mode3, &QPushButton::clicked, this, &MainWindow::Mode3_Click);
+    connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
     connect(ChangeECU, &QPushButton::clicked, this, [this] {
         if (link_->busy()) {
             ChangeECU->setChecked(false);
@@ -393,15 +401,34 @@ void MainWindow::runSurvey() {
     survey_->Mode1_Click();
 }
 
-void MainWindow::Mode1_Click() {
+void MainWindow::runService(QPushButton* button, const std::function<void()>& work) {
     scan::ScanToolLink::Operation operation(*link_);
     if (!operation.started()) {
-        Mode1->setChecked(false);
+        button->setChecked(false);
         QApplication::beep();
         return;
     }
-    Mode1->setChecked(true);
-    survey_->Mode1_Click();
+    button->setChecked(true);
+    work();
+    button->setChecked(false);
+}
+
+void MainWindow::Mode1_Click() {
+    runService(Mode1, [this] { survey_->Mode1_Click(); });
+}
+
+void MainWindow::Mode2_Click() {
+    runService(Mode2, [this] {
+        diag::get_freeze_frame(*survey_, *link_, state_.decoder, state_.survey, *this);
+    });
+}
+
+void MainWindow::Mode3_Click() {
+    runService(Mode3, [this] { codeReader_->Mode3_Click(); });
+}
+
+void MainWindow::Mode4_Click() {
+    runService(Mode4, [this] { diag::Mode4_Click(*link_, *this); });
 }
 
 void MainWindow::clearDataList() {

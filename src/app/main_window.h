@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "core/prompter.h"
+#include "diag/trouble_codes.h"
 #include "link/connection.h"
 #include "link/port_chooser.h"
 #include "obd/survey.h"
@@ -41,6 +42,7 @@ public:
         scan::ComPorts::Factory portFactory;
         scan::ScanToolLink::Settings linkSettings = {};
         bool headless = false; // never shown: the survey must not bring the window up
+        std::chrono::seconds storedCodeLimit{10};
     };
 
     MainWindow(AppState& state, Services services, QWidget* parent = nullptr);
@@ -97,6 +99,9 @@ public:
     void freezeFrameTroubleCode() override;
 
     void Mode1_Click();
+    void Mode2_Click();
+    void Mode3_Click();
+    void Mode4_Click();
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -155,6 +160,8 @@ private:
     QWidget* buildDataArea();
 
     void connectMenus();
+    // Runs a service while its button stays pressed; refused while another operation runs.
+    void runService(QPushButton* button, const std::function<void()>& work);
     // Runs a connection command; a second one while the scan tool is busy is refused.
     void connectWith(scan::Connection::Outcome (scan::Connection::*command)());
 
@@ -166,6 +173,7 @@ private:
     std::unique_ptr<obd::PidRequest> request_;
     std::unique_ptr<obd::Decoders> decoders_;
     std::unique_ptr<obd::Survey> survey_;
+    std::unique_ptr<diag::TroubleCodeReader> codeReader_;
     QPointer<scan::PortChooser> frmUserCOM_;
 };
 

@@ -9,27 +9,33 @@
 namespace app {
 
 namespace {
-QString section(const QString& caption, const QString& body) {
-    QString text = QStringLiteral("== ") + caption.simplified() + QStringLiteral(" ==\n") + body;
+QString section(const QString& caption, const QString& after, const QString& body) {
+    QString heading = caption.simplified();
+    if (!after.isEmpty())
+        heading += QStringLiteral(" (after ") + after + QLatin1Char(')');
+    QString text = QStringLiteral("== ") + heading + QStringLiteral(" ==\n") + body;
     if (!text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
     return text + QLatin1Char('\n');
 }
 } // namespace
 
-QString windowReport(const MainWindow& window) {
-    QStringList listLines;
-    for (int i = 0; i < window.List1->count(); ++i)
-        listLines << window.List1->item(i)->text();
+QString windowReport(const MainWindow& window, const QString& after, bool withList) {
     // The firmware and ECU address labels sit under the status box, below its caption.
     QStringList status{window.Text1->text()};
     for (const QLabel* label : {window.Label7, window.Label6}) {
         if (!label->text().isEmpty())
             status << label->text();
     }
-    return section(window.Label1->text(), status.join(QLatin1Char('\n'))) +
-           section(window.Label2->text(), window.statusText()) +
-           section(window.Label3->text(), listLines.join(QLatin1Char('\n')));
+    QString report = section(window.Label1->text(), after, status.join(QLatin1Char('\n'))) +
+                     section(window.Label2->text(), after, window.statusText());
+    if (withList) {
+        QStringList lines;
+        for (int i = 0; i < window.List1->count(); ++i)
+            lines << window.List1->item(i)->text();
+        report += section(window.Label3->text(), after, lines.join(QLatin1Char('\n')));
+    }
+    return report;
 }
 
 } // namespace app

@@ -63,6 +63,11 @@ public:
     bool cancelled() const { return cancelled_ || closing_; }
     bool lost() const { return lost_; }
 
+    // Requests the ECU did not answer (timed out, or answered with its no-answer marker), for
+    // the headless report's verdict.
+    void noteUnanswered() { ++unanswered_; }
+    int unanswered() const { return unanswered_; }
+
     // Only one operation talks to the scan tool at a time.
     bool busy() const { return busy_; }
     class Operation {
@@ -95,6 +100,7 @@ private:
     bool closing_ = false;
     bool lost_ = false;
     Ready lastReady_ = Ready::Ended;
+    int unanswered_ = 0;
 };
 
 } // namespace scan

@@ -22,8 +22,10 @@ QString PidRequest::get_ecu_PID(const QString& service, const QString& pid, int 
     state.NoVehicleLink = false;
     view_.setLinkColour(scan::LinkColour::Green);
     link_.OBDwait();
-    if (state.NoVehicleLink)
+    if (state.NoVehicleLink) {
+        link_.noteUnanswered();
         return QString(22, QLatin1Char('0'));
+    }
 
     const int threshold = 2 * length;
     for (int attempt = 0; attempt < kTries; ++attempt) {
@@ -37,12 +39,16 @@ QString PidRequest::get_ecu_PID(const QString& service, const QString& pid, int 
         if (core::mid(reply, 1, 1) == QLatin1String("S"))
             reply = core::mid(reply, 2, threshold + 1);
         if (reply.isEmpty())
-            return {};
+            break;
         const QString firstData = core::mid(reply, 12, 2);
         if (firstData.size() == 2 && isHexPairCharacter(firstData[0]) &&
-            isHexPairCharacter(firstData[1]))
+            isHexPairCharacter(firstData[1])) {
+            if (core::mid(reply, 2, 1) == QLatin1String("S"))
+                link_.noteUnanswered();
             return reply;
+        }
     }
+    link_.noteUnanswered();
     return {};
 }
 

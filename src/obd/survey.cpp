@@ -115,6 +115,8 @@ QString Survey::requestBitmap(const QString& command, bool checkMarkers) {
 bool Survey::showAnswered(const QString& reply) {
     // No reply at all within the timeout counts as a timeout, not as a connected ECU.
     const bool answered = !reply.isEmpty() && core::mid(reply, 2, 1) != QLatin1String("S");
+    if (!answered)
+        decoders_.request().link().noteUnanswered();
     view_.setLinkText(answered ? QStringLiteral("ECU Connected") : QStringLiteral("ECU Timeout"));
     view_.setLinkColour(answered ? scan::LinkColour::Green : scan::LinkColour::Red);
     return answered;

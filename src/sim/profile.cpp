@@ -144,45 +144,86 @@ public:
         return true;
     }
 
+    bool codes(const QJsonValue& value, const QString& where, std::vector<quint16>& out) {
+        if (value.isUndefined())
+            return true;
+        if (!value.isArray())
+            return fail(where, QStringLiteral("must be an array of trouble codes"));
+        const QJsonArray items = value.toArray();
+        out.clear();
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const QByteArray text = items.at(i).toString().toLatin1();
+            if (!items.at(i).isString() || text.size() != 4 ||
+                !std::all_of(text.begin(), text.end(), isHexDigit))
+                return fail(QStringLiteral("%1[%2]").arg(where).arg(i),
+                            QStringLiteral("must be four hexadecimal digits"));
+            out.push_back(static_cast<quint16>(text.toUInt(nullptr, 16)));
+        }
+        return true;
+    }
+
+    bool pids(const QJsonValue& value, const QString& where, std::map<quint8, PidSource>& out) {
+        if (value.isUndefined())
+            return true;
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        const QJsonObject map = value.toObject();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            const QString at = where + "." + it.key();
+            quint8 pid = 0;
+            if (!pidKey(it.key(), at, pid))
+                return false;
+            if (out.count(pid))
+                return fail(at, QStringLiteral("given twice"));
+            if (it.value().isObject()) {
+                MovingValue moving;
+                if (!this->moving(it.value().toObject(), pid, at, moving))
+                    return false;
+                out[pid] = moving;
+            } else {
+                QByteArray data;
+                if (!bytes(it.value(), at, data))
+                    return false;
+                out[pid] = data;
+            }
+        }
+        return true;
+    }
+
     bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
         if (!value.isObject())
             return fail(where, QStringLiteral("must be an object"));
         const QJsonObject object = value.toObject();
         if (!onlyKeys(object, where,
                       {QLatin1StringView("address"), QLatin1StringView("pids"),
-                       QLatin1StringView("freezeFrame")}))
+                       QLatin1StringView("freezeFrame"), QLatin1StringView("storedCodes"),
+                       QLatin1StringView("pendingCodes"), QLatin1StringView("mil"),
+                       QLatin1StringView("clearRefused")}))
             return false;
         if (!object.contains("address"))
             return fail(where, QStringLiteral("address is missing"));
-        if (!hexByte(object.value("address"), where + ".address", out.address))
+        if (!hexByte(object.value("address"), where + ".address", out.address) ||
+            !pids(object.value("pids"), where + ".pids", out.pids) ||
+            !freezeFrame(object.value("freezeFrame"), where + ".freezeFrame", out.freezeFrame) ||
+            !codes(object.value("storedCodes"), where + ".storedCodes", out.storedCodes) ||
+            !codes(object.value("pendingCodes"), where + ".pendingCodes", out.pendingCodes))
             return false;
-        if (!freezeFrame(object.value("freezeFrame"), where + ".freezeFrame", out.freezeFrame))
-            return false;
-        const QJsonValue pids = object.value("pids");
-        if (pids.isUndefined())
-            return true;
-        if (!pids.isObject())
-            return fail(where + ".pids", QStringLiteral("must be an object"));
-        const QJsonObject map = pids.toObject();
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            const QString at = where + ".pids." + it.key();
-            quint8 pid = 0;
-            if (!pidKey(it.key(), at, pid))
+        // The ECU would answer service $02 as one without OBD data, so the frame could never be
+        // seen; better to say so than to ignore it.
+        if (!out.freezeFrame.empty() && out.pids.empty())
+            return fail(where + ".freezeFrame",
+                        QStringLiteral("an ECU without pids has no freeze frame"));
+        if (object.contains("mil")) {
+            bool mil = false;
+            if (!boolean(object.value("mil"), where + ".mil", mil))
                 return false;
-            if (out.pids.count(pid))
-                return fail(at, QStringLiteral("given twice"));
-            if (it.value().isObject()) {
-                MovingValue moving;
-                if (!this->moving(it.value().toObject(), pid, at, moving))
-                    return false;
-                out.pids[pid] = moving;
-            } else {
-                QByteArray data;
-                if (!bytes(it.value(), at, data))
-                    return false;
-                out.pids[pid] = data;
-            }
+            out.mil = mil;
+        } else if (object.contains("storedCodes")) {
+            out.mil = !out.storedCodes.empty();
         }
+        if (object.contains("clearRefused") &&
+            !boolean(object.value("clearRefused"), where + ".clearRefused", out.clearRefused))
+            return false;
         return true;
     }
 

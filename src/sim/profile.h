@@ -18,10 +18,20 @@ using PidSource = std::variant<QByteArray, MovingValue>;
 struct Ecu {
     quint8 address = 0x10;
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
-    // an ECU without PIDs has no OBD data and answers only the $00 map (all clear).
+    // an ECU without PIDs has no OBD data and answers only the $00 map (all clear), in services
+    // $01 and $02 alike.
     std::map<quint8, PidSource> pids;
     // Service $02 data by PID, PID $02 being the code that stored the frame; none: no frame.
     std::map<quint8, QByteArray> freezeFrame;
+    // Trouble codes (services $03 and $07), two bytes each as the ECU sends them, in order.
+    std::vector<quint16> storedCodes;
+    std::vector<quint16> pendingCodes;
+    // Set once the profile speaks of the MIL or the stored codes, and after a clear: byte A of
+    // PID $01 then follows the MIL and the stored codes rather than the profile's bytes, so
+    // that the two services never contradict each other.
+    std::optional<bool> mil;
+    // Service $04 gets the negative response and clears nothing.
+    bool clearRefused = false;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -37,12 +47,21 @@ struct Ecu {
 //                 "pids": { "05": [130],
 //                           "0C": { "wave": "sine", "min": 750, "max": 3000, "periodS": 20,
 //                                   "phaseS": 0, "tail": [] } },
-//                 "freezeFrame": { "02": [3, 0], "05": [150] } } ] }
+//                 "freezeFrame": { "02": [3, 0], "05": [150] },
+//                 "storedCodes": ["0300", "0171"],
+//                 "pendingCodes": ["0420"],
+//                 "mil": true,
+//                 "clearRefused": false } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave (sine, triangle, square,
 // sawtooth), min and max in the PID's physical unit and periodS > 0; phaseS and tail (the bytes
 // after the value) are optional. PIDs that can move: $04 and $11 (%), $0C (rpm), $0D (km/h),
 // $10 (g/s), $14-$1B (O2 volts), $24-$2B and $34-$3B (lambda).
+//
+// A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
+// network code U0123); there may be any number, of which services $03 and $07 send the first
+// three. mil defaults to true when there are stored codes. An ECU without PIDs may have trouble
+// codes but no freeze frame.
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";

@@ -1,5 +1,6 @@
 #include "vehicle.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace sim {
@@ -34,8 +35,16 @@ QByteArray Vehicle::answer(const Command& command, double seconds) {
         return reachable_ ? currentDataReply(command, seconds) : unanswered(command);
     case 0x02:
         return reachable_ ? freezeFrameReply(command) : unanswered(command);
-    // Services $03-$07 (trouble codes, clearing, O2 and on-board tests) get their handlers here;
-    // until then the ECU does not answer them.
+    case 0x03:
+        return reachable_ ? codesReply(command, 0x43, currentEcu().storedCodes)
+                          : unanswered(command);
+    case 0x04:
+        return reachable_ ? clearReply(command) : unanswered(command);
+    case 0x07:
+        return reachable_ ? codesReply(command, 0x47, currentEcu().pendingCodes)
+                          : unanswered(command);
+    // Services $05 and $06 (O2 and on-board tests) get their handlers here; until then the ECU
+    // does not answer them.
     case 0x80:
         return nextEcuReply();
     case 0x90:
@@ -60,15 +69,24 @@ std::optional<QByteArray> Vehicle::currentData(quint8 pid, double seconds) const
     const auto it = ecu.pids.find(pid);
     if (it == ecu.pids.end())
         return std::nullopt;
-    if (const auto* fixed = std::get_if<QByteArray>(&it->second))
-        return *fixed;
+    if (const auto* fixed = std::get_if<QByteArray>(&it->second)) {
+        QByteArray data = *fixed;
+        if (pid == 0x01 && ecu.mil) {
+            if (data.isEmpty())
+                data.append('\0');
+            const auto count = std::min<std::size_t>(ecu.storedCodes.size(), 0x7F);
+            data[0] = char((*ecu.mil ? 0x80 : 0) | count);
+        }
+        return data;
+    }
     return encodeAt(pid, std::get<MovingValue>(it->second), seconds);
 }
 
 std::optional<QByteArray> Vehicle::freezeFrameData(quint8 pid) const {
     const Ecu& ecu = currentEcu();
-    if (ecu.address == 0xD0)
-        return std::nullopt;
+    // As in service $01, an ECU without OBD data answers only an all-clear map.
+    if (ecu.pids.empty())
+        return pid == 0 ? std::optional<QByteArray>(QByteArray(4, '\0')) : std::nullopt;
     // Without a stored frame the ECU still answers PID $02, with the code 0000.
     static const std::map<quint8, QByteArray> noFrame{{0x02, QByteArray(2, '\0')}};
     const auto& frame = ecu.freezeFrame.empty() ? noFrame : ecu.freezeFrame;
@@ -91,11 +109,40 @@ QByteArray Vehicle::freezeFrameReply(const Command& command) const {
     return data ? dataReply(command, 0x42, QByteArray(1, '\0'), *data) : unanswered(command);
 }
 
+// One frame holds three codes. An ECU with more would send further frames, which the box does
+// not pass on.
+QByteArray Vehicle::codesReply(const Command& command, char responseId,
+                               const std::vector<quint16>& codes) const {
+    QByteArray payload(1, responseId);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const quint16 code = i < codes.size() ? codes[i] : 0;
+        payload.append(char(code >> 8)).append(char(code & 0xFF));
+    }
+    return ecuReply(command, payload);
+}
+
+QByteArray Vehicle::clearReply(const Command& command) {
+    Ecu& ecu = profile_.ecus[ecuIndex_];
+    if (ecu.clearRefused)
+        return ecuReply(command, QByteArray(1, char(0x7F)));
+    ecu.storedCodes.clear();
+    ecu.pendingCodes.clear();
+    ecu.freezeFrame.clear();
+    ecu.mil = false;
+    return ecuReply(command, QByteArray(1, char(0x44)));
+}
+
 QByteArray Vehicle::dataReply(const Command& command, char responseId,
                               const QByteArray& frameNumber, const QByteArray& data) const {
+    QByteArray payload(1, responseId);
+    payload.append(char(command.parameter)).append(frameNumber).append(data);
+    return ecuReply(command, payload);
+}
+
+QByteArray Vehicle::ecuReply(const Command& command, const QByteArray& payload) const {
     QByteArray bytes;
     bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcu().address));
-    bytes.append(responseId).append(char(command.parameter)).append(frameNumber).append(data);
+    bytes.append(payload);
     // The host asks for the length it will read: pad with zeros or cut to it.
     if (bytes.size() < command.length)
         bytes.append(QByteArray(command.length - bytes.size(), '\0'));

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <vector>
 
 namespace sim {
 
@@ -24,6 +25,7 @@ public:
     bool reachable() const { return reachable_; }
     void setReachable(bool reachable) { reachable_ = reachable; }
     const Ecu& currentEcu() const { return profile_.ecus[ecuIndex_]; }
+    // The profile as it stands: a clear (service $04) empties the current ECU's codes in it.
     const Profile& profile() const { return profile_; }
 
     // The data bytes the current ECU gives for a service $01 PID; nothing when it does not
@@ -37,8 +39,13 @@ public:
 private:
     QByteArray currentDataReply(const Command& command, double seconds) const;
     QByteArray freezeFrameReply(const Command& command) const;
+    QByteArray codesReply(const Command& command, char responseId,
+                          const std::vector<quint16>& codes) const;
+    QByteArray clearReply(const Command& command);
     QByteArray dataReply(const Command& command, char responseId, const QByteArray& frameNumber,
                          const QByteArray& data) const;
+    // Header, then the payload padded with zeros or cut to the length the host asked for.
+    QByteArray ecuReply(const Command& command, const QByteArray& payload) const;
     QByteArray nextEcuReply();
     QByteArray firmwareReply() const;
 

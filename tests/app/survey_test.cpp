@@ -56,7 +56,8 @@ TEST_F(SurveyTest, TheDefaultVehicleFillsTheListAndTheStatusWindow) {
     EXPECT_FALSE(
         lines().filter(QRegularExpression("^Engine RPM ------------- [ 0-9.]+RPM$")).isEmpty());
     const QString status = w().statusText();
-    EXPECT_TRUE(status.startsWith("MIL is OFF 0 stored Trouble Code(s)\n")) << status.toStdString();
+    EXPECT_TRUE(status.startsWith("MIL is ON Stored Trouble Codes Present\n"))
+        << status.toStdString();
     for (const char* expected :
          {"Fuel Sys1-Closed Loop Mode", "Short Term Fuel Trim---- ", "# of O2 Sensors -------- ",
           "OBDII", "# of WBO2 Sensors -------- 1"})

@@ -81,7 +81,7 @@ TEST(EndToEndTest, DemoReportShowsTheSurveyWithoutHardware) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: V4.00\nECU #=10\n"))
         << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("\nMIL is OFF 0 stored Trouble Code(s)\n"));
+    EXPECT_TRUE(run.out.contains("\nMIL is ON Stored Trouble Codes Present\n"));
     EXPECT_TRUE(run.out.contains("\n== Vehicle Data ==\nCalculated Load -------- "));
     EXPECT_TRUE(run.out.contains("Deg F\n"));
 

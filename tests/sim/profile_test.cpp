@@ -14,7 +14,9 @@ TEST(SimProfileTest, DefaultProfileGivesARichSurveyAndTwoOtherEcus) {
     EXPECT_EQ(profile.ecus[0].address, 0x10);
     EXPECT_EQ(profile.ecus[1].address, 0xD0);
     EXPECT_TRUE(profile.ecus[1].pids.empty());
+    EXPECT_EQ(profile.ecus[1].storedCodes, std::vector<quint16>{0xC123});
     EXPECT_EQ(profile.ecus[2].address, 0x18);
+    EXPECT_TRUE(profile.ecus[2].storedCodes.empty());
     EXPECT_EQ(profile.firmware, "4.00");
     EXPECT_FALSE(profile.paced);
 
@@ -33,7 +35,7 @@ TEST(SimProfileTest, DefaultProfileGivesARichSurveyAndTwoOtherEcus) {
     auto byte = [&](quint8 pid, int i) {
         return static_cast<quint8>(vehicle.currentData(pid, 0)->at(i));
     };
-    EXPECT_EQ(byte(0x01, 0), 0);                       // MIL off, no codes
+    EXPECT_EQ(byte(0x01, 0), 0x82);                    // MIL on, two stored codes
     EXPECT_EQ(byte(0x03, 0), 2);                       // closed loop
     EXPECT_EQ(byte(0x05, 0), 130);                     // 90 degrees C
     EXPECT_GT(byte(0x10, 0) * 256 + byte(0x10, 1), 0); // air flow
@@ -91,6 +93,17 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
          "0C.min"},
         {R"({"ecus": [{"address": "10", "pids": {"0C": {"wave": "sine", "min": 0, "max": 1, "periodS": 1, "tail": [-1]}}}]})",
          "0C.tail"},
+        {R"({"ecus": [{"address": "10", "storedCodes": "0300"}]})", "ecus[0].storedCodes: must"},
+        {R"({"ecus": [{"address": "10", "storedCodes": ["030"]}]})", "ecus[0].storedCodes[0]"},
+        {R"({"ecus": [{"address": "10", "storedCodes": [300]}]})", "ecus[0].storedCodes[0]"},
+        {R"({"ecus": [{"address": "10", "storedCodes": ["03G0"]}]})", "ecus[0].storedCodes[0]"},
+        {R"({"ecus": [{"address": "10", "pendingCodes": ["0420", "04200"]}]})",
+         "ecus[0].pendingCodes[1]"},
+        {R"({"ecus": [{"address": "10", "pendingCodes": [" 420"]}]})", "ecus[0].pendingCodes[0]"},
+        {R"({"ecus": [{"address": "10", "mil": "on"}]})", "ecus[0].mil"},
+        {R"({"ecus": [{"address": "10", "clearRefused": 1}]})", "ecus[0].clearRefused"},
+        {R"({"ecus": [{"address": "D0", "freezeFrame": {"02": [3, 0]}}]})",
+         "ecus[0].freezeFrame: an ECU without pids"},
     };
     for (const auto& [json, expected] : cases) {
         QString error;

@@ -3,6 +3,7 @@
 #include "sim/scan_tool_simulator.h"
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 #include <ostream>
@@ -45,6 +46,24 @@ struct SimHarness {
     QByteArray sent;
     std::unique_ptr<sim::ScanToolSimulator> simulator;
 };
+
+inline sim::Command command(const char* text) {
+    return *sim::parseCommand(text);
+}
+
+// The vehicle's answer without the box around it.
+inline QString ask(sim::Vehicle& vehicle, const char* text, double seconds = 0) {
+    return QString::fromLatin1(vehicle.answer(command(text), seconds));
+}
+
+// The checksum pair at the end must be the sum of every byte pair before it.
+inline bool checksumHolds(const QString& reply) {
+    const QByteArray bytes = QByteArray::fromHex(reply.mid(1).toLatin1());
+    int sum = 0;
+    for (qsizetype i = 0; i + 1 < bytes.size(); ++i)
+        sum += static_cast<quint8>(bytes[i]);
+    return !bytes.isEmpty() && static_cast<quint8>(bytes.back()) == sum % 256;
+}
 
 inline sim::Profile profileFrom(const QByteArray& json) {
     QString error;

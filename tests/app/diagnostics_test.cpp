@@ -1,0 +1,155 @@
+#include "support/main_window_harness.h"
+#include "support/qt_printers.h"
+#include "support/simulated_link.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kDefinitions = "P0300 Random/Multiple Cylinder Misfire Detected\r\nP0171 System Too Lean (Bank 1)\r\n"
+                                "P0420 Catalyst System Efficiency Below Threshold (Bank 1)\r\n";
+
+// A window connected to the simulated vehicle, ready for the diagnostic services.
+class DiagnosticsTest : public ::testing::Test {
+protected:
+    void connectTo(sim::Profile profile = sim::Profile::defaults()) {
+        h = std::make_unique<MainWindowHarness>(std::move(profile), kDefinitions);
+        h->simulatorPorts = {1};
+        h->window->Form_Load();
+        h->window->mnuConnectionCom1->trigger();
+        ASSERT_EQ(w().Text1->text(), "ECU Connected");
+        h->sent.clear();
+    }
+    app::MainWindow& w() { return *h->window; }
+    QStringList lines() {
+        QStringList all;
+        for (int i = 0; i < w().List1->count(); ++i)
+            all << w().List1->item(i)->text();
+        return all;
+    }
+    QColor listColour() { return w().List1->palette().color(QPalette::Text); }
+
+    std::unique_ptr<MainWindowHarness> h;
+};
+
+TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
+    connectTo();
+    w().Mode3->click();
+    EXPECT_EQ(w().statusText(), "\nECU #=10\nMIL is ON\nVehicle Reports  2 Stored Trouble Code(s)\n"
+                                "TC1 -P0300\nP0300 Random/Multiple Cylinder Misfire Detected\n"
+                                "TC2 -P0171\nP0171 System Too Lean (Bank 1)\n"
+                                "Pending Code 1 -P0420--P0420 Catalyst System Efficiency Below Threshold (Bank 1)\n\n\n"
+                                "A code of 0000 means no code");
+    EXPECT_FALSE(w().Mode3->isChecked());
+
+    h->sent.clear();
+    w().Mode4->click();
+    EXPECT_TRUE(h->prompter.questions.empty()) << "the button is the confirmation";
+    EXPECT_EQ(h->sent, QByteArrayList({"040404"}));
+    EXPECT_EQ(w().statusText(), "Trouble Codes Cleared");
+    EXPECT_EQ(w().Text1->text(), "ECU Connected");
+
+    w().Mode3->click();
+    EXPECT_EQ(h->prompter.questions.size(), 1u) << "no MIL and no codes: read anyway?";
+    EXPECT_TRUE(w().statusText().contains("MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\n"
+                                          "No Pending Codes to Report"));
+    w().Mode1->click();
+    EXPECT_TRUE(w().statusText().startsWith("MIL is OFF 0 stored Trouble Code(s)\n"));
+    EXPECT_EQ(w().link().unanswered(), 0);
+}
+
+TEST_F(DiagnosticsTest, ClearOutcomes) {
+    sim::Profile refused = sim::Profile::defaults();
+    refused.ecus[0].clearRefused = true;
+    connectTo(refused);
+    w().Mode4->click();
+    EXPECT_EQ(w().statusText(), "Operation Failed");
+
+    connectTo();
+    h->simulator.injectFault(sim::Fault::EcuTimeout, 1, "04");
+    w().Mode4->click();
+    EXPECT_EQ(w().Text1->text(), "ECU Timeout");
+    EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
+    EXPECT_EQ(w().statusText(), "\n");
+
+    connectTo();
+    h->simulator.injectFault(sim::Fault::Silence, 1, "04");
+    w().Mode4->click();
+    EXPECT_EQ(w().Text1->text(), "ECU Timeout") << "markers where the reply should be";
+    EXPECT_FALSE(w().Mode4->isChecked());
+}
+
+TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) {
+    connectTo();
+    w().Mode2->click();
+    EXPECT_TRUE(h->sent.startsWith("02000A"));
+    EXPECT_TRUE(h->sent.contains("020507")) << "a freeze-frame request asks one byte more";
+    EXPECT_TRUE(w().statusText().startsWith("\nECU #=10\n\nFreeze Frame T.C. -P0300\nFuel Sys1-Open Loop Driving\n"))
+        << w().statusText().toStdString();
+    EXPECT_TRUE(lines().contains("Coolant Temp -----------   230Deg F")) << lines().join('|').toStdString();
+    EXPECT_TRUE(lines().contains("Engine RPM -------------  875RPM"));
+    EXPECT_EQ(listColour(), QColor(255, 0, 0));
+    EXPECT_EQ(h->state.decoder.PIDMode, "02");
+    EXPECT_EQ(h->state.survey.DataLogItems.rowCount(), lines().size());
+    EXPECT_FALSE(w().Mode2->isChecked());
+
+    h->sent.clear();
+    w().Mode1->click();
+    EXPECT_EQ(h->sent.first(), "010009");
+    EXPECT_EQ(h->state.decoder.PIDMode, "01");
+    EXPECT_EQ(listColour(), QColor(0, 0, 0));
+}
+
+TEST_F(DiagnosticsTest, FreezeFrameBitmapCases) {
+    // Only the code that stored the frame.
+    connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x02, bytes({0x03, 0x01})}}));
+    w().Mode2->click();
+    EXPECT_TRUE(w().statusText().contains("Freeze Frame T.C. -P0301"));
+    EXPECT_TRUE(lines().isEmpty());
+    EXPECT_EQ(listColour(), QColor(255, 0, 0));
+    EXPECT_EQ(h->sent, QByteArrayList({"02000A", "020208"}));
+
+    // Nothing in the first byte: said so, and the other bytes still listed.
+    connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x0C, bytes({0x1A, 0xF8})}}));
+    w().Mode2->click();
+    EXPECT_EQ(w().statusText(), "\n\nNot Supported by this ECU\n");
+    EXPECT_EQ(lines(), QStringList({"Engine RPM -------------  1726RPM"}));
+
+    // No frame stored: nothing after PID $02.
+    connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x02, bytes({0, 0})}, {0x05, bytes({150})}, {0x0C, bytes({1, 0})}}));
+    w().Mode2->click();
+    EXPECT_TRUE(w().statusText().contains(" No Freeze Frame Data Stored"));
+    EXPECT_TRUE(lines().isEmpty());
+    EXPECT_FALSE(h->state.survey.NoFreezeFrame) << "cleared for the next read";
+}
+
+TEST_F(DiagnosticsTest, FreezeFrameFromAnEcuWithoutDataOrWithoutAnswer) {
+    connectTo();
+    w().ChangeECU->click();
+    w().Mode2->click();
+    EXPECT_TRUE(w().statusText().startsWith("The ECU communicating does not support OBD-II data"));
+
+    connectTo();
+    h->simulator.injectFault(sim::Fault::EcuTimeout, 1, "0200");
+    w().Mode2->click();
+    EXPECT_EQ(w().Text1->text(), "ECU Timeout, Freeze Frame not Supported");
+    EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
+    EXPECT_TRUE(lines().isEmpty());
+}
+
+TEST_F(DiagnosticsTest, AMonitorStatusTimeoutStillReadsPendingCodes) {
+    connectTo();
+    w().ChangeECU->click(); // the ECU without OBD data does not answer PID $01
+    w().Mode3->click();
+    EXPECT_EQ(w().Text1->text(), "ECU Timeout");
+    EXPECT_EQ(w().statusText(), "\nNo Pending Codes to Report");
+    EXPECT_EQ(h->sent.last(), "070A0A");
+}
+
+} // namespace
