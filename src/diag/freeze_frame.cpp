@@ -13,12 +13,7 @@ void get_freeze_frame(obd::Survey& survey, scan::ScanToolLink& link, obd::Decode
     decoder.PIDMode = QStringLiteral("02");
     decoder.PIDOffset = 1;
 
-    link.OBDwait();
-    link.OBDinput();
-    link.OBDoutput(QStringLiteral("02000A"));
-    link.awaitReply(22);
-    const QString reply = link.OBDinput();
-    link.echo(reply);
+    const QString reply = link.request(QStringLiteral("02000A"), 22);
     if (core::mid(reply, 2, 1) == QLatin1String("S") || reply.size() <= 21) {
         link.noteUnanswered();
         view.setLinkText(QStringLiteral("ECU Timeout, Freeze Frame not Supported"));
@@ -28,12 +23,16 @@ void get_freeze_frame(obd::Survey& survey, scan::ScanToolLink& link, obd::Decode
     view.setLinkText(QStringLiteral("ECU Connected"));
     view.setLinkColour(scan::LinkColour::Green);
     if (core::mid(reply, 6, 1) == QLatin1String("D")) {
-        view.setStatusText(QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
-                                          "it's trouble codes or Click 'Change ECU' "));
+        view.setStatusText(
+            QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
+                           "it's trouble codes or Click 'Change ECU' "));
         return;
     }
-    view.setStatusText(QStringLiteral("\r\nECU #=") + core::mid(reply, 6, 2) + QStringLiteral("\r\n"));
-    const auto byte = [&reply](int position) { return scan::conv_hex(core::mid(reply, position, 2)); };
+    view.setStatusText(QStringLiteral("\r\nECU #=") + core::mid(reply, 6, 2) +
+                       QStringLiteral("\r\n"));
+    const auto byte = [&reply](int position) {
+        return scan::conv_hex(core::mid(reply, position, 2));
+    };
     const int A = byte(14), B = byte(16), C = byte(18), D = byte(20);
     if (A == 0) {
         view.setStatusText(QStringLiteral("\r\n"));

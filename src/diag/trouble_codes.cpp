@@ -2,6 +2,8 @@
 
 #include "core/number_text.h"
 
+#include <algorithm>
+
 namespace diag {
 
 namespace {
@@ -30,24 +32,19 @@ void removeLeadingJunk(QString& reply) {
     reply = reply.left(9) + reply.mid(10, 12) + reply.mid(21);
 }
 
-TroubleCodeReader::TroubleCodeReader(scan::ScanToolLink& link, scan::LinkView& view, core::Prompter& prompter,
-                                     const TroubleCodeDefinitions& definitions, scan::Timing& timing,
-                                     std::chrono::seconds storedCodeLimit)
+TroubleCodeReader::TroubleCodeReader(scan::ScanToolLink& link, scan::LinkView& view,
+                                     core::Prompter& prompter,
+                                     const TroubleCodeDefinitions& definitions,
+                                     scan::Timing& timing, std::chrono::seconds storedCodeLimit)
     : link_(link), view_(view), prompter_(prompter), definitions_(definitions), timing_(timing),
       storedCodeLimit_(storedCodeLimit) {}
 
-void TroubleCodeReader::append(const QString& text) { view_.appendStatusText(text); }
+void TroubleCodeReader::append(const QString& text) {
+    view_.appendStatusText(text);
+}
 
-QString TroubleCodeReader::definition(const QString& code) const { return definitions_.get_tc_definition(code); }
-
-QString TroubleCodeReader::request(const QString& command, int threshold) {
-    link_.OBDwait();
-    link_.OBDinput();
-    link_.OBDoutput(command);
-    link_.awaitReply(threshold);
-    const QString reply = link_.OBDinput();
-    link_.echo(reply);
-    return reply;
+QString TroubleCodeReader::definition(const QString& code) const {
+    return definitions_.get_tc_definition(code);
 }
 
 std::optional<QString> TroubleCodeReader::requestStoredCodes() {
@@ -73,7 +70,7 @@ void TroubleCodeReader::Mode3_Click() {
     state.NoVehicleLink = false;
     view_.setStatusText(kCrLf);
 
-    const QString status = request(QStringLiteral("010109"), 18);
+    const QString status = link_.request(QStringLiteral("010109"), 18);
     const bool statusAnswered = status.size() > 18 && core::mid(status, 2, 1) != QLatin1String("S");
     if (!statusAnswered) {
         link_.noteUnanswered();
@@ -89,11 +86,12 @@ void TroubleCodeReader::Mode3_Click() {
         const bool milOn = A > 127;
         const int count = milOn ? A - 128 : A;
         append((milOn ? QStringLiteral("MIL is ON") : QStringLiteral("MIL is OFF")) + kCrLf);
-        append(QStringLiteral("Vehicle Reports ") + core::numberText(count) + QStringLiteral(" Stored Trouble Code(s)") +
-               kCrLf);
-        const bool read = count > 0 || prompter_.ask({QStringLiteral("The MIL is off, read codes anyway?"),
-                                                      QStringLiteral("Read Codes?"), core::Prompter::Icon::Stop,
-                                                      false});
+        append(QStringLiteral("Vehicle Reports ") + core::numberText(count) +
+               QStringLiteral(" Stored Trouble Code(s)") + kCrLf);
+        const bool read =
+            count > 0 ||
+            prompter_.ask({QStringLiteral("The MIL is off, read codes anyway?"),
+                           QStringLiteral("Read Codes?"), core::Prompter::Icon::Stop, false});
         if (read) {
             const std::optional<QString> stored = requestStoredCodes();
             if (!stored) {
@@ -104,7 +102,7 @@ void TroubleCodeReader::Mode3_Click() {
             showStoredCodes(*stored, count);
         }
     }
-    showPendingCodes(request(QStringLiteral("070A0A"), kCodeReplyLength));
+    showPendingCodes(link_.request(QStringLiteral("070A0A"), kCodeReplyLength));
 }
 
 void TroubleCodeReader::showStoredCodes(QString reply, int count) {
@@ -123,13 +121,10 @@ void TroubleCodeReader::showStoredCodes(QString reply, int count) {
         return;
     }
     append(QStringLiteral("TC1 -") + first + kCrLf + definition(first) + kCrLf);
-    if (count > 1) {
-        const QString second = dtcText(reply, 14);
-        append(QStringLiteral("TC2 -") + second + kCrLf + definition(second) + kCrLf);
-    }
-    if (count > 2) {
-        const QString third = dtcText(reply, 18);
-        append(QStringLiteral("TC3 -") + third + kCrLf + definition(third) + kCrLf);
+    // The reported count decides how many of the other two fields are codes.
+    for (int n = 2; n <= std::min(count, 3); ++n) {
+        const QString code = dtcText(reply, 6 + 4 * n);
+        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf + definition(code) + kCrLf);
     }
 }
 
@@ -155,8 +150,8 @@ void TroubleCodeReader::showPendingCodes(QString reply) {
         if (core::mid(reply, position, 2) == QLatin1String("00"))
             continue;
         const QString code = dtcText(reply, position);
-        append(QStringLiteral("Pending Code %1 -").arg(position == 14 ? 2 : 3) + code + QStringLiteral("--") +
-               definition(code));
+        append(QStringLiteral("Pending Code %1 -").arg(position == 14 ? 2 : 3) + code +
+               QStringLiteral("--") + definition(code));
     }
     append(kCrLf + QStringLiteral("A code of 0000 means no code"));
 }

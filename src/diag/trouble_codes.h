@@ -27,9 +27,6 @@ public:
     void Mode3_Click();
 
 private:
-    // Sends the command and returns all input once more than `threshold` characters came; the
-    // input as it is when the vehicle link went down or the reply timeout passed.
-    QString request(const QString& command, int threshold);
     // The stored-code request, given up after the stored-code limit; nothing when it was.
     std::optional<QString> requestStoredCodes();
     void showStoredCodes(QString reply, int count);

@@ -148,6 +148,16 @@ QString ScanToolLink::readReply(int threshold) {
     return complete ? reply : QString();
 }
 
+QString ScanToolLink::request(const QString& command, int threshold) {
+    OBDwait();
+    OBDinput();
+    OBDoutput(command);
+    awaitReply(threshold);
+    const QString reply = OBDinput();
+    echo(reply);
+    return reply;
+}
+
 void ScanToolLink::echo(const QString& reply) {
     if (state_.DebugMode)
         view_.appendStatusText(reply + QStringLiteral("\r\n"));

@@ -49,6 +49,10 @@ public:
     bool awaitReply(int threshold);
     // awaitReply, then the reply text; the empty text when no complete reply came.
     QString readReply(int threshold);
+    // One request as the services make it: ready wait, drain, send, wait for more than
+    // `threshold` characters (or the vehicle link going down, or the timeout), and all the input
+    // then waiting, echoed in debug mode.
+    QString request(const QString& command, int threshold);
     // Echoes a raw reply into the status text window in debug mode.
     void echo(const QString& reply);
 

@@ -12,8 +12,9 @@
 
 namespace {
 
-const QByteArray kDefinitions = "P0300 Random/Multiple Cylinder Misfire Detected\r\nP0171 System Too Lean (Bank 1)\r\n"
-                                "P0420 Catalyst System Efficiency Below Threshold (Bank 1)\r\n";
+const QByteArray kDefinitions =
+    "P0300 Random/Multiple Cylinder Misfire Detected\r\nP0171 System Too Lean (Bank 1)\r\n"
+    "P0420 Catalyst System Efficiency Below Threshold (Bank 1)\r\n";
 
 // A window connected to the simulated vehicle, ready for the diagnostic services.
 class DiagnosticsTest : public ::testing::Test {
@@ -41,11 +42,13 @@ protected:
 TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
     connectTo();
     w().Mode3->click();
-    EXPECT_EQ(w().statusText(), "\nECU #=10\nMIL is ON\nVehicle Reports  2 Stored Trouble Code(s)\n"
-                                "TC1 -P0300\nP0300 Random/Multiple Cylinder Misfire Detected\n"
-                                "TC2 -P0171\nP0171 System Too Lean (Bank 1)\n"
-                                "Pending Code 1 -P0420--P0420 Catalyst System Efficiency Below Threshold (Bank 1)\n\n\n"
-                                "A code of 0000 means no code");
+    EXPECT_EQ(
+        w().statusText(),
+        "\nECU #=10\nMIL is ON\nVehicle Reports  2 Stored Trouble Code(s)\n"
+        "TC1 -P0300\nP0300 Random/Multiple Cylinder Misfire Detected\n"
+        "TC2 -P0171\nP0171 System Too Lean (Bank 1)\n"
+        "Pending Code 1 -P0420--P0420 Catalyst System Efficiency Below Threshold (Bank 1)\n\n\n"
+        "A code of 0000 means no code");
     EXPECT_FALSE(w().Mode3->isChecked());
 
     h->sent.clear();
@@ -90,9 +93,11 @@ TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) 
     w().Mode2->click();
     EXPECT_TRUE(h->sent.startsWith("02000A"));
     EXPECT_TRUE(h->sent.contains("020507")) << "a freeze-frame request asks one byte more";
-    EXPECT_TRUE(w().statusText().startsWith("\nECU #=10\n\nFreeze Frame T.C. -P0300\nFuel Sys1-Open Loop Driving\n"))
+    EXPECT_TRUE(w().statusText().startsWith(
+        "\nECU #=10\n\nFreeze Frame T.C. -P0300\nFuel Sys1-Open Loop Driving\n"))
         << w().statusText().toStdString();
-    EXPECT_TRUE(lines().contains("Coolant Temp -----------   230Deg F")) << lines().join('|').toStdString();
+    EXPECT_TRUE(lines().contains("Coolant Temp -----------   230Deg F"))
+        << lines().join('|').toStdString();
     EXPECT_TRUE(lines().contains("Engine RPM -------------  875RPM"));
     EXPECT_EQ(listColour(), QColor(255, 0, 0));
     EXPECT_EQ(h->state.decoder.PIDMode, "02");
@@ -122,7 +127,8 @@ TEST_F(DiagnosticsTest, FreezeFrameBitmapCases) {
     EXPECT_EQ(lines(), QStringList({"Engine RPM -------------  1726RPM"}));
 
     // No frame stored: nothing after PID $02.
-    connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x02, bytes({0, 0})}, {0x05, bytes({150})}, {0x0C, bytes({1, 0})}}));
+    connectTo(vehicleWith({{0x05, bytes({128})}},
+                          {{0x02, bytes({0, 0})}, {0x05, bytes({150})}, {0x0C, bytes({1, 0})}}));
     w().Mode2->click();
     EXPECT_TRUE(w().statusText().contains(" No Freeze Frame Data Stored"));
     EXPECT_TRUE(lines().isEmpty());

@@ -45,13 +45,20 @@ protected:
     TroubleCodeReaderTest() {
         QFile file(dir.filePath("troublecode.tcf"));
         if (file.open(QIODevice::WriteOnly))
-            file.write("P0300 Random Misfire\r\nP0171 Too Lean\r\nU0123 Lost Communication\r\nP0420 Catalyst\r\n");
+            file.write("P0300 Random Misfire\r\nP0171 Too Lean\r\nU0123 Lost "
+                       "Communication\r\nP0420 Catalyst\r\n");
         file.close();
         definitions.load_tc_file({file.fileName()}, tool.prompter);
     }
-    void status(const char* monitorStatus) { tool.replies["010109"] = ScriptedScanTool::frame(monitorStatus); }
-    void stored(const char* fields) { tool.replies["030A0A"] = ScriptedScanTool::frame(QByteArray("486B1043") + fields); }
-    void pending(const char* fields) { tool.replies["070A0A"] = ScriptedScanTool::frame(QByteArray("486B1047") + fields); }
+    void status(const char* monitorStatus) {
+        tool.replies["010109"] = ScriptedScanTool::frame(monitorStatus);
+    }
+    void stored(const char* fields) {
+        tool.replies["030A0A"] = ScriptedScanTool::frame(QByteArray("486B1043") + fields);
+    }
+    void pending(const char* fields) {
+        tool.replies["070A0A"] = ScriptedScanTool::frame(QByteArray("486B1047") + fields);
+    }
     QString read() {
         reader.Mode3_Click();
         return tool.view.statusText;
@@ -60,7 +67,8 @@ protected:
     QTemporaryDir dir;
     ScriptedScanTool tool;
     diag::TroubleCodeDefinitions definitions;
-    // The stopwatch runs twenty times faster than real time, so the 10-second limit passes in half a second.
+    // The stopwatch runs twenty times faster than real time, so the 10-second limit passes in half
+    // a second.
     QElapsedTimer realTime;
     scan::Timing fastClock{[this] { return realTime.isValid() ? realTime.elapsed() * 20 : 0; }};
     diag::TroubleCodeReader reader{tool.link, tool.view, tool.prompter, definitions, fastClock};
@@ -70,11 +78,12 @@ TEST_F(TroubleCodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
     status("486B1041018300000000");
     stored("0300C1238123");
     pending("042000000000");
-    EXPECT_EQ(read(), "\r\nECU #=10\r\nMIL is ON\r\nVehicle Reports  3 Stored Trouble Code(s)\r\n"
-                      "TC1 -P0300\r\nP0300 Random Misfire\r\n"
-                      "TC2 -U0123\r\nU0123 Lost Communication\r\n"
-                      "TC3 -P8123\r\nTrouble code definition not found\r\n"
-                      "Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n\r\nA code of 0000 means no code");
+    EXPECT_EQ(read(),
+              "\r\nECU #=10\r\nMIL is ON\r\nVehicle Reports  3 Stored Trouble Code(s)\r\n"
+              "TC1 -P0300\r\nP0300 Random Misfire\r\n"
+              "TC2 -U0123\r\nU0123 Lost Communication\r\n"
+              "TC3 -P8123\r\nTrouble code definition not found\r\n"
+              "Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n\r\nA code of 0000 means no code");
     EXPECT_EQ(tool.view.boxText, "ECU Connected");
     EXPECT_TRUE(tool.prompter.questions.empty());
     EXPECT_EQ(tool.sent, QByteArrayList({"010109", "030A0A", "070A0A"}));
@@ -94,8 +103,9 @@ TEST_F(TroubleCodeReaderTest, PendingFieldsStartingWith00LeaveEmptyLines) {
     status("486B1041010100000000");
     stored("030000000000");
     pending("042000110171");
-    EXPECT_TRUE(read().endsWith("Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n"
-                                "Pending Code 3 -P0171--P0171 Too Lean\r\nA code of 0000 means no code"));
+    EXPECT_TRUE(
+        read().endsWith("Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n"
+                        "Pending Code 3 -P0171--P0171 Too Lean\r\nA code of 0000 means no code"));
 }
 
 TEST_F(TroubleCodeReaderTest, NoMilAndNoCodesAsksFirstAndNoStillReadsPending) {
@@ -109,7 +119,8 @@ TEST_F(TroubleCodeReaderTest, NoMilAndNoCodesAsksFirstAndNoStillReadsPending) {
     EXPECT_EQ(question.title, "Read Codes?");
     EXPECT_EQ(question.icon, core::Prompter::Icon::Stop);
     EXPECT_FALSE(question.defaultYes);
-    EXPECT_TRUE(text.contains("MIL is OFF\r\nVehicle Reports  0 Stored Trouble Code(s)\r\nPending Code 1 -P0420"));
+    EXPECT_TRUE(text.contains(
+        "MIL is OFF\r\nVehicle Reports  0 Stored Trouble Code(s)\r\nPending Code 1 -P0420"));
     EXPECT_EQ(tool.sent, QByteArrayList({"010109", "070A0A"}));
 }
 
@@ -118,7 +129,8 @@ TEST_F(TroubleCodeReaderTest, AnsweringYesReadsStoredCodesAndNoCodesRunsIntoTheP
     stored("C00000000000");
     pending("042000000000");
     tool.prompter.answers = {true};
-    EXPECT_TRUE(read().contains("Stored Trouble Code(s)\r\nNo Codes to ReportPending Code 1 -P0420"));
+    EXPECT_TRUE(
+        read().contains("Stored Trouble Code(s)\r\nNo Codes to ReportPending Code 1 -P0420"));
 }
 
 TEST_F(TroubleCodeReaderTest, AJunkCharacterBeforeTheFirstCodeIsSkipped) {
@@ -152,7 +164,8 @@ TEST_F(TroubleCodeReaderTest, AMissingPendingReplySaysNoAnswerInsteadOfInventing
     status("486B1041018100000000");
     stored("030000000000");
     const QString text = read();
-    EXPECT_TRUE(text.endsWith("TC1 -P0300\r\nP0300 Random Misfire\r\nNo answer to the pending trouble code request."))
+    EXPECT_TRUE(text.endsWith(
+        "TC1 -P0300\r\nP0300 Random Misfire\r\nNo answer to the pending trouble code request."))
         << text.toStdString();
     EXPECT_EQ(tool.link.unanswered(), 1);
 }

@@ -128,9 +128,10 @@ TEST(EndToEndTest, AScanToolUnpluggedDuringTheFirmwareQueryEndsTheReport) {
 TEST(FullReportTest, TheDemoCarsCodesAndFreezeFrame) {
     const ProgramRun run = vamrick({"--demo", "--report"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("== Vehicle Test Status/Trouble Code Window use the scroll bar to see more data (after "
-                                 "Request Diagnostic Trouble Codes) ==\n\nECU #=10\nMIL is ON\n"
-                                 "Vehicle Reports  2 Stored Trouble Code(s)\nTC1 -P0300\nP0300 "))
+    EXPECT_TRUE(run.out.contains(
+        "== Vehicle Test Status/Trouble Code Window use the scroll bar to see more data (after "
+        "Request Diagnostic Trouble Codes) ==\n\nECU #=10\nMIL is ON\n"
+        "Vehicle Reports  2 Stored Trouble Code(s)\nTC1 -P0300\nP0300 "))
         << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("Freeze Frame T.C. -P0300"));
     EXPECT_TRUE(run.out.contains("== Vehicle Data (after Get Freeze Frame Data) ==\n"));
@@ -140,13 +141,17 @@ TEST(FullReportTest, TheDemoCarsCodesAndFreezeFrame) {
 TEST(FullReportTest, ClearingFirstLeavesNothingToReadUnlessAskedToReadAnyway) {
     const ProgramRun cleared = vamrick({"--demo", "--report", "--clear-codes"});
     EXPECT_EQ(cleared.exitCode, 0) << cleared.err.toStdString();
-    EXPECT_TRUE(cleared.out.contains("(after Clear/Reset Diagnostic Trouble Codes) ==\nTrouble Codes Cleared\n"));
-    EXPECT_TRUE(cleared.out.contains("MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\nNo Pending Codes to Report"));
+    EXPECT_TRUE(cleared.out.contains(
+        "(after Clear/Reset Diagnostic Trouble Codes) ==\nTrouble Codes Cleared\n"));
+    EXPECT_TRUE(cleared.out.contains(
+        "MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\nNo Pending Codes to Report"));
     EXPECT_TRUE(cleared.out.contains("== Messages ==\nThe MIL is off, read codes anyway? No\n"));
     EXPECT_TRUE(cleared.out.contains(" No Freeze Frame Data Stored"));
 
-    const ProgramRun anyway = vamrick({"--demo", "--report", "--clear-codes", "--read-codes-anyway"});
-    EXPECT_TRUE(anyway.out.contains("Stored Trouble Code(s)\nNo Codes to ReportNo Pending Codes to Report"))
+    const ProgramRun anyway =
+        vamrick({"--demo", "--report", "--clear-codes", "--read-codes-anyway"});
+    EXPECT_TRUE(
+        anyway.out.contains("Stored Trouble Code(s)\nNo Codes to ReportNo Pending Codes to Report"))
         << anyway.out.toStdString();
     EXPECT_TRUE(anyway.out.contains("read codes anyway? Yes"));
 }
@@ -161,7 +166,8 @@ TEST(FullReportTest, ACarWithTheMilOnAndThreeCodesThroughVamrickSim) {
     SimProcess sim({"--profile", profile.fileName()});
     const ProgramRun run = vamrick({"--com", "1=" + sim.path(), "--report"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("MIL is ON Stored Trouble Codes Present\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("MIL is ON Stored Trouble Codes Present\n"))
+        << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("Vehicle Reports  3 Stored Trouble Code(s)\nTC1 -P0301\n"));
     EXPECT_TRUE(run.out.contains("TC2 -U0123\n"));
     EXPECT_TRUE(run.out.contains("TC3 -P0420\n"));
@@ -173,7 +179,8 @@ TEST(FullReportTest, AnUnansweredRequestFailsTheCheck) {
     const ProgramRun run = vamrick({"--com", "1=" + sim.path(), "--report"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.contains("No answer to the stored trouble code request."));
-    EXPECT_EQ(run.err.trimmed(), "vamrick: incomplete check: 1 request(s) were not answered") << run.err.toStdString();
+    EXPECT_EQ(run.err.trimmed(), "vamrick: incomplete check: 1 request(s) were not answered")
+        << run.err.toStdString();
 }
 
 } // namespace

@@ -47,5 +47,6 @@ struct ScriptedScanTool {
     scan::LinkState state;
     RecordingLinkView view;
     ScriptedPrompter prompter;
-    scan::ScanToolLink link{state, view, prompter, {std::chrono::milliseconds(300), core::monotonicTicks, {}}};
+    scan::ScanToolLink link{
+        state, view, prompter, {std::chrono::milliseconds(300), core::monotonicTicks, {}}};
 };
