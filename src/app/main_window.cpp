@@ -47,7 +47,6 @@ QLabel* label(const char* name, const QString& text, const QFont& f) {
 
 QPushButton* serviceButton(const char* name, const QString& caption) {
     auto* b = named(new QPushButton(caption), name);
-    b->setCheckable(true); // stays pressed while its operation runs
     b->setMinimumHeight(30);
     return b;
 }
@@ -167,6 +166,7 @@ QWidget* MainWindow::buildControlPanel() {
     Mode4 = serviceButton("Mode4", QStringLiteral("Clear/Reset Diagnostic Trouble Codes"));
     Mode5 = serviceButton("Mode5", QStringLiteral("O2 Sensor Test"));
     ChangeECU = serviceButton("ChangeECU", QStringLiteral("Change ECU"));
+    ChangeECU->setCheckable(true); // its value flips with every use
     auto* buttons = new QVBoxLayout(Frame1);
     for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5, ChangeECU})
         buttons->addWidget(b);
@@ -408,9 +408,12 @@ void MainWindow::runService(QPushButton* button, const std::function<void()>& wo
         QApplication::beep();
         return;
     }
+    // Pressed while the operation runs, an ordinary button otherwise.
+    button->setCheckable(true);
     button->setChecked(true);
     work();
     button->setChecked(false);
+    button->setCheckable(false);
 }
 
 void MainWindow::Mode1_Click() {

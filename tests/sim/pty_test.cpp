@@ -87,7 +87,9 @@ TEST_F(SimPtyTest, HostMayCloseAndReopenThePort) {
         HostPort first(server.devicePath());
         EXPECT_EQ(first.exchange("900101", 5), "V4.00");
     }
-    QTest::qWait(20); // markers keep coming while nobody has the port open
+    // Markers keep coming while nobody has the port open.
+    QSignalSpy markers(&simulator, &sim::ScanToolSimulator::transmit);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return markers.count() >= 3; }, 3000));
     HostPort second(server.devicePath());
     EXPECT_EQ(second.exchange("900101", 5), "V4.00");
     EXPECT_FALSE(second.hungUp);
@@ -99,8 +101,9 @@ TEST_F(SimPtyTest, KeepsServingWhenTheHostStopsReading) {
     QByteArray flood;
     for (int i = 0; i < 200; ++i)
         flood += "01FFFF";
+    QSignalSpy replies(&simulator, &sim::ScanToolSimulator::transmit);
     ASSERT_TRUE(host.write(flood));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 200; }, 5000));
     host.read();
     EXPECT_EQ(host.exchange("900101", 5), "V4.00");
 }
