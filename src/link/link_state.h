@@ -9,7 +9,6 @@ struct LinkState {
     bool DebugMode = false;     // echo raw replies into the status window
     double FirmwareVersion = 0; // scan tool firmware, 0 until queried
     int ComPortNumber = 0;      // COM5-COM9 pick of the port chooser
-    bool USBAttached = false;
 };
 
 } // namespace scan

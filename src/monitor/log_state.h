@@ -5,7 +5,6 @@ namespace monitor {
 // Run control of the data logger.
 struct LogState {
     bool LogStopFlag = false;
-    bool LogSavedFlag = false;
 };
 
 } // namespace monitor
