@@ -51,12 +51,4 @@ TEST(TimingTest, KeepsCountingPastTwentyFiveDays) {
     EXPECT_DOUBLE_EQ(timing.CurrentTime(), 2.0);
 }
 
-TEST(TimingTest, RealClockIsMonotonic) {
-    scan::Timing timing;
-    timing.Start();
-    const qint64 before = scan::monotonicTicks();
-    EXPECT_GE(scan::monotonicTicks(), before);
-    EXPECT_GE(timing.CurrentTime(), 0.0);
-}
-
 } // namespace

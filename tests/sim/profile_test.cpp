@@ -8,43 +8,6 @@
 
 namespace {
 
-TEST(SimProfileTest, DefaultProfileGivesARichSurveyAndTwoOtherEcus) {
-    const sim::Profile profile = sim::Profile::defaults();
-    ASSERT_EQ(profile.ecus.size(), 3u);
-    EXPECT_EQ(profile.ecus[0].address, 0x10);
-    EXPECT_EQ(profile.ecus[1].address, 0xD0);
-    EXPECT_TRUE(profile.ecus[1].pids.empty());
-    EXPECT_EQ(profile.ecus[1].storedCodes, std::vector<quint16>{0xC123});
-    EXPECT_EQ(profile.ecus[2].address, 0x18);
-    EXPECT_TRUE(profile.ecus[2].storedCodes.empty());
-    EXPECT_EQ(profile.firmware, "4.00");
-    EXPECT_FALSE(profile.paced);
-
-    // PIDs that become a line of the data list, as the program's survey counts them.
-    const auto& pids = profile.ecus[0].pids;
-    int lines = 0;
-    for (const auto& [pid, source] : pids) {
-        const bool line = (pid >= 0x04 && pid <= 0x05) || (pid >= 0x0A && pid <= 0x11) ||
-                          (pid >= 0x14 && pid <= 0x1B) || (pid >= 0x21 && pid <= 0x3F) ||
-                          (pid >= 0x42 && pid <= 0x4E);
-        lines += line ? 1 : 0;
-    }
-    EXPECT_GE(lines, 30);
-
-    sim::Vehicle vehicle(profile);
-    auto byte = [&](quint8 pid, int i) {
-        return static_cast<quint8>(vehicle.currentData(pid, 0)->at(i));
-    };
-    EXPECT_EQ(byte(0x01, 0), 0x82);                    // MIL on, two stored codes
-    EXPECT_EQ(byte(0x03, 0), 2);                       // closed loop
-    EXPECT_EQ(byte(0x05, 0), 130);                     // 90 degrees C
-    EXPECT_GT(byte(0x10, 0) * 256 + byte(0x10, 1), 0); // air flow
-    EXPECT_EQ(byte(0x13, 0), 0x33);                    // bank 1 and 2, sensors 1-2
-    EXPECT_EQ(byte(0x00, 3) & 1, 1);
-    EXPECT_EQ(byte(0x20, 3) & 1, 1);
-    EXPECT_NE(vehicle.currentData(0x0C, 0), vehicle.currentData(0x0C, 7)); // engine speed moves
-}
-
 TEST(SimProfileTest, JsonOverridesOnlyTheKeysItGives) {
     const sim::Profile paced =
         profileFrom(R"({"paced": true, "latencyMs": 0, "markerPeriodMs": 20})");

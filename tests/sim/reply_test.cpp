@@ -70,17 +70,6 @@ TEST(SimReplyTest, EcuWithoutDataShowsItsAddressButAnswersNothingElse) {
     EXPECT_EQ(ask(vehicle, "010C07").at(1), 'S');
 }
 
-TEST(SimReplyTest, NextEcuCyclesThroughTheProfileAndTheSurveyFollows) {
-    sim::Vehicle vehicle(sim::Profile::defaults());
-    EXPECT_EQ(ask(vehicle, "010C07").mid(5, 2), "10");
-    EXPECT_EQ(ask(vehicle, "800204"), "VD000");
-    EXPECT_EQ(ask(vehicle, "010009").mid(5, 2), "D0");
-    EXPECT_EQ(ask(vehicle, "800204"), "V1800");
-    EXPECT_EQ(ask(vehicle, "010009").mid(11, 8), "88180000"); // $01, $05, $0C, $0D
-    EXPECT_EQ(ask(vehicle, "010C07").mid(11, 4), "0BB8");
-    EXPECT_EQ(ask(vehicle, "800204"), "V1000");
-}
-
 TEST(SimReplyTest, FirmwareReplyIsTheLeadingCharacterAndTheVersion) {
     sim::Vehicle standard(sim::Profile::defaults());
     EXPECT_EQ(ask(standard, "900101"), "V4.00");

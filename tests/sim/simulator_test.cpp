@@ -233,25 +233,4 @@ TEST(SimPacingTest, ExchangeLimitMatchesWhatTheBoxDoes) {
     EXPECT_LE(double(h.now - start), limitMs + 2); // whole-millisecond clock steps
 }
 
-TEST(SimPacingTest, RealClockMarkersAndPacedReply) {
-    sim::ScanToolSimulator idle;
-    QSignalSpy marker(&idle, &sim::ScanToolSimulator::transmit);
-    ASSERT_TRUE(marker.wait(1000));
-    EXPECT_EQ(marker.first().first().toByteArray(), "S");
-
-    sim::ScanToolSimulator paced(
-        fixedProfile(R"("paced": true, "latencyMs": 20, "markerPeriodMs": 1000)"));
-    QByteArray sent;
-    QObject::connect(&paced, &sim::ScanToolSimulator::transmit,
-                     [&](const QByteArray& b) { sent += b; });
-    QElapsedTimer clock;
-    clock.start();
-    paced.receive("010C07");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.size() >= rpmReply.size(); }, 2000));
-    // 20 ms latency + 23 characters of wire; a millisecond clock may start up to 1 ms early.
-    EXPECT_GE(clock.elapsed(), 31);
-    EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(sent.left(11), rpmReply.left(11));
-}
-
 } // namespace

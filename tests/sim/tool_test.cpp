@@ -58,37 +58,6 @@ TEST(SimToolTest, PrintsTheTerminalServesItAndStopsCleanlyOnSigterm) {
     EXPECT_EQ(tool.exitCode(), 0);
 }
 
-TEST(SimToolTest, ServesTheTroubleCodesOfItsProfile) {
-    QTemporaryDir dir;
-    const QString profile = writeFile(
-        dir, "codes.json",
-        R"({"ecus": [{"address": "10", "storedCodes": ["C123"], "clearRefused": true}]})");
-    QProcess tool;
-    tool.start(VAMRICK_SIM_EXE, {"--profile", profile});
-    while (!tool.canReadLine() && tool.waitForReadyRead(5000)) {
-    }
-    ASSERT_TRUE(tool.canReadLine()) << tool.readAllStandardError().toStdString();
-    const QString path = QString::fromLocal8Bit(tool.readLine()).trimmed();
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    readUntil(fd, {}, [](const QByteArray& r) { return r.contains('S'); });
-    ASSERT_EQ(::write(fd, "030A0A", 6), 6);
-    const QByteArray sent = readUntil(fd, {}, [](const QByteArray& r) {
-        return r.indexOf('V') >= 0 && r.size() - r.indexOf('V') >= 23;
-    });
-    const qsizetype at = sent.indexOf('V');
-    ASSERT_GE(at, 0) << sent.constData();
-    EXPECT_EQ(sent.mid(at + 9, 12), "C12300000000");
-    ASSERT_EQ(::write(fd, "040404", 6), 6);
-    const QByteArray refused = readUntil(fd, {}, [](const QByteArray& r) {
-        return r.indexOf('V') >= 0 && r.size() - r.indexOf('V') >= 11;
-    });
-    EXPECT_TRUE(refused.contains("V486B107F42")) << refused.constData();
-    ::close(fd);
-    tool.terminate();
-    ASSERT_TRUE(tool.waitForFinished(5000));
-}
-
 TEST(SimToolTest, RefusesBadArgumentsWithOneLine) {
     QTemporaryDir dir;
     const QStringList cases[] = {

@@ -49,46 +49,6 @@ TEST(SimTroubleCodeTest, StoredAndPendingRepliesCarryTheFirstThreeCodesAsSent) {
     EXPECT_EQ(ask(one, "030A0A"), "V486B104303000000000009");
 }
 
-TEST(SimTroubleCodeTest, RequestedLengthPadsOrCutsTheCodeReply) {
-    sim::Vehicle vehicle(ecuWith(R"("storedCodes": ["C123", "0300"])"));
-    EXPECT_EQ(ask(vehicle, "030A0C").mid(9, 16), "C123030000000000");
-    EXPECT_EQ(ask(vehicle, "030A06").left(11), "V486B1043C1");
-    for (const char* text : {"030A0A", "030A0C", "030A06", "030A03", "070AFF"}) {
-        const QString reply = ask(vehicle, text);
-        EXPECT_EQ(reply.size(), 1 + 2 * command(text).length + 2) << text;
-        EXPECT_TRUE(checksumHolds(reply)) << text << " " << reply.toStdString();
-    }
-}
-
-TEST(SimTroubleCodeTest, EveryEcuOfTheDefaultVehicleAnswersWhileReachable) {
-    sim::Vehicle vehicle(sim::Profile::defaults());
-    EXPECT_EQ(fields(ask(vehicle, "030A0A")), "030001710000");
-    EXPECT_EQ(fields(ask(vehicle, "070A0A")), "042000000000");
-    EXPECT_EQ(monitorStatus(vehicle), "82");
-
-    ask(vehicle, "800204"); // D0: no OBD data, but a network code
-    const QString stored = ask(vehicle, "030A0A");
-    EXPECT_EQ(stored.mid(5, 2), "D0");
-    EXPECT_EQ(fields(stored), "C12300000000");
-    EXPECT_EQ(fields(ask(vehicle, "070A0A")), "000000000000");
-    const QString frameMap = ask(vehicle, "02000A");
-    EXPECT_EQ(frameMap.at(1), '4');
-    EXPECT_EQ(frameMap.at(5), 'D');          // how the host tells an ECU without OBD data
-    EXPECT_EQ(frameMap.mid(7, 6), "420000"); // PID $00, frame 0
-    EXPECT_EQ(frameMap.mid(13, 8), "00000000");
-    EXPECT_TRUE(checksumHolds(frameMap));
-    EXPECT_EQ(ask(vehicle, "02020A").at(1), 'S');
-    EXPECT_EQ(ask(vehicle, "010109").at(1), 'S');
-
-    ask(vehicle, "800204");
-    EXPECT_EQ(fields(ask(vehicle, "030A0A")), "000000000000");
-
-    vehicle.setReachable(false);
-    EXPECT_EQ(ask(vehicle, "030A0A"), "VS" + QString(21, '0'));
-    EXPECT_EQ(ask(vehicle, "070A0A"), "VS" + QString(21, '0'));
-    EXPECT_EQ(ask(vehicle, "040404"), "VS" + QString(9, '0'));
-}
-
 TEST(SimTroubleCodeTest, AnEcuWithoutPidsAnswersTheFrameMapWhateverItsAddress) {
     sim::Vehicle vehicle(profileFrom(R"({"ecus": [{"address": "28", "storedCodes": ["0300"]}]})"));
     EXPECT_EQ(ask(vehicle, "02000A").mid(13, 8), "00000000");
@@ -161,44 +121,6 @@ TEST(SimClearTest, RefusedOrUnansweredClearLeavesEverythingAsItWas) {
     unreachable.setReachable(true);
     EXPECT_EQ(fields(ask(unreachable, "030A0A")), "030000000000");
     EXPECT_EQ(ask(unreachable, "02020A").mid(13, 4), "0300");
-}
-
-TEST(SimTroubleCodeFaultTest, FaultsScopedToTheseServicesStrikeOnlyThem) {
-    SimHarness h(ecuWith(R"("storedCodes": ["0300"], "pendingCodes": ["0420"])"));
-    const QByteArray stored = h.ask("030A0A");
-    const QByteArray pending = h.ask("070A0A");
-    const QByteArray frameCode = h.ask("02020A");
-
-    h.simulator->injectFault(Fault::EcuTimeout, 1, "03");
-    EXPECT_EQ(h.ask("070A0A"), pending);
-    EXPECT_EQ(h.ask("030A0A"), "VS" + QByteArray(21, '0'));
-    EXPECT_EQ(h.ask("030A0A"), stored);
-
-    h.simulator->injectFault(Fault::ExtraLeadingS, 1, "07");
-    EXPECT_EQ(h.ask("070A0A"), "S" + pending);
-
-    h.simulator->injectFault(Fault::OutOfStepS, 1, "02");
-    QByteArray outOfStep = frameCode;
-    outOfStep[2] = 'S';
-    EXPECT_EQ(h.ask("030A0A"), stored);
-    EXPECT_EQ(h.ask("02020A"), outOfStep);
-
-    h.simulator->injectFault(Fault::Garbage, 1, "03");
-    const QByteArray garbage = h.ask("030A0A");
-    EXPECT_EQ(garbage.size(), stored.size());
-    EXPECT_NE(garbage, stored);
-
-    h.simulator->injectFault(Fault::Silence, 1, "07");
-    EXPECT_EQ(h.ask("070A0A"), "");
-    h.advance(5);
-    EXPECT_EQ(h.take(), "S"); // a scoped silence keeps the markers going
-    EXPECT_EQ(h.ask("070A0A"), pending);
-
-    h.simulator->injectFault(Fault::Disconnect, 1, "07");
-    QSignalSpy gone(h.simulator.get(), &sim::ScanToolSimulator::disconnected);
-    EXPECT_EQ(h.ask("030A0A"), stored);
-    EXPECT_EQ(h.ask("070A0A"), "");
-    EXPECT_EQ(gone.count(), 1);
 }
 
 TEST(SimTroubleCodeFaultTest, AClearIsDoneOnlyWhenTheEcuGotToAnswerIt) {
