@@ -105,21 +105,32 @@ void TroubleCodeReader::Mode3_Click() {
     showPendingCodes(link_.request(QStringLiteral("070A0A"), kCodeReplyLength));
 }
 
-void TroubleCodeReader::showStoredCodes(QString reply, int count) {
-    if (core::mid(reply, 2, 2) == QLatin1String("FF"))
-        return;
+std::optional<QString> TroubleCodeReader::firstCode(QString& reply, const QString& noAnswer,
+                                                    const QString& noCodes) {
     if (unanswered(reply)) {
         // Missing characters are no codes: say that the answer did not come.
         link_.noteUnanswered();
-        append(QStringLiteral("No answer to the stored trouble code request.") + kCrLf);
-        return;
+        append(noAnswer);
+        return std::nullopt;
     }
     removeLeadingJunk(reply);
     const QString first = dtcText(reply, 10);
     if (core::mid(reply, 10, 4) == QLatin1String("0000")) {
-        append(QStringLiteral("No Codes to Report"));
-        return;
+        append(noCodes);
+        return std::nullopt;
     }
+    return first;
+}
+
+void TroubleCodeReader::showStoredCodes(QString reply, int count) {
+    if (core::mid(reply, 2, 2) == QLatin1String("FF"))
+        return;
+    const std::optional<QString> found =
+        firstCode(reply, QStringLiteral("No answer to the stored trouble code request.") + kCrLf,
+                  QStringLiteral("No Codes to Report"));
+    if (!found)
+        return;
+    const QString& first = *found;
     append(QStringLiteral("TC1 -") + first + kCrLf + definition(first) + kCrLf);
     // The reported count decides how many of the other two fields are codes.
     for (int n = 2; n <= std::min(count, 3); ++n) {
@@ -133,17 +144,12 @@ void TroubleCodeReader::showPendingCodes(QString reply) {
         append(QStringLiteral("No pending codes reported"));
         return;
     }
-    if (unanswered(reply)) {
-        link_.noteUnanswered();
-        append(QStringLiteral("No answer to the pending trouble code request."));
+    const std::optional<QString> found =
+        firstCode(reply, QStringLiteral("No answer to the pending trouble code request."),
+                  QStringLiteral("No Pending Codes to Report"));
+    if (!found)
         return;
-    }
-    removeLeadingJunk(reply);
-    const QString first = dtcText(reply, 10);
-    if (core::mid(reply, 10, 4) == QLatin1String("0000")) {
-        append(QStringLiteral("No Pending Codes to Report"));
-        return;
-    }
+    const QString& first = *found;
     append(QStringLiteral("Pending Code 1 -") + first + QStringLiteral("--") + definition(first));
     for (const int position : {14, 18}) {
         append(kCrLf);

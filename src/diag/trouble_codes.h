@@ -29,6 +29,10 @@ public:
 private:
     // The stored-code request, given up after the stored-code limit; nothing when it was.
     std::optional<QString> requestStoredCodes();
+    // The reply's first code; nothing, once the status window says why, when the ECU did not
+    // answer or reports no code.
+    std::optional<QString> firstCode(QString& reply, const QString& noAnswer,
+                                     const QString& noCodes);
     void showStoredCodes(QString reply, int count);
     void showPendingCodes(QString reply);
     QString definition(const QString& code) const;

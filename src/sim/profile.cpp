@@ -128,8 +128,9 @@ public:
         return true;
     }
 
-    bool freezeFrame(const QJsonValue& value, const QString& where,
-                     std::map<quint8, QByteArray>& out) {
+    // Walks an object keyed by PID, handing each entry to `read`.
+    template <typename Read>
+    bool eachPid(const QJsonValue& value, const QString& where, Read read) {
         if (value.isUndefined())
             return true;
         if (!value.isObject())
@@ -138,10 +139,17 @@ public:
         for (auto it = map.begin(); it != map.end(); ++it) {
             const QString at = where + "." + it.key();
             quint8 pid = 0;
-            if (!pidKey(it.key(), at, pid) || !bytes(it.value(), at, out[pid]))
+            if (!pidKey(it.key(), at, pid) || !read(pid, it.value(), at))
                 return false;
         }
         return true;
+    }
+
+    bool freezeFrame(const QJsonValue& value, const QString& where,
+                     std::map<quint8, QByteArray>& out) {
+        return eachPid(value, where, [&](quint8 pid, const QJsonValue& data, const QString& at) {
+            return bytes(data, at, out[pid]);
+        });
     }
 
     bool codes(const QJsonValue& value, const QString& where, std::vector<quint16>& out) {
@@ -163,31 +171,22 @@ public:
     }
 
     bool pids(const QJsonValue& value, const QString& where, std::map<quint8, PidSource>& out) {
-        if (value.isUndefined())
-            return true;
-        if (!value.isObject())
-            return fail(where, QStringLiteral("must be an object"));
-        const QJsonObject map = value.toObject();
-        for (auto it = map.begin(); it != map.end(); ++it) {
-            const QString at = where + "." + it.key();
-            quint8 pid = 0;
-            if (!pidKey(it.key(), at, pid))
-                return false;
+        return eachPid(value, where, [&](quint8 pid, const QJsonValue& data, const QString& at) {
             if (out.count(pid))
                 return fail(at, QStringLiteral("given twice"));
-            if (it.value().isObject()) {
+            if (data.isObject()) {
                 MovingValue moving;
-                if (!this->moving(it.value().toObject(), pid, at, moving))
+                if (!this->moving(data.toObject(), pid, at, moving))
                     return false;
                 out[pid] = moving;
-            } else {
-                QByteArray data;
-                if (!bytes(it.value(), at, data))
-                    return false;
-                out[pid] = data;
+                return true;
             }
-        }
-        return true;
+            QByteArray fixed;
+            if (!bytes(data, at, fixed))
+                return false;
+            out[pid] = fixed;
+            return true;
+        });
     }
 
     bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
