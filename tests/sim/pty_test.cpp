@@ -2,121 +2,100 @@
 #include "sim/scan_tool_simulator.h"
 #include "support/qt_printers.h"
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-// The host's end, opened the way a serial port is: plain POSIX calls on the device path.
-struct HostPort {
-    explicit HostPort(const QString& path)
-        : fd(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~HostPort() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-
-    void read() {
-        char chunk[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n > 0) {
-                received.append(chunk, n);
-                continue;
-            }
-            hungUp = hungUp || n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
-            return;
-        }
-    }
-    bool write(const QByteArray& bytes) {
-        return ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
-    }
-    // Runs the event loop (the simulator lives in it) until the condition holds.
-    template <typename Condition> bool waitFor(Condition condition, int ms = 3000) {
-        return QTest::qWaitFor(
-            [&] {
-                read();
-                return condition();
-            },
-            ms);
-    }
-    // What came after the last marker before `command` was written, up to the reply's length.
-    QByteArray exchange(const QByteArray& command, qsizetype replyLength) {
-        waitFor([&] { return received.contains('S'); });
-        received.clear();
-        write(command);
-        qsizetype at = -1;
-        waitFor([&] {
-            at = received.indexOf('V');
-            return at >= 0 && received.size() - at >= replyLength;
-        });
-        return at < 0 ? QByteArray() : received.mid(at, replyLength);
-    }
-
-    int fd;
+// Opens the device the way a serial port is opened and writes the command; true once
+// `expected` has come back (the event loop runs meanwhile), false after three seconds.
+bool answers(const QString& device, const QByteArray& command, const QByteArray& expected) {
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
     QByteArray received;
-    bool hungUp = false;
-};
+    const bool ok = ::write(fd, command.constData(), command.size()) == command.size() &&
+                    QTest::qWaitFor(
+                        [&] {
+                            char chunk[4096];
+                            for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
+                                received.append(chunk, n);
+                            return received.contains(expected);
+                        },
+                        3000);
+    ::close(fd);
+    return ok;
+}
 
-class SimPtyTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(server.open(&error)) << error.toStdString(); }
-
+TEST(SimPtyTest, KeepsServingWhenTheHostStopsReadingOrClosesThePort) {
     sim::ScanToolSimulator simulator;
-    sim::PtyServer server{simulator};
+    sim::PtyServer server(simulator);
     QString error;
-};
-
-TEST_F(SimPtyTest, AnswersACommandOnTheTerminal) {
-    EXPECT_TRUE(server.devicePath().startsWith("/dev/")) << server.devicePath().toStdString();
-    HostPort host(server.devicePath());
-    ASSERT_GE(host.fd, 0);
-    const QByteArray reply = host.exchange("010C07", 17);
-    EXPECT_TRUE(reply.startsWith("V486B10410C")) << reply.toStdString();
-    EXPECT_EQ(reply.size(), 17);
-}
-
-TEST_F(SimPtyTest, HostMayCloseAndReopenThePort) {
+    ASSERT_TRUE(server.open(&error)) << error.toStdString();
+    QSignalSpy sent(&simulator, &sim::ScanToolSimulator::transmit);
     {
-        HostPort first(server.devicePath());
-        EXPECT_EQ(first.exchange("900101", 5), "V4.00");
+        // Unanswered requests for 255 bytes: about 100 KB that nobody reads.
+        const int fd = ::open(server.devicePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        const QByteArray flood = QByteArray("01FFFF").repeated(200);
+        ASSERT_EQ(::write(fd, flood.constData(), flood.size()), flood.size());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 200; }, 5000));
+        ::close(fd);
     }
-    // Markers keep coming while nobody has the port open.
-    QSignalSpy markers(&simulator, &sim::ScanToolSimulator::transmit);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return markers.count() >= 3; }, 3000));
-    HostPort second(server.devicePath());
-    EXPECT_EQ(second.exchange("900101", 5), "V4.00");
-    EXPECT_FALSE(second.hungUp);
+    sent.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 3; }, 3000)); // markers go on
+    EXPECT_TRUE(answers(server.devicePath(), "900101", "V4.00"));
 }
 
-TEST_F(SimPtyTest, KeepsServingWhenTheHostStopsReading) {
-    HostPort host(server.devicePath());
-    // Unanswered requests for 255 bytes: about 100 KB that nobody reads.
-    QByteArray flood;
-    for (int i = 0; i < 200; ++i)
-        flood += "01FFFF";
-    QSignalSpy replies(&simulator, &sim::ScanToolSimulator::transmit);
-    ASSERT_TRUE(host.write(flood));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= 200; }, 5000));
-    host.read();
-    EXPECT_EQ(host.exchange("900101", 5), "V4.00");
+// Starts vamrick-sim and returns the terminal it prints first; empty if it printed none.
+QString startTool(QProcess& tool, const QStringList& arguments) {
+    tool.start(VAMRICK_SIM_EXE, arguments);
+    while (!tool.canReadLine() && tool.waitForReadyRead(5000)) {
+    }
+    return QString::fromLocal8Bit(tool.readLine()).trimmed();
 }
 
-TEST_F(SimPtyTest, DisconnectFaultMakesTheDeviceVanish) {
-    QSignalSpy closed(&server, &sim::PtyServer::closed);
-    simulator.injectFault(sim::Fault::Disconnect, 1, "0120");
-    HostPort host(server.devicePath());
-    EXPECT_EQ(host.exchange("900101", 5), "V4.00");
-    host.write("012009");
-    EXPECT_TRUE(host.waitFor([&] { return host.hungUp; }));
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(server.isOpen());
+TEST(SimToolTest, ServesTheTerminalAndStopsCleanlyOnSigterm) {
+    QProcess tool;
+    const QString path = startTool(tool, {"--paced", "--fault", "ecu-timeout:1:0105"});
+    ASSERT_TRUE(path.startsWith("/dev/")) << tool.readAllStandardError().toStdString();
+    EXPECT_TRUE(answers(path, "010507", "VS" + QByteArray(15, '0')));
+    tool.terminate();
+    ASSERT_TRUE(tool.waitForFinished(5000));
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tool.exitCode(), 0);
+}
+
+TEST(SimToolTest, RefusesBadArgumentsWithOneLineNamingTheProblem) {
+    QTemporaryDir dir;
+    QFile bad(dir.filePath("bad.json"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(R"({"ecus": [{"address": "10", "storedCodes": ["P0300"]}]})");
+    bad.close();
+    const std::pair<QStringList, const char*> cases[] = {
+        {{"--profile", dir.filePath("missing.json")}, "missing.json: "},
+        {{"--profile", bad.fileName()}, "bad.json: ecus[0].storedCodes[0]: "},
+        {{"--fault", "teleport"}, "teleport"},
+        {{"--marker-period", "0"}, "--marker-period"},
+        {{"--latency", "soon"}, "--latency"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        QProcess tool;
+        tool.start(VAMRICK_SIM_EXE, arguments);
+        ASSERT_TRUE(tool.waitForFinished(5000));
+        EXPECT_EQ(tool.exitCode(), 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(tool.readAllStandardOutput().isEmpty());
+        const QByteArray reason = tool.readAllStandardError();
+        EXPECT_TRUE(reason.startsWith("vamrick-sim: ") && reason.contains(expected))
+            << reason.toStdString();
+        EXPECT_EQ(reason.count('\n'), 1) << reason.toStdString();
+    }
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "sim/scan_tool_simulator.h"
 
 #include <QObject>
-#include <QString>
 
 #include <memory>
 #include <ostream>
@@ -21,6 +20,14 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"';
 }
 
+inline sim::Profile profileFrom(const QByteArray& json) {
+    QString error;
+    std::optional<sim::Profile> profile = sim::Profile::fromJson(json, &error);
+    if (!profile)
+        qFatal("test profile: %s", qPrintable(error));
+    return *profile;
+}
+
 // A simulator on a clock the test moves by hand, with everything it sends collected.
 struct SimHarness {
     explicit SimHarness(sim::Profile profile = sim::Profile::defaults())
@@ -29,6 +36,7 @@ struct SimHarness {
         QObject::connect(simulator.get(), &sim::ScanToolSimulator::transmit,
                          [this](const QByteArray& bytes) { sent += bytes; });
     }
+    explicit SimHarness(const QByteArray& json) : SimHarness(profileFrom(json)) {}
 
     void advance(qint64 ms) {
         now += ms;
@@ -47,28 +55,7 @@ struct SimHarness {
     std::unique_ptr<sim::ScanToolSimulator> simulator;
 };
 
-inline sim::Command command(const char* text) {
-    return *sim::parseCommand(text);
-}
-
 // The vehicle's answer without the box around it.
-inline QString ask(sim::Vehicle& vehicle, const char* text, double seconds = 0) {
-    return QString::fromLatin1(vehicle.answer(command(text), seconds));
-}
-
-// The checksum pair at the end must be the sum of every byte pair before it.
-inline bool checksumHolds(const QString& reply) {
-    const QByteArray bytes = QByteArray::fromHex(reply.mid(1).toLatin1());
-    int sum = 0;
-    for (qsizetype i = 0; i + 1 < bytes.size(); ++i)
-        sum += static_cast<quint8>(bytes[i]);
-    return !bytes.isEmpty() && static_cast<quint8>(bytes.back()) == sum % 256;
-}
-
-inline sim::Profile profileFrom(const QByteArray& json) {
-    QString error;
-    std::optional<sim::Profile> profile = sim::Profile::fromJson(json, &error);
-    if (!profile)
-        qFatal("test profile: %s", qPrintable(error));
-    return *profile;
+inline QByteArray ask(sim::Vehicle& vehicle, const char* text, double seconds = 0) {
+    return vehicle.answer(*sim::parseCommand(text), seconds);
 }

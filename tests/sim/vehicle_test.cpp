@@ -1,0 +1,179 @@
+#include "sim_harness.h"
+#include "support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sim::Fault;
+
+const QByteArray smallEcu = R"({"ecus": [{"address": "10", "pids": {
+    "01": [0, 7, 229, 5], "0C": [26, 248], "1F": [2, 88], "21": [0, 9], "4E": [3, 132]}}]})";
+
+const QByteArray unanswered7 = "VS" + QByteArray(15, '0');
+
+TEST(SimReplyTest, RepliesKeepTheAskedLengthAndEndInTheirChecksum) {
+    sim::Vehicle vehicle(profileFrom(smallEcu));
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"010C07", "V486B10410C1AF822"},
+        {"011F09", "V486B10411F025800007D"}, // data padded with zeros
+        {"010C06", "V486B10410C1A2A"},       // or cut
+        {"010C03", "V486B10C3"},             // even the header
+        {"010C00", "V00"},
+        {"010507", unanswered7}, // a PID the ECU lacks
+        {"0A0C07", unanswered7}, // a service it lacks
+        {"900101", "V4.00"},
+    };
+    for (const auto& [request, expected] : cases)
+        EXPECT_EQ(ask(vehicle, request), expected) << request;
+    EXPECT_EQ(ask(vehicle, "010CFF").size(), 1 + 2 * 255 + 2);
+
+    vehicle.setReachable(false);
+    EXPECT_EQ(ask(vehicle, "010C07"), unanswered7);
+    EXPECT_EQ(ask(vehicle, "900101"), "V4.00"); // the box itself still answers
+
+    sim::Vehicle other(profileFrom(R"({"leadingChar": "X", "firmware": "3.10"})"));
+    EXPECT_EQ(ask(other, "900101"), "X3.10");
+    EXPECT_TRUE(ask(other, "010C07").startsWith("X486B10410C"));
+}
+
+TEST(SimReplyTest, SupportMapsFollowTheDefinedPidsAndChainOnward) {
+    sim::Vehicle vehicle(profileFrom(smallEcu));
+    EXPECT_EQ(ask(vehicle, "010009").mid(11, 8), "80100003"); // $01, $0C, $1F, $20
+    EXPECT_EQ(ask(vehicle, "012009").mid(11, 8), "80000001"); // $21, $40
+    EXPECT_EQ(ask(vehicle, "014009").mid(11, 8), "00040000"); // $4E
+    EXPECT_EQ(ask(vehicle, "016009").at(1), 'S');
+
+    // A gap in the middle range still leads on to the PIDs above it.
+    sim::Vehicle gap(profileFrom(R"({"ecus": [{"address": "10", "pids": {"42": [55, 20]}}]})"));
+    EXPECT_EQ(ask(gap, "010009").mid(11, 8), "00000001");
+    EXPECT_EQ(ask(gap, "012009").mid(11, 8), "00000001");
+    EXPECT_EQ(ask(gap, "014009").mid(11, 8), "40000000");
+
+    // Without OBD data the ECU shows its address in all-clear maps, in services $01 and $02, and
+    // has no freeze frame; that follows from the data, not from the address.
+    sim::Vehicle none(profileFrom(R"({"ecus": [{"address": "D0", "storedCodes": ["0300"]}]})"));
+    EXPECT_EQ(ask(none, "010009"), "V486BD0410000000000C4");
+    EXPECT_EQ(ask(none, "010109"), "VS" + QByteArray(19, '0'));
+    EXPECT_EQ(ask(none, "02000A").mid(13, 8), "00000000");
+    EXPECT_EQ(ask(none, "02020A").at(1), 'S');
+    sim::Vehicle d0(profileFrom(R"({"ecus": [{"address": "D0", "pids": {"05": [130]},
+                                               "freezeFrame": {"02": [1, 35]}}]})"));
+    EXPECT_EQ(ask(d0, "010009").mid(11, 8), "08000000");
+    EXPECT_EQ(ask(d0, "02020A").mid(13, 4), "0123");
+}
+
+TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
+    sim::Vehicle vehicle(profileFrom(R"({"ecus": [{"address": "10", "pids": {
+        "0C": {"wave": "sine", "min": 750, "max": 3000, "periodS": 20},
+        "0D": {"wave": "triangle", "min": 0, "max": 250, "periodS": 10},
+        "04": {"wave": "square", "min": 20, "max": 100, "periodS": 2},
+        "14": {"wave": "sawtooth", "min": 0, "max": 1, "periodS": 4},
+        "24": {"wave": "sine", "min": 1, "max": 1, "periodS": 1, "tail": [1, 2]},
+        "34": {"wave": "sine", "min": 0, "max": 0.5, "periodS": 8, "phaseS": 4},
+        "10": {"wave": "sine", "min": 7, "max": 7, "periodS": 1}}}]})"));
+    const std::tuple<quint8, double, const char*> cases[] = {
+        {0x0C, 0, "0BB8"},     // 750 rpm x 4
+        {0x0C, 10, "2EE0"},    // 3000 rpm at half period
+        {0x0D, 2.5, "7D"},     // 125 km/h on the way up
+        {0x04, 0.5, "33"},     // 20 % = 51
+        {0x04, 1.5, "FF"},     // 100 %
+        {0x14, 1, "3280"},     // 0.25 V = 50, trim byte 0 %
+        {0x24, 0, "80000102"}, // lambda 1 = 0x8000, own tail
+        {0x34, 0, "40008000"}, // the phase starts it at the top, 0.5
+        {0x10, 0, "02BC"},     // 7 g/s x 100
+    };
+    for (const auto& [pid, seconds, expected] : cases)
+        EXPECT_EQ(vehicle.currentData(pid, seconds)->toHex().toUpper(), expected)
+            << int(pid) << " at " << seconds << " s";
+}
+
+// One ECU with a monitor status of its own (A = $85) and a freeze frame, plus the given keys.
+QByteArray ecuWith(const QByteArray& keys, const QByteArray& pids = R"("01": [133, 7, 229, 5])") {
+    return R"({"ecus": [{"address": "10", "pids": {)" + pids +
+           R"(}, "freezeFrame": {"02": [3, 0], "05": [150]})" +
+           (keys.isEmpty() ? "" : ", " + keys) + "}]}";
+}
+
+TEST(SimTroubleCodeTest, StoredAndPendingRepliesCarryTheFirstThreeCodesAsSent) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[]", "000000000000"},
+        {R"(["c123", "8123", "0171"])", "C12381230171"},
+        {R"(["0300", "4123", "0171", "0420"])", "030041230171"},
+    };
+    for (const auto& [codes, expected] : cases) {
+        sim::Vehicle vehicle(profileFrom(
+            ecuWith(QByteArray(R"("storedCodes": )") + codes + R"(, "pendingCodes": )" + codes)));
+        EXPECT_EQ(ask(vehicle, "030A0A").left(21), "V486B1043" + QByteArray(expected)) << codes;
+        EXPECT_EQ(ask(vehicle, "070A0A").left(21), "V486B1047" + QByteArray(expected)) << codes;
+    }
+    sim::Vehicle one(profileFrom(ecuWith(R"("storedCodes": ["0300"])")));
+    EXPECT_EQ(ask(one, "030A0A"), "V486B104303000000000009");
+}
+
+TEST(SimMilTest, MonitorStatusByteAFollowsTheMilAndTheStoredCodes) {
+    const QByteArray many =
+        R"("storedCodes": [)" + QByteArray(R"("0300", )").repeated(129) + R"("0300"])";
+    const std::pair<QByteArray, const char*> cases[] = {
+        {R"("storedCodes": ["0300", "0171"])", "82"},
+        {R"("storedCodes": ["0300", "0171", "0420"], "mil": false)", "03"},
+        {R"("mil": true)", "80"},
+        {many, "FF"},                          // the count has seven bits
+        {R"("pendingCodes": ["0420"])", "85"}, // neither key: the profile's byte stands
+    };
+    for (const auto& [keys, expected] : cases) {
+        sim::Vehicle vehicle(profileFrom(ecuWith(keys)));
+        EXPECT_EQ(ask(vehicle, "010109").mid(11, 8), expected + QByteArray("07E505"))
+            << keys.data();
+    }
+    // Without PID $01 nothing is made up; an empty $01 still gets its byte A.
+    sim::Vehicle without(profileFrom(ecuWith(R"("storedCodes": ["0300"])", R"("0C": [26, 248])")));
+    EXPECT_EQ(ask(without, "010109").at(1), 'S');
+    sim::Vehicle empty(profileFrom(ecuWith(R"("storedCodes": ["0300"])", R"("01": [])")));
+    EXPECT_EQ(ask(empty, "010109").mid(11, 8), "81000000");
+}
+
+TEST(SimClearTest, ClearEmptiesCodesAndFreezeFrameAndTurnsTheMilOffOnThatEcuOnly) {
+    sim::Vehicle vehicle(profileFrom(R"({"ecus": [
+        {"address": "10", "pids": {"01": [130, 7, 229, 5], "05": [130]},
+         "freezeFrame": {"02": [3, 0], "05": [150]},
+         "storedCodes": ["0300", "0171"], "pendingCodes": ["0420"]},
+        {"address": "18", "pids": {"05": [128]}, "storedCodes": ["0301"]}]})"));
+    EXPECT_EQ(ask(vehicle, "040404"), "V486B104407");
+    EXPECT_EQ(ask(vehicle, "030A0A").mid(9, 12), "000000000000");
+    EXPECT_EQ(ask(vehicle, "070A0A").mid(9, 12), "000000000000");
+    EXPECT_EQ(ask(vehicle, "010109").mid(11, 8), "0007E505");
+    EXPECT_EQ(ask(vehicle, "02000A").mid(13, 8), "40000000"); // only PID $02, code 0000
+    EXPECT_EQ(ask(vehicle, "02020A").mid(13, 4), "0000");
+    EXPECT_EQ(ask(vehicle, "040404"), "V486B104407"); // again: nothing left, still positive
+    ask(vehicle, "800204");
+    EXPECT_EQ(ask(vehicle, "030A0A").mid(9, 12), "030100000000");
+}
+
+// A clear refused, unanswered or lost on the way leaves everything as it was; one the ECU
+// answered has cleared, however its reply was spoilt on the way.
+TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
+    const QByteArray unanswered = "VS" + QByteArray(9, '0');
+    const std::tuple<bool, bool, std::optional<Fault>, QByteArray, bool> cases[] = {
+        // clear refused, vehicle reachable, fault, reply, cleared
+        {true, true, std::nullopt, "V486B107F42", false},
+        {false, false, std::nullopt, unanswered, false},
+        {false, true, Fault::EcuTimeout, unanswered, false},
+        {false, true, Fault::Silence, "", false},
+        {false, true, Fault::ExtraLeadingS, "SV486B104407", true},
+    };
+    for (const auto& [refused, reachable, fault, reply, cleared] : cases) {
+        SimHarness h(ecuWith(refused ? R"("storedCodes": ["0300"], "clearRefused": true)"
+                                     : R"("storedCodes": ["0300"])"));
+        h.simulator->setReachable(reachable);
+        if (fault)
+            h.simulator->injectFault(*fault, 1, "04");
+        EXPECT_EQ(h.ask("040404"), reply);
+        h.simulator->setReachable(true);
+        const QByteArray after =
+            h.ask("030A0A").mid(9, 4) + h.ask("02020A").mid(13, 4) + h.ask("010109").mid(11, 2);
+        EXPECT_EQ(after, cleared ? "0000000000" : "0300030081") << reply.data();
+    }
+}
+
+} // namespace
