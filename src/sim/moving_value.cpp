@@ -1,6 +1,5 @@
 #include "moving_value.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -19,8 +18,10 @@ std::optional<Wave> waveFromName(QStringView name) {
 }
 
 double valueAt(const MovingValue& value, double seconds) {
-    double cycles = (seconds + value.phaseS) / value.periodS;
-    double f = cycles - std::floor(cycles); // 0 <= f < 1, also for negative phases
+    const double cycles = (seconds + value.phaseS) / value.periodS;
+    double f = cycles - std::floor(cycles); // within 0-1, also for negative phases
+    if (!std::isfinite(f))
+        f = 0; // a period so short that the count of cycles overflows
     double shape = 0;
     switch (value.wave) {
     case Wave::Sine:
@@ -36,7 +37,8 @@ double valueAt(const MovingValue& value, double seconds) {
         shape = f;
         break;
     }
-    return value.min + (value.max - value.min) * shape;
+    // Unlike min + (max - min) x shape, lerp stays within min and max and cannot overflow.
+    return std::lerp(value.min, value.max, shape);
 }
 
 std::optional<PidEncoding> movingEncoding(quint8 pid) {
@@ -57,13 +59,26 @@ std::optional<PidEncoding> movingEncoding(quint8 pid) {
     return std::nullopt;
 }
 
+double PidEncoding::maxValue() const {
+    return (std::pow(256.0, bytes) - 1) / scale;
+}
+
+std::optional<quint32> PidEncoding::raw(double value) const {
+    const double raw = std::round(value * scale);
+    if (!(raw >= 0 && raw <= std::pow(256.0, bytes) - 1)) // NaN fails too
+        return std::nullopt;
+    return static_cast<quint32>(raw);
+}
+
 QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds) {
     const std::optional<PidEncoding> encoding = movingEncoding(pid);
     if (!encoding)
         return {};
-    const double top = std::pow(256.0, encoding->bytes) - 1;
-    const double raw = std::clamp(std::round(valueAt(value, seconds) * encoding->scale), 0.0, top);
-    auto number = static_cast<quint32>(raw);
+    // Scaling and rounding keep order, so a value between a min and a max that fit fits too.
+    // A profile built in code rather than read gets 0 for a value that does not.
+    const std::optional<quint32> raw = encoding->raw(valueAt(value, seconds));
+    Q_ASSERT(raw);
+    quint32 number = raw.value_or(0);
     QByteArray data(encoding->bytes, '\0');
     for (int i = encoding->bytes - 1; i >= 0; --i) {
         data[i] = char(number & 0xFF);

@@ -13,8 +13,9 @@ enum class Wave { Sine, Triangle, Square, Sawtooth };
 std::optional<Wave> waveFromName(QStringView name);
 
 // A value that moves between min and max once per period, starting at min when the simulator
-// starts (phaseS shifts that start). Sine and triangle swing min -> max -> min, square holds min
-// for the first half and max for the second, sawtooth climbs from min to max and drops back.
+// starts (phaseS shifts that start); it never leaves the range between them. Sine and triangle
+// swing min -> max -> min, square holds min for the first half and max for the second, sawtooth
+// climbs from min to max and drops back.
 struct MovingValue {
     Wave wave = Wave::Sine;
     double min = 0;
@@ -27,18 +28,24 @@ struct MovingValue {
 
 double valueAt(const MovingValue& value, double seconds);
 
-// How a PID carries a moving value in its standard encoding: raw = round(value x scale),
-// clamped to what `bytes` big-endian bytes hold, followed by the tail bytes.
+// How a PID carries a moving value in its standard encoding: raw = round(value x scale) in
+// `bytes` big-endian bytes, followed by the tail bytes.
 struct PidEncoding {
     double scale;
     int bytes;
     QByteArray tail;
+
+    // The largest value the bytes hold, in the PID's unit.
+    double maxValue() const;
+    // round(value x scale), or nothing when that is not a number from 0 to 256^bytes - 1.
+    std::optional<quint32> raw(double value) const;
 };
 
 // Only the PIDs whose value the simulator can move have an encoding.
 std::optional<PidEncoding> movingEncoding(quint8 pid);
 
-// The PID's data bytes at the given time. The PID must have an encoding.
+// The PID's data bytes at the given time. The PID must have an encoding, and the value finite
+// numbers whose min and max it holds (the profile reader sees to both).
 QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds);
 
 } // namespace sim

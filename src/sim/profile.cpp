@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -94,7 +95,8 @@ public:
                        QLatin1StringView("max"), QLatin1StringView("periodS"),
                        QLatin1StringView("phaseS"), QLatin1StringView("tail")}))
             return false;
-        if (!movingEncoding(pid))
+        const std::optional<PidEncoding> encoding = movingEncoding(pid);
+        if (!encoding)
             return fail(where, QStringLiteral("this PID cannot move with time; give its bytes"));
         const std::optional<Wave> wave = waveFromName(object.value("wave").toString());
         if (!wave)
@@ -107,6 +109,13 @@ public:
             return false;
         if (out.periodS <= 0)
             return fail(where + ".periodS", QStringLiteral("must be above 0"));
+        // Every value of the wave lies between min and max, so these two decide what is sent.
+        for (const auto& [key, limit] : {std::pair{".min", out.min}, std::pair{".max", out.max}}) {
+            if (!encoding->raw(limit))
+                return fail(where + key,
+                            QStringLiteral("must be from 0 to %1 for this PID")
+                                .arg(encoding->maxValue(), 0, 'g', QLocale::FloatingPointShortest));
+        }
         if (object.contains("phaseS") &&
             !number(object.value("phaseS"), where + ".phaseS", out.phaseS))
             return false;

@@ -54,9 +54,10 @@ struct Ecu {
 //                 "clearRefused": false } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave (sine, triangle, square,
-// sawtooth), min and max in the PID's physical unit and periodS > 0; phaseS and tail (the bytes
-// after the value) are optional. PIDs that can move: $04 and $11 (%), $0C (rpm), $0D (km/h),
-// $10 (g/s), $14-$1B (O2 volts), $24-$2B and $34-$3B (lambda).
+// sawtooth), min and max in the PID's physical unit, each within what the PID's bytes carry
+// (e.g. 0-255 km/h), and periodS > 0; phaseS and tail (the bytes after the value) are optional.
+// PIDs that can move: $04 and $11 (%), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B (O2 volts),
+// $24-$2B and $34-$3B (lambda).
 //
 // A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
 // network code U0123); there may be any number, of which services $03 and $07 send the first

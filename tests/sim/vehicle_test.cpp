@@ -71,7 +71,8 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         "14": {"wave": "sawtooth", "min": 0, "max": 1, "periodS": 4},
         "24": {"wave": "sine", "min": 1, "max": 1, "periodS": 1, "tail": [1, 2]},
         "34": {"wave": "sine", "min": 0, "max": 0.5, "periodS": 8, "phaseS": 4},
-        "10": {"wave": "sine", "min": 7, "max": 7, "periodS": 1}}}]})"));
+        "10": {"wave": "sine", "min": 7, "max": 7, "periodS": 1},
+        "11": {"wave": "sine", "min": 40, "max": 100, "periodS": 1e-300}}}]})"));
     const std::tuple<quint8, double, const char*> cases[] = {
         {0x0C, 0, "0BB8"},     // 750 rpm x 4
         {0x0C, 10, "2EE0"},    // 3000 rpm at half period
@@ -82,6 +83,7 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         {0x24, 0, "80000102"}, // lambda 1 = 0x8000, own tail
         {0x34, 0, "40008000"}, // the phase starts it at the top, 0.5
         {0x10, 0, "02BC"},     // 7 g/s x 100
+        {0x11, 1e10, "66"},    // more cycles than a double counts: held at min, 40 %
     };
     for (const auto& [pid, seconds, expected] : cases)
         EXPECT_EQ(vehicle.currentData(pid, seconds)->toHex().toUpper(), expected)
