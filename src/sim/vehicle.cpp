@@ -59,6 +59,11 @@ QByteArray Vehicle::unanswered(const Command& command) const {
     return unansweredFrame(profile_.leadingChar, command.length);
 }
 
+QByteArray Vehicle::refusal(const Command& command, quint8 reason) const {
+    return ecuReply(command,
+                    QByteArray(1, char(0x7F)).append(char(command.service)).append(char(reason)));
+}
+
 std::optional<QByteArray> Vehicle::currentData(quint8 pid, double seconds) const {
     const Ecu& ecu = currentEcu();
     if (pid % 0x20 == 0) {
@@ -124,7 +129,7 @@ QByteArray Vehicle::codesReply(const Command& command, char responseId,
 QByteArray Vehicle::clearReply(const Command& command) {
     Ecu& ecu = profile_.ecus[ecuIndex_];
     if (ecu.clearRefused)
-        return ecuReply(command, QByteArray(1, char(0x7F)));
+        return refusal(command, 0x22); // conditions not correct
     ecu.storedCodes.clear();
     ecu.pendingCodes.clear();
     ecu.freezeFrame.clear();

@@ -21,6 +21,8 @@ public:
 
     // The reply of a request the ECU does not answer.
     QByteArray unanswered(const Command& command) const;
+    // The current ECU's negative response to the request: 7F, the service and the reason code.
+    QByteArray refusal(const Command& command, quint8 reason) const;
 
     bool reachable() const { return reachable_; }
     void setReachable(bool reachable) { reachable_ = reachable; }

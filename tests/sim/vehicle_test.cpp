@@ -155,14 +155,15 @@ TEST(SimClearTest, ClearEmptiesCodesAndFreezeFrameAndTurnsTheMilOffOnThatEcuOnly
 // A clear refused, unanswered or lost on the way leaves everything as it was; one the ECU
 // answered has cleared, however its reply was spoilt on the way.
 TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
-    const QByteArray unanswered = "VS" + QByteArray(9, '0');
+    // Six bytes, two more than the program asks, so that a negative response shows whole.
+    const QByteArray unanswered = "VS" + QByteArray(13, '0');
     const std::tuple<bool, bool, std::optional<Fault>, QByteArray, bool> cases[] = {
         // clear refused, vehicle reachable, fault, reply, cleared
-        {true, true, std::nullopt, "V486B107F42", false},
+        {true, true, std::nullopt, "V486B107F042268", false}, // conditions not correct
         {false, false, std::nullopt, unanswered, false},
         {false, true, Fault::EcuTimeout, unanswered, false},
         {false, true, Fault::Silence, "", false},
-        {false, true, Fault::ExtraLeadingS, "SV486B104407", true},
+        {false, true, Fault::ExtraLeadingS, "SV486B1044000007", true},
     };
     for (const auto& [refused, reachable, fault, reply, cleared] : cases) {
         SimHarness h(ecuWith(refused ? R"("storedCodes": ["0300"], "clearRefused": true)"
@@ -170,7 +171,7 @@ TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
         h.simulator->setReachable(reachable);
         if (fault)
             h.simulator->injectFault(*fault, 1, "04");
-        EXPECT_EQ(h.ask("040404"), reply);
+        EXPECT_EQ(h.ask("040406"), reply);
         h.simulator->setReachable(true);
         const QByteArray after =
             h.ask("030A0A").mid(9, 4) + h.ask("02020A").mid(13, 4) + h.ask("010109").mid(11, 2);
