@@ -63,10 +63,9 @@ int main(int argc, char** argv) {
                                           QStringLiteral("ms"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral(
-            "Inject a fault. NAME is one of ecu-timeout, "
-            "extra-leading-s, out-of-step-s, garbage, silence, disconnect; COUNT replies "
-            "(empty: all); only commands starting with PREFIX. Repeatable."),
+        QStringLiteral("Inject a fault. NAME is one of %1; COUNT replies (empty: all); only "
+                       "commands starting with PREFIX. Repeatable.")
+            .arg(sim::faultNames()),
         QStringLiteral("NAME[:COUNT[:PREFIX]]"));
     const QCommandLineOption unreachableOption(
         QStringLiteral("unreachable"),

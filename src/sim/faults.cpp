@@ -19,6 +19,9 @@ constexpr std::array names{
     std::pair{Fault::Garbage, "garbage"},
     std::pair{Fault::Silence, "silence"},
     std::pair{Fault::Disconnect, "disconnect"},
+    std::pair{Fault::Cut, "cut"},
+    std::pair{Fault::WrongReply, "wrong-reply"},
+    std::pair{Fault::Refuse, "refuse"},
 };
 
 } // namespace
@@ -29,6 +32,13 @@ QString faultName(Fault fault) {
             return QString::fromLatin1(name);
     }
     return {};
+}
+
+QString faultNames() {
+    QStringList all;
+    for (const auto& [f, name] : names)
+        all << QString::fromLatin1(name);
+    return all.join(QStringLiteral(", "));
 }
 
 std::optional<Fault> faultFromName(const QString& name) {
@@ -51,8 +61,7 @@ std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
     FaultRule rule;
     const std::optional<Fault> fault = faultFromName(parts[0]);
     if (!fault)
-        return fail(QStringLiteral("unknown name; known: ecu-timeout, extra-leading-s, "
-                                   "out-of-step-s, garbage, silence, disconnect"));
+        return fail(QStringLiteral("unknown name; known: ") + faultNames());
     rule.fault = *fault;
     if (parts.size() > 1 && !parts[1].isEmpty()) {
         bool ok = false;

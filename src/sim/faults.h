@@ -17,11 +17,16 @@ enum class Fault {
     Garbage,       // the reply's length of arbitrary bytes 0-255, NUL included
     Silence,       // no reply; no markers either while an unscoped silence is pending
     Disconnect,    // the device vanishes instead of replying
+    Cut,           // the reply's first five characters, then markers again
+    WrongReply,    // the reply to another request of the service, at the asked length
+    Refuse,        // the ECU's negative response to a vehicle request: 7F, the service, $12
 };
 
 // Names as the command line writes them: ecu-timeout, extra-leading-s, out-of-step-s, garbage,
-// silence, disconnect.
+// silence, disconnect, cut, wrong-reply, refuse.
 QString faultName(Fault fault);
+// All of them, comma-separated, for messages.
+QString faultNames();
 std::optional<Fault> faultFromName(const QString& name);
 
 // A fault for the next `count` replies (-1: until cleared) to commands that start with `prefix`

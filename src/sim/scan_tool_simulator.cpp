@@ -8,6 +8,35 @@
 
 namespace sim {
 
+namespace {
+
+// The request whose reply a WrongReply fault sends instead: engine speed for another PID (vehicle
+// speed for engine speed), the other code list, the service $01 support map for a clear.
+std::optional<Command> wrongRequest(const Command& command) {
+    Command other = command;
+    switch (command.service) {
+    case 0x01:
+    case 0x02:
+        other.parameter = command.parameter == 0x0C ? 0x0D : 0x0C;
+        break;
+    case 0x03:
+    case 0x07:
+        other.service = command.service == 0x03 ? 0x07 : 0x03;
+        break;
+    case 0x04:
+        other.service = 0x01;
+        other.parameter = 0x00;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const char bytes[] = {char(other.service), char(other.parameter), char(other.length)};
+    other.text = hexPairs(QByteArrayView(bytes, 3));
+    return other;
+}
+
+} // namespace
+
 double exchangeSeconds(const Profile& profile, int replyChars) {
     const double markerDelay = profile.markerPeriodMs / 1000.0;
     if (!profile.paced)
@@ -145,9 +174,14 @@ void ScanToolSimulator::execute(const Command& command, double now) {
 }
 
 QByteArray ScanToolSimulator::withFault(Fault fault, const Command& command, double now) {
+    // These three replace the answer, so a clear they hit is not carried out.
     if (fault == Fault::EcuTimeout)
         return vehicle_.unanswered(command);
-    QByteArray reply = vehicle_.answer(command, now / 1000.0);
+    if (fault == Fault::Refuse && command.service < 0x80 && vehicle_.reachable())
+        return vehicle_.refusal(command, 0x12); // sub-function not supported
+    const std::optional<Command> other =
+        fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
+    QByteArray reply = vehicle_.answer(other.value_or(command), now / 1000.0);
     switch (fault) {
     case Fault::ExtraLeadingS:
         reply.prepend('S');
@@ -164,6 +198,9 @@ QByteArray ScanToolSimulator::withFault(Fault fault, const Command& command, dou
         reply[std::uniform_int_distribution<qsizetype>(0, reply.size() - 1)(garbage_)] = '\0';
         break;
     }
+    case Fault::Cut:
+        reply.truncate(5); // the leading character and two header bytes
+        break;
     default:
         break;
     }

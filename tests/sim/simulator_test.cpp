@@ -82,11 +82,15 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
         {Fault::ExtraLeadingS, "S" + rpmReply},
         {Fault::OutOfStepS, outOfStep},
         {Fault::Silence, ""},
+        {Fault::Cut, "V486B"},
+        {Fault::Refuse, "V486B107F01120055"}, // 7F, service $01, reason $12, padded
     };
     for (const auto& [fault, expected] : cases) {
         SimHarness h(fixedProfile());
         h.simulator->injectFault(fault, 1);
         EXPECT_EQ(h.ask("010C07"), expected) << sim::faultName(fault).toStdString();
+        h.advance(5); // idle again: a host counting characters sees markers fill the reply up
+        EXPECT_EQ(h.take(), "S") << sim::faultName(fault).toStdString();
         EXPECT_EQ(h.ask("010C07"), rpmReply);
     }
 
@@ -98,6 +102,22 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
     SimHarness again(fixedProfile()); // the same seed, the same garbage
     again.simulator->injectFault(Fault::Garbage, 1);
     EXPECT_EQ(again.ask("010C07"), garbage);
+}
+
+TEST(SimFaultTest, WrongReplyAnswersAnotherRequestAtTheAskedLength) {
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"010507", "V486B10410C0BB8D3"},       // engine speed for another PID
+        {"010C07", "V486B10410D000011"},       // and vehicle speed for engine speed
+        {"02050A", "V486B10420C000DAC0000CA"}, // from the freeze frame in service $02
+        {"030A0A", "V486B10470420000000002E"}, // pending codes for stored ones
+        {"070A0A", "V486B10430300017100007B"}, // and the other way round
+        {"900101", "V4.00"},                   // the box's own commands are not hit
+    };
+    for (const auto& [request, expected] : cases) {
+        SimHarness h;
+        h.simulator->injectFault(Fault::WrongReply, 1);
+        EXPECT_EQ(h.ask(request), expected) << request;
+    }
 }
 
 TEST(SimFaultTest, CountsAndPrefixesScopeFaultsWhichStrikeInTheOrderGiven) {
@@ -152,6 +172,8 @@ TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {
     EXPECT_EQ(std::tuple(rule->fault, rule->count, rule->prefix),
               std::tuple(Fault::EcuTimeout, 2, QByteArray("0A20")));
     EXPECT_EQ(sim::parseFaultRule("silence::01")->count, -1);
+    for (int f = 0; f <= int(Fault::Refuse); ++f)
+        EXPECT_EQ(sim::faultFromName(sim::faultName(Fault(f))), Fault(f)) << f;
     for (const char* bad : {"nope", "garbage:0", "garbage:x", "garbage:1:0G", "garbage:1:0120000",
                             "disconnect:1:01:2"}) {
         QString error;

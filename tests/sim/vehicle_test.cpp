@@ -163,7 +163,10 @@ TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
         {false, false, std::nullopt, unanswered, false},
         {false, true, Fault::EcuTimeout, unanswered, false},
         {false, true, Fault::Silence, "", false},
+        {false, true, Fault::Refuse, "V486B107F041258", false},
+        {false, true, Fault::WrongReply, "V486B1041008084", false}, // the support map's reply
         {false, true, Fault::ExtraLeadingS, "SV486B1044000007", true},
+        {false, true, Fault::Cut, "V486B", true},
     };
     for (const auto& [refused, reachable, fault, reply, cleared] : cases) {
         SimHarness h(ecuWith(refused ? R"("storedCodes": ["0300"], "clearRefused": true)"
