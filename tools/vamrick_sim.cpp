@@ -6,11 +6,15 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +30,48 @@ void onSignal(int) {
 int failWith(const QString& reason) {
     std::fprintf(stderr, "vamrick-sim: %s\n", qPrintable(reason));
     return 1;
+}
+
+QString systemError(const QString& what) {
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Points `link` at `target`. An existing symbolic link is replaced atomically, by renaming a new
+// one made beside it over it, so that a host never finds the path missing; anything else there
+// is left alone.
+bool makeLink(const QString& link, const QString& target, QString& error) {
+    const QByteArray path = QFile::encodeName(link);
+    struct stat existing {};
+    if (::lstat(path.constData(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
+        error = QStringLiteral("--link %1: exists and is not a symbolic link").arg(link);
+        return false;
+    }
+    QByteArray temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary = path + ".vamrick-sim-" + QByteArray::number(::getpid()) + "-" +
+                    QByteArray::number(attempt);
+        if (::symlink(QFile::encodeName(target).constData(), temporary.constData()) == 0)
+            break;
+        if (errno != EEXIST || attempt == 9) {
+            error = systemError(QStringLiteral("--link %1").arg(link));
+            return false;
+        }
+    }
+    if (::rename(temporary.constData(), path.constData()) != 0) {
+        error = systemError(QStringLiteral("--link %1").arg(link));
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+// Removes the link unless another simulator has taken it over meanwhile.
+void removeLink(const QString& link, const QString& target) {
+    const QByteArray path = QFile::encodeName(link);
+    char buffer[4096];
+    const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
+    if (n >= 0 && QByteArray(buffer, n) == QFile::encodeName(target))
+        ::unlink(path.constData());
 }
 
 bool readMs(const QCommandLineParser& parser, const QCommandLineOption& option, int min, int& out) {
@@ -70,8 +116,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption unreachableOption(
         QStringLiteral("unreachable"),
         QStringLiteral("The vehicle does not answer (markers \"P\")."));
-    parser.addOptions(
-        {profileOption, pacedOption, latencyOption, markerOption, faultOption, unreachableOption});
+    const QCommandLineOption linkOption(
+        QStringLiteral("link"),
+        QStringLiteral("Make PATH a symbolic link to the terminal, replacing an older link there, "
+                       "and remove it on exit unless another simulator has taken it over."),
+        QStringLiteral("PATH"));
+    parser.addOptions({profileOption, pacedOption, latencyOption, markerOption, faultOption,
+                       unreachableOption, linkOption});
     parser.process(app);
 
     QString error;
@@ -123,7 +174,15 @@ int main(int argc, char** argv) {
                    stderr);
     });
 
+    const bool linked = parser.isSet(linkOption);
+    const QString link = parser.value(linkOption);
+    if (linked && !makeLink(link, server.devicePath(), error))
+        return failWith(error);
+
     std::printf("%s\n", qPrintable(server.devicePath()));
     std::fflush(stdout);
-    return app.exec();
+    const int status = app.exec();
+    if (linked)
+        removeLink(link, server.devicePath());
+    return status;
 }

@@ -2,6 +2,7 @@
 #include "sim/scan_tool_simulator.h"
 #include "support/qt_printers.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -61,15 +62,29 @@ QString startTool(QProcess& tool, const QStringList& arguments) {
     return QString::fromLocal8Bit(tool.readLine()).trimmed();
 }
 
-TEST(SimToolTest, ServesTheTerminalAndStopsCleanlyOnSigterm) {
-    QProcess tool;
-    const QString path = startTool(tool, {"--paced", "--fault", "ecu-timeout:1:0105"});
-    ASSERT_TRUE(path.startsWith("/dev/")) << tool.readAllStandardError().toStdString();
-    EXPECT_TRUE(answers(path, "010507", "VS" + QByteArray(15, '0')));
-    tool.terminate();
-    ASSERT_TRUE(tool.waitForFinished(5000));
-    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(tool.exitCode(), 0);
+// A restarted simulator takes the link over, so a host can keep one device path; each one
+// stops cleanly on SIGTERM and removes the link only while it is still its own.
+TEST(SimToolTest, LinkFollowsTheNewestSimulatorAndGoesWithIt) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("scan-tool");
+    QProcess first;
+    const QString firstPath = startTool(first, {"--link", link, "--fault", "ecu-timeout:1:0105"});
+    ASSERT_TRUE(firstPath.startsWith("/dev/")) << first.readAllStandardError().toStdString();
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), firstPath);
+    EXPECT_TRUE(answers(link, "010507", "VS" + QByteArray(15, '0')));
+
+    QProcess second;
+    const QString secondPath = startTool(second, {"--link", link, "--paced"});
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), secondPath);
+    auto stop = [](QProcess& tool) {
+        tool.terminate();
+        return tool.waitForFinished(5000) && tool.exitStatus() == QProcess::NormalExit &&
+               tool.exitCode() == 0;
+    };
+    EXPECT_TRUE(stop(first));
+    EXPECT_TRUE(answers(link, "900101", "V4.00"));
+    EXPECT_TRUE(stop(second));
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
 TEST(SimToolTest, RefusesBadArgumentsWithOneLineNamingTheProblem) {
@@ -79,8 +94,10 @@ TEST(SimToolTest, RefusesBadArgumentsWithOneLineNamingTheProblem) {
     bad.write(R"({"ecus": [{"address": "10", "storedCodes": ["P0300"]}]})");
     bad.close();
     const std::pair<QStringList, const char*> cases[] = {
+        {{"--link", bad.fileName()}, "bad.json: exists and is not a symbolic link"},
+        {{"--link", dir.path()}, "exists and is not a symbolic link"},
         {{"--profile", dir.filePath("missing.json")}, "missing.json: "},
-        {{"--profile", bad.fileName()}, "bad.json: ecus[0].storedCodes[0]: "},
+        {{"--profile", bad.fileName()}, "bad.json: ecus[0].storedCodes[0]: "}, // still there
         {{"--fault", "teleport"}, "teleport"},
         {{"--marker-period", "0"}, "--marker-period"},
         {{"--latency", "soon"}, "--latency"},
