@@ -5,35 +5,17 @@
 
 namespace {
 
-TEST(SimProfileTest, JsonOverridesOnlyTheKeysItGives) {
-    const sim::Profile paced = profileFrom(R"({"paced": true, "markerPeriodMs": 20})");
-    EXPECT_TRUE(paced.paced);
-    EXPECT_EQ(paced.markerPeriodMs, 20);
-    EXPECT_EQ(paced.latencyMs, 10);
-    EXPECT_EQ(paced.ecus.size(), 3u);
-
-    const sim::Profile own =
-        profileFrom(R"({"ecus": [{"address": "7e", "pids": {"0c": [1, 2]}}]})");
-    ASSERT_EQ(own.ecus.size(), 1u);
-    EXPECT_EQ(own.ecus[0].address, 0x7E);
-    EXPECT_EQ(std::get<QByteArray>(own.ecus[0].pids.at(0x0C)), QByteArray::fromHex("0102"));
-}
-
 TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
     const std::pair<QByteArray, const char*> top[] = {
         {R"({"paced": tru})", "not valid JSON"},
         {R"([1, 2])", "JSON object"},
         {R"({"latencyMs": 1.5})", "latencyMs"},
-        {R"({"leadingChar": "VV"})", "leadingChar"},
-        {R"({"firmware": "4.0\u00e9"})", "firmware"},
-        {R"({"ecus": []})", "ecus"},
         {R"({"ecus": [{"pids": {}}]})", "ecus[0]: address is missing"},
         {R"({"ecus": [{"address": "10"}, {"address": " 1"}]})", "ecus[1].address"},
     };
     // Keys of one ECU at address 10, and what the message names.
     const std::pair<QByteArray, const char*> ecu[] = {
         {R"("pid": {})", ": unknown key \"pid\""},
-        {R"("pids": {"0G": [1]})", ".pids.0G: "},
         {R"("pids": {"20": [1]})", ".pids.20: support maps are derived"},
         {R"("pids": {"0c": [1], "0C": [2]})", ".pids.0c: given twice"},
         {R"("pids": {"05": [256]})", ".pids.05: "},
@@ -53,7 +35,6 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
         {R"("pids": {"0C": {"wave": "sine", "min": 0, "max": 1, "periodS": 1, "phaseS": "1"}})",
          ".pids.0C.phaseS: "},
         {R"("pendingCodes": ["0420", 420])", ".pendingCodes[1]: "},
-        {R"("mil": "on")", ".mil: "},
         {R"("freezeFrame": {"02": [3, 0]})", ".freezeFrame: an ECU without pids"},
     };
     auto refused = [](const QByteArray& json, const QString& expected) {

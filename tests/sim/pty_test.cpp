@@ -41,14 +41,12 @@ TEST(SimPtyTest, KeepsServingWhenTheHostStopsReadingOrClosesThePort) {
     QString error;
     ASSERT_TRUE(server.open(&error)) << error.toStdString();
     QSignalSpy sent(&simulator, &sim::ScanToolSimulator::transmit);
-    {
-        // Unanswered requests for 255 bytes: about 100 KB that nobody reads.
-        const int fd = ::open(server.devicePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-        const QByteArray flood = QByteArray("01FFFF").repeated(200);
-        ASSERT_EQ(::write(fd, flood.constData(), flood.size()), flood.size());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 200; }, 5000));
-        ::close(fd);
-    }
+    // Unanswered requests for 255 bytes: about 100 KB that nobody reads.
+    const int fd = ::open(server.devicePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    const QByteArray flood = QByteArray("01FFFF").repeated(200);
+    ASSERT_EQ(::write(fd, flood.constData(), flood.size()), flood.size());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 200; }, 5000));
+    ::close(fd);
     sent.clear();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 3; }, 3000)); // markers go on
     EXPECT_TRUE(answers(server.devicePath(), "900101", "V4.00"));
