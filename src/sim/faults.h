@@ -18,7 +18,7 @@ enum class Fault {
     Silence,       // no reply; no markers either while an unscoped silence is pending
     Disconnect,    // the device vanishes instead of replying
     Cut,           // the reply's first five characters, then markers again
-    WrongReply,    // the reply to another request of the service, at the asked length
+    WrongReply,    // the reply to another request, at the asked length
     Refuse,        // the ECU's negative response to a vehicle request: 7F, the service, $12
 };
 
