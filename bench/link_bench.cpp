@@ -88,11 +88,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < exchanges; ++i) {
-            state.NoVehicleLink = false;
-            link.OBDwait();
-            link.OBDinput();
-            link.OBDoutput(request);
-            if (link.readReply(threshold).startsWith(QLatin1String("V486B10410C")))
+            if (link.request(request, threshold).answered())
                 ++good;
         }
         const double seconds = timer.nsecsElapsed() / 1e9;

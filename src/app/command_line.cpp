@@ -31,7 +31,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption replyTimeout(
         QStringLiteral("reply-timeout"),
-        QStringLiteral("Give up waiting for the scan tool after <ms> milliseconds (default 5000)."),
+        QStringLiteral("How long each wait for the scan tool lasts: its ready marker, a reply, "
+                       "and with --report the wait for the vehicle (default 5000; the stored "
+                       "trouble codes keep their own 10 seconds)."),
         QStringLiteral("ms"), QStringLiteral("5000"));
     const QCommandLineOption metric(QStringLiteral("metric"),
                                     QStringLiteral("Start in metric units."));
@@ -87,6 +89,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.readCodesAnyway = parser.isSet(readAnyway);
     options.clearCodes = parser.isSet(clear);
     options.definitionsFile = parser.value(tcf);
+    if (!options.report && (options.readCodesAnyway || options.clearCodes))
+        return usageError(QStringLiteral("--%1 works only with --report")
+                              .arg(options.clearCodes ? QStringLiteral("clear-codes")
+                                                      : QStringLiteral("read-codes-anyway")));
     for (const QString& value : parser.values(com)) {
         const auto parsed = scan::PortMap::parseOverride(value);
         if (!parsed)

@@ -1,8 +1,10 @@
 #include "dialog_prompter.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace app {
 
@@ -22,16 +24,25 @@ QMessageBox::Icon boxIcon(core::Prompter::Icon icon) {
     }
     return QMessageBox::NoIcon;
 }
+// A short message would make a box too narrow for its title, which the title bar then cuts off.
+void fitTitle(QMessageBox& box) {
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
 } // namespace
 
 void DialogPrompter::message(const Message& message) {
     QMessageBox box(boxIcon(message.icon), message.title, message.text, QMessageBox::Ok, parent_);
+    fitTitle(box);
     box.exec();
 }
 
 bool DialogPrompter::ask(const Question& question) {
     QMessageBox box(boxIcon(question.icon), question.title, question.text,
                     QMessageBox::Yes | QMessageBox::No, parent_);
+    fitTitle(box);
     box.setDefaultButton(question.defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

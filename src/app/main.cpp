@@ -54,8 +54,10 @@ void provideRuntimeFolder() {
 #endif
 }
 
+// By length: a NUL byte from a definitions file must not cut the text short.
 void print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
 }
 
 // Checks a car without a window: connects on the port the command line names (which runs the
@@ -164,6 +166,8 @@ int main(int argc, char** argv) {
 
     window.show();
     window.Form_Load();
+    if (options.metric)
+        window.mnuUnitsMetric->trigger();
     if (options.demo) // the simulated scan tool stands on COM1: connect as a user would
         QTimer::singleShot(0, &window, [&window] { window.mnuConnectionCom1->trigger(); });
     return application.exec();

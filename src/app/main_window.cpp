@@ -2,7 +2,6 @@
 
 #include "diag/clear_codes.h"
 #include "diag/freeze_frame.h"
-#include "diag/freeze_frame_code.h"
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
@@ -10,6 +9,7 @@
 #include <QApplication>
 #include <QShortcut>
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStringListModel>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -57,6 +58,8 @@ QAction* entry(QMenu* menu, const char* name, const QString& caption) {
     return a;
 }
 
+const QString kConnectHint = QStringLiteral("Choose the scan tool's port in the Connection menu.");
+
 } // namespace
 
 MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
@@ -81,36 +84,92 @@ MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
 
 void MainWindow::connectMenus() {
     using C = scan::Connection;
-    connect(mnuConnectionCom1, &QAction::triggered, this,
-            [this] { connectWith(&C::mnuConnectionCom1_Click); });
-    connect(mnuConnectionCom2, &QAction::triggered, this,
-            [this] { connectWith(&C::mnuConnectionCom2_Click); });
-    connect(mnuConnectionCom3, &QAction::triggered, this,
-            [this] { connectWith(&C::mnuConnectionCom3_Click); });
-    connect(mnuConnectionCom4, &QAction::triggered, this,
-            [this] { connectWith(&C::mnuConnectionCom4_Click); });
-    connect(mnuConnectionComX, &QAction::triggered, this,
-            [this] { connectWith(&C::mnuConnectionComX_Click); });
+    const std::pair<QAction*, C::Outcome (C::*)()> commands[] = {
+        {mnuConnectionCom1, &C::mnuConnectionCom1_Click},
+        {mnuConnectionCom2, &C::mnuConnectionCom2_Click},
+        {mnuConnectionCom3, &C::mnuConnectionCom3_Click},
+        {mnuConnectionCom4, &C::mnuConnectionCom4_Click},
+        {mnuConnectionComX, &C::mnuConnectionComX_Click},
+    };
+    for (const auto& [action, command] : commands) {
+        const QString what = action == mnuConnectionComX
+                                 ? QStringLiteral("Connecting to the scan tool")
+                                 : QStringLiteral("Connecting on ") + action->text();
+        connect(action, &QAction::triggered, this,
+                [this, command, what] { connectWith(command, what); });
+    }
     connect(Mode1, &QPushButton::clicked, this, &MainWindow::Mode1_Click);
     connect(Mode2, &QPushButton::clicked, this, &MainWindow::Mode2_Click);
     connect(Mode3, &QPushButton::clicked, this, &MainWindow::Mode3_Click);
     connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
     connect(ChangeECU, &QPushButton::clicked, this, [this] {
         if (link_->busy()) {
-            ChangeECU->setChecked(false);
+            ChangeECU->setChecked(!ChangeECU->isChecked()); // the click changes nothing
             QApplication::beep();
             return;
         }
-        connection_->ChangeECU_Click();
+        runBusy(QStringLiteral("Switching to the next ECU"),
+                [this] { connection_->ChangeECU_Click(); });
     });
-    // Escape stops a wait for the scan tool (the connection's wait for the vehicle among them).
+    connect(link_.get(), &scan::ScanToolLink::scanToolLost, this, &MainWindow::scanToolLost);
+    // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { link_->cancel(); });
 }
 
-void MainWindow::connectWith(scan::Connection::Outcome (scan::Connection::*command)()) {
-    if ((connection_.get()->*command)() == scan::Connection::Outcome::Busy)
+void MainWindow::connectWith(scan::Connection::Outcome (scan::Connection::*command)(),
+                             const QString& what) {
+    if (link_->busy()) {
         QApplication::beep();
+        return;
+    }
+    runBusy(what, [this, command] { (connection_.get()->*command)(); });
+}
+
+void MainWindow::runBusy(const QString& what, const std::function<void()>& work) {
+    // Disabling the containers keeps each control's own state for when they are enabled again.
+    Frame1->setEnabled(false);
+    operationStarters_->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    statusBar()->showMessage(what + QStringLiteral("... Press Esc to stop."));
+    work();
+    QApplication::restoreOverrideCursor();
+    operationStarters_->setEnabled(true);
+    Frame1->setEnabled(true);
+    showIdleHint();
+}
+
+void MainWindow::showIdleHint() {
+    const scan::Transport* port = ports_->current();
+    statusBar()->showMessage(port && !link_->lost()
+                                 ? QStringLiteral("Connected to the scan tool on Com%1 (%2).")
+                                       .arg(ports_->currentPort())
+                                       .arg(port->device())
+                                 : kConnectHint);
+}
+
+QAction* MainWindow::comEntry(int port) const {
+    QAction* const entries[] = {mnuConnectionCom1, mnuConnectionCom2, mnuConnectionCom3,
+                                mnuConnectionCom4};
+    return port >= 1 && port <= 4 ? entries[port - 1] : mnuConnectionComX;
+}
+
+void MainWindow::scanToolLost() {
+    setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
+    for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5, ChangeECU})
+        b->setEnabled(false);
+    for (QAction* a : {mnuMode6, mnuDataLogLog, mnuAF, mnuFTM, mnuWBO2})
+        a->setEnabled(false);
+    // The lost port's own entry stays offered: the user plugs the scan tool back in and retries.
+    const int lostPort = ports_->currentPort();
+    ports_->close();
+    scan::probe_com_ports(*ports_, *this);
+    comEntry(lostPort)->setEnabled(true);
+    mnuConnectionComX->setEnabled(true);
+    setConnectionMenuEnabled(true);
+    appendStatusText(QStringLiteral("\r\nThe connection to the scan tool was lost. Choose its port "
+                                    "in the Connection menu to connect again.\r\n"));
+    showIdleHint();
 }
 
 void MainWindow::buildControls() {
@@ -244,6 +303,20 @@ void MainWindow::buildMenus() {
     mnuUnitsEnglish = entry(mnuUnits, "mnuUnitsEnglish", QStringLiteral("&English"));
     mnuUnitsMetric = entry(mnuUnits, "mnuUnitsMetric", QStringLiteral("&Metric"));
     mnuDebugMode = entry(mnuOptions, "mnuDebugMode", QStringLiteral("&Debug Mode On/Off"));
+    auto* units = new QActionGroup(this);
+    for (QAction* a : {mnuUnitsEnglish, mnuUnitsMetric, mnuDebugMode})
+        a->setCheckable(true);
+    units->addAction(mnuUnitsEnglish);
+    units->addAction(mnuUnitsMetric);
+    mnuUnitsEnglish->setChecked(true);
+
+    // The entries that start talking to the scan tool; disabled as one while an operation runs.
+    operationStarters_ = new QActionGroup(this);
+    operationStarters_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction* a :
+         {mnuUSB, mnuConnectionCom1, mnuConnectionCom2, mnuConnectionCom3, mnuConnectionCom4,
+          mnuConnectionComX, mnuDataLogLog, mnuMode6, mnuFTM, mnuAF, mnuWBO2})
+        operationStarters_->addAction(a);
 
     connect(mnuUnitsEnglish, &QAction::triggered, this, &MainWindow::mnuUnitsEnglish_Click);
     connect(mnuUnitsMetric, &QAction::triggered, this, &MainWindow::mnuUnitsMetric_Click);
@@ -258,6 +331,7 @@ void MainWindow::Form_Load() {
     ChangeECU->setEnabled(false);
     state_.link.NoVehicleLink = false;
     state_.link.DebugMode = false;
+    mnuDebugMode->setChecked(false);
     state_.log.LogStopFlag = false;
     state_.survey.DataLogReady = false;
     state_.survey.WBO2PID = QStringLiteral("0");
@@ -268,6 +342,12 @@ void MainWindow::Form_Load() {
     services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
     static_cast<QStringListModel*>(List2->model())->setStringList(services_.definitions.lines());
     scan::probe_com_ports(*ports_, *this);
+    for (int port = 1; port <= 4; ++port)
+        comEntry(port)->setStatusTip(
+            QStringLiteral("Connect to the scan tool on %1.").arg(ports_->device(port)));
+    mnuConnectionComX->setStatusTip(QStringLiteral("Choose one of COM5 to COM9 (%1 to %2).")
+                                        .arg(ports_->device(5), ports_->device(9)));
+    showIdleHint();
 }
 
 void MainWindow::Command1_Click() {
@@ -310,14 +390,17 @@ void MainWindow::Label3_Click() {
 
 void MainWindow::mnuUnitsEnglish_Click() {
     state_.decoder.MetricUnits = false;
+    mnuUnitsEnglish->setChecked(true);
 }
 
 void MainWindow::mnuUnitsMetric_Click() {
     state_.decoder.MetricUnits = true;
+    mnuUnitsMetric->setChecked(true);
 }
 
 void MainWindow::mnuDebugMode_Click() {
     state_.link.DebugMode = !state_.link.DebugMode;
+    mnuDebugMode->setChecked(state_.link.DebugMode);
     services_.prompter.message({state_.link.DebugMode
                                     ? QStringLiteral("Debug Mode is turned ON")
                                     : QStringLiteral("Debug Mode is turned OFF")});
@@ -401,7 +484,8 @@ void MainWindow::runSurvey() {
     survey_->Mode1_Click();
 }
 
-void MainWindow::runService(QPushButton* button, const std::function<void()>& work) {
+void MainWindow::runService(QPushButton* button, const QString& what,
+                            const std::function<void()>& work) {
     scan::ScanToolLink::Operation operation(*link_);
     if (!operation.started()) {
         button->setChecked(false);
@@ -411,27 +495,30 @@ void MainWindow::runService(QPushButton* button, const std::function<void()>& wo
     // Pressed while the operation runs, an ordinary button otherwise.
     button->setCheckable(true);
     button->setChecked(true);
-    work();
+    runBusy(what, work);
     button->setChecked(false);
     button->setCheckable(false);
 }
 
 void MainWindow::Mode1_Click() {
-    runService(Mode1, [this] { survey_->Mode1_Click(); });
+    runService(Mode1, QStringLiteral("Reading the vehicle data"),
+               [this] { survey_->Mode1_Click(); });
 }
 
 void MainWindow::Mode2_Click() {
-    runService(Mode2, [this] {
+    runService(Mode2, QStringLiteral("Reading the freeze frame"), [this] {
         diag::get_freeze_frame(*survey_, *link_, state_.decoder, state_.survey, *this);
     });
 }
 
 void MainWindow::Mode3_Click() {
-    runService(Mode3, [this] { codeReader_->Mode3_Click(); });
+    runService(Mode3, QStringLiteral("Reading the trouble codes"),
+               [this] { codeReader_->Mode3_Click(); });
 }
 
 void MainWindow::Mode4_Click() {
-    runService(Mode4, [this] { diag::Mode4_Click(*link_, *this); });
+    runService(Mode4, QStringLiteral("Clearing the trouble codes"),
+               [this] { diag::Mode4_Click(*link_, *this); });
 }
 
 void MainWindow::clearDataList() {
@@ -449,7 +536,7 @@ void MainWindow::setDataListColour(const QColor& colour) {
 }
 
 void MainWindow::setEcuAddressCaption(const QString& caption) {
-    Label6->setText(caption);
+    Label6->setText(QString(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void MainWindow::setDataLogMenuEnabled(bool enabled) {
@@ -473,10 +560,6 @@ void MainWindow::surveyFinished() {
         show();
     Mode1->setChecked(false);
     Mode5->setEnabled(true);
-}
-
-void MainWindow::freezeFrameTroubleCode() {
-    diag::get_trouble_codes(*request_, state_.decoder, state_.survey, *this);
 }
 
 QColor MainWindow::statusColour() const {

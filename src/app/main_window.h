@@ -15,6 +15,7 @@
 #include <memory>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -96,7 +97,6 @@ public:
     void setFuelTrimMenuEnabled(bool enabled) override;
     void colourStatusText() override;
     void surveyFinished() override;
-    void freezeFrameTroubleCode() override;
 
     void Mode1_Click();
     void Mode2_Click();
@@ -161,9 +161,17 @@ private:
 
     void connectMenus();
     // Runs a service while its button stays pressed; refused while another operation runs.
-    void runService(QPushButton* button, const std::function<void()>& work);
+    void runService(QPushButton* button, const QString& what, const std::function<void()>& work);
     // Runs a connection command; a second one while the scan tool is busy is refused.
-    void connectWith(scan::Connection::Outcome (scan::Connection::*command)());
+    void connectWith(scan::Connection::Outcome (scan::Connection::*command)(), const QString& what);
+    // While an operation talks to the scan tool: a busy cursor, a status-bar line naming it, and
+    // the controls that would start another one disabled.
+    void runBusy(const QString& what, const std::function<void()>& work);
+    // The status bar between operations: where the scan tool is, or how to connect.
+    void showIdleHint();
+    // The scan tool is gone: off-line, services locked, the connection menu open again.
+    void scanToolLost();
+    QAction* comEntry(int port) const;
 
     AppState& state_;
     Services services_;
@@ -175,6 +183,7 @@ private:
     std::unique_ptr<obd::Survey> survey_;
     std::unique_ptr<diag::TroubleCodeReader> codeReader_;
     QPointer<scan::PortChooser> frmUserCOM_;
+    QActionGroup* operationStarters_ = nullptr;
 };
 
 } // namespace app

@@ -24,8 +24,8 @@ QString windowReport(const MainWindow& window, const QString& after, bool withLi
     // The firmware and ECU address labels sit under the status box, below its caption.
     QStringList status{window.Text1->text()};
     for (const QLabel* label : {window.Label7, window.Label6}) {
-        if (!label->text().isEmpty())
-            status << label->text();
+        if (!label->text().trimmed().isEmpty())
+            status << label->text().trimmed();
     }
     QString report = section(window.Label1->text(), after, status.join(QLatin1Char('\n'))) +
                      section(window.Label2->text(), after, window.statusText());

@@ -1,7 +1,5 @@
 #include "freeze_frame.h"
 
-#include "core/number_text.h"
-
 namespace diag {
 
 void get_freeze_frame(obd::Survey& survey, scan::ScanToolLink& link, obd::DecoderState& decoder,
@@ -13,38 +11,40 @@ void get_freeze_frame(obd::Survey& survey, scan::ScanToolLink& link, obd::Decode
     decoder.PIDMode = QStringLiteral("02");
     decoder.PIDOffset = 1;
 
-    const QString reply = link.request(QStringLiteral("02000A"), 22);
-    if (core::mid(reply, 2, 1) == QLatin1String("S") || reply.size() <= 21) {
+    const QString operation = QStringLiteral("Reading the freeze frame");
+    const scan::Reply reply = link.request(QStringLiteral("02000A"), 22);
+    if (reply.ended()) {
+        link.noteUnanswered();
+        view.setStatusText(scan::interruptionText(reply, operation));
+        return;
+    }
+    if (!reply.answered()) {
         link.noteUnanswered();
         view.setLinkText(QStringLiteral("ECU Timeout, Freeze Frame not Supported"));
         view.setLinkColour(scan::LinkColour::Red);
+        if (reply.status() != scan::Reply::Status::EcuTimeout)
+            view.setStatusText(scan::noAnswerText(reply, QStringLiteral("freeze frame")));
         return;
     }
     view.setLinkText(QStringLiteral("ECU Connected"));
     view.setLinkColour(scan::LinkColour::Green);
-    if (core::mid(reply, 6, 1) == QLatin1String("D")) {
+    if (reply.mid(6, 1) == QLatin1String("D")) {
         view.setStatusText(
             QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
                            "it's trouble codes or Click 'Change ECU' "));
         return;
     }
-    view.setStatusText(QStringLiteral("\r\nECU #=") + core::mid(reply, 6, 2) +
-                       QStringLiteral("\r\n"));
-    const auto byte = [&reply](int position) {
-        return scan::conv_hex(core::mid(reply, position, 2));
-    };
-    const int A = byte(14), B = byte(16), C = byte(18), D = byte(20);
+    view.setStatusText(QStringLiteral("\r\nECU #=") + reply.ecu() + QStringLiteral("\r\n"));
+    const int A = reply.byte(14);
     if (A == 0) {
         view.setStatusText(QStringLiteral("\r\n"));
         view.appendStatusText(QStringLiteral("\r\nNot Supported by this ECU\r\n"));
     }
-    survey.findPID1(A);
-    if (!state.NoFreezeFrame) {
-        survey.findPID2(B);
-        survey.findPID3(C);
-        survey.findPID4(D);
-    }
+    const std::optional<scan::Reply> interrupted =
+        survey.walkFreezeFrame(A, reply.byte(16), reply.byte(18), reply.byte(20));
     state.NoFreezeFrame = false;
+    if (interrupted) // its request was counted as unanswered where it was made
+        view.appendStatusText(scan::interruptionText(*interrupted, operation));
 }
 
 } // namespace diag

@@ -1,6 +1,7 @@
 #include "trouble_codes.h"
 
 #include "core/number_text.h"
+#include "obd/dtc.h"
 
 #include <algorithm>
 
@@ -8,29 +9,10 @@ namespace diag {
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-// A full reply: the leading character, three header bytes, the response id and three code fields.
-constexpr int kCodeReplyLength = 21;
-
-// A reply cut short, or the ECU's no-answer marker: its zeros are no codes.
-bool unanswered(const QString& reply) {
-    return reply.size() <= kCodeReplyLength || core::mid(reply, 2, 1) == QLatin1String("S");
-}
+// The status and code waits: more than this many characters make a reply.
+constexpr int kStatusThreshold = 18;
+constexpr int kCodeThreshold = 21;
 } // namespace
-
-QString dtcText(QString& reply, int position) {
-    const QString field = core::mid(reply, position, 4);
-    if (field.startsWith(QLatin1Char('C'))) {
-        reply[position - 1] = QLatin1Char('0');
-        return QStringLiteral("U0") + field.mid(1);
-    }
-    return QStringLiteral("P") + field;
-}
-
-void removeLeadingJunk(QString& reply) {
-    if (reply.size() < 10 || reply[9].unicode() >= '0')
-        return;
-    reply = reply.left(9) + reply.mid(10, 12) + reply.mid(21);
-}
 
 TroubleCodeReader::TroubleCodeReader(scan::ScanToolLink& link, scan::LinkView& view,
                                      core::Prompter& prompter,
@@ -43,46 +25,37 @@ void TroubleCodeReader::append(const QString& text) {
     view_.appendStatusText(text);
 }
 
-QString TroubleCodeReader::definition(const QString& code) const {
-    return definitions_.get_tc_definition(code);
-}
-
-std::optional<QString> TroubleCodeReader::requestStoredCodes() {
-    link_.OBDwait();
-    link_.OBDinput();
-    link_.OBDoutput(QStringLiteral("030A0A"));
+scan::Reply TroubleCodeReader::requestStoredCodes() {
+    if (std::optional<scan::Reply> notReady = link_.awaitVehicle())
+        return *notReady;
     const double start = double(core::roundHalfEven(timing_.CurrentTime()));
-    scan::LinkState& state = link_.state();
-    while (!state.NoVehicleLink && link_.OBDinbuffercount() <= kCodeReplyLength) {
-        if (timing_.CurrentTime() > start + double(storedCodeLimit_.count()))
-            return std::nullopt;
-        if (link_.cancelled() || link_.lost())
-            break;
-        link_.pumpEvents();
-    }
-    const QString reply = link_.OBDinput();
-    link_.echo(reply);
-    return reply;
+    const double limit = start + double(storedCodeLimit_.count());
+    return link_.exchange(QStringLiteral("030A0A"), kCodeThreshold,
+                          [this, limit] { return timing_.CurrentTime() > limit; });
 }
 
 void TroubleCodeReader::Mode3_Click() {
-    scan::LinkState& state = link_.state();
-    state.NoVehicleLink = false;
+    link_.state().NoVehicleLink = false;
     view_.setStatusText(kCrLf);
+    const auto interrupted = [this](const scan::Reply& reply) {
+        link_.noteUnanswered();
+        append(scan::interruptionText(reply, QStringLiteral("Reading the trouble codes")) + kCrLf);
+    };
 
-    const QString status = link_.request(QStringLiteral("010109"), 18);
-    const bool statusAnswered = status.size() > 18 && core::mid(status, 2, 1) != QLatin1String("S");
-    if (!statusAnswered) {
+    const scan::Reply status = link_.request(QStringLiteral("010109"), kStatusThreshold);
+    if (status.ended())
+        return interrupted(status);
+    if (!status.answered()) {
         link_.noteUnanswered();
         view_.setLinkText(QStringLiteral("ECU Timeout"));
         view_.setLinkColour(scan::LinkColour::Red);
-        if (core::mid(status, 2, 1) != QLatin1String("S"))
-            append(QStringLiteral("No answer to the monitor status request.") + kCrLf);
+        if (status.status() != scan::Reply::Status::EcuTimeout)
+            append(scan::noAnswerText(status, QStringLiteral("monitor status")) + kCrLf);
     } else {
         view_.setLinkText(QStringLiteral("ECU Connected"));
         view_.setLinkColour(scan::LinkColour::Green);
-        append(QStringLiteral("ECU #=") + core::mid(status, 6, 2) + kCrLf);
-        const int A = scan::conv_hex(core::mid(status, 12, 2));
+        append(QStringLiteral("ECU #=") + status.ecu() + kCrLf);
+        const int A = status.byte(12);
         const bool milOn = A > 127;
         const int count = milOn ? A - 128 : A;
         append((milOn ? QStringLiteral("MIL is ON") : QStringLiteral("MIL is OFF")) + kCrLf);
@@ -93,71 +66,72 @@ void TroubleCodeReader::Mode3_Click() {
             prompter_.ask({QStringLiteral("The MIL is off, read codes anyway?"),
                            QStringLiteral("Read Codes?"), core::Prompter::Icon::Stop, false});
         if (read) {
-            const std::optional<QString> stored = requestStoredCodes();
-            if (!stored) {
+            const scan::Reply stored = requestStoredCodes();
+            if (stored.ended())
+                return interrupted(stored);
+            if (stored.status() == scan::Reply::Status::Late) {
                 link_.noteUnanswered();
                 append(QStringLiteral("==== Timeout waiting for Trouble Codes") + kCrLf);
                 return;
             }
-            showStoredCodes(*stored, count);
+            showStoredCodes(stored, count);
         }
     }
-    showPendingCodes(link_.request(QStringLiteral("070A0A"), kCodeReplyLength));
+    const scan::Reply pending = link_.request(QStringLiteral("070A0A"), kCodeThreshold);
+    if (pending.ended())
+        return interrupted(pending);
+    showPendingCodes(pending);
 }
 
-std::optional<QString> TroubleCodeReader::firstCode(QString& reply, const QString& noAnswer,
-                                                    const QString& noCodes) {
-    if (unanswered(reply)) {
-        // Missing characters are no codes: say that the answer did not come.
-        link_.noteUnanswered();
-        append(noAnswer);
-        return std::nullopt;
-    }
-    removeLeadingJunk(reply);
-    const QString first = dtcText(reply, 10);
-    if (core::mid(reply, 10, 4) == QLatin1String("0000")) {
-        append(noCodes);
-        return std::nullopt;
-    }
-    return first;
+bool TroubleCodeReader::answered(const scan::Reply& reply, const QString& what) {
+    if (reply.answered())
+        return true;
+    link_.noteUnanswered();
+    append(scan::noAnswerText(reply, what));
+    return false;
 }
 
-void TroubleCodeReader::showStoredCodes(QString reply, int count) {
-    if (core::mid(reply, 2, 2) == QLatin1String("FF"))
+void TroubleCodeReader::showStoredCodes(const scan::Reply& reply, int count) {
+    if (!answered(reply, QStringLiteral("stored trouble code"))) {
+        append(kCrLf);
         return;
-    const std::optional<QString> found =
-        firstCode(reply, QStringLiteral("No answer to the stored trouble code request.") + kCrLf,
-                  QStringLiteral("No Codes to Report"));
-    if (!found)
+    }
+    if (reply.mid(2, 2) == QLatin1String("FF"))
         return;
-    const QString& first = *found;
-    append(QStringLiteral("TC1 -") + first + kCrLf + definition(first) + kCrLf);
-    // The reported count decides how many of the other two fields are codes.
-    for (int n = 2; n <= std::min(count, 3); ++n) {
-        const QString code = dtcText(reply, 6 + 4 * n);
-        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf + definition(code) + kCrLf);
+    if (obd::isNoCode(reply.mid(10, 4))) {
+        append(QStringLiteral("No Codes to Report"));
+        return;
+    }
+    // The reported count decides how many of the three fields are codes.
+    for (int n = 1; n <= std::max(1, std::min(count, 3)); ++n) {
+        const QString code = obd::dtcText(reply.mid(6 + 4 * n, 4));
+        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf +
+               definitions_.get_tc_definition(code) + kCrLf);
     }
 }
 
-void TroubleCodeReader::showPendingCodes(QString reply) {
-    if (scan::conv_hex(core::mid(reply, 2, 2)) >= 254) {
+void TroubleCodeReader::showPendingCodes(const scan::Reply& reply) {
+    if (!answered(reply, QStringLiteral("pending trouble code")))
+        return;
+    if (reply.byte(2) >= 254) {
         append(QStringLiteral("No pending codes reported"));
         return;
     }
-    const std::optional<QString> found =
-        firstCode(reply, QStringLiteral("No answer to the pending trouble code request."),
-                  QStringLiteral("No Pending Codes to Report"));
-    if (!found)
+    if (obd::isNoCode(reply.mid(10, 4))) {
+        append(QStringLiteral("No Pending Codes to Report"));
         return;
-    const QString& first = *found;
-    append(QStringLiteral("Pending Code 1 -") + first + QStringLiteral("--") + definition(first));
+    }
+    const auto codeText = [this](const QString& field) {
+        const QString code = obd::dtcText(field);
+        return code + QStringLiteral("--") + definitions_.get_tc_definition(code);
+    };
+    append(QStringLiteral("Pending Code 1 -") + codeText(reply.mid(10, 4)));
     for (const int position : {14, 18}) {
         append(kCrLf);
-        if (core::mid(reply, position, 2) == QLatin1String("00"))
+        if (reply.mid(position, 2) == QLatin1String("00"))
             continue;
-        const QString code = dtcText(reply, position);
-        append(QStringLiteral("Pending Code %1 -").arg(position == 14 ? 2 : 3) + code +
-               QStringLiteral("--") + definition(code));
+        append(QStringLiteral("Pending Code %1 -").arg(position == 14 ? 2 : 3) +
+               codeText(reply.mid(position, 4)));
     }
     append(kCrLf + QStringLiteral("A code of 0000 means no code"));
 }

@@ -43,6 +43,11 @@ bool ComPorts::probe(int port) {
     return true;
 }
 
+QString ComPorts::device(int port) const {
+    const std::unique_ptr<Transport> transport = factory_(port);
+    return transport ? transport->device() : QString();
+}
+
 Transport* ComPorts::open(int port, QString& error) {
     if (current_ && currentPort_ == port && current_->isOpen())
         return current_.get();
@@ -60,9 +65,11 @@ Transport* ComPorts::open(int port, QString& error) {
 }
 
 void ComPorts::close() {
-    if (current_)
+    if (current_) {
         current_->close();
-    current_.reset();
+        // The port may be closed from inside one of its own signals (a lost device).
+        current_.release()->deleteLater();
+    }
     currentPort_ = 0;
 }
 

@@ -31,6 +31,8 @@ public:
 
     // Whether the port opens; it is closed again at once.
     bool probe(int port);
+    // The device the port stands for.
+    QString device(int port) const;
     // Opens the port for a connection; a port already open for that number is used as it is.
     Transport* open(int port, QString& error);
     void close();

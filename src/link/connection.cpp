@@ -92,21 +92,11 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
             view_.setEntryEnabled(e, true);
         return Outcome::PortFailed;
     }
-    link_.setTransport(transport);
+    link_.setTransport(transport, QStringLiteral("Com%1 (%2)").arg(*port).arg(transport->device()));
     state.ComPortActive = true;
     show_waiting();
-    if (!waitForVehicle()) {
-        giveUp(disabled, link_.lost()               ? QStringLiteral("the scan tool was unplugged")
-                         : failureReason_.isEmpty() ? QStringLiteral("the connection was cancelled")
-                                                    : failureReason_);
-        return Outcome::Cancelled;
-    }
-
-    view_.setLinkText(QStringLiteral("Sending FWID"));
-    view_.setLinkColour(LinkColour::Green);
-    get_FW_version();
-    if (link_.lost()) {
-        giveUp(disabled, QStringLiteral("the scan tool was unplugged"));
+    if (!waitForVehicle() || !get_FW_version() || link_.lost()) {
+        giveUp(disabled, whyNotConnected());
         return Outcome::Cancelled;
     }
     view_.setLinkText(QStringLiteral("ECU Connected"));
@@ -119,6 +109,13 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
     state.ComPortActive = true;
     view_.setConnectionMenuEnabled(false);
     return Outcome::Connected;
+}
+
+QString Connection::whyNotConnected() const {
+    if (link_.lost())
+        return QStringLiteral("the scan tool stopped answering");
+    return failureReason_.isEmpty() ? QStringLiteral("the connection was cancelled")
+                                    : failureReason_;
 }
 
 bool Connection::waitForVehicle() {
@@ -135,8 +132,7 @@ bool Connection::waitForVehicle() {
                     : QStringLiteral("no answer from a scan tool on this port");
             return false;
         }
-        link_.OBDwait();
-        if (state.NoVehicleLink)
+        if (link_.OBDwait() != ScanToolLink::Ready::Vehicle)
             link_.pumpEvents();
     }
     return true;
@@ -161,25 +157,35 @@ void Connection::show_waiting() {
                        "stop waiting.\r\n"));
 }
 
-void Connection::get_FW_version() {
+bool Connection::get_FW_version() {
     LinkState& state = link_.state();
     state.NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
-    link_.OBDwait();
-    link_.OBDinput();
-    if (state.NoVehicleLink) {
+    const std::optional<Reply> notReady = link_.awaitVehicle();
+    if (notReady && notReady->status() != Reply::Status::NoVehicle)
+        return false;
+    if (notReady) {
         view_.setStatusText(QStringLiteral("ECU not Communicating"));
     } else {
-        link_.OBDoutput(QStringLiteral("900101"));
-        link_.awaitReply(4);
-        const QString identification = link_.OBDinput().left(5); // a shorter one is used as it is
-        link_.echo(identification);
-        view_.setFirmwareCaption(QStringLiteral("F/W: ") + identification);
-        state.FirmwareVersion = core::leadingNumber(core::mid(identification, 2, 4));
-        if (state.FirmwareVersion > kO2TestFirmware)
-            view_.setMode6Enabled(true);
+        const Reply identification = link_.exchange(
+            QStringLiteral("900101"), 4, {},
+            [](const QString&, int, const QString& text) { return Reply::firmware(text); });
+        if (identification.status() == Reply::Status::Lost ||
+            identification.status() == Reply::Status::Stopped)
+            return false;
+        if (identification.answered()) {
+            view_.setFirmwareCaption(QStringLiteral("F/W: ") + identification.text());
+            state.FirmwareVersion = core::leadingNumber(identification.mid(2, 4));
+            if (state.FirmwareVersion > kO2TestFirmware)
+                view_.setMode6Enabled(true);
+        } else {
+            // The survey that follows empties the status window, so the caption says it.
+            link_.noteUnanswered();
+            view_.setFirmwareCaption(QStringLiteral("F/W: (no answer)"));
+        }
     }
     view_.runSurvey();
+    return true;
 }
 
 void Connection::ChangeECU_Click() {
@@ -189,10 +195,13 @@ void Connection::ChangeECU_Click() {
     LinkState& state = link_.state();
     state.NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
-    link_.OBDwait();
-    link_.OBDinput();
-    link_.OBDoutput(QStringLiteral("800204"));
-    link_.echo(link_.readReply(2));
+    // The next-ECU command goes out even when the vehicle does not answer.
+    const std::optional<Reply> notReady = link_.awaitVehicle();
+    if (notReady && notReady->status() != Reply::Status::NoVehicle) {
+        view_.appendStatusText(interruptionText(*notReady, QStringLiteral("Changing the ECU")));
+        return;
+    }
+    link_.exchange(QStringLiteral("800204"), 2); // the scan tool's answer is not examined
     view_.toggleChangeEcu();
     view_.runSurvey();
 }

@@ -53,7 +53,9 @@ public:
     Outcome mnuConnectionComX_Click();
     // Connects on COM1-COM9 without asking: COM5-COM9 behave as if picked in the chooser.
     Outcome connectByNumber(int port);
-    void get_FW_version();
+    // The firmware query, then the survey. False when the scan tool was lost or the user stopped
+    // the query: the connection is not made.
+    bool get_FW_version();
     void show_waiting();
     void ChangeECU_Click();
 
@@ -65,6 +67,7 @@ private:
                       std::initializer_list<Entry> reenabled);
     bool waitForVehicle();
     void giveUp(std::initializer_list<Entry> disabled, const QString& reason);
+    QString whyNotConnected() const;
 
     ScanToolLink& link_;
     ComPorts& ports_;

@@ -21,6 +21,7 @@ public:
     bool write(const QByteArray& bytes) override;
     std::optional<QByteArray> readAll() override;
     qint64 bytesAvailable() const override { return input_.size(); }
+    QString device() const override { return QStringLiteral("simulated scan tool"); }
 
     // The device's side.
     void receive(const QByteArray& bytes);

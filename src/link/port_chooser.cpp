@@ -9,7 +9,6 @@ namespace scan {
 PortChooser::PortChooser(LinkState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("frmUserCOM"));
     setWindowTitle(QStringLiteral("User Defined COM Port Selection"));
-    setAttribute(Qt::WA_DeleteOnClose);
     Label1 = new QLabel(QStringLiteral("SELECT COM PORT"));
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont arial(QStringLiteral("Arial"), 10, QFont::Bold);

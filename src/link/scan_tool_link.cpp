@@ -32,18 +32,15 @@ ScanToolLink::ScanToolLink(LinkState& state, LinkView& view, core::Prompter& pro
 ScanToolLink::ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter)
     : ScanToolLink(state, view, prompter, Settings{}) {}
 
-void ScanToolLink::setTransport(Transport* transport) {
+void ScanToolLink::setTransport(Transport* transport, const QString& where) {
     if (transport_)
         disconnect(transport_, nullptr, this, nullptr);
     transport_ = transport;
+    where_ = where;
     lost_ = false;
     if (transport_) {
-        connect(transport_, &Transport::lost, this, [this](const QString& reason) {
-            fail(QStringLiteral(
-                     "The connection to the scan tool was lost (%1). Check the cable, then "
-                     "restart Vamrick to connect again.")
-                     .arg(reason));
-        });
+        connect(transport_, &Transport::lost, this,
+                [this](const QString& reason) { declareLost({}, reason); });
     }
 }
 
@@ -54,21 +51,36 @@ void ScanToolLink::pumpEvents() {
         pump_.pump();
 }
 
+void ScanToolLink::cancel() {
+    if (busy_)
+        cancelled_ = true;
+}
+
 void ScanToolLink::shutDown() {
     closing_ = true;
     state_.NoVehicleLink = true;
 }
 
-void ScanToolLink::fail(const QString& message) {
+void ScanToolLink::declareLost(const QString& problem, const QString& reason) {
     state_.NoVehicleLink = true;
     if (lost_)
-        return; // one message per lost connection, not one per exchange
+        return; // one message per lost scan tool, not one per exchange
     lost_ = true;
     view_.setLinkColour(LinkColour::Red);
-    prompter_.message({message});
+    QString text = QStringLiteral("The scan tool stopped answering");
+    if (!where_.isEmpty())
+        text += QStringLiteral(" on ") + where_;
+    text += QStringLiteral(": it may have been unplugged");
+    if (!reason.isEmpty())
+        text += QStringLiteral(" (") + reason + QLatin1Char(')');
+    text += QLatin1Char('.');
+    if (!problem.isEmpty())
+        text = problem + QLatin1Char('\n') + text;
+    emit scanToolLost();
+    prompter_.message({text});
 }
 
-void ScanToolLink::OBDwait() {
+ScanToolLink::Ready ScanToolLink::OBDwait() {
     state_.NoVehicleLink = false;
     OBDinput();
     const qint64 deadline = now() + settings_.replyTimeout.count();
@@ -76,17 +88,16 @@ void ScanToolLink::OBDwait() {
     lastReady_ = Ready::Ended;
     for (;;) {
         if (state_.NoVehicleLink)
-            return;
+            return lastReady_;
         if (lost_ || cancelled()) {
             state_.NoVehicleLink = true;
-            return;
+            return lastReady_;
         }
         if (now() >= deadline) {
             // No ready marker at all: nothing answers on this port.
             state_.NoVehicleLink = true;
-            lastReady_ = Ready::NoAnswer;
             view_.setLinkColour(LinkColour::Red);
-            return;
+            return lastReady_ = Ready::NoAnswer;
         }
         if (OBDinbuffercount() == 0) {
             pumpEvents();
@@ -94,15 +105,13 @@ void ScanToolLink::OBDwait() {
         }
         work += OBDinput();
         if (work.contains(QLatin1Char('S'))) {
-            lastReady_ = Ready::Vehicle;
             view_.setLinkColour(LinkColour::Green);
-            return;
+            return lastReady_ = Ready::Vehicle;
         }
         if (work.contains(QLatin1Char('P'))) {
             state_.NoVehicleLink = true;
-            lastReady_ = Ready::NoVehicle;
             view_.setLinkColour(LinkColour::Yellow);
-            return;
+            return lastReady_ = Ready::NoVehicle;
         }
         work.clear();
         pumpEvents();
@@ -114,7 +123,7 @@ QString ScanToolLink::OBDinput() {
         return QStringLiteral("FF");
     const std::optional<QByteArray> bytes = transport_->readAll();
     if (!bytes) {
-        fail(QStringLiteral("Communication Error Reading Scan Tool Data"));
+        declareLost(QStringLiteral("Communication Error Reading Scan Tool Data"));
         return QStringLiteral("FF");
     }
     return QString::fromLatin1(*bytes);
@@ -124,7 +133,7 @@ int ScanToolLink::OBDoutput(const QString& strOUT) {
     if (!transport_ || lost_)
         return 0;
     if (!transport_->write(strOUT.toLatin1()))
-        fail(QStringLiteral("Communication Error Writing Scan Tool Data"));
+        declareLost(QStringLiteral("Communication Error Writing Scan Tool Data"));
     return 0;
 }
 
@@ -132,35 +141,63 @@ int ScanToolLink::OBDinbuffercount() {
     return transport_ && !lost_ ? int(std::min<qint64>(transport_->bytesAvailable(), 32767)) : 0;
 }
 
-bool ScanToolLink::awaitReply(int threshold) {
+std::optional<Reply> ScanToolLink::awaitVehicle() {
+    switch (OBDwait()) {
+    case Ready::Vehicle:
+        return std::nullopt;
+    case Ready::NoVehicle:
+        return Reply(Reply::Status::NoVehicle);
+    case Ready::NoAnswer:
+        declareLost({});
+        return Reply(Reply::Status::Lost);
+    case Ready::Ended:
+        break;
+    }
+    return Reply(lost_ ? Reply::Status::Lost : Reply::Status::Stopped);
+}
+
+ScanToolLink::WaitEnd ScanToolLink::awaitReply(int threshold,
+                                               const std::function<bool()>& givenUp) {
     const qint64 deadline = now() + settings_.replyTimeout.count();
-    while (!state_.NoVehicleLink && OBDinbuffercount() <= threshold) {
-        if (lost_ || cancelled() || now() >= deadline)
-            return false;
+    for (;;) {
+        if (lost_)
+            return WaitEnd::Lost;
+        if (cancelled())
+            return WaitEnd::Stopped;
+        if (state_.NoVehicleLink)
+            return WaitEnd::NoVehicle;
+        if (OBDinbuffercount() > threshold)
+            return WaitEnd::Arrived;
+        if (givenUp ? givenUp() : now() >= deadline)
+            return WaitEnd::TimedOut;
         pumpEvents();
     }
-    return !state_.NoVehicleLink;
 }
 
-QString ScanToolLink::readReply(int threshold) {
-    const bool complete = awaitReply(threshold);
-    const QString reply = OBDinput();
-    return complete ? reply : QString();
-}
-
-QString ScanToolLink::request(const QString& command, int threshold) {
-    OBDwait();
-    OBDinput();
+Reply ScanToolLink::exchange(const QString& command, int threshold,
+                             const std::function<bool()>& givenUp, Judge judge) {
+    OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
     OBDoutput(command);
-    awaitReply(threshold);
-    const QString reply = OBDinput();
-    echo(reply);
-    return reply;
+    switch (awaitReply(threshold, givenUp)) {
+    case WaitEnd::Arrived:
+        return judge(command, threshold, OBDinput());
+    case WaitEnd::TimedOut:
+        OBDinput(); // a part of a reply must not be taken for the next one
+        return Reply(Reply::Status::Late);
+    case WaitEnd::NoVehicle:
+        return Reply(Reply::Status::NoVehicle);
+    case WaitEnd::Stopped:
+        return Reply(Reply::Status::Stopped);
+    case WaitEnd::Lost:
+        break;
+    }
+    return Reply(Reply::Status::Lost);
 }
 
-void ScanToolLink::echo(const QString& reply) {
-    if (state_.DebugMode)
-        view_.appendStatusText(reply + QStringLiteral("\r\n"));
+Reply ScanToolLink::request(const QString& command, int threshold) {
+    if (std::optional<Reply> notReady = awaitVehicle())
+        return *notReady;
+    return exchange(command, threshold);
 }
 
 ScanToolLink::Operation::Operation(ScanToolLink& link) : link_(link), started_(!link.busy_) {
@@ -171,8 +208,10 @@ ScanToolLink::Operation::Operation(ScanToolLink& link) : link_(link), started_(!
 }
 
 ScanToolLink::Operation::~Operation() {
-    if (started_)
+    if (started_) {
         link_.busy_ = false;
+        link_.cancelled_ = false;
+    }
 }
 
 } // namespace scan

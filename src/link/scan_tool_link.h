@@ -4,6 +4,7 @@
 #include "event_pump.h"
 #include "link_state.h"
 #include "link_view.h"
+#include "reply.h"
 #include "timing.h"
 #include "transport.h"
 
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace scan {
 
@@ -33,42 +35,45 @@ public:
     ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter, Settings settings);
     ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter);
 
-    void setTransport(Transport* transport);
+    // `where` names the port for the user, e.g. "Com1 (/dev/ttyUSB0)".
+    void setTransport(Transport* transport, const QString& where = {});
     Transport* transport() const { return transport_; }
 
-    void OBDwait();
-    // What the last ready wait saw.
+    // What a ready wait saw.
     enum class Ready { Vehicle, NoVehicle, NoAnswer, Ended };
+    // Waits for a fresh ready marker and leaves the outcome in NoVehicleLink and the box colour.
+    // Silence is not judged here: the connection waits on through it.
+    Ready OBDwait();
     Ready lastReady() const { return lastReady_; }
     QString OBDinput();
     int OBDoutput(const QString& strOUT);
     int OBDinbuffercount();
 
-    // Waits until more than `threshold` characters have arrived; false when the vehicle link is
-    // down, the wait was cancelled or the reply timeout passed.
-    bool awaitReply(int threshold);
-    // awaitReply, then the reply text; the empty text when no complete reply came.
-    QString readReply(int threshold);
-    // One request as the services make it: ready wait, drain, send, wait for more than
-    // `threshold` characters (or the vehicle link going down, or the timeout), and all the input
-    // then waiting, echoed in debug mode.
-    QString request(const QString& command, int threshold);
-    // Echoes a raw reply into the status text window in debug mode.
-    void echo(const QString& reply);
+    // The ready wait a request starts with: nothing when the vehicle can be asked, otherwise the
+    // reply that says why not. A scan tool without a ready marker for the reply timeout is lost.
+    std::optional<Reply> awaitVehicle();
+    using Judge = Reply (*)(const QString& command, int threshold, const QString& text);
+    // Drains, sends and waits for more than `threshold` characters, for the reply timeout or
+    // until `givenUp` says so, and judges what came. The wait ends at once while NoVehicleLink is
+    // set, as after a "P" marker.
+    Reply exchange(const QString& command, int threshold, const std::function<bool()>& givenUp = {},
+                   Judge judge = Reply::of);
+    // The ready wait, then the exchange.
+    Reply request(const QString& command, int threshold);
 
     // One step of a wait.
     void pumpEvents();
     std::chrono::milliseconds replyTimeout() const { return settings_.replyTimeout; }
     qint64 now() const { return settings_.ticks(); }
 
-    // Ends every wait at once; the next operation starts afresh unless the program is closing.
-    void cancel() { cancelled_ = true; }
+    // Stops the operation under way (nothing when none runs); the next one starts afresh.
+    void cancel();
+    // Every wait ends from now on: the program is closing.
     void shutDown();
     bool cancelled() const { return cancelled_ || closing_; }
     bool lost() const { return lost_; }
 
-    // Requests the ECU did not answer (timed out, or answered with its no-answer marker), for
-    // the headless report's verdict.
+    // Requests that were not answered, for the headless report's verdict.
     void noteUnanswered() { ++unanswered_; }
     int unanswered() const { return unanswered_; }
 
@@ -90,8 +95,14 @@ public:
 
     LinkState& state() { return state_; }
 
+signals:
+    // The scan tool is gone: its port failed or vanished, or it stopped sending ready markers.
+    void scanToolLost();
+
 private:
-    void fail(const QString& message);
+    enum class WaitEnd { Arrived, TimedOut, NoVehicle, Stopped, Lost };
+    WaitEnd awaitReply(int threshold, const std::function<bool()>& givenUp);
+    void declareLost(const QString& problem, const QString& reason = {});
 
     LinkState& state_;
     LinkView& view_;
@@ -99,6 +110,7 @@ private:
     Settings settings_;
     EventPump pump_;
     QPointer<Transport> transport_;
+    QString where_;
     bool busy_ = false;
     bool cancelled_ = false;
     bool closing_ = false;

@@ -18,6 +18,7 @@ public:
     bool write(const QByteArray& bytes) override;
     std::optional<QByteArray> readAll() override;
     qint64 bytesAvailable() const override;
+    QString device() const override { return device_; }
 
 private:
     QString device_;

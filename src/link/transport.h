@@ -23,6 +23,8 @@ public:
     // Everything received and not yet taken; nothing when the device could not be read.
     virtual std::optional<QByteArray> readAll() = 0;
     virtual qint64 bytesAvailable() const = 0;
+    // The device as the user knows it, e.g. "/dev/ttyUSB0".
+    virtual QString device() const = 0;
 
 signals:
     void readyRead();

@@ -15,32 +15,31 @@ const QString kCurrentData = QStringLiteral("01");
 const QString kFreezeFrame = QStringLiteral("02");
 const QString kLineBreak = QStringLiteral("\r\n");
 
-int byteAt(const QString& reply, int position) {
-    return scan::conv_hex(core::mid(reply, position, 2));
+// Readiness monitors of PID $01. Byte B: bits 0-2 supported, bits 4-6 incomplete. Bytes C and D:
+// bit n supported and incomplete; their meaning depends on the engine (byte B bit 3 set:
+// compression ignition). A null name is a reserved bit.
+const std::array<const char*, 3> kCommonMonitors{"Misfire Monitoring", "Fuel Sys. Monitoring",
+                                                 "Component Monitoring"};
+const std::array<const char*, 8> kSparkMonitors{
+    "Catalyst Monitoring",           "Heated Catalyst Monitoring",
+    "Evaporative System Monitoring", "Sec. Air System Monitoring",
+    "A/C Refrigerant Monitoring",    "O2 Sensor Monitoring",
+    "O2 Sensor Heater Monitoring",   "EGR Monitoring"};
+const std::array<const char*, 8> kCompressionMonitors{"NMHC Catalyst Monitoring",
+                                                      "NOx/SCR Monitoring",
+                                                      nullptr,
+                                                      "Boost Pressure Monitoring",
+                                                      nullptr,
+                                                      "Exhaust Gas Sensor Monitoring",
+                                                      "PM Filter Monitoring",
+                                                      "EGR/VVT Monitoring"};
+constexpr int kO2MonitorBit = 5;
+
+// Names are padded to 30 characters so that the words line up in the fixed-pitch window.
+QString monitorLine(const char* name, bool complete) {
+    return QString::fromLatin1(name).leftJustified(30) +
+           (complete ? QStringLiteral("Complete") : QStringLiteral("Incomplete")) + kLineBreak;
 }
-
-struct MonitorRow {
-    int supportByte; // 1 = B, 2 = C
-    int supportBit;
-    int incompleteByte; // 1 = B, 3 = D
-    int incompleteBit;
-    const char* name; // padded to 30 characters
-};
-
-const std::array<MonitorRow, 11> kMonitors{{
-    {1, 1, 1, 16, "Misfire Monitoring            "},
-    {1, 2, 1, 32, "Fuel Sys. Monitoring          "},
-    {1, 4, 1, 64, "Component Monitoring          "},
-    {2, 1, 3, 1, "Catalyst Monitoring           "},
-    {2, 2, 3, 2, "Heated Catalyst Monitoring    "},
-    {2, 4, 3, 4, "Evaporative System Monitoring "},
-    {2, 8, 3, 8, "Sec. Air System Monitoring    "},
-    {2, 16, 3, 16, "A/C Refrigerant Monitoring    "},
-    {2, 32, 3, 32, "O2 Sensor Monitoring          "},
-    {2, 64, 3, 64, "O2 Sensor Heater Monitoring   "},
-    {2, 128, 3, 128, "EGR Monitoring                "},
-}};
-constexpr int kO2MonitorRow = 8;
 
 const char* const kFuelSystemTexts[] = {"Open Loop Mode", "Closed Loop Mode", "Open Loop Driving",
                                         "Open Loop with Fault", "Closed Loop with Fault"};
@@ -57,6 +56,9 @@ QString fuelSystemLine(int system, int value) {
 
 const char* const kFuelTrimLabels[] = {"Short Term Fuel Trim---- ", "Long Term FT,B1 -------- ",
                                        "Short Term FT,B2 ------- ", "Long Term FT,B2 -------- "};
+const char* const kFuelTrimNames[] = {"short term fuel trim", "long term fuel trim",
+                                      "short term fuel trim (bank 2)",
+                                      "long term fuel trim (bank 2)"};
 
 } // namespace
 
@@ -77,134 +79,190 @@ int Decoders::offsetFor(const QString& service) const {
     return service == kFreezeFrame ? decoder_.PIDOffset : 0;
 }
 
-DataBytes Decoders::bytesOf(const QString& reply, const QString& service) const {
+DataBytes Decoders::bytesOf(const scan::Reply& reply, const QString& service) const {
     const int first = 12 + 2 * offsetFor(service);
-    return {byteAt(reply, first), byteAt(reply, first + 2), byteAt(reply, first + 4),
-            byteAt(reply, first + 6)};
+    return {reply.byte(first), reply.byte(first + 2), reply.byte(first + 4), reply.byte(first + 6)};
 }
 
 void Decoders::append(const QString& line) {
     request_.view().appendStatusText(line + kLineBreak);
 }
 
-QString Decoders::decode(int code) {
+bool Decoders::usable(const scan::Reply& reply, const QString& what) {
+    if (reply.answered())
+        return true;
+    if (!reply.ended())
+        append(scan::noAnswerText(reply, what));
+    return false;
+}
+
+void Decoders::publish(const Reading& reading) {
+    decoder_.PIDValue = reading.value;
+    decoder_.PIDNumeric = float(reading.numeric);
+    decoder_.PIDUnits = reading.units;
+    decoder_.PIDLabel = reading.label;
+}
+
+Reading Decoders::read(int code) {
     if (code == kFuelEconomyCode)
         return get_mpg();
     if (isWideRangeO2Pid(code))
-        return decodeLambda(code);
+        return readLambda(code);
     if (const ValueDecoder* row = valueDecoder(code))
-        return decodeRow(*row);
-    return decoder_.PIDValue;
+        return readRow(*row);
+    return {};
 }
 
-QString Decoders::decodeRow(const ValueDecoder& row) {
+Reading Decoders::readRow(const ValueDecoder& row) {
     if (row.rule == ServiceRule::Sets01)
         decoder_.PIDMode = kCurrentData;
     const QString service = row.rule == ServiceRule::Fixed01 ? kCurrentData : decoder_.PIDMode;
-    const QString reply =
+    Reading reading;
+    reading.units = QLatin1String(decoder_.MetricUnits ? row.metricUnits : row.englishUnits);
+    reading.label = QLatin1String(row.label);
+    reading.reply =
         request_.get_ecu_PID(service, pidText(row.pid), row.replyLength + offsetFor(service));
-    const Reading reading = row.scale(bytesOf(reply, service), decoder_.MetricUnits);
-    decoder_.PIDValue = reading.value;
-    decoder_.PIDNumeric = float(reading.numeric);
-    decoder_.PIDUnits = QLatin1String(decoder_.MetricUnits ? row.metricUnits : row.englishUnits);
-    decoder_.PIDLabel = QLatin1String(row.label);
-    return decoder_.PIDValue;
+    if (reading.answered()) {
+        const Scaled scaled = row.scale(bytesOf(reading.reply, service), decoder_.MetricUnits);
+        reading.value = scaled.value;
+        reading.numeric = scaled.numeric;
+        publish(reading);
+    }
+    return reading;
 }
 
-QString Decoders::get_WBO2_lambda(const QString& service, const QString& pid) {
-    const QString reply = request_.get_ecu_PID(service, pid, 9 + offsetFor(service));
-    const DataBytes b = bytesOf(reply, service);
-    const double lambda = lambdaOf(b.A, b.B);
-    decoder_.PIDNumeric = float(lambda);
-    decoder_.PIDValue = numberText(lambda);
-    return decoder_.PIDValue;
+Reading Decoders::get_WBO2_lambda(const QString& service, const QString& pid) {
+    Reading reading;
+    reading.reply = request_.get_ecu_PID(service, pid, 9 + offsetFor(service));
+    if (reading.answered()) {
+        const DataBytes b = bytesOf(reading.reply, service);
+        const double lambda = lambdaOf(b.A, b.B);
+        reading.numeric = float(lambda);
+        reading.value = numberText(lambda);
+        decoder_.PIDNumeric = float(reading.numeric);
+        decoder_.PIDValue = reading.value;
+    }
+    return reading;
 }
 
-QString Decoders::get_WBO2_current(const QString& service, const QString& pid) {
-    const QString reply = request_.get_ecu_PID(service, pid, 9 + offsetFor(service));
-    const DataBytes b = bytesOf(reply, service);
-    decoder_.PIDValue = numberText(lambdaOf(b.A, b.B));
-    decoder_.PIDNumeric = float(sensorCurrentOf(b.C, b.D));
-    return decoder_.PIDValue;
+Reading Decoders::get_WBO2_current(const QString& service, const QString& pid) {
+    Reading reading = get_WBO2_lambda(service, pid);
+    if (reading.answered()) {
+        const DataBytes b = bytesOf(reading.reply, service);
+        reading.numeric = float(sensorCurrentOf(b.C, b.D));
+        decoder_.PIDNumeric = float(reading.numeric);
+    }
+    return reading;
 }
 
-QString Decoders::decodeLambda(int pid) {
+Reading Decoders::readLambda(int pid) {
     survey_.WBO2PID = pidText(pid);
-    const double lambda = leadingNumber(get_WBO2_lambda(kCurrentData, survey_.WBO2PID));
-    decoder_.PIDNumeric = float(lambda);
-    decoder_.PIDValue =
-        pid == 0x39 ? numberText(lambda, core::Precision::Single) : numberText(lambda);
-    decoder_.PIDUnits = QStringLiteral(" Lambda");
-    decoder_.PIDLabel = wideRangeLabel(pid);
-    return decoder_.PIDValue;
+    Reading reading = get_WBO2_lambda(kCurrentData, survey_.WBO2PID);
+    reading.units = QStringLiteral(" Lambda");
+    reading.label = wideRangeLabel(pid);
+    if (reading.answered()) {
+        const double lambda = leadingNumber(reading.value);
+        reading.numeric = float(lambda);
+        reading.value =
+            pid == 0x39 ? numberText(lambda, core::Precision::Single) : numberText(lambda);
+        publish(reading);
+    }
+    return reading;
 }
 
-QString Decoders::get_mpg() {
-    decode(0x10);
-    const double m = leadingNumber(decoder_.PIDValue);
-    decode(0x0D);
-    const double v = float(leadingNumber(decoder_.PIDValue));
+Reading Decoders::get_mpg() {
+    Reading economy;
+    economy.units = decoder_.MetricUnits ? QStringLiteral("Km/L") : QStringLiteral("MPG");
+    economy.label = decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ")
+                                         : QStringLiteral("Gas Mileage ------------ ");
+    const Reading air = read(0x10);
+    economy.reply = air.reply;
+    if (!air.answered())
+        return economy;
+    const Reading speed = read(0x0D);
+    economy.reply = speed.reply;
+    if (!speed.answered())
+        return economy;
+    const double m = leadingNumber(air.value);
+    const double v = float(leadingNumber(speed.value));
     double e = v / ((m + 0.001) * 0.0642);
     if (decoder_.MetricUnits)
         e = e / 3.76 * 0.61;
     const QString wideRange = survey_.WBO2PID;
-    if (wideRange.startsWith(QLatin1Char('2')))
-        e *= leadingNumber(get_WBO2_lambda(kCurrentData, wideRange));
-    if (wideRange.startsWith(QLatin1Char('3')))
-        e *= leadingNumber(get_WBO2_lambda(kCurrentData, wideRange));
-    decoder_.PIDValue = core::left(numberText(e), 5);
-    decoder_.PIDNumeric = float(leadingNumber(decoder_.PIDValue));
-    decoder_.PIDUnits = decoder_.MetricUnits ? QStringLiteral("Km/L") : QStringLiteral("MPG");
-    decoder_.PIDLabel = decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ")
-                                             : QStringLiteral("Gas Mileage ------------ ");
-    return decoder_.PIDValue;
+    if (wideRange.startsWith(QLatin1Char('2')) || wideRange.startsWith(QLatin1Char('3'))) {
+        const Reading lambda = get_WBO2_lambda(kCurrentData, wideRange);
+        economy.reply = lambda.reply;
+        if (!lambda.answered())
+            return economy;
+        e *= leadingNumber(lambda.value);
+    }
+    economy.value = core::left(numberText(e), 5);
+    economy.numeric = float(leadingNumber(economy.value));
+    publish(economy);
+    return economy;
 }
 
-void Decoders::get_MIL() {
-    const QString reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 9);
-    const int bytes[] = {byteAt(reply, 12), byteAt(reply, 14), byteAt(reply, 16),
-                         byteAt(reply, 18)};
-    QString text = bytes[0] > 127
-                       ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
-                       : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(bytes[0]);
+scan::Reply Decoders::get_MIL() {
+    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 9);
+    if (!usable(reply, QStringLiteral("monitor status")))
+        return reply;
+    const int A = reply.byte(12), B = reply.byte(14), C = reply.byte(16), D = reply.byte(18);
+    QString text = A > 127 ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
+                           : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(A);
     text += kLineBreak;
-    for (int i = 0; i < int(kMonitors.size()); ++i) {
-        const MonitorRow& m = kMonitors[i];
-        if (!(bytes[m.supportByte] & m.supportBit))
+    for (int bit = 0; bit < int(kCommonMonitors.size()); ++bit) {
+        if (B & (1 << bit))
+            text += monitorLine(kCommonMonitors[bit], !(B & (16 << bit)));
+    }
+    const bool compressionIgnition = B & 8;
+    const auto& monitors = compressionIgnition ? kCompressionMonitors : kSparkMonitors;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (!monitors[bit] || !(C & (1 << bit)))
             continue;
-        const bool complete = !(bytes[m.incompleteByte] & m.incompleteBit);
-        text += QLatin1String(m.name) +
-                (complete ? QStringLiteral("Complete") : QStringLiteral("Incomplete")) + kLineBreak;
-        if (i == kO2MonitorRow)
+        const bool complete = !(D & (1 << bit));
+        text += monitorLine(monitors[bit], complete);
+        if (!compressionIgnition && bit == kO2MonitorBit)
             survey_.O2MonitorComplete = complete;
     }
     request_.view().setStatusText(text);
+    return reply;
 }
 
-void Decoders::get_fuel_status() {
+scan::Reply Decoders::get_fuel_status() {
     const QString service = decoder_.PIDMode;
-    const QString reply =
+    const scan::Reply reply =
         request_.get_ecu_PID(service, QStringLiteral("03"), 7 + offsetFor(service));
-    const DataBytes b = bytesOf(reply, service);
-    request_.view().appendStatusText(fuelSystemLine(1, b.A) + fuelSystemLine(2, b.B) + kLineBreak);
+    if (usable(reply, QStringLiteral("fuel system status"))) {
+        const DataBytes b = bytesOf(reply, service);
+        request_.view().appendStatusText(fuelSystemLine(1, b.A) + fuelSystemLine(2, b.B) +
+                                         kLineBreak);
+    }
+    return reply;
 }
 
-void Decoders::fuelTrim(int pid) {
+scan::Reply Decoders::fuelTrim(int pid) {
     const QString service = decoder_.PIDMode;
-    const QString reply = request_.get_ecu_PID(service, pidText(pid), 6 + offsetFor(service));
-    const int A = bytesOf(reply, service).A;
-    append(QLatin1String(kFuelTrimLabels[pid - 0x06]) +
-           numberText(double(core::wholePart(A / 128.0 * 100) - 100)) + QStringLiteral("%"));
+    const scan::Reply reply = request_.get_ecu_PID(service, pidText(pid), 6 + offsetFor(service));
+    if (usable(reply, QLatin1String(kFuelTrimNames[pid - 0x06]))) {
+        const int A = bytesOf(reply, service).A;
+        append(QLatin1String(kFuelTrimLabels[pid - 0x06]) +
+               numberText(double(core::wholePart(A / 128.0 * 100) - 100)) + QStringLiteral("%"));
+    }
+    return reply;
 }
 
-void Decoders::get_cmd_sec_air_stat() {
-    const QString reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("12"), 6);
-    append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(byteAt(reply, 12)));
+scan::Reply Decoders::get_cmd_sec_air_stat() {
+    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("12"), 6);
+    if (usable(reply, QStringLiteral("secondary air status")))
+        append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(reply.byte(12)));
+    return reply;
 }
 
-int Decoders::get_O2_sensors() {
-    const QString reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("13"), 6);
-    const int A = byteAt(reply, 12);
+scan::Reply Decoders::get_O2_loc(int pid) {
+    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, pidText(pid), 6);
+    if (!usable(reply, QStringLiteral("O2 sensor location")))
+        return reply;
+    const int A = reply.byte(12);
     int count = 0;
     for (int k = 7; k >= 0; --k) {
         if (A & (1 << k)) {
@@ -212,11 +270,9 @@ int Decoders::get_O2_sensors() {
             survey_.O2Present[k] = 1 << k;
         }
     }
-    return count;
-}
-
-void Decoders::get_O2_loc() {
-    append(QStringLiteral("# of O2 Sensors -------- ") + numberText(get_O2_sensors()));
+    survey_.O2SensorsInFourBanks = pid == 0x1D;
+    append(QStringLiteral("# of O2 Sensors -------- ") + numberText(count));
+    return reply;
 }
 
 void Decoders::get_OBD() {

@@ -2,45 +2,52 @@
 
 #include "decoder_state.h"
 #include "pid_request.h"
+#include "reading.h"
 #include "survey_state.h"
 #include "value_decoders.h"
 
 namespace obd {
 
-// Runs the decoders: asks the ECU for a PID, decodes the reply and leaves the result in the shared
-// PIDValue, PIDUnits, PIDLabel and PIDNumeric; the status decoders write into the status window.
+// Runs the decoders: asks the ECU for a PID and decodes the reply. Value decoders return what
+// they read and, when it was answered, leave it in the shared PIDValue, PIDUnits, PIDLabel and
+// PIDNumeric; status decoders write into the status window and return the reply they got. A
+// request that was not answered is never decoded: a status decoder then says so in a plain line
+// (unless the scan tool can no longer be asked at all, which its caller reports).
 class Decoders {
 public:
     Decoders(PidRequest& request, DecoderState& decoder, SurveyState& survey);
 
-    // The value decoder of an item code (a PID number, or 18 for fuel economy); returns PIDValue.
-    QString decode(int code);
+    // The value decoder of an item code (a PID number, or 18 for fuel economy).
+    Reading read(int code);
     // Whether an item code has a value decoder.
     static bool decodes(int code);
 
-    QString get_mpg();
-    QString get_WBO2_lambda(const QString& service, const QString& pid);
-    QString get_WBO2_current(const QString& service, const QString& pid);
+    Reading get_mpg();
+    Reading get_WBO2_lambda(const QString& service, const QString& pid);
+    // The lambda as value, the sensor current (mA) as numeric companion.
+    Reading get_WBO2_current(const QString& service, const QString& pid);
 
-    void get_MIL();
-    void get_fuel_status();
+    scan::Reply get_MIL();
+    scan::Reply get_fuel_status();
     // get_STFTB1, get_LTFTB1, get_STFTB2, get_LTFTB2 for PIDs $06 to $09.
-    void fuelTrim(int pid);
-    void get_cmd_sec_air_stat();
-    void get_O2_loc();
+    scan::Reply fuelTrim(int pid);
+    scan::Reply get_cmd_sec_air_stat();
+    // The number of O2 sensors, from PID $13 (two banks of four) or $1D (four banks of two).
+    scan::Reply get_O2_loc(int pid);
     void get_OBD();
-    // Counts the O2 sensors PID $13 reports and marks them in O2Present.
-    int get_O2_sensors();
 
     PidRequest& request() { return request_; }
 
 private:
-    QString decodeRow(const ValueDecoder& row);
-    QString decodeLambda(int pid);
+    Reading readRow(const ValueDecoder& row);
+    Reading readLambda(int pid);
+    void publish(const Reading& reading);
     // Data bytes of a reply to the given service: freeze-frame replies carry the frame byte first.
-    DataBytes bytesOf(const QString& reply, const QString& service) const;
+    DataBytes bytesOf(const scan::Reply& reply, const QString& service) const;
     int offsetFor(const QString& service) const;
     void append(const QString& line);
+    // True for an answered reply; otherwise says so, unless the operation has ended anyway.
+    bool usable(const scan::Reply& reply, const QString& what);
 
     PidRequest& request_;
     DecoderState& decoder_;

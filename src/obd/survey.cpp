@@ -1,25 +1,36 @@
 #include "survey.h"
 
 #include "core/number_text.h"
+#include "dtc.h"
 #include "support_map.h"
 
 namespace obd {
 
 namespace {
-// A scan tool that keeps answering out of step gets this many tries, then counts as silent.
-constexpr int kTries = 3;
 const QString kObdLessEcu =
     QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
                    "it's trouble codes or Click 'Change ECU' ");
+const QString kLineBreak = QStringLiteral("\r\n");
+
+bool isObdLessEcu(const scan::Reply& reply) {
+    return reply.ecu() == QLatin1String("D0");
+}
+
+// "Engine RPM ------------- " reads "Engine RPM" in a sentence.
+QString nameOf(const QString& label) {
+    QString name = label;
+    while (!name.isEmpty() && (name.back() == QLatin1Char('-') || name.back().isSpace()))
+        name.chop(1);
+    return name;
+}
 } // namespace
 
 Survey::Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view)
     : decoders_(decoders), decoder_(decoder), survey_(survey), view_(view) {}
 
 void Survey::Mode1_Click() {
-    scan::ScanToolLink& link = decoders_.request().link();
-    view_.setStatusText(QStringLiteral("\r\n"));
-    link.state().NoVehicleLink = false;
+    view_.setStatusText(kLineBreak);
+    decoders_.request().link().state().NoVehicleLink = false;
     survey_.PIDCount = 0;
     view_.clearDataList();
     survey_.DataLogItems.setStringList({}); // chooser item j always stands for LinePID[j]
@@ -29,27 +40,30 @@ void Survey::Mode1_Click() {
     survey_.NoFreezeFrame = false;
     survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported =
         survey_.LTFTB2Supported = false;
+    interruption_.reset();
 
-    link.OBDwait();
-    if (!link.state().NoVehicleLink) {
-        const QString reply = requestBitmap(QStringLiteral("010009"), true);
+    const scan::Reply reply = requestBitmap(QStringLiteral("010009"), true);
+    settle(reply);
+    if (!interruption_) {
         const bool answered = showAnswered(reply);
-        view_.setEcuAddressCaption(QStringLiteral("ECU #=") + core::mid(reply, 6, 2));
+        view_.setEcuAddressCaption(answered ? QStringLiteral("ECU #=") + reply.ecu() + kLineBreak
+                                            : QString());
         if (answered) {
             if (isObdLessEcu(reply)) {
                 view_.setStatusText(kObdLessEcu);
             } else {
-                const auto byte = [&reply](int position) {
-                    return scan::conv_hex(core::mid(reply, position, 2));
-                };
-                findPID1(byte(12));
-                findPID2(byte(14));
-                findPID3(byte(16));
-                findPID4(byte(18));
+                findPID1(reply.byte(12));
+                findPID2(reply.byte(14));
+                findPID3(reply.byte(16));
+                findPID4(reply.byte(18));
             }
             survey_.DataLogReady = true;
             view_.setDataLogMenuEnabled(true);
         }
+    }
+    if (interruption_) {
+        view_.appendStatusText(
+            scan::interruptionText(*interruption_, QStringLiteral("The survey")) + kLineBreak);
     }
 
     if (survey_.WBO2PID != QLatin1String("0")) {
@@ -60,6 +74,17 @@ void Survey::Mode1_Click() {
         view_.setFuelTrimMenuEnabled(true);
     view_.colourStatusText();
     view_.surveyFinished();
+}
+
+std::optional<scan::Reply> Survey::walkFreezeFrame(int A, int B, int C, int D) {
+    interruption_.reset();
+    findPID1(A);
+    if (!survey_.NoFreezeFrame) {
+        findPID2(B);
+        findPID3(C);
+        findPID4(D);
+    }
+    return interruption_;
 }
 
 void Survey::scanPIDs21() {
@@ -74,12 +99,9 @@ void Survey::scanPIDs41() {
 
 void Survey::scanRange(const QString& command,
                        std::initializer_list<void (Survey::*)(int)> dispatchers) {
-    scan::ScanToolLink& link = decoders_.request().link();
-    link.OBDwait();
-    if (link.state().NoVehicleLink)
-        return;
-    const QString reply = requestBitmap(command, false);
-    if (!showAnswered(reply))
+    const scan::Reply reply = requestBitmap(command, false);
+    settle(reply);
+    if (interruption_ || !showAnswered(reply))
         return;
     if (isObdLessEcu(reply)) {
         view_.setStatusText(kObdLessEcu);
@@ -87,47 +109,39 @@ void Survey::scanRange(const QString& command,
     }
     int position = 12;
     for (const auto dispatcher : dispatchers) {
-        (this->*dispatcher)(scan::conv_hex(core::mid(reply, position, 2)));
+        (this->*dispatcher)(reply.byte(position));
         position += 2;
     }
 }
 
-QString Survey::requestBitmap(const QString& command, bool checkMarkers) {
+scan::Reply Survey::requestBitmap(const QString& command, bool echo) {
     scan::ScanToolLink& link = decoders_.request().link();
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        // The input is emptied before the command goes out, so no part of the reply is lost.
-        link.OBDinput();
-        link.OBDoutput(command);
-        QString reply = link.readReply(18);
-        if (!checkMarkers)
-            return reply;
-        if (link.state().DebugMode)
-            view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply);
-        if (core::mid(reply, 3, 1) == QLatin1String("S"))
-            continue;
-        if (core::mid(reply, 1, 1) == QLatin1String("S"))
-            reply = core::mid(reply, 2, 19);
-        return reply;
+    if (std::optional<scan::Reply> notReady = link.awaitVehicle()) {
+        link.noteUnanswered();
+        return *notReady;
     }
-    return {};
+    const scan::Reply reply = decoders_.request().ask(command, 18);
+    if (echo && link.state().DebugMode)
+        view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply.text());
+    if (!reply.answered())
+        link.noteUnanswered();
+    return reply;
 }
 
-bool Survey::showAnswered(const QString& reply) {
-    // No reply at all within the timeout counts as a timeout, not as a connected ECU.
-    const bool answered = !reply.isEmpty() && core::mid(reply, 2, 1) != QLatin1String("S");
-    if (!answered)
-        decoders_.request().link().noteUnanswered();
+bool Survey::showAnswered(const scan::Reply& reply) {
+    const bool answered = reply.answered();
     view_.setLinkText(answered ? QStringLiteral("ECU Connected") : QStringLiteral("ECU Timeout"));
     view_.setLinkColour(answered ? scan::LinkColour::Green : scan::LinkColour::Red);
     return answered;
 }
 
-bool Survey::isObdLessEcu(const QString& reply) {
-    return core::mid(reply, 6, 2) == QLatin1String("D0");
+void Survey::settle(const scan::Reply& reply) {
+    if (reply.ended() && !interruption_)
+        interruption_ = reply;
 }
 
 void Survey::dispatch(int firstPid, int a) {
-    for (int bit = 0; bit < 8; ++bit) {
+    for (int bit = 0; bit < 8 && !interruption_; ++bit) {
         const int v = 128 >> bit;
         const bool last = bit == 7;
         if (last ? a > 0 : a > v - 1) {
@@ -146,38 +160,39 @@ void Survey::act(int pid, int& a) {
         addLine(pid);
         break;
     case SupportAction::MonitorStatus:
-        decoders_.get_MIL();
+        settle(decoders_.get_MIL());
         break;
     case SupportAction::FreezeFrameCode:
-        view_.freezeFrameTroubleCode();
+        get_trouble_codes();
         if (survey_.NoFreezeFrame)
             a = 0;
         break;
     case SupportAction::FuelSystemStatus:
-        decoders_.get_fuel_status();
+        settle(decoders_.get_fuel_status());
         break;
     case SupportAction::FuelTrim: {
-        decoders_.fuelTrim(pid);
+        const scan::Reply reply = decoders_.fuelTrim(pid);
+        settle(reply);
+        // The bitmap says the trim is there, even when this one request went unanswered.
         bool* const flags[] = {&survey_.STFTB1Supported, &survey_.LTFTB1Supported,
                                &survey_.STFTB2Supported, &survey_.LTFTB2Supported};
         *flags[pid - 0x06] = true;
         break;
     }
     case SupportAction::SecondaryAir:
-        decoders_.get_cmd_sec_air_stat();
+        settle(decoders_.get_cmd_sec_air_stat());
         break;
     case SupportAction::O2SensorLocations:
-        decoders_.get_O2_loc();
+        settle(decoders_.get_O2_loc(pid));
         break;
     case SupportAction::ObdStandard:
         decoders_.get_OBD();
         break;
     case SupportAction::TimeSinceStart:
-        decoders_.decode(pid);
+        settle(decoders_.read(pid).reply);
         break;
     case SupportAction::AirFlowAndEconomy:
-        addLine(pid);
-        if (core::leadingNumber(decoder_.PIDValue) > 0)
+        if (addLine(pid) && core::leadingNumber(decoder_.PIDValue) > 0)
             addLine(kFuelEconomyCode);
         break;
     case SupportAction::NextRange20:
@@ -189,16 +204,55 @@ void Survey::act(int pid, int& a) {
     }
 }
 
-void Survey::addLine(int code) {
-    const QString value = decoders_.decode(code);
+bool Survey::addLine(int code) {
+    const Reading reading = decoders_.read(code);
+    settle(reading.reply);
+    if (!reading.answered()) {
+        if (!reading.reply.ended())
+            view_.appendStatusText(scan::noAnswerText(reading.reply, nameOf(reading.label)) +
+                                   kLineBreak);
+        return false;
+    }
     if (survey_.PIDCount >= int(survey_.LinePID.size()))
-        return;
+        return true;
     survey_.LinePID[survey_.PIDCount] = code;
-    view_.addDataLine(decoder_.PIDLabel + value + decoder_.PIDUnits);
+    view_.addDataLine(reading.label + reading.value + reading.units);
     const int row = survey_.DataLogItems.rowCount();
     survey_.DataLogItems.insertRows(row, 1);
-    survey_.DataLogItems.setData(survey_.DataLogItems.index(row), decoder_.PIDLabel);
+    survey_.DataLogItems.setData(survey_.DataLogItems.index(row), reading.label);
     ++survey_.PIDCount;
+    return true;
+}
+
+void Survey::get_trouble_codes() {
+    survey_.NoFreezeFrame = false;
+    const scan::Reply reply =
+        decoders_.request().get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 8);
+    settle(reply);
+    const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
+    if (reply.status() == scan::Reply::Status::EcuTimeout) {
+        view_.appendStatusText(noFrame);
+        return;
+    }
+    if (!reply.answered()) {
+        if (!reply.ended())
+            view_.appendStatusText(
+                kLineBreak +
+                scan::noAnswerText(reply, QStringLiteral("freeze frame trouble code")) +
+                kLineBreak);
+        return;
+    }
+    // The code's two bytes follow the frame byte in a freeze-frame reply, the PID in a current one.
+    const int position = decoder_.PIDMode == QLatin1String("02") ? 14 : 12;
+    const QString code = reply.mid(position, 4);
+    if (code == QLatin1String("0000")) {
+        view_.setStatusText(kLineBreak);
+        view_.appendStatusText(noFrame + kLineBreak);
+        survey_.NoFreezeFrame = true;
+        return;
+    }
+    view_.appendStatusText(QStringLiteral("\r\nFreeze Frame T.C. -") + dtcText(code) + kLineBreak);
+    view_.setDataListColour(QColor(255, 0, 0));
 }
 
 } // namespace obd

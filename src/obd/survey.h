@@ -4,10 +4,13 @@
 #include "survey_view.h"
 
 #include <initializer_list>
+#include <optional>
 
 namespace obd {
 
 // The vehicle data survey: reads the support bitmaps and runs every supported PID's decoder.
+// A PID that is not answered adds no line; a survey that loses the scan tool, cannot reach the
+// vehicle or is stopped ends there and says so.
 class Survey {
 public:
     Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view);
@@ -16,7 +19,11 @@ public:
     void scanPIDs21();
     void scanPIDs41();
 
-    // The dispatchers of the bitmap bytes; the freeze-frame survey uses the first four too.
+    // The freeze frame's walk over PIDs $01-$20 (in service $02): nothing when it ran to its end,
+    // otherwise the reply that ended it.
+    std::optional<scan::Reply> walkFreezeFrame(int A, int B, int C, int D);
+
+    // The dispatchers of the bitmap bytes.
     void findPID1(int a) { dispatch(0x01, a); }
     void findPID2(int a) { dispatch(0x09, a); }
     void findPID3(int a) { dispatch(0x11, a); }
@@ -32,20 +39,25 @@ private:
     // Examines the byte from its most significant bit (its lowest PID) down.
     void dispatch(int firstPid, int a);
     void act(int pid, int& a);
-    void addLine(int code);
+    // Adds the line of an item; false when it was not answered.
+    bool addLine(int code);
+    // The code that stored the freeze frame (PID $02); none sets NoFreezeFrame.
+    void get_trouble_codes();
+    // Remembers a reply that ends the walk.
+    void settle(const scan::Reply& reply);
     // The range survey of one bitmap request, handing its bytes to the dispatchers in order.
     void scanRange(const QString& command,
                    std::initializer_list<void (Survey::*)(int)> dispatchers);
-    // Asks for a support bitmap; the empty text when no answer came.
-    QString requestBitmap(const QString& command, bool checkMarkers);
-    // Shows whether the ECU answered; false for a timeout (or no answer at all).
-    bool showAnswered(const QString& reply);
-    bool isObdLessEcu(const QString& reply);
+    // Asks for a support bitmap once the scan tool is ready.
+    scan::Reply requestBitmap(const QString& command, bool echo);
+    // Shows whether the ECU answered; false when it did not.
+    bool showAnswered(const scan::Reply& reply);
 
     Decoders& decoders_;
     DecoderState& decoder_;
     SurveyState& survey_;
     SurveyView& view_;
+    std::optional<scan::Reply> interruption_;
 };
 
 } // namespace obd

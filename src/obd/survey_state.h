@@ -19,7 +19,10 @@ struct SurveyState {
     bool STFTB2Supported = false;
     bool LTFTB2Supported = false;
     bool O2MonitorComplete = false;
-    std::array<int, 8> O2Present{}; // entry k is 2^k once PID $13 reported sensor k
+    std::array<int, 8> O2Present{}; // entry k is 2^k once PID $13 or $1D reported sensor k
+    // The sensors came from PID $1D: position k is bank k / 2 + 1, sensor k % 2 + 1 (from $13:
+    // bank k / 4 + 1, sensor k % 4 + 1).
+    bool O2SensorsInFourBanks = false;
     // The data logger's choosers offer these items: entry j stands for LinePID[j].
     QStringListModel DataLogItems;
 };

@@ -17,8 +17,6 @@ public:
     virtual void colourStatusText() = 0;
     // Shows the main window, releases the survey button and enables the O2 sensor test.
     virtual void surveyFinished() = 0;
-    // The trouble code that stored the freeze frame (service $02, PID $02); sets NoFreezeFrame.
-    virtual void freezeFrameTroubleCode() = 0;
 };
 
 } // namespace obd

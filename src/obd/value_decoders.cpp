@@ -25,21 +25,21 @@ int word(const DataBytes& b) {
     return b.A * 256 + b.B;
 }
 
-Reading percentOf255(const DataBytes& b, bool) {
+Scaled percentOf255(const DataBytes& b, bool) {
     return {str(double(wholePart(b.A / 255.0 * 100))), double(b.A)};
 }
-Reading temperature(int A, bool metric) {
+Scaled temperature(int A, bool metric) {
     const double t = A - 40;
     return {left(str(metric ? t : t * 1.8 + 32), 4), double(A)};
 }
-Reading o2Volts(const DataBytes& b, bool) {
+Scaled o2Volts(const DataBytes& b, bool) {
     return {str(b.A / 200.0), double(b.A)};
 }
-Reading distance(const DataBytes& b, bool metric) {
+Scaled distance(const DataBytes& b, bool metric) {
     const int d = word(b);
     return {str(double(wholePart(metric ? d : d * 0.61))), double(d)};
 }
-Reading catalystTemperature(const DataBytes& b, bool metric) {
+Scaled catalystTemperature(const DataBytes& b, bool metric) {
     const double t = word(b) * 0.1;
     const double T = t - 40;
     return {metric ? formatNumber(T, QStringLiteral(" ###0"))
@@ -47,11 +47,11 @@ Reading catalystTemperature(const DataBytes& b, bool metric) {
             t};
 }
 // Decoders of the third PID range keep Single precision.
-Reading singlePercent(const DataBytes& b, bool) {
+Scaled singlePercent(const DataBytes& b, bool) {
     const float v = float(b.A * 100) / 255.0f;
     return {strSingle(v), v};
 }
-Reading minutes(const DataBytes& b, bool) {
+Scaled minutes(const DataBytes& b, bool) {
     return {strSingle(word(b)), double(word(b))};
 }
 
@@ -66,42 +66,42 @@ const std::array kDecoders{
                  "Coolant Temp -----------  "},
     ValueDecoder{0x0A, "get_fuel_press", P, 6,
                  [](const DataBytes& b, bool) {
-                     return Reading{str(765.0 / 255.0 * b.A), double(b.A)};
+                     return Scaled{str(765.0 / 255.0 * b.A), double(b.A)};
                  },
                  "KPa", "KPa", "Fuel Pressure ---------- "},
     ValueDecoder{0x0B, "get_MAP", P, 6,
                  [](const DataBytes& b, bool m) {
-                     return Reading{left(str(m ? b.A : b.A * 0.29613), 5), double(b.A)};
+                     return Scaled{left(str(m ? b.A : b.A * 0.29613), 5), double(b.A)};
                  },
                  "KPaA", "inHg", "Manifold Absolute Pres.- "},
     ValueDecoder{0x0C, "get_RPM", P, 7,
                  [](const DataBytes& b, bool) {
                      const double r = word(b) / 4.0;
-                     return Reading{str(r), r / 25};
+                     return Scaled{str(r), r / 25};
                  },
                  "RPM", "RPM", "Engine RPM ------------- "},
     ValueDecoder{0x0D, "get_speed", P, 6,
                  [](const DataBytes& b, bool m) {
-                     return Reading{m ? str(b.A) : str(b.A * 0.61), double(b.A)};
+                     return Scaled{m ? str(b.A) : str(b.A * 0.61), double(b.A)};
                  },
                  "KPH", "MPH", "Speed ------------------ "},
     ValueDecoder{0x0E, "get_ignition_adv", F, 6,
                  [](const DataBytes& b, bool) {
-                     return Reading{left(str(b.A / 2.0 - 64), 5), double(b.A)};
+                     return Scaled{left(str(b.A / 2.0 - 64), 5), double(b.A)};
                  },
                  "Deg", "Deg", "Ignition Advance ------- "},
     ValueDecoder{0x0F, "get_air_temp", F, 6,
-                 [](const DataBytes& b, bool m) { return temperature(b.A > 150 ? 20 : b.A, m); },
-                 "Deg C", "Deg F", "Intake Air Temp --------  "},
+                 [](const DataBytes& b, bool m) { return temperature(b.A, m); }, "Deg C", "Deg F",
+                 "Intake Air Temp --------  "},
     ValueDecoder{0x10, "get_air_flow", F, 7,
                  [](const DataBytes& b, bool) {
                      const double m = word(b) / 100.0;
-                     return Reading{str(m), m / 4};
+                     return Scaled{str(m), m / 4};
                  },
                  "gm/sec", "gm/sec", "Air Flow --------------- "},
     ValueDecoder{0x11, "get_TPS", P, 6,
                  [](const DataBytes& b, bool) {
-                     return Reading{left(str(100.0 / 255.0 * b.A), 4), double(b.A)};
+                     return Scaled{left(str(100.0 / 255.0 * b.A), 4), double(b.A)};
                  },
                  "%", "%", "Throttle Position ------ "},
     ValueDecoder{0x14, "get_O2b1s1", F, 6, o2Volts, " Volts", " Volts",
@@ -122,44 +122,49 @@ const std::array kDecoders{
                  "O2 Sensor4b Val -------- "},
     ValueDecoder{0x1F, "get_Time_Since_Engine_Start", P, 9,
                  [](const DataBytes& b, bool) {
-                     return Reading{str(word(b)), double(word(b))};
+                     return Scaled{str(word(b)), double(word(b))};
                  },
                  "Sec.", "Sec.", "Seconds Since Start -- "},
     ValueDecoder{0x21, "get_dist_MIL", P, 9, distance, "Km", "Mi", "Distance with MIL ----- "},
     ValueDecoder{0x22, "get_fuel_press_rel", S, 9,
                  [](const DataBytes& b, bool m) {
                      const int p = word(b);
-                     return Reading{
+                     return Scaled{
                          m ? formatNumber(double(wholePart(p * 0.079)), QStringLiteral(" 000.0"))
                            : formatNumber(p * 0.145 * 0.079, QStringLiteral(" ##0.0")),
                          double(p)};
                  },
                  " kPa", " PSI", "Fuel press. ----------- "},
-    ValueDecoder{0x23, "get_fuel_press_direct", S, 9,
-                 [](const DataBytes& b, bool m) {
-                     const int p = word(b);
-                     return Reading{str(double(wholePart(m ? p * 10.0 : p * 0.0145))), double(p)};
-                 },
-                 "kPa", " PSI", "Fuel press. ----------- "},
+    ValueDecoder{
+        0x23, "get_fuel_press_direct", S, 9,
+        [](const DataBytes& b, bool m) {
+            const int p = word(b);
+            return Scaled{str(double(wholePart(m ? p * 10.0 : p * 10 * 0.145))), double(p)};
+        },
+        "kPa", " PSI", "Fuel press. ----------- "},
     ValueDecoder{0x2C, "get_cmd_EGR", P, 6, percentOf255, "%", "%", "CMD EGR open ---------- "},
-    ValueDecoder{0x2D, "get_EGR_error", P, 6, percentOf255, "%", "%", "EGR Error ------------- "},
+    ValueDecoder{0x2D, "get_EGR_error", P, 6,
+                 [](const DataBytes& b, bool) {
+                     return Scaled{str(double(wholePart((b.A - 128) * 100 / 128.0))), double(b.A)};
+                 },
+                 "%", "%", "EGR Error ------------- "},
     ValueDecoder{0x2E, "get_cmd_purge", P, 6, percentOf255, "%", "%", "CMD EVAP Purge -------- "},
     ValueDecoder{0x2F, "get_fuel_level", P, 6, percentOf255, "%", "%", "Fuel Level ------------ "},
     ValueDecoder{0x30, "get_warm_ups", P, 6,
                  [](const DataBytes& b, bool) {
-                     return Reading{str(b.A), double(b.A)};
+                     return Scaled{str(b.A), double(b.A)};
                  },
                  "Times", "Times", "Num. Warm Ups --------- "},
     ValueDecoder{0x31, "get_dist_clear", P, 7, distance, "kM", "Mi.", "Dist. since CLR ------- "},
     ValueDecoder{0x32, "get_EVAP_press", P, 7,
                  [](const DataBytes& b, bool m) {
                      const int p = word(b) > 32767 ? word(b) - 65536 : word(b);
-                     return Reading{m ? str(p * 0.25) : str(p * 0.001003), double(p)};
+                     return Scaled{m ? str(p * 0.25) : str(p * 0.001003), double(p)};
                  },
                  "Pa", "inH2O.", "EVAP press. ----------- "},
     ValueDecoder{0x33, "get_baro", P, 6,
                  [](const DataBytes& b, bool m) {
-                     return Reading{m ? str(b.A) : str(b.A * 0.2953), double(b.A)};
+                     return Scaled{m ? str(b.A) : str(b.A * 0.2953), double(b.A)};
                  },
                  "kPa", "InHg", "BARO press. ----------- "},
     ValueDecoder{0x3C, "get_cat_temp11", P, 7, catalystTemperature, "Deg C", "Deg F",
@@ -173,19 +178,19 @@ const std::array kDecoders{
     ValueDecoder{0x42, "get_module_voltage", S, 9,
                  [](const DataBytes& b, bool) {
                      const double v = word(b) * 0.001;
-                     return Reading{str(v), v};
+                     return Scaled{str(v), v};
                  },
                  "Volts", "Volts", "Control Mod. Voltage--- "},
     ValueDecoder{0x43, "get_abs_load", S, 9,
                  [](const DataBytes& b, bool) {
                      const float v = float(word(b)) * 100.0f / 255.0f;
-                     return Reading{strSingle(v), v};
+                     return Scaled{strSingle(v), v};
                  },
                  "%", "%", "Absolute Load --------- "},
     ValueDecoder{0x44, "get_cmd_equiv_ratio", S, 9,
                  [](const DataBytes& b, bool) {
-                     const float v = float(word(b)) * 0.0000305f;
-                     return Reading{strSingle(v), v};
+                     const float v = float(lambdaOf(b.A, b.B));
+                     return Scaled{strSingle(v), v};
                  },
                  " ", " ", "Cmd Equiv. Ratio ------ "},
     ValueDecoder{0x45, "get_rel_throttle", S, 9, singlePercent, "%", "%",
@@ -193,7 +198,7 @@ const std::array kDecoders{
     ValueDecoder{0x46, "get_ambient_temp", S, 9,
                  [](const DataBytes& b, bool m) {
                      const float t = float(b.A - 40);
-                     return Reading{left(strSingle(m ? t : t * 1.8f + 32.0f), 4), double(b.A)};
+                     return Scaled{left(strSingle(m ? t : t * 1.8f + 32.0f), 4), double(b.A)};
                  },
                  "Deg C", "Deg F", "Ambiant Air Temp ------ "},
     ValueDecoder{0x47, "get_abs_throttle_B", S, 9, singlePercent, "%", "%",

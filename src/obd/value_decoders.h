@@ -11,8 +11,8 @@ struct DataBytes {
     int A = 0, B = 0, C = 0, D = 0;
 };
 
-// A decoded value: its text as shown, and its numeric companion for meters and charts.
-struct Reading {
+// A scaled value: its text as shown, and its numeric companion for meters and charts.
+struct Scaled {
     QString value;
     double numeric = 0;
 };
@@ -31,7 +31,7 @@ struct ValueDecoder {
     ServiceRule rule;
     int replyLength; // reply bytes for current data; freeze frames ask one more where the rule is
                      // PidMode
-    Reading (*scale)(const DataBytes& bytes, bool metric);
+    Scaled (*scale)(const DataBytes& bytes, bool metric);
     const char* metricUnits;
     const char* englishUnits;
     const char* label;

@@ -20,7 +20,8 @@ TEST(CommandLineTest, HelpListsEveryOptionAndExitsCleanly) {
 
 TEST(CommandLineTest, MistakesExitWithUsageError) {
     for (const QStringList& args :
-         {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"}}) {
+         {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"},
+          QStringList{"--demo", "--clear-codes"}, QStringList{"--read-codes-anyway"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);

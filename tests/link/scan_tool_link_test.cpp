@@ -4,13 +4,15 @@
 #include "support/recording_link_view.h"
 #include "support/scripted_prompter.h"
 
-#include <QElapsedTimer>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
 using scan::LinkColour;
+using Ready = scan::ScanToolLink::Ready;
+using Status = scan::Reply::Status;
 
 namespace {
 
@@ -21,7 +23,6 @@ TEST(ConvHexTest, ConvertsPairsTheWayTheRepliesNeed) {
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(scan::conv_hex(QString::fromLatin1(text)), value) << text;
-
     QString empty;
     EXPECT_EQ(scan::conv_hex(empty), 0);
     EXPECT_EQ(empty, "00");
@@ -35,7 +36,7 @@ protected:
         QString error;
         transport.open(error);
         transport.toDevice = [this](const QByteArray& bytes) { written += bytes; };
-        link.setTransport(&transport);
+        link.setTransport(&transport, "Com1 (/dev/ttyS0)");
     }
     void pump() {
         clock += 100;
@@ -59,129 +60,115 @@ protected:
         view,
         prompter,
         {std::chrono::milliseconds(5000), [this] { return clock; }, [this] { pump(); }}};
+    QSignalSpy lost{&link, &scan::ScanToolLink::scanToolLost};
 };
 
-TEST_F(LinkTest, ReadyMarkerSTurnsTheBoxGreen) {
-    arrivals = {"", "xx", "S"};
-    link.OBDwait();
-    EXPECT_FALSE(state.NoVehicleLink);
-    EXPECT_EQ(view.colour, LinkColour::Green);
-    EXPECT_EQ(link.lastReady(), scan::ScanToolLink::Ready::Vehicle);
+TEST_F(LinkTest, ReadyMarkersSetTheBoxColour) {
+    const std::tuple<std::deque<QByteArray>, Ready, LinkColour> cases[] = {
+        {{"", "xx", "S"}, Ready::Vehicle, LinkColour::Green},
+        {{"PS"}, Ready::Vehicle, LinkColour::Green},
+        {{"SP"}, Ready::Vehicle, LinkColour::Green},
+        {{"P"}, Ready::NoVehicle, LinkColour::Yellow},
+    };
+    for (const auto& [chunks, ready, colour] : cases) {
+        arrivals = chunks;
+        EXPECT_EQ(link.OBDwait(), ready);
+        EXPECT_EQ(state.NoVehicleLink, ready != Ready::Vehicle);
+        EXPECT_EQ(view.colour, colour);
+    }
 }
 
-TEST_F(LinkTest, SWinsOverPInOneChunkWhateverTheOrder) {
-    arrivals = {"PS"};
-    link.OBDwait();
-    EXPECT_FALSE(state.NoVehicleLink);
-    arrivals = {"SP"};
-    link.OBDwait();
-    EXPECT_FALSE(state.NoVehicleLink);
-    EXPECT_EQ(view.colour, LinkColour::Green);
-}
-
-TEST_F(LinkTest, MarkerPMeansScanToolWithoutVehicle) {
-    arrivals = {"P"};
-    link.OBDwait();
-    EXPECT_TRUE(state.NoVehicleLink);
-    EXPECT_EQ(view.colour, LinkColour::Yellow);
-    EXPECT_EQ(link.lastReady(), scan::ScanToolLink::Ready::NoVehicle);
-}
-
-TEST_F(LinkTest, AStaleMarkerInTheBufferDoesNotCountAndSilenceEndsInRed) {
+TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
     transport.receive("S");
-    link.OBDwait();
-    EXPECT_TRUE(state.NoVehicleLink);
+    for (int i = 0; i < 100; ++i)
+        arrivals.push_back(QByteArray("\x00\xff\x12", 3)); // noise, never a marker
+    EXPECT_EQ(link.OBDwait(), Ready::NoAnswer);
     EXPECT_EQ(view.colour, LinkColour::Red);
-    EXPECT_EQ(link.lastReady(), scan::ScanToolLink::Ready::NoAnswer);
     EXPECT_GE(clock, 5000);
     EXPECT_LE(clock, 5200);
+    EXPECT_TRUE(lost.isEmpty()) << "the connection's own wait goes on through silence";
+
+    EXPECT_EQ(link.request("010C07", 14).status(), Status::Lost)
+        << "a request finds the scan tool gone";
+    EXPECT_EQ(lost.size(), 1);
+    EXPECT_EQ(prompter.messageTexts(),
+              QStringList({"The scan tool stopped answering on Com1 (/dev/ttyS0): it may have "
+                           "been unplugged."}));
 }
 
-TEST_F(LinkTest, EndlessGarbageWithoutMarkersEndsAtTheTimeout) {
-    for (int i = 0; i < 200; ++i)
-        arrivals.push_back(QByteArray("\x00\xff\x12", 3));
-    link.OBDwait();
-    EXPECT_TRUE(state.NoVehicleLink);
-    EXPECT_EQ(view.colour, LinkColour::Red);
-    EXPECT_LE(clock, 5200);
-}
-
-TEST_F(LinkTest, ReplyWaitCollectsUntilPastTheThreshold) {
-    arrivals = {"V486B", "104100BE3EB8", "1150"};
-    EXPECT_EQ(link.readReply(18), "V486B104100BE3EB81150");
-    EXPECT_EQ(steps, 3);
-}
-
-TEST_F(LinkTest, ReplyThatNeverCompletesIsTheEmptyReplyAfterTheTimeout) {
-    arrivals = {"V486B"};
-    EXPECT_EQ(link.readReply(18), "");
-    EXPECT_GE(clock, 5000);
-    EXPECT_EQ(link.OBDinbuffercount(), 0) << "the partial reply is not left for the next exchange";
-}
-
-TEST_F(LinkTest, ReplyWaitEndsAtOnceWhenTheVehicleIsUnreachable) {
-    state.NoVehicleLink = true;
-    EXPECT_FALSE(link.awaitReply(2));
-    EXPECT_EQ(steps, 0);
-}
-
-TEST_F(LinkTest, OutputSendsTheCommandUnchangedAndReturnsZero) {
-    EXPECT_EQ(link.OBDoutput("010C07"), 0);
+TEST_F(LinkTest, AReplyIsCollectedUntilItsLastCharacterArrives) {
+    arrivals = {"S", "V486B", "10410C1AF", "8"};
+    const scan::Reply reply = link.request("010C07", 14);
+    EXPECT_EQ(reply.status(), Status::Answered);
+    EXPECT_EQ(reply.text(), "V486B10410C1AF8");
     EXPECT_EQ(written, "010C07");
 }
 
-TEST_F(LinkTest, AnUnpluggedScanToolGivesOneMessageAndEndsEveryWait) {
-    arrivals = {"", ""};
-    transport.unplug("device removed");
-    link.OBDwait();
-    EXPECT_TRUE(state.NoVehicleLink);
-    EXPECT_EQ(view.colour, LinkColour::Red);
-    EXPECT_EQ(link.OBDoutput("010C07"), 0);
-    EXPECT_EQ(link.OBDinput(), "FF");
-    EXPECT_FALSE(link.awaitReply(5));
-    link.OBDwait();
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_TRUE(prompter.messages[0].text.contains("device removed"));
+TEST_F(LinkTest, StaleBytesOfAnEarlierReplyAreDrainedBeforeTheRequest) {
+    transport.receive("V486B10410D00C5"); // a late answer to an earlier request
+    arrivals = {"V486B10410C1AF8C7"};
+    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Answered);
+}
+
+TEST_F(LinkTest, AReplyThatNeverCompletesIsLateAndLeavesNothingBehind) {
+    arrivals = {"V486B"};
+    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Late);
+    EXPECT_GE(clock, 5000);
+    EXPECT_EQ(link.OBDinbuffercount(), 0);
+}
+
+TEST_F(LinkTest, AnUnreachableVehicleEndsTheWaitAtOnce) {
+    arrivals = {"P"};
+    EXPECT_EQ(link.request("010C07", 14).status(), Status::NoVehicle);
+    EXPECT_EQ(written, "") << "nothing is sent";
+    EXPECT_EQ(link.exchange("800204", 2).status(), Status::NoVehicle);
+    EXPECT_EQ(written, "800204");
     EXPECT_LE(steps, 1);
 }
 
-TEST_F(LinkTest, ReadAndWriteErrorsAreReportedOnce) {
-    transport.close();
+TEST_F(LinkTest, AnUnpluggedScanToolIsLostOnceAndEndsEveryWait) {
+    transport.unplug("device removed");
+    EXPECT_EQ(link.request("010C07", 14).status(), Status::Lost);
+    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Lost);
     EXPECT_EQ(link.OBDinput(), "FF");
-    EXPECT_EQ(link.OBDoutput("010C07"), 0);
-    EXPECT_EQ(prompter.messageTexts(), QStringList({"Communication Error Reading Scan Tool Data"}));
-
-    scan::InProcessTransport other;
-    link.setTransport(&other);
-    EXPECT_EQ(link.OBDoutput("010C07"), 0);
-    EXPECT_EQ(prompter.messageTexts().last(), "Communication Error Writing Scan Tool Data");
+    EXPECT_EQ(lost.size(), 1);
+    EXPECT_EQ(prompter.messageTexts(),
+              QStringList({"The scan tool stopped answering on Com1 (/dev/ttyS0): it may have "
+                           "been unplugged (device removed)."}));
+    EXPECT_EQ(steps, 0);
 }
 
-TEST_F(LinkTest, DebugModeEchoesRawReplies) {
-    link.echo("V4.00");
-    EXPECT_EQ(view.statusText, "");
-    state.DebugMode = true;
-    link.echo("V4.00");
-    EXPECT_EQ(view.statusText, "V4.00\r\n");
+TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
+    transport.close();
+    EXPECT_EQ(link.OBDoutput("010C07"), 0);
+    EXPECT_EQ(link.OBDinput(), "FF");
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].text.startsWith(
+        "Communication Error Writing Scan Tool Data\nThe scan tool stopped answering"));
+    EXPECT_TRUE(link.lost());
+
+    link.setTransport(&transport, "Com2 (/dev/ttyS1)");
+    EXPECT_FALSE(link.lost()) << "a new connection starts afresh";
+    link.OBDinput();
+    EXPECT_TRUE(
+        prompter.messages.back().text.startsWith("Communication Error Reading Scan Tool Data\n"));
 }
 
-TEST_F(LinkTest, OneOperationAtATimeAndCancelEndsWaits) {
+TEST_F(LinkTest, EscapeStopsOnlyTheOperationUnderWay) {
+    link.cancel(); // nothing runs: nothing to stop
     {
         scan::ScanToolLink::Operation first(link);
         EXPECT_TRUE(first.started());
+        EXPECT_FALSE(link.cancelled());
         scan::ScanToolLink::Operation second(link);
-        EXPECT_FALSE(second.started());
-        EXPECT_TRUE(link.busy());
+        EXPECT_FALSE(second.started()) << "one operation at a time";
         link.cancel();
-        link.OBDwait();
-        EXPECT_TRUE(state.NoVehicleLink);
+        EXPECT_EQ(link.request("010C07", 14).status(), Status::Stopped);
         EXPECT_EQ(steps, 0);
     }
     EXPECT_FALSE(link.busy());
-    scan::ScanToolLink::Operation next(link);
-    EXPECT_FALSE(link.cancelled()) << "a new operation starts afresh";
+    EXPECT_FALSE(link.cancelled()) << "the stop ends with its operation";
     link.shutDown();
-    scan::ScanToolLink::Operation afterExit(link);
     EXPECT_TRUE(link.cancelled()) << "nothing waits once the program is closing";
 }
 

@@ -2,31 +2,47 @@
 #include "support/qt_printers.h"
 #include "support/simulated_link.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
+using Status = scan::Reply::Status;
+
 namespace {
+
+TEST(CommandTest, TheReplyLengthIsAlwaysTwoUpperCaseHexDigits) {
+    EXPECT_EQ(obd::command("01", "0C", 7), "010C07");
+    EXPECT_EQ(obd::command("02", "00", 10), "02000A");
+}
 
 // Decoders asking the simulated vehicle, whose freeze frame holds other values than its current
 // data.
 class DecodersTest : public ::testing::Test {
 protected:
-    explicit DecodersTest(sim::Profile profile = vehicleWith({{0x03, bytes({2, 0})},
-                                                              {0x05, bytes({128})},
-                                                              {0x0E, bytes({148})},
-                                                              {0x24,
-                                                               bytes({0x80, 0x00, 0x7F, 0x00})},
-                                                              {0x42, bytes({0x30, 0x39})}},
-                                                             {{0x02, bytes({3, 0})},
-                                                              {0x03, bytes({4, 0})},
-                                                              {0x05, bytes({150})},
-                                                              {0x0E, bytes({100})},
-                                                              {0x42, bytes({0x10, 0x00})}}))
+    explicit DecodersTest(
+        sim::Profile profile = vehicleWith({{0x01, bytes({0x81, 0x07, 0x21, 0x01})},
+                                            {0x03, bytes({2, 0})},
+                                            {0x05, bytes({128})},
+                                            {0x06, bytes({0x82})},
+                                            {0x07, bytes({126})},
+                                            {0x08, bytes({129})},
+                                            {0x0E, bytes({148})},
+                                            {0x13, bytes({0x11})},
+                                            {0x1D, bytes({0x33})},
+                                            {0x24, bytes({0x80, 0x00, 0x7F, 0x00})},
+                                            {0x42, bytes({0x30, 0x39})}},
+                                           {{0x02, bytes({3, 0})},
+                                            {0x03, bytes({4, 0})},
+                                            {0x05, bytes({150})},
+                                            {0x0E, bytes({100})},
+                                            {0x42, bytes({0x10, 0x00})}}))
         : sim(std::move(profile)) {}
 
     void freezeFrame() {
         decoder.PIDMode = "02";
         decoder.PIDOffset = 1;
     }
+    QString& status() { return sim.view.statusText; }
 
     SimulatedLink sim;
     obd::DecoderState decoder;
@@ -35,47 +51,128 @@ protected:
     obd::Decoders decoders{request, decoder, survey};
 };
 
-TEST_F(DecodersTest, ValueDecodersLeaveTheSharedResult) {
-    EXPECT_EQ(decoders.decode(0x05), " 190");
-    EXPECT_EQ(decoder.PIDUnits, "Deg F");
+TEST_F(DecodersTest, ValueDecodersReturnWhatTheyReadAndFillTheSharedResult) {
+    const obd::Reading reading = decoders.read(0x05);
+    EXPECT_TRUE(reading.answered());
+    EXPECT_EQ(reading.value + reading.units, " 190Deg F");
+    EXPECT_EQ(decoder.PIDValue, " 190");
     EXPECT_EQ(decoder.PIDLabel, "Coolant Temp -----------  ");
     EXPECT_DOUBLE_EQ(decoder.PIDNumeric, 128);
     decoder.MetricUnits = true;
-    EXPECT_EQ(decoders.decode(0x05), " 88");
+    EXPECT_EQ(decoders.read(0x05).value, " 88");
     EXPECT_EQ(decoder.PIDUnits, "Deg C");
     EXPECT_EQ(sim.sent.last(), "010506");
 }
 
 TEST_F(DecodersTest, FreezeFrameDecodersReadOneByteLaterWhileFixedOnesReadCurrentData) {
     freezeFrame();
-    EXPECT_EQ(decoders.decode(0x05), " 230");
+    EXPECT_EQ(decoders.read(0x05).value, " 230");
     EXPECT_EQ(sim.sent.last(), "020507");
-    EXPECT_EQ(decoders.decode(0x0E), " 10") << "ignition advance always shows current data";
+    EXPECT_EQ(decoders.read(0x0E).value, " 10") << "ignition advance always shows current data";
     EXPECT_EQ(sim.sent.last(), "010E06");
     EXPECT_EQ(decoder.PIDMode, "02");
-}
 
-TEST_F(DecodersTest, DecodersThatAskForCurrentDataReadCurrentDataPositions) {
-    freezeFrame();
-    EXPECT_EQ(decoders.decode(0x42), " 12.345");
+    EXPECT_EQ(decoders.read(0x42).value, " 12.345");
     EXPECT_EQ(decoder.PIDMode, "01") << "and the survey's service stays switched";
-    EXPECT_EQ(sim.sent.last(), "014209");
-
     freezeFrame();
-    EXPECT_EQ(decoders.decode(0x24), " .999424");
+    EXPECT_EQ(decoders.read(0x24).value, " .999424");
     EXPECT_EQ(survey.WBO2PID, "24");
-    EXPECT_EQ(decoders.get_WBO2_current("01", "24"), " .999424");
-    EXPECT_FLOAT_EQ(decoder.PIDNumeric, -1);
+    const obd::Reading current = decoders.get_WBO2_current("01", "24");
+    EXPECT_EQ(current.value, " .999424");
+    EXPECT_FLOAT_EQ(current.numeric, -1);
 }
 
-TEST_F(DecodersTest, FuelStatusFollowsTheSurveysService) {
+TEST_F(DecodersTest, StatusDecodersWriteTheirLines) {
+    decoders.get_MIL();
+    EXPECT_EQ(status(), "MIL is ON Stored Trouble Codes Present\r\n"
+                        "Misfire Monitoring            Complete\r\n"
+                        "Fuel Sys. Monitoring          Complete\r\n"
+                        "Component Monitoring          Complete\r\n"
+                        "Catalyst Monitoring           Incomplete\r\n"
+                        "O2 Sensor Monitoring          Complete\r\n");
+    EXPECT_TRUE(survey.O2MonitorComplete);
+    status().clear();
     decoders.get_fuel_status();
-    EXPECT_EQ(sim.view.statusText, "Fuel Sys1-Closed Loop Mode\r\n\r\n");
-    sim.view.statusText.clear();
+    for (const int pid : {0x06, 0x07, 0x08})
+        decoders.fuelTrim(pid);
+    decoders.get_O2_loc(0x13);
+    EXPECT_EQ(status(), "Fuel Sys1-Closed Loop Mode\r\n\r\n"
+                        "Short Term Fuel Trim----  1%\r\n"
+                        "Long Term FT,B1 -------- -2%\r\n"
+                        "Short Term FT,B2 -------  0%\r\n"
+                        "# of O2 Sensors --------  2\r\n");
+    EXPECT_EQ(survey.O2Present, (std::array<int, 8>{1, 0, 0, 0, 16, 0, 0, 0}));
+
     freezeFrame();
+    status().clear();
     decoders.get_fuel_status();
-    EXPECT_EQ(sim.view.statusText, "Fuel Sys1-Open Loop Driving\r\n\r\n");
+    EXPECT_EQ(status(), "Fuel Sys1-Open Loop Driving\r\n\r\n");
     EXPECT_EQ(sim.sent.last(), "020308");
+}
+
+TEST_F(DecodersTest, FourBankO2SensorsCountTheirOwnByte) {
+    decoders.get_O2_loc(0x1D);
+    EXPECT_EQ(status(), "# of O2 Sensors --------  4\r\n");
+    EXPECT_TRUE(survey.O2SensorsInFourBanks);
+    EXPECT_EQ(survey.O2Present, (std::array<int, 8>{1, 2, 0, 0, 16, 32, 0, 0}));
+}
+
+TEST_F(DecodersTest, AnUnansweredRequestIsNeverDecoded) {
+    decoders.read(0x05);
+    sim.simulator.injectFault(sim::Fault::EcuTimeout);
+    const obd::Reading reading = decoders.read(0x0E);
+    EXPECT_FALSE(reading.answered());
+    EXPECT_EQ(reading.value, "");
+    EXPECT_EQ(decoder.PIDValue, " 190") << "the shared result keeps the last answered value";
+
+    status() = "earlier text\r\n";
+    decoders.get_MIL();
+    decoders.fuelTrim(0x06);
+    EXPECT_EQ(status(), "earlier text\r\nNo answer to the monitor status request.\r\n"
+                        "No answer to the short term fuel trim request.\r\n");
+    EXPECT_EQ(sim.link.unanswered(), 3);
+
+    sim.simulator.clearFaults();
+    sim.simulator.setReachable(false);
+    sim.sent.clear();
+    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::NoVehicle);
+    EXPECT_EQ(decoders.get_MIL().status(), Status::NoVehicle);
+    EXPECT_EQ(status(), "earlier text\r\nNo answer to the monitor status request.\r\n"
+                        "No answer to the short term fuel trim request.\r\n")
+        << "the caller says why the operation ends";
+    EXPECT_TRUE(sim.sent.isEmpty());
+}
+
+TEST_F(DecodersTest, MalformedRepliesAreAskedAgainAFewTimesAtMost) {
+    sim.simulator.injectFault(sim::Fault::OutOfStepS, 1);
+    sim.simulator.injectFault(sim::Fault::Garbage, 1);
+    EXPECT_TRUE(decoders.read(0x05).answered());
+    EXPECT_EQ(sim.sent.size(), 3);
+
+    sim.sent.clear();
+    sim.simulator.injectFault(sim::Fault::OutOfStepS);
+    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::OutOfStep);
+    EXPECT_EQ(sim.sent.size(), 3);
+    EXPECT_EQ(sim.view.colour, scan::LinkColour::Red);
+
+    // The box drops a reply and goes back to its markers, which never make an answer.
+    sim.simulator.clearFaults();
+    sim.simulator.injectFault(sim::Fault::Silence, -1, "0105");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(decoders.read(0x05).answered());
+    EXPECT_LT(elapsed.elapsed(), 3000);
+}
+
+TEST_F(DecodersTest, AScanToolGoneQuietIsLost) {
+    sim.simulator.injectFault(sim::Fault::Silence);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::Lost);
+    EXPECT_GE(elapsed.elapsed(), 350);
+    EXPECT_LT(elapsed.elapsed(), 3000);
+    EXPECT_EQ(sim.view.colour, scan::LinkColour::Red);
+    EXPECT_EQ(sim.prompter.messages.size(), 1u);
 }
 
 TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
@@ -85,14 +182,16 @@ TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
     obd::PidRequest request{sim.link, sim.view};
     obd::Decoders d{request, decoder, survey};
     // 61 mph / ((6.66 + 0.001) * 0.0642) = 142.67...
-    EXPECT_EQ(d.get_mpg(), " 142.");
+    EXPECT_EQ(d.get_mpg().value, " 142.");
     EXPECT_EQ(decoder.PIDUnits, "MPG");
     EXPECT_EQ(decoder.PIDLabel, "Gas Mileage ------------ ");
     EXPECT_FLOAT_EQ(decoder.PIDNumeric, 142);
     decoder.MetricUnits = true;
     // 100 km/h / (6.661 * 0.0642) / 3.76 * 0.61 = 37.93...
-    EXPECT_EQ(d.get_mpg(), " 37.9");
+    EXPECT_EQ(d.get_mpg().value, " 37.9");
     EXPECT_EQ(decoder.PIDUnits, "Km/L");
+    sim.simulator.injectFault(sim::Fault::EcuTimeout, -1, "010D");
+    EXPECT_FALSE(d.get_mpg().answered()) << "no speed, no economy";
 }
 
 struct StatusCase {
@@ -119,11 +218,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         StatusCase{"LampOn", bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
         StatusCase{"Count127", bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},
-        StatusCase{"Count2", bytes({2, 0, 0, 0}), "MIL is OFF 2 stored Trouble Code(s)\r\n"},
-        StatusCase{"IncompleteOnly", bytes({0, 0x74, 0x80, 0x80}),
+        // Byte B: supported bits 0-2, incomplete bits 4-6; bytes C and D: supported, incomplete.
+        StatusCase{"SparkIgnition", bytes({2, 0x61, 0xA5, 0x84}),
+                   "MIL is OFF 2 stored Trouble Code(s)\r\n"
+                   "Misfire Monitoring            Complete\r\n"
+                   "Catalyst Monitoring           Complete\r\n"
+                   "Evaporative System Monitoring Incomplete\r\n"
+                   "O2 Sensor Monitoring          Complete\r\n"
+                   "EGR Monitoring                Incomplete\r\n"},
+        StatusCase{"CompressionIgnition", bytes({0, 0x0A, 0xEB, 0x22}),
                    "MIL is OFF 0 stored Trouble Code(s)\r\n"
-                   "Component Monitoring          Incomplete\r\n"
-                   "EGR Monitoring                Incomplete\r\n"}),
+                   "Fuel Sys. Monitoring          Complete\r\n"
+                   "NMHC Catalyst Monitoring      Complete\r\n"
+                   "NOx/SCR Monitoring            Incomplete\r\n"
+                   "Boost Pressure Monitoring     Complete\r\n"
+                   "Exhaust Gas Sensor Monitoring Incomplete\r\n"
+                   "PM Filter Monitoring          Complete\r\n"
+                   "EGR/VVT Monitoring            Complete\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FuelSystemTest, OnlySingleBitValuesHaveText) {
@@ -134,32 +245,6 @@ TEST(FuelSystemTest, OnlySingleBitValuesHaveText) {
     obd::Decoders decoders{request, decoder, survey};
     decoders.get_fuel_status();
     EXPECT_EQ(sim.view.statusText, "Fuel Sys2-Open Loop with Fault\r\n\r\n");
-}
-
-TEST(O2SensorsTest, PresenceIsMarkedAndNeverCleared) {
-    SimulatedLink sim(vehicleWith({{0x13, bytes({0x11})}}));
-    obd::DecoderState decoder;
-    obd::SurveyState survey;
-    survey.O2Present[1] = 2;
-    obd::PidRequest request{sim.link, sim.view};
-    obd::Decoders decoders{request, decoder, survey};
-    decoders.get_O2_loc();
-    EXPECT_EQ(sim.view.statusText, "# of O2 Sensors --------  2\r\n");
-    EXPECT_EQ(survey.O2Present, (std::array<int, 8>{1, 2, 0, 0, 16, 0, 0, 0}));
-}
-
-TEST(NoVehicleTest, EveryByteDecodesAsZero) {
-    SimulatedLink sim(vehicleWith({{0x05, bytes({128})}, {0x0C, bytes({0x1A, 0xF8})}}));
-    sim.simulator.setReachable(false);
-    obd::DecoderState decoder;
-    obd::SurveyState survey;
-    obd::PidRequest request{sim.link, sim.view};
-    obd::Decoders decoders{request, decoder, survey};
-    EXPECT_EQ(decoders.decode(0x05), "-40");
-    EXPECT_EQ(decoders.decode(0x0C), " 0");
-    decoders.fuelTrim(0x06);
-    EXPECT_EQ(sim.view.statusText, "Short Term Fuel Trim---- -100%\r\n");
-    EXPECT_TRUE(sim.sent.isEmpty());
 }
 
 } // namespace

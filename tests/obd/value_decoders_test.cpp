@@ -30,6 +30,7 @@ const DecodeCase kDecodeCases[] = {
     {0x04, 128, 0, Both, " 50", "%", 128},
     {0x04, 255, 0xFF, Both, " 100", "%", 255},
     {0x04, 1, 0, Both, " 0", "%", 1},
+    {0x04, 130, 0, Both, " 50", "%", 130}, // 50.98: cut, not rounded
     {0x05, 128, 0, English, " 190", "Deg F", 128},
     {0x05, 128, 0, Metric, " 88", "Deg C", 128},
     {0x05, 0, 0, Metric, "-40", "Deg C", 0},
@@ -54,8 +55,8 @@ const DecodeCase kDecodeCases[] = {
     {0x0E, 1, 0, Both, "-63.5", "Deg", 1},
     {0x0E, 129, 0, Both, " .5", "Deg", 129},
     {0x0E, 255, 0, Both, " 63.5", "Deg", 255},
-    {0x0F, 200, 0, Metric, "-20", "Deg C", 20},
-    {0x0F, 200, 0, English, "-4", "Deg F", 20},
+    {0x0F, 200, 0, Metric, " 160", "Deg C", 200},
+    {0x0F, 200, 0, English, " 320", "Deg F", 200},
     {0x0F, 150, 0, Metric, " 110", "Deg C", 150},
     {0x0F, 150, 0, English, " 230", "Deg F", 150},
     {0x0F, 60, 0, English, " 68", "Deg F", 60},
@@ -85,13 +86,16 @@ const DecodeCase kDecodeCases[] = {
     {0x22, 0xFF, 0xFF, Metric, " 5177.0", " kPa", 65535},
     {0x22, 0xFF, 0xFF, English, " 750.7", " PSI", 65535},
     {0x23, 0x01, 0x00, Metric, " 2560", "kPa", 256},
-    {0x23, 0x01, 0x00, English, " 3", " PSI", 256},
+    {0x23, 0x01, 0x00, English, " 371", " PSI", 256},
     {0x23, 0xFF, 0xFF, Metric, " 655350", "kPa", 65535},
-    {0x23, 0xFF, 0xFF, English, " 950", " PSI", 65535},
+    {0x23, 0xFF, 0xFF, English, " 95025", " PSI", 65535},
     {0x2C, 128, 0xFF, Both, " 50", "%", 128},
-    {0x2D, 255, 0, Both, " 100", "%", 255},
+    {0x2D, 255, 0, Both, " 99", "%", 255},
+    {0x2D, 128, 0, Both, " 0", "%", 128},
+    {0x2D, 0, 0, Both, "-100", "%", 0},
     {0x2E, 0, 0xFF, Both, " 0", "%", 0},
     {0x2F, 64, 0, Both, " 25", "%", 64},
+    {0x2F, 130, 0, Both, " 50", "%", 130},
     {0x30, 5, 0xFF, Both, " 5", "Times", 5},
     {0x31, 0x01, 0x00, Metric, " 256", "kM", 256},
     {0x31, 0x01, 0x00, English, " 156", "Mi.", 256},
@@ -117,6 +121,7 @@ const DecodeCase kDecodeCases[] = {
     {0x43, 0xFF, 0xFF, Both, " 25700", "%", 25700},
     {0x44, 0x80, 0x00, Both, " .999424", " ", 0.999424},
     {0x44, 0x12, 0x34, Both, " .14213", " ", 0.14213},
+    {0x44, 0x01, 0x04, Both, " .00793", " ", 0.00793}, // worked in double, then narrowed
     {0x45, 255, 0x12, Both, " 100", "%", 100},
     {0x45, 128, 0, Both, " 50.19608", "%", 50.19608},
     {0x46, 60, 0, Metric, " 20", "Deg C", 60},
@@ -145,7 +150,7 @@ TEST(ValueDecodersTest, DecodesEachPidInBothUnitSystems) {
             SCOPED_TRACE(QString::asprintf("PID $%02X, bytes %02X %02X, %s", c.pid, c.A, c.B,
                                            metric ? "metric" : "English")
                              .toStdString());
-            const obd::Reading reading = decoder->scale({c.A, c.B, 0x5A, 0xA5}, metric);
+            const obd::Scaled reading = decoder->scale({c.A, c.B, 0x5A, 0xA5}, metric);
             EXPECT_EQ(reading.value, QString::fromLatin1(c.value));
             EXPECT_STREQ(metric ? decoder->metricUnits : decoder->englishUnits, c.unitText);
             EXPECT_NEAR(reading.numeric, c.numeric, 1e-6 * std::max(1.0, std::abs(c.numeric)));

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -56,17 +57,23 @@ struct MainWindowHarness {
         if (simulatorPorts.count(port)) {
             auto transport = app::simulatedPort(simulator);
             auto* inProcess = static_cast<scan::InProcessTransport*>(transport.get());
-            inProcess->toDevice = [this, forward = inProcess->toDevice](const QByteArray& bytes) {
+            inProcess->toDevice = [this, inProcess,
+                                   forward = inProcess->toDevice](const QByteArray& bytes) {
                 sent << bytes;
+                if (bytes == unplugOn) {
+                    inProcess->unplug(QStringLiteral("device removed"));
+                    return;
+                }
+                if (onCommand)
+                    onCommand(bytes);
                 forward(bytes);
             };
             return transport;
         }
         if (serialDevices.count(port))
             return std::make_unique<scan::SerialTransport>(serialDevices.at(port));
-        auto absent = std::make_unique<scan::InProcessTransport>();
-        absent->setOpenFailure(QStringLiteral("no such port"));
-        return absent;
+        return std::make_unique<scan::SerialTransport>(
+            QStringLiteral("/dev/vamrick-absent-%1").arg(port));
     }
 
     QTemporaryDir dir;
@@ -78,5 +85,7 @@ struct MainWindowHarness {
     std::set<int> simulatorPorts;
     std::map<int, QString> serialDevices;
     QByteArrayList sent; // what the program wrote to the simulated scan tool
+    QByteArray unplugOn; // this command unplugs the simulated port instead of reaching the box
+    std::function<void(const QByteArray&)> onCommand; // runs as each command goes out
     std::unique_ptr<app::MainWindow> window;
 };

@@ -1,0 +1,113 @@
+#include "reply.h"
+
+#include "core/number_text.h"
+#include "scan_tool_link.h"
+
+#include <algorithm>
+
+namespace scan {
+
+namespace {
+
+bool isHex(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+int field(const QString& command, int index) {
+    return conv_hex(core::mid(command, 2 * index + 1, 2));
+}
+
+// The services whose third command field is the number of reply bytes.
+bool hasLengthField(int service) {
+    return service == 0x01 || service == 0x02 || service == 0x03 || service == 0x04 ||
+           service == 0x07;
+}
+
+bool isCodeService(int service) {
+    return service == 0x03 || service == 0x07;
+}
+
+} // namespace
+
+Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
+    if (arrived.size() <= threshold)
+        return Reply(Status::Late, arrived);
+    if (core::mid(arrived, 3, 1) == QLatin1String("S"))
+        return Reply(Status::OutOfStep, arrived);
+    QString text = arrived.startsWith(QLatin1Char('S')) ? arrived.mid(1) : arrived;
+    if (core::mid(text, 2, 1) == QLatin1String("S"))
+        return Reply(Status::EcuTimeout, text);
+
+    const int service = field(command, 0);
+    if (!hasLengthField(service))
+        return Reply(Status::Answered, text);
+    // A code reply may carry one junk character before its first code; it is stepped over.
+    if (isCodeService(service) && text.size() >= 10 && text[9].unicode() < '0')
+        text.remove(9, 1);
+    const int frameEnd = 1 + 2 * field(command, 2);
+    if (text.size() < frameEnd || !std::all_of(text.begin() + 1, text.begin() + frameEnd, isHex))
+        return Reply(Status::Garbled, text);
+
+    // The box's own "nothing to report" for the code services.
+    const int header = conv_hex(text.mid(1, 2));
+    if ((service == 0x03 && header == 0xFF) || (service == 0x07 && header >= 0xFE))
+        return Reply(Status::Answered, text);
+
+    const int response = conv_hex(text.mid(7, 2));
+    // A refusal names the service it refuses, where the length asked for leaves room for it.
+    if (response == 0x7F)
+        return Reply(frameEnd < 11 || conv_hex(text.mid(9, 2)) == service ? Status::Refused
+                                                                          : Status::Garbled,
+                     text);
+    if (response != service + 0x40)
+        return Reply(Status::Garbled, text);
+    if ((service == 0x01 || service == 0x02) && conv_hex(text.mid(9, 2)) != field(command, 1))
+        return Reply(Status::Garbled, text);
+    return Reply(Status::Answered, text);
+}
+
+Reply Reply::firmware(const QString& arrived) {
+    if (arrived.size() <= 4)
+        return Reply(Status::Late, arrived);
+    if (core::mid(arrived, 3, 1) == QLatin1String("S"))
+        return Reply(Status::OutOfStep, arrived);
+    const QString text = arrived.startsWith(QLatin1Char('S')) ? arrived.mid(1) : arrived;
+    if (core::mid(text, 2, 1) == QLatin1String("S"))
+        return Reply(Status::EcuTimeout, text);
+    // The leading character, then a version such as "4.00": line noise never reads as one.
+    const QString identification = text.left(5);
+    const bool version = identification.size() == 5 && identification[0].unicode() >= 0x20 &&
+                         identification[0].unicode() < 0x7F &&
+                         std::all_of(identification.begin() + 1, identification.end(),
+                                     [](QChar c) { return c.isDigit() || c == QLatin1Char('.'); });
+    return Reply(version ? Status::Answered : Status::Garbled, identification);
+}
+
+QString Reply::mid(int position, int length) const {
+    return core::mid(text_, position, length);
+}
+
+int Reply::byte(int position) const {
+    return conv_hex(mid(position, 2));
+}
+
+QString noAnswerText(const Reply& reply, const QString& what) {
+    return reply.status() == Reply::Status::Refused
+               ? QStringLiteral("The ECU refused the %1 request.").arg(what)
+               : QStringLiteral("No answer to the %1 request.").arg(what);
+}
+
+QString interruptionText(const Reply& reply, const QString& operation) {
+    switch (reply.status()) {
+    case Reply::Status::Stopped:
+        return operation + QStringLiteral(" was stopped.");
+    case Reply::Status::NoVehicle:
+        return operation +
+               QStringLiteral(" was interrupted: the scan tool cannot reach the vehicle.");
+    default:
+        return operation + QStringLiteral(" was interrupted: the scan tool stopped answering.");
+    }
+}
+
+} // namespace scan

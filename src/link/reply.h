@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+
+namespace scan {
+
+// The scan tool's answer to one request, judged once, where it enters the program. Only an
+// answered reply is ever read for values; every other kind is "no answer" to whoever asked.
+class Reply {
+public:
+    enum class Status {
+        Answered,
+        Refused,    // a negative response: 7F, the service, a reason code
+        EcuTimeout, // "S" second: the ECU did not answer
+        OutOfStep,  // "S" third: the box lost step; the request may be sent again
+        Garbled,    // it came, but cut short, corrupted or answering another request
+        Late,       // the wait ran out before the reply was there
+        NoVehicle,  // the scan tool cannot reach the vehicle (ready marker "P")
+        Lost,       // the scan tool is gone
+        Stopped,    // the user, or closing the program, ended the operation
+    };
+
+    Reply() = default;
+    explicit Reply(Status status) : status_(status) {}
+
+    // Judges what arrived for `command` once the wait for more than `threshold` characters
+    // ended. Services $01, $02, $03, $04 and $07 must deliver the whole frame their length field
+    // describes, in hex, with the response id (and for $01 and $02 the PID) of the request.
+    static Reply of(const QString& command, int threshold, const QString& text);
+    // The firmware identification: the leading character and four of digits and points.
+    static Reply firmware(const QString& text);
+
+    Status status() const { return status_; }
+    bool answered() const { return status_ == Status::Answered; }
+    // The scan tool cannot be asked anything more in this operation.
+    bool ended() const {
+        return status_ == Status::NoVehicle || status_ == Status::Lost ||
+               status_ == Status::Stopped;
+    }
+    // The reply as it came, a stray leading "S" stepped over.
+    const QString& text() const { return text_; }
+    // 1-based, clipped to the text.
+    QString mid(int position, int length) const;
+    // The hex pair at a 1-based position as 0..255.
+    int byte(int position) const;
+    // The answering ECU's address.
+    QString ecu() const { return mid(6, 2); }
+
+private:
+    Reply(Status status, QString text) : status_(status), text_(std::move(text)) {}
+
+    Status status_ = Status::Late;
+    QString text_;
+};
+
+// The plain line for a request that was not answered: "No answer to the <what> request." or,
+// for a refusal, "The ECU refused the <what> request."
+QString noAnswerText(const Reply& reply, const QString& what);
+
+// Why an operation ended early, as a line for the status window, e.g. "The survey was stopped."
+QString interruptionText(const Reply& reply, const QString& operation);
+
+} // namespace scan

@@ -1,0 +1,16 @@
+#include "dtc.h"
+
+#include "link/scan_tool_link.h"
+
+namespace obd {
+
+QString dtcText(const QString& field) {
+    const int first = scan::conv_hex(QStringLiteral("0") + field.left(1)) & 0x0F;
+    return QLatin1Char("PCBU"[first >> 2]) + QString::number(first & 3) + field.mid(1, 3);
+}
+
+bool isNoCode(const QString& field) {
+    return field == QLatin1String("0000") || field == QLatin1String("C000");
+}
+
+} // namespace obd

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "link/reply.h"
+
+#include <QString>
+
+namespace obd {
+
+// What one decoder read: the value text as shown, its units and label, its numeric companion for
+// meters and charts, and the reply it came from. Only an answered reading has a value.
+struct Reading {
+    QString value;
+    QString units;
+    QString label;
+    double numeric = 0;
+    scan::Reply reply;
+
+    bool answered() const { return reply.answered(); }
+};
+
+} // namespace obd
