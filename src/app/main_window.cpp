@@ -141,11 +141,12 @@ void MainWindow::runBusy(const QString& what, const std::function<void()>& work)
 
 void MainWindow::showIdleHint() {
     const scan::Transport* port = ports_->current();
-    statusBar()->showMessage(port && !link_->lost()
-                                 ? QStringLiteral("Connected to the scan tool on Com%1 (%2).")
-                                       .arg(ports_->currentPort())
-                                       .arg(port->device())
-                                 : kConnectHint);
+    statusBar()->clearMessage();
+    statusHint_->setText(port && !link_->lost()
+                             ? QStringLiteral("Connected to the scan tool on Com%1 (%2).")
+                                   .arg(ports_->currentPort())
+                                   .arg(port->device())
+                             : kConnectHint);
 }
 
 QAction* MainWindow::comEntry(int port) const {
@@ -204,6 +205,9 @@ void MainWindow::buildControls() {
               fontOf("Times New Roman", 9, QFont::Serif));
     Text2 = named(new QLineEdit, "Text2");
     Text2->setPlaceholderText(QStringLiteral("VIN or notes (printed first)"));
+    // A widget of the status bar, so that menu status tips do not wipe it out.
+    statusHint_ = named(new QLabel, "statusHint");
+    statusBar()->addWidget(statusHint_, 1);
     for (QLabel* clickable : {Label1, Label3}) {
         clickable->setCursor(Qt::WhatsThisCursor);
         clickable->installEventFilter(this);

@@ -184,6 +184,7 @@ private:
     std::unique_ptr<diag::TroubleCodeReader> codeReader_;
     QPointer<scan::PortChooser> frmUserCOM_;
     QActionGroup* operationStarters_ = nullptr;
+    QLabel* statusHint_ = nullptr;
 };
 
 } // namespace app

@@ -132,8 +132,19 @@ bool Connection::waitForVehicle() {
                     : QStringLiteral("no answer from a scan tool on this port");
             return false;
         }
-        if (link_.OBDwait() != ScanToolLink::Ready::Vehicle)
+        // The box's text follows its colour: red when nothing answers, yellow for "P".
+        switch (link_.OBDwait()) {
+        case ScanToolLink::Ready::Vehicle:
+            break;
+        case ScanToolLink::Ready::NoAnswer:
+            view_.setLinkText(QStringLiteral("ECU Off-Line"));
             link_.pumpEvents();
+            break;
+        default:
+            view_.setLinkText(QStringLiteral("Waiting for ECU"));
+            link_.pumpEvents();
+            break;
+        }
     }
     return true;
 }

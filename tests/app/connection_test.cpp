@@ -58,7 +58,7 @@ TEST_F(ConnectionTest, Com1ConnectsAndUnlocksTheServices) {
     EXPECT_FALSE(w.Mode5->isHidden());
     EXPECT_TRUE(w.mnuMode6->isEnabled());
     EXPECT_FALSE(w.mnuCom->menuAction()->isEnabled()) << "no second connection";
-    EXPECT_EQ(w.statusBar()->currentMessage(),
+    EXPECT_EQ(w.findChild<QLabel*>("statusHint")->text(),
               "Connected to the scan tool on Com1 (simulated scan tool).");
     EXPECT_TRUE(h.prompter.messages.empty());
 }

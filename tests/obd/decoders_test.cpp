@@ -175,76 +175,61 @@ TEST_F(DecodersTest, AScanToolGoneQuietIsLost) {
     EXPECT_EQ(sim.prompter.messages.size(), 1u);
 }
 
-TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
-    SimulatedLink sim(vehicleWith({{0x0D, bytes({100})}, {0x10, bytes({0x02, 0x9A})}}));
+// Decoders over a vehicle with just the given PIDs.
+struct DecoderRig {
+    explicit DecoderRig(const std::map<quint8, QByteArray>& pids) : sim(vehicleWith(pids)) {}
+    SimulatedLink sim;
     obd::DecoderState decoder;
     obd::SurveyState survey;
     obd::PidRequest request{sim.link, sim.view};
-    obd::Decoders d{request, decoder, survey};
-    // 61 mph / ((6.66 + 0.001) * 0.0642) = 142.67...
-    EXPECT_EQ(d.get_mpg().value, " 142.");
-    EXPECT_EQ(decoder.PIDUnits, "MPG");
-    EXPECT_EQ(decoder.PIDLabel, "Gas Mileage ------------ ");
-    EXPECT_FLOAT_EQ(decoder.PIDNumeric, 142);
-    decoder.MetricUnits = true;
-    // 100 km/h / (6.661 * 0.0642) / 3.76 * 0.61 = 37.93...
-    EXPECT_EQ(d.get_mpg().value, " 37.9");
-    EXPECT_EQ(decoder.PIDUnits, "Km/L");
-    sim.simulator.injectFault(sim::Fault::EcuTimeout, -1, "010D");
-    EXPECT_FALSE(d.get_mpg().answered()) << "no speed, no economy";
-}
-
-struct StatusCase {
-    const char* name;
-    QByteArray monitorStatus;
-    const char* text;
+    obd::Decoders decoders{request, decoder, survey};
 };
 
-class MonitorStatusTest : public ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(MonitorStatusTest, LampCountAndMonitors) {
-    SimulatedLink sim(vehicleWith({{0x01, GetParam().monitorStatus}}));
-    obd::DecoderState decoder;
-    obd::SurveyState survey;
-    obd::PidRequest request{sim.link, sim.view};
-    obd::Decoders decoders{request, decoder, survey};
-    sim.view.statusText = "earlier text";
-    decoders.get_MIL();
-    EXPECT_EQ(sim.view.statusText, GetParam().text);
+TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
+    DecoderRig rig({{0x0D, bytes({100})}, {0x10, bytes({0x02, 0x9A})}});
+    // 61 mph / ((6.66 + 0.001) * 0.0642) = 142.67...
+    EXPECT_EQ(rig.decoders.get_mpg().value, " 142.");
+    EXPECT_EQ(rig.decoder.PIDUnits, "MPG");
+    EXPECT_EQ(rig.decoder.PIDLabel, "Gas Mileage ------------ ");
+    EXPECT_FLOAT_EQ(rig.decoder.PIDNumeric, 142);
+    rig.decoder.MetricUnits = true;
+    // 100 km/h / (6.661 * 0.0642) / 3.76 * 0.61 = 37.93...
+    EXPECT_EQ(rig.decoders.get_mpg().value, " 37.9");
+    EXPECT_EQ(rig.decoder.PIDUnits, "Km/L");
+    rig.sim.simulator.injectFault(sim::Fault::EcuTimeout, -1, "010D");
+    EXPECT_FALSE(rig.decoders.get_mpg().answered()) << "no speed, no economy";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MonitorStatusTest,
-    ::testing::Values(
-        StatusCase{"LampOn", bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
-        StatusCase{"Count127", bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},
+TEST(MonitorStatusTest, LampCountAndMonitors) {
+    const std::pair<QByteArray, const char*> cases[] = {
+        {bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
+        {bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},
         // Byte B: supported bits 0-2, incomplete bits 4-6; bytes C and D: supported, incomplete.
-        StatusCase{"SparkIgnition", bytes({2, 0x61, 0xA5, 0x84}),
-                   "MIL is OFF 2 stored Trouble Code(s)\r\n"
-                   "Misfire Monitoring            Complete\r\n"
-                   "Catalyst Monitoring           Complete\r\n"
-                   "Evaporative System Monitoring Incomplete\r\n"
-                   "O2 Sensor Monitoring          Complete\r\n"
-                   "EGR Monitoring                Incomplete\r\n"},
-        StatusCase{"CompressionIgnition", bytes({0, 0x0A, 0xEB, 0x22}),
-                   "MIL is OFF 0 stored Trouble Code(s)\r\n"
-                   "Fuel Sys. Monitoring          Complete\r\n"
-                   "NMHC Catalyst Monitoring      Complete\r\n"
-                   "NOx/SCR Monitoring            Incomplete\r\n"
-                   "Boost Pressure Monitoring     Complete\r\n"
-                   "Exhaust Gas Sensor Monitoring Incomplete\r\n"
-                   "PM Filter Monitoring          Complete\r\n"
-                   "EGR/VVT Monitoring            Complete\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FuelSystemTest, OnlySingleBitValuesHaveText) {
-    SimulatedLink sim(vehicleWith({{0x03, bytes({3, 8})}}));
-    obd::DecoderState decoder;
-    obd::SurveyState survey;
-    obd::PidRequest request{sim.link, sim.view};
-    obd::Decoders decoders{request, decoder, survey};
-    decoders.get_fuel_status();
-    EXPECT_EQ(sim.view.statusText, "Fuel Sys2-Open Loop with Fault\r\n\r\n");
+        {bytes({2, 0x61, 0xA5, 0x84}), "MIL is OFF 2 stored Trouble Code(s)\r\n"
+                                       "Misfire Monitoring            Complete\r\n"
+                                       "Catalyst Monitoring           Complete\r\n"
+                                       "Evaporative System Monitoring Incomplete\r\n"
+                                       "O2 Sensor Monitoring          Complete\r\n"
+                                       "EGR Monitoring                Incomplete\r\n"},
+        // Byte B bit 3: compression ignition, whose engines have other monitors.
+        {bytes({0, 0x0A, 0xEB, 0x22}), "MIL is OFF 0 stored Trouble Code(s)\r\n"
+                                       "Fuel Sys. Monitoring          Complete\r\n"
+                                       "NMHC Catalyst Monitoring      Complete\r\n"
+                                       "NOx/SCR Monitoring            Incomplete\r\n"
+                                       "Boost Pressure Monitoring     Complete\r\n"
+                                       "Exhaust Gas Sensor Monitoring Incomplete\r\n"
+                                       "PM Filter Monitoring          Complete\r\n"
+                                       "EGR/VVT Monitoring            Complete\r\n"},
+    };
+    for (const auto& [status, text] : cases) {
+        DecoderRig rig({{0x01, status}, {0x03, bytes({3, 8})}});
+        rig.sim.view.statusText = "earlier text";
+        rig.decoders.get_MIL();
+        EXPECT_EQ(rig.sim.view.statusText, text);
+        rig.decoders.get_fuel_status();
+        EXPECT_TRUE(rig.sim.view.statusText.endsWith("\r\nFuel Sys2-Open Loop with Fault\r\n\r\n"))
+            << "only single-bit values have text";
+    }
 }
 
 } // namespace
