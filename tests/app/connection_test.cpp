@@ -63,48 +63,6 @@ TEST_F(ConnectionTest, Com1ConnectsAndUnlocksTheServices) {
     EXPECT_TRUE(h.prompter.messages.empty());
 }
 
-TEST_F(ConnectionTest, EachCommandDisablesItsEntriesWhileWaitingAndReenablesItsOwnAfterwards) {
-    struct Row {
-        const char* entry;
-        std::vector<const char*> disabledWhileWaiting;
-        std::vector<const char*> enabledAfter;
-    };
-    const Row rows[] = {
-        {"mnuConnectionCom1",
-         {"mnuConnectionCom2", "mnuConnectionCom3"},
-         {"mnuConnectionCom2", "mnuConnectionCom3"}},
-        {"mnuConnectionCom2",
-         {"mnuUSB", "mnuConnectionCom1", "mnuConnectionCom3"},
-         {"mnuConnectionCom1", "mnuConnectionCom3"}},
-        {"mnuConnectionCom3",
-         {"mnuConnectionCom2", "mnuConnectionCom1"},
-         {"mnuConnectionCom2", "mnuConnectionCom1"}},
-        {"mnuConnectionCom4",
-         {"mnuConnectionCom2", "mnuConnectionCom1"},
-         {"mnuConnectionCom2", "mnuConnectionCom1"}},
-    };
-    for (const Row& row : rows) {
-        MainWindowHarness fresh;
-        fresh.simulatorPorts = {1, 2, 3, 4};
-        fresh.window->Form_Load();
-        app::MainWindow& win = *fresh.window;
-        QAction* entry = win.findChild<QAction*>(row.entry);
-        fresh.simulator.setReachable(false);
-        QTimer::singleShot(100, &win, [&] {
-            EXPECT_EQ(win.Text1->text(), "Waiting for ECU");
-            EXPECT_EQ(win.statusColour(), QColor(255, 255, 0));
-            fresh.simulator.setReachable(true);
-        });
-        entry->trigger();
-        ASSERT_EQ(win.Text1->text(), "ECU Connected") << row.entry;
-        // The entries' own state: the busy overlay on top of them has gone again.
-        for (const char* name : row.enabledAfter)
-            EXPECT_TRUE(win.findChild<QAction*>(name)->isEnabled()) << row.entry << " " << name;
-        const bool com2 = row.entry == std::string("mnuConnectionCom2");
-        EXPECT_EQ(win.mnuUSB->isEnabled(), !com2) << "Com2 leaves USB disabled";
-    }
-}
-
 TEST_F(ConnectionTest, APortThatDoesNotOpenSaysInvalidComPort) {
     h.simulatorPorts = {};
     EXPECT_EQ(w.connection().mnuConnectionCom2_Click(), Outcome::PortFailed);

@@ -164,17 +164,6 @@ TEST_F(DecodersTest, MalformedRepliesAreAskedAgainAFewTimesAtMost) {
     EXPECT_LT(elapsed.elapsed(), 3000);
 }
 
-TEST_F(DecodersTest, AScanToolGoneQuietIsLost) {
-    sim.simulator.injectFault(sim::Fault::Silence);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::Lost);
-    EXPECT_GE(elapsed.elapsed(), 350);
-    EXPECT_LT(elapsed.elapsed(), 3000);
-    EXPECT_EQ(sim.view.colour, scan::LinkColour::Red);
-    EXPECT_EQ(sim.prompter.messages.size(), 1u);
-}
-
 // Decoders over a vehicle with just the given PIDs.
 struct DecoderRig {
     explicit DecoderRig(const std::map<quint8, QByteArray>& pids) : sim(vehicleWith(pids)) {}
