@@ -342,7 +342,6 @@ void MainWindow::Form_Load() {
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
     for (QAction* a : {mnuDataLogLog, mnuMode6, mnuAF, mnuFTM})
         a->setEnabled(false);
-    state_.link.ComPortActive = true;
     services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
     static_cast<QStringListModel*>(List2->model())->setStringList(services_.definitions.lines());
     scan::probe_com_ports(*ports_, *this);
@@ -364,8 +363,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         frmUserCOM_->close();
     event->accept();
     // Over USB the scan tool is given two seconds to let go before the program ends.
-    emit exitRequested(state_.link.ComPortActive ? std::chrono::milliseconds(0)
-                                                 : std::chrono::milliseconds(2000));
+    emit exitRequested(link_->ComPortActive() ? std::chrono::milliseconds(0)
+                                              : std::chrono::milliseconds(2000));
 }
 
 void MainWindow::Command2_Click() {
@@ -474,7 +473,7 @@ void MainWindow::toggleChangeEcu() {
 
 void MainWindow::showPortChooser() {
     if (!frmUserCOM_)
-        frmUserCOM_ = new scan::PortChooser(state_.link, this);
+        frmUserCOM_ = new ui::PortChooser(state_.link, this);
     frmUserCOM_->Form_Load();
     frmUserCOM_->show();
     frmUserCOM_->raise();

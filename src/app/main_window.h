@@ -4,9 +4,9 @@
 #include "core/prompter.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
-#include "link/port_chooser.h"
 #include "obd/survey.h"
 #include "print_sink.h"
+#include "ui/port_chooser.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -52,7 +52,7 @@ public:
     scan::Connection& connection() { return *connection_; }
     obd::Survey& survey() { return *survey_; }
     obd::Decoders& decoders() { return *decoders_; }
-    scan::PortChooser* frmUserCOM() const { return frmUserCOM_; }
+    ui::PortChooser* frmUserCOM() const { return frmUserCOM_; }
 
     // The start-up sequence; the caller shows the window first (unless it runs headless).
     void Form_Load();
@@ -182,7 +182,7 @@ private:
     std::unique_ptr<obd::Decoders> decoders_;
     std::unique_ptr<obd::Survey> survey_;
     std::unique_ptr<diag::TroubleCodeReader> codeReader_;
-    QPointer<scan::PortChooser> frmUserCOM_;
+    QPointer<ui::PortChooser> frmUserCOM_;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

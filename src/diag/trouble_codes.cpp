@@ -30,8 +30,9 @@ scan::Reply TroubleCodeReader::requestStoredCodes() {
         return *notReady;
     const double start = double(core::roundHalfEven(timing_.CurrentTime()));
     const double limit = start + double(storedCodeLimit_.count());
-    return link_.exchange(QStringLiteral("030A0A"), kCodeThreshold,
-                          [this, limit] { return timing_.CurrentTime() > limit; });
+    return link_.exchange(
+        QStringLiteral("030A0A"), kCodeThreshold,
+        scan::Deadline::when([this, limit] { return timing_.CurrentTime() > limit; }));
 }
 
 void TroubleCodeReader::Mode3_Click() {

@@ -69,12 +69,12 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
     if (!port) {
         state.ComPortNumber = 1;
         view_.showPortChooser();
-        while (state.ComPortNumber < 5) {
-            if (link_.cancelled() || !view_.portChooserVisible()) {
-                failureReason_ = QStringLiteral("no port was chosen");
-                return Outcome::Cancelled;
-            }
-            link_.pumpEvents();
+        // Closing the chooser without a pick, or a stop, gives up the connection.
+        link_.wait([&] { return state.ComPortNumber >= 5 || !view_.portChooserVisible(); },
+                   Deadline::never());
+        if (state.ComPortNumber < 5) {
+            failureReason_ = QStringLiteral("no port was chosen");
+            return Outcome::Cancelled;
         }
         port = state.ComPortNumber;
     }
@@ -93,7 +93,6 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
         return Outcome::PortFailed;
     }
     link_.setTransport(transport, QStringLiteral("Com%1 (%2)").arg(*port).arg(transport->device()));
-    state.ComPortActive = true;
     show_waiting();
     if (!waitForVehicle() || !get_FW_version() || link_.lost()) {
         giveUp(disabled, whyNotConnected());
@@ -106,7 +105,6 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
         view_.showMode5();
     for (Entry e : reenabled)
         view_.setEntryEnabled(e, true);
-    state.ComPortActive = true;
     view_.setConnectionMenuEnabled(false);
     return Outcome::Connected;
 }
@@ -120,32 +118,47 @@ QString Connection::whyNotConnected() const {
 
 bool Connection::waitForVehicle() {
     LinkState& state = link_.state();
-    const qint64 start = link_.now();
     state.NoVehicleLink = true;
-    while (state.NoVehicleLink) {
-        if (link_.cancelled() || link_.lost())
+    link_.forgetReady();
+    // Each sign of the scan tool is shown as it comes: yellow for "P", red once it has been
+    // silent for the reply timeout, the box's text following its colour.
+    ScanToolLink::Ready last = ScanToolLink::Ready::NoAnswer;
+    qint64 lastSign = link_.now();
+    bool silenceShown = false;
+    const WaitEnd end = link_.wait(
+        [&] {
+            switch (link_.readyNow()) {
+            case ReadyState::Vehicle:
+                return true;
+            case ReadyState::NoVehicle:
+                last = ScanToolLink::Ready::NoVehicle;
+                lastSign = link_.now();
+                silenceShown = false;
+                view_.setLinkColour(LinkColour::Yellow);
+                view_.setLinkText(QStringLiteral("Waiting for ECU"));
+                return false;
+            case ReadyState::NotYet:
+                break;
+            }
+            if (!silenceShown && link_.now() - lastSign >= link_.replyTimeout().count()) {
+                silenceShown = true;
+                last = ScanToolLink::Ready::NoAnswer;
+                view_.setLinkColour(LinkColour::Red);
+                view_.setLinkText(QStringLiteral("ECU Off-Line"));
+            }
             return false;
-        if (readyWaitLimit_ && link_.now() - start >= readyWaitLimit_->count()) {
-            failureReason_ =
-                link_.lastReady() == ScanToolLink::Ready::NoVehicle
-                    ? QStringLiteral("the scan tool answers but does not reach the vehicle")
-                    : QStringLiteral("no answer from a scan tool on this port");
-            return false;
-        }
-        // The box's text follows its colour: red when nothing answers, yellow for "P".
-        switch (link_.OBDwait()) {
-        case ScanToolLink::Ready::Vehicle:
-            break;
-        case ScanToolLink::Ready::NoAnswer:
-            view_.setLinkText(QStringLiteral("ECU Off-Line"));
-            link_.pumpEvents();
-            break;
-        default:
-            view_.setLinkText(QStringLiteral("Waiting for ECU"));
-            link_.pumpEvents();
-            break;
-        }
-    }
+        },
+        readyWaitLimit_ ? Deadline::after([this] { return link_.now(); }, *readyWaitLimit_)
+                        : Deadline::never());
+    if (end == WaitEnd::TimedOut)
+        failureReason_ =
+            last == ScanToolLink::Ready::NoVehicle
+                ? QStringLiteral("the scan tool answers but does not reach the vehicle")
+                : QStringLiteral("no answer from a scan tool on this port");
+    if (end != WaitEnd::Met || link_.lost())
+        return false;
+    state.NoVehicleLink = false;
+    view_.setLinkColour(LinkColour::Green);
     return true;
 }
 

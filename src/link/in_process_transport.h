@@ -28,12 +28,23 @@ public:
     void unplug(const QString& reason);
     // Test knob: the next opens fail with this reason (empty: they succeed).
     void setOpenFailure(const QString& reason) { openFailure_ = reason; }
+    // Test knob: the device says it is ready only when polled, as a USB scan tool does.
+    void answerReadyPolls(ReadyState state) {
+        polled_ = true;
+        pollAnswer_ = state;
+    }
+    ReadySignal readySignal() const override {
+        return polled_ ? ReadySignal::Poll : ReadySignal::Markers;
+    }
+    ReadyState pollReady() override { return pollAnswer_; }
 
 private:
     QByteArray input_;
     QString openFailure_;
     bool open_ = false;
     bool unplugged_ = false;
+    bool polled_ = false;
+    ReadyState pollAnswer_ = ReadyState::NotYet;
 };
 
 } // namespace scan

@@ -44,21 +44,30 @@ void ScanToolLink::setTransport(Transport* transport, const QString& where) {
     }
 }
 
-void ScanToolLink::pumpEvents() {
-    if (settings_.pump)
-        settings_.pump();
-    else
-        pump_.pump();
-}
-
 void ScanToolLink::cancel() {
     if (busy_)
-        cancelled_ = true;
+        stop_.request_stop();
 }
 
 void ScanToolLink::shutDown() {
     closing_ = true;
     state_.NoVehicleLink = true;
+    stop_.request_stop();
+}
+
+void ScanToolLink::renewStop() {
+    stop_ = std::stop_source();
+    if (closing_)
+        stop_.request_stop();
+}
+
+bool ScanToolLink::ComPortActive() const {
+    return !transport_ || transport_->readySignal() == Transport::ReadySignal::Markers;
+}
+
+WaitEnd ScanToolLink::wait(const std::function<bool()>& condition, const Deadline& deadline) {
+    const std::function<void()> pump = settings_.pump ? settings_.pump : [this] { pump_.pump(); };
+    return waitUntil([&] { return lost_ || condition(); }, deadline, stop_.get_token(), pump);
 }
 
 void ScanToolLink::declareLost(const QString& problem, const QString& reason) {
@@ -80,42 +89,48 @@ void ScanToolLink::declareLost(const QString& problem, const QString& reason) {
     prompter_.message({text});
 }
 
+ReadyState ScanToolLink::readyNow() {
+    if (!transport_ || lost_)
+        return ReadyState::NotYet;
+    if (transport_->readySignal() == Transport::ReadySignal::Poll)
+        return transport_->pollReady();
+    return OBDinbuffercount() > 0 ? readyMarkerIn(OBDinput().toLatin1()) : ReadyState::NotYet;
+}
+
+void ScanToolLink::forgetReady() {
+    if (transport_ && transport_->readySignal() == Transport::ReadySignal::Poll)
+        transport_->pollReady();
+    else
+        OBDinput();
+}
+
 ScanToolLink::Ready ScanToolLink::OBDwait() {
     state_.NoVehicleLink = false;
-    OBDinput();
-    const qint64 deadline = now() + settings_.replyTimeout.count();
-    QString work;
-    lastReady_ = Ready::Ended;
-    for (;;) {
-        if (state_.NoVehicleLink)
-            return lastReady_;
-        if (lost_ || cancelled()) {
-            state_.NoVehicleLink = true;
-            return lastReady_;
-        }
-        if (now() >= deadline) {
-            // No ready marker at all: nothing answers on this port.
-            state_.NoVehicleLink = true;
-            view_.setLinkColour(LinkColour::Red);
-            return lastReady_ = Ready::NoAnswer;
-        }
-        if (OBDinbuffercount() == 0) {
-            pumpEvents();
-            continue;
-        }
-        work += OBDinput();
-        if (work.contains(QLatin1Char('S'))) {
-            view_.setLinkColour(LinkColour::Green);
-            return lastReady_ = Ready::Vehicle;
-        }
-        if (work.contains(QLatin1Char('P'))) {
-            state_.NoVehicleLink = true;
-            view_.setLinkColour(LinkColour::Yellow);
-            return lastReady_ = Ready::NoVehicle;
-        }
-        work.clear();
-        pumpEvents();
+    forgetReady();
+    ReadyState seen = ReadyState::NotYet;
+    const WaitEnd end = wait(
+        [&] {
+            seen = state_.NoVehicleLink ? ReadyState::NotYet : readyNow();
+            return state_.NoVehicleLink || seen != ReadyState::NotYet;
+        },
+        replyDeadline());
+    if (end == WaitEnd::TimedOut) {
+        // No ready sign at all: nothing answers on this port.
+        state_.NoVehicleLink = true;
+        view_.setLinkColour(LinkColour::Red);
+        return Ready::NoAnswer;
     }
+    if (end == WaitEnd::Stopped || lost_ || seen == ReadyState::NotYet) {
+        state_.NoVehicleLink = true;
+        return Ready::Ended;
+    }
+    if (seen == ReadyState::NoVehicle) {
+        state_.NoVehicleLink = true;
+        view_.setLinkColour(LinkColour::Yellow);
+        return Ready::NoVehicle;
+    }
+    view_.setLinkColour(LinkColour::Green);
+    return Ready::Vehicle;
 }
 
 QString ScanToolLink::OBDinput() {
@@ -156,42 +171,23 @@ std::optional<Reply> ScanToolLink::awaitVehicle() {
     return Reply(lost_ ? Reply::Status::Lost : Reply::Status::Stopped);
 }
 
-ScanToolLink::WaitEnd ScanToolLink::awaitReply(int threshold,
-                                               const std::function<bool()>& givenUp) {
-    const qint64 deadline = now() + settings_.replyTimeout.count();
-    for (;;) {
-        if (lost_)
-            return WaitEnd::Lost;
-        if (cancelled())
-            return WaitEnd::Stopped;
-        if (state_.NoVehicleLink)
-            return WaitEnd::NoVehicle;
-        if (OBDinbuffercount() > threshold)
-            return WaitEnd::Arrived;
-        if (givenUp ? givenUp() : now() >= deadline)
-            return WaitEnd::TimedOut;
-        pumpEvents();
-    }
-}
-
 Reply ScanToolLink::exchange(const QString& command, int threshold,
-                             const std::function<bool()>& givenUp, Judge judge) {
+                             const std::optional<Deadline>& deadline, Judge judge) {
     OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
     OBDoutput(command);
-    switch (awaitReply(threshold, givenUp)) {
-    case WaitEnd::Arrived:
-        return judge(command, threshold, OBDinput());
-    case WaitEnd::TimedOut:
+    const WaitEnd end = wait([&] { return state_.NoVehicleLink || OBDinbuffercount() > threshold; },
+                             deadline ? *deadline : replyDeadline());
+    if (lost_)
+        return Reply(Reply::Status::Lost);
+    if (end == WaitEnd::Stopped)
+        return Reply(Reply::Status::Stopped);
+    if (state_.NoVehicleLink)
+        return Reply(Reply::Status::NoVehicle);
+    if (end == WaitEnd::TimedOut) {
         OBDinput(); // a part of a reply must not be taken for the next one
         return Reply(Reply::Status::Late);
-    case WaitEnd::NoVehicle:
-        return Reply(Reply::Status::NoVehicle);
-    case WaitEnd::Stopped:
-        return Reply(Reply::Status::Stopped);
-    case WaitEnd::Lost:
-        break;
     }
-    return Reply(Reply::Status::Lost);
+    return judge(command, threshold, OBDinput());
 }
 
 Reply ScanToolLink::request(const QString& command, int threshold) {
@@ -203,14 +199,14 @@ Reply ScanToolLink::request(const QString& command, int threshold) {
 ScanToolLink::Operation::Operation(ScanToolLink& link) : link_(link), started_(!link.busy_) {
     if (started_) {
         link_.busy_ = true;
-        link_.cancelled_ = false;
+        link_.renewStop();
     }
 }
 
 ScanToolLink::Operation::~Operation() {
     if (started_) {
         link_.busy_ = false;
-        link_.cancelled_ = false;
+        link_.renewStop();
     }
 }
 

@@ -7,12 +7,14 @@
 #include "reply.h"
 #include "timing.h"
 #include "transport.h"
+#include "wait.h"
 
 #include <QPointer>
 
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
 
 namespace scan {
 
@@ -41,28 +43,40 @@ public:
 
     // What a ready wait saw.
     enum class Ready { Vehicle, NoVehicle, NoAnswer, Ended };
-    // Waits for a fresh ready marker and leaves the outcome in NoVehicleLink and the box colour.
-    // Silence is not judged here: the connection waits on through it.
+    // Waits for a fresh sign of readiness (a ready marker, or on USB a ready poll) and leaves the
+    // outcome in NoVehicleLink and the box colour. Silence is not judged here: the connection
+    // waits on through it.
     Ready OBDwait();
-    Ready lastReady() const { return lastReady_; }
     QString OBDinput();
     int OBDoutput(const QString& strOUT);
     int OBDinbuffercount();
+    // The serial port is the transport (not USB); also before any connection.
+    bool ComPortActive() const;
+
+    // What the scan tool has said about reaching the vehicle since it was last asked: the
+    // markers that have arrived, or the answer to a ready poll.
+    ReadyState readyNow();
+    // Forgets what came before, so that only a fresh sign of readiness counts.
+    void forgetReady();
 
     // The ready wait a request starts with: nothing when the vehicle can be asked, otherwise the
     // reply that says why not. A scan tool without a ready marker for the reply timeout is lost.
     std::optional<Reply> awaitVehicle();
     using Judge = Reply (*)(const QString& command, int threshold, const QString& text);
-    // Drains, sends and waits for more than `threshold` characters, for the reply timeout or
-    // until `givenUp` says so, and judges what came. The wait ends at once while NoVehicleLink is
-    // set, as after a "P" marker.
-    Reply exchange(const QString& command, int threshold, const std::function<bool()>& givenUp = {},
-                   Judge judge = Reply::of);
+    // Drains, sends and waits for more than `threshold` characters until the deadline (by
+    // default the reply timeout), and judges what came. The wait ends at once while
+    // NoVehicleLink is set, as after a "P" marker.
+    Reply exchange(const QString& command, int threshold,
+                   const std::optional<Deadline>& deadline = std::nullopt, Judge judge = Reply::of);
     // The ready wait, then the exchange.
     Reply request(const QString& command, int threshold);
 
-    // One step of a wait.
-    void pumpEvents();
+    // Every wait of the operation under way: over this link's event pump, ended by a stop of
+    // that operation or by the scan tool being lost.
+    WaitEnd wait(const std::function<bool()>& condition, const Deadline& deadline);
+    Deadline replyDeadline() const {
+        return Deadline::after(settings_.ticks, settings_.replyTimeout);
+    }
     std::chrono::milliseconds replyTimeout() const { return settings_.replyTimeout; }
     qint64 now() const { return settings_.ticks(); }
 
@@ -70,14 +84,14 @@ public:
     void cancel();
     // Every wait ends from now on: the program is closing.
     void shutDown();
-    bool cancelled() const { return cancelled_ || closing_; }
+    bool stopRequested() const { return stop_.stop_requested(); }
     bool lost() const { return lost_; }
 
     // Requests that were not answered, for the headless report's verdict.
     void noteUnanswered() { ++unanswered_; }
     int unanswered() const { return unanswered_; }
 
-    // Only one operation talks to the scan tool at a time.
+    // Only one operation talks to the scan tool at a time; a stop belongs to one operation.
     bool busy() const { return busy_; }
     class Operation {
     public:
@@ -100,9 +114,9 @@ signals:
     void scanToolLost();
 
 private:
-    enum class WaitEnd { Arrived, TimedOut, NoVehicle, Stopped, Lost };
-    WaitEnd awaitReply(int threshold, const std::function<bool()>& givenUp);
     void declareLost(const QString& problem, const QString& reason = {});
+    // A fresh stop for the next operation; already requested once the program is closing.
+    void renewStop();
 
     LinkState& state_;
     LinkView& view_;
@@ -111,11 +125,10 @@ private:
     EventPump pump_;
     QPointer<Transport> transport_;
     QString where_;
+    std::stop_source stop_;
     bool busy_ = false;
-    bool cancelled_ = false;
     bool closing_ = false;
     bool lost_ = false;
-    Ready lastReady_ = Ready::Ended;
     int unanswered_ = 0;
 };
 

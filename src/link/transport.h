@@ -1,12 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
 #include <optional>
 
 namespace scan {
+
+// What a scan tool says about reaching the vehicle.
+enum class ReadyState { Vehicle, NoVehicle, NotYet };
+
+// A stream transport's scan tool repeats a ready marker while idle: "S" when it reaches the
+// vehicle (it wins in a chunk holding both), "P" when it does not. Each chunk is judged alone.
+ReadyState readyMarkerIn(QByteArrayView chunk);
 
 // The one narrow path to a scan tool, whatever carries the bytes.
 class Transport : public QObject {
@@ -25,6 +33,12 @@ public:
     virtual qint64 bytesAvailable() const = 0;
     // The device as the user knows it, e.g. "/dev/ttyUSB0".
     virtual QString device() const = 0;
+
+    // How the scan tool says it is ready: ready markers in the byte stream, or (USB) only when
+    // asked, through pollReady().
+    enum class ReadySignal { Markers, Poll };
+    virtual ReadySignal readySignal() const { return ReadySignal::Markers; }
+    virtual ReadyState pollReady() { return ReadyState::NotYet; }
 
 signals:
     void readyRead();

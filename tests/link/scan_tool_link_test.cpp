@@ -16,6 +16,26 @@ using Status = scan::Reply::Status;
 
 namespace {
 
+TEST(WaitTest, EndsAtTheConditionTheDeadlineOrAStopWhichWins) {
+    qint64 clock = 0;
+    int steps = 0;
+    std::stop_source stop;
+    const auto pump = [&] {
+        clock += 10;
+        ++steps;
+    };
+    const scan::Deadline deadline =
+        scan::Deadline::after([&] { return clock; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(scan::waitUntil([&] { return steps == 3; }, deadline, stop.get_token(), pump),
+              scan::WaitEnd::Met);
+    EXPECT_EQ(scan::waitUntil([] { return false; }, deadline, stop.get_token(), pump),
+              scan::WaitEnd::TimedOut);
+    EXPECT_EQ(clock, 100);
+    stop.request_stop();
+    EXPECT_EQ(scan::waitUntil([] { return true; }, scan::Deadline::never(), stop.get_token(), pump),
+              scan::WaitEnd::Stopped);
+}
+
 TEST(ConvHexTest, ConvertsPairsTheWayTheRepliesNeed) {
     const std::pair<const char*, int> cases[] = {
         {"7F", 127}, {"00", 0},   {"FF", 255}, {"0A", 10},   {"ff", 128}, {" 5", 5},
@@ -76,6 +96,17 @@ TEST_F(LinkTest, ReadyMarkersSetTheBoxColour) {
         EXPECT_EQ(state.NoVehicleLink, ready != Ready::Vehicle);
         EXPECT_EQ(view.colour, colour);
     }
+}
+
+TEST_F(LinkTest, AScanToolThatIsPolledIsReadyWhenItSaysSo) {
+    EXPECT_TRUE(link.ComPortActive());
+    transport.answerReadyPolls(scan::ReadyState::Vehicle);
+    EXPECT_FALSE(link.ComPortActive()) << "derived from the transport in use";
+    EXPECT_EQ(link.OBDwait(), Ready::Vehicle);
+    EXPECT_EQ(view.colour, LinkColour::Green);
+    transport.answerReadyPolls(scan::ReadyState::NotYet);
+    EXPECT_EQ(link.OBDwait(), Ready::NoAnswer);
+    EXPECT_GE(clock, 5000);
 }
 
 TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
@@ -159,7 +190,7 @@ TEST_F(LinkTest, EscapeStopsOnlyTheOperationUnderWay) {
     {
         scan::ScanToolLink::Operation first(link);
         EXPECT_TRUE(first.started());
-        EXPECT_FALSE(link.cancelled());
+        EXPECT_FALSE(link.stopRequested());
         scan::ScanToolLink::Operation second(link);
         EXPECT_FALSE(second.started()) << "one operation at a time";
         link.cancel();
@@ -167,9 +198,9 @@ TEST_F(LinkTest, EscapeStopsOnlyTheOperationUnderWay) {
         EXPECT_EQ(steps, 0);
     }
     EXPECT_FALSE(link.busy());
-    EXPECT_FALSE(link.cancelled()) << "the stop ends with its operation";
+    EXPECT_FALSE(link.stopRequested()) << "the stop ends with its operation";
     link.shutDown();
-    EXPECT_TRUE(link.cancelled()) << "nothing waits once the program is closing";
+    EXPECT_TRUE(link.stopRequested()) << "nothing waits once the program is closing";
 }
 
 } // namespace

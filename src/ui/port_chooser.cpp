@@ -4,9 +4,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace scan {
+namespace ui {
 
-PortChooser::PortChooser(LinkState& state, QWidget* parent) : QDialog(parent), state_(state) {
+PortChooser::PortChooser(scan::LinkState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("frmUserCOM"));
     setWindowTitle(QStringLiteral("User Defined COM Port Selection"));
     Label1 = new QLabel(QStringLiteral("SELECT COM PORT"));
@@ -41,4 +41,4 @@ void PortChooser::optionClicked(int port) {
     close();
 }
 
-} // namespace scan
+} // namespace ui

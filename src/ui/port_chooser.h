@@ -1,19 +1,19 @@
 #pragma once
 
-#include "link_state.h"
+#include "link/link_state.h"
 
 #include <QDialog>
 
 class QLabel;
 class QRadioButton;
 
-namespace scan {
+namespace ui {
 
 // frmUserCOM: picks one of COM5-COM9 for the waiting connection. Closing it (or Escape) picks none.
 class PortChooser : public QDialog {
     Q_OBJECT
 public:
-    explicit PortChooser(LinkState& state, QWidget* parent = nullptr);
+    explicit PortChooser(scan::LinkState& state, QWidget* parent = nullptr);
 
     void Form_Load();
     // Option1 to Option5 stand for COM5 to COM9.
@@ -27,7 +27,7 @@ public:
     QRadioButton* Option5;
 
 private:
-    LinkState& state_;
+    scan::LinkState& state_;
 };
 
-} // namespace scan
+} // namespace ui
