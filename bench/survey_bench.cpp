@@ -62,18 +62,15 @@ int main(int argc, char** argv) {
     app::ReportPrompter prompter;
     NoPrinter printer;
     diag::TroubleCodeDefinitions definitions;
-    app::MainWindow window(state,
-                           {prompter,
-                            printer,
-                            definitions,
-                            {},
-                            [&](int) { return std::make_unique<RecordingSerial>(path, sent); },
-                            {},
-                            true});
+    app::MainWindow window(state, {prompter, printer, definitions, {}, true});
+    app::Session session(state, window, {prompter, definitions, [&](int) {
+                                             return std::make_unique<RecordingSerial>(path, sent);
+                                         }});
+    window.attach(session);
     window.Form_Load();
-    if (window.connection().mnuConnectionCom1_Click() != scan::Connection::Outcome::Connected) {
+    if (session.connectScanTool(scan::Entry::Com1) != scan::Connection::Outcome::Connected) {
         std::fprintf(stderr, "not connected: %s\n",
-                     qPrintable(window.connection().failureReason()));
+                     qPrintable(session.connection().failureReason()));
         return 1;
     }
 

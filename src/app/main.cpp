@@ -63,7 +63,8 @@ void print(std::FILE* stream, const QString& text) {
 // Checks a car without a window: connects on the port the command line names (which runs the
 // survey), optionally clears the codes, reads the trouble codes and the freeze frame, and prints
 // what the window shows after each step. Succeeds when every request was answered.
-int runReport(app::MainWindow& window, const app::Options& options, app::ReportPrompter& prompter) {
+int runReport(app::MainWindow& window, app::Session& session, const app::Options& options,
+              app::ReportPrompter& prompter) {
     window.Form_Load();
     if (options.metric)
         window.mnuUnitsMetric_Click();
@@ -76,11 +77,11 @@ int runReport(app::MainWindow& window, const app::Options& options, app::ReportP
         failure =
             QStringLiteral("not connected: no port to connect to (give --com N=DEVICE or --demo)");
     } else {
-        window.connection().setReadyWaitLimit(options.replyTimeout);
-        if (window.connection().connectByNumber(port) != scan::Connection::Outcome::Connected)
+        session.connection().setReadyWaitLimit(options.replyTimeout);
+        if (session.connectByNumber(port) != scan::Connection::Outcome::Connected)
             failure = QStringLiteral("not connected on COM%1: %2")
                           .arg(port)
-                          .arg(window.connection().failureReason());
+                          .arg(session.connection().failureReason());
     }
     QString report = app::windowReport(window);
     if (failure.isEmpty()) {
@@ -92,7 +93,7 @@ int runReport(app::MainWindow& window, const app::Options& options, app::ReportP
         report += app::windowReport(window, window.Mode3->text(), false);
         window.Mode2_Click();
         report += app::windowReport(window, window.Mode2->text());
-        if (const int unanswered = window.link().unanswered())
+        if (const int unanswered = session.link().unanswered())
             failure =
                 QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);
     }
@@ -154,7 +155,9 @@ int main(int argc, char** argv) {
     app::MainWindow window(state, {prompter, printer, definitions,
                                    diag::definitionLocations(QApplication::applicationDirPath(),
                                                              options.definitionsFile),
-                                   portFactory, linkSettings, options.report});
+                                   options.report});
+    app::Session session(state, window, {prompter, definitions, portFactory, linkSettings});
+    window.attach(session);
     dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,
                      [](std::chrono::milliseconds delay) {
@@ -162,7 +165,7 @@ int main(int argc, char** argv) {
                      });
 
     if (options.report)
-        return runReport(window, options, reportPrompter);
+        return runReport(window, session, options, reportPrompter);
 
     window.show();
     window.Form_Load();

@@ -1,7 +1,5 @@
 #include "main_window.h"
 
-#include "diag/clear_codes.h"
-#include "diag/freeze_frame.h"
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
@@ -68,62 +66,54 @@ MainWindow::MainWindow(AppState& state, Services services, QWidget* parent)
     setWindowTitle(QStringLiteral("Vamrick V3.40"));
     buildControls();
     buildMenus();
-    ports_ = std::make_unique<scan::ComPorts>(services_.portFactory);
-    link_ = std::make_unique<scan::ScanToolLink>(state_.link, *this, services_.prompter,
-                                                 services_.linkSettings);
-    connection_ = std::make_unique<scan::Connection>(*link_, *ports_, *this, services_.prompter);
-    request_ = std::make_unique<obd::PidRequest>(*link_, *this);
-    decoders_ = std::make_unique<obd::Decoders>(*request_, state_.decoder, state_.survey);
-    survey_ = std::make_unique<obd::Survey>(*decoders_, state_.decoder, state_.survey, *this);
-    codeReader_ = std::make_unique<diag::TroubleCodeReader>(*link_, *this, services_.prompter,
-                                                            services_.definitions, state_.timing,
-                                                            services_.storedCodeLimit);
-    connectMenus();
     resize(1000, 680);
 }
 
+void MainWindow::attach(Session& session) {
+    session_ = &session;
+    connectMenus();
+    connect(session_, &Session::linkLost, this, &MainWindow::scanToolLost);
+    connect(session_, &Session::surveyFinished, this, &MainWindow::surveyFinished);
+}
+
 void MainWindow::connectMenus() {
-    using C = scan::Connection;
-    const std::pair<QAction*, C::Outcome (C::*)()> commands[] = {
-        {mnuConnectionCom1, &C::mnuConnectionCom1_Click},
-        {mnuConnectionCom2, &C::mnuConnectionCom2_Click},
-        {mnuConnectionCom3, &C::mnuConnectionCom3_Click},
-        {mnuConnectionCom4, &C::mnuConnectionCom4_Click},
-        {mnuConnectionComX, &C::mnuConnectionComX_Click},
+    const std::pair<QAction*, scan::Entry> commands[] = {
+        {mnuConnectionCom1, scan::Entry::Com1}, {mnuConnectionCom2, scan::Entry::Com2},
+        {mnuConnectionCom3, scan::Entry::Com3}, {mnuConnectionCom4, scan::Entry::Com4},
+        {mnuConnectionComX, scan::Entry::ComX},
     };
-    for (const auto& [action, command] : commands) {
+    for (const auto& [action, entry] : commands) {
         const QString what = action == mnuConnectionComX
                                  ? QStringLiteral("Connecting to the scan tool")
                                  : QStringLiteral("Connecting on ") + action->text();
         connect(action, &QAction::triggered, this,
-                [this, command, what] { connectWith(command, what); });
+                [this, entry = entry, what] { connectWith(entry, what); });
     }
     connect(Mode1, &QPushButton::clicked, this, &MainWindow::Mode1_Click);
     connect(Mode2, &QPushButton::clicked, this, &MainWindow::Mode2_Click);
     connect(Mode3, &QPushButton::clicked, this, &MainWindow::Mode3_Click);
     connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
-    connect(ChangeECU, &QPushButton::clicked, this, [this] {
-        if (link_->busy()) {
-            ChangeECU->setChecked(!ChangeECU->isChecked()); // the click changes nothing
-            QApplication::beep();
-            return;
-        }
-        runBusy(QStringLiteral("Switching to the next ECU"),
-                [this] { connection_->ChangeECU_Click(); });
-    });
-    connect(link_.get(), &scan::ScanToolLink::scanToolLost, this, &MainWindow::scanToolLost);
+    connect(ChangeECU, &QPushButton::clicked, this, &MainWindow::ChangeECU_Click);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { link_->cancel(); });
+    connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
 }
 
-void MainWindow::connectWith(scan::Connection::Outcome (scan::Connection::*command)(),
-                             const QString& what) {
-    if (link_->busy()) {
+void MainWindow::connectWith(scan::Entry entry, const QString& what) {
+    if (session_->link().busy()) {
         QApplication::beep();
         return;
     }
-    runBusy(what, [this, command] { (connection_.get()->*command)(); });
+    runBusy(what, [this, entry] { session_->connectScanTool(entry); });
+}
+
+void MainWindow::ChangeECU_Click() {
+    if (session_->link().busy()) {
+        ChangeECU->setChecked(!ChangeECU->isChecked()); // the click changes nothing
+        QApplication::beep();
+        return;
+    }
+    runBusy(QStringLiteral("Switching to the next ECU"), [this] { session_->changeEcu(); });
 }
 
 void MainWindow::runBusy(const QString& what, const std::function<void()>& work) {
@@ -140,12 +130,12 @@ void MainWindow::runBusy(const QString& what, const std::function<void()>& work)
 }
 
 void MainWindow::showIdleHint() {
-    const scan::Transport* port = ports_->current();
+    const scan::ComPorts& ports = session_->ports();
     statusBar()->clearMessage();
-    statusHint_->setText(port && !link_->lost()
+    statusHint_->setText(session_->isConnected()
                              ? QStringLiteral("Connected to the scan tool on Com%1 (%2).")
-                                   .arg(ports_->currentPort())
-                                   .arg(port->device())
+                                   .arg(ports.currentPort())
+                                   .arg(ports.current()->device())
                              : kConnectHint);
 }
 
@@ -155,16 +145,14 @@ QAction* MainWindow::comEntry(int port) const {
     return port >= 1 && port <= 4 ? entries[port - 1] : mnuConnectionComX;
 }
 
-void MainWindow::scanToolLost() {
+void MainWindow::scanToolLost(int lostPort) {
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
     for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5, ChangeECU})
         b->setEnabled(false);
     for (QAction* a : {mnuMode6, mnuDataLogLog, mnuAF, mnuFTM, mnuWBO2})
         a->setEnabled(false);
     // The lost port's own entry stays offered: the user plugs the scan tool back in and retries.
-    const int lostPort = ports_->currentPort();
-    ports_->close();
-    scan::probe_com_ports(*ports_, *this);
+    scan::probe_com_ports(session_->ports(), *this);
     comEntry(lostPort)->setEnabled(true);
     mnuConnectionComX->setEnabled(true);
     setConnectionMenuEnabled(true);
@@ -344,12 +332,13 @@ void MainWindow::Form_Load() {
         a->setEnabled(false);
     services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
     static_cast<QStringListModel*>(List2->model())->setStringList(services_.definitions.lines());
-    scan::probe_com_ports(*ports_, *this);
+    scan::ComPorts& ports = session_->ports();
+    scan::probe_com_ports(ports, *this);
     for (int port = 1; port <= 4; ++port)
         comEntry(port)->setStatusTip(
-            QStringLiteral("Connect to the scan tool on %1.").arg(ports_->device(port)));
+            QStringLiteral("Connect to the scan tool on %1.").arg(ports.device(port)));
     mnuConnectionComX->setStatusTip(QStringLiteral("Choose one of COM5 to COM9 (%1 to %2).")
-                                        .arg(ports_->device(5), ports_->device(9)));
+                                        .arg(ports.device(5), ports.device(9)));
     showIdleHint();
 }
 
@@ -358,13 +347,13 @@ void MainWindow::Command1_Click() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    link_->shutDown(); // every wait in progress ends, so the program can leave
+    session_->link().shutDown(); // every wait in progress ends, so the program can leave
     if (frmUserCOM_)
         frmUserCOM_->close();
     event->accept();
     // Over USB the scan tool is given two seconds to let go before the program ends.
-    emit exitRequested(link_->ComPortActive() ? std::chrono::milliseconds(0)
-                                              : std::chrono::milliseconds(2000));
+    emit exitRequested(session_->link().ComPortActive() ? std::chrono::milliseconds(0)
+                                                        : std::chrono::milliseconds(2000));
 }
 
 void MainWindow::Command2_Click() {
@@ -483,14 +472,9 @@ bool MainWindow::portChooserVisible() const {
     return frmUserCOM_ && frmUserCOM_->isVisible();
 }
 
-void MainWindow::runSurvey() {
-    survey_->Mode1_Click();
-}
-
 void MainWindow::runService(QPushButton* button, const QString& what,
                             const std::function<void()>& work) {
-    scan::ScanToolLink::Operation operation(*link_);
-    if (!operation.started()) {
+    if (session_->link().busy()) {
         button->setChecked(false);
         QApplication::beep();
         return;
@@ -504,24 +488,22 @@ void MainWindow::runService(QPushButton* button, const QString& what,
 }
 
 void MainWindow::Mode1_Click() {
-    runService(Mode1, QStringLiteral("Reading the vehicle data"),
-               [this] { survey_->Mode1_Click(); });
+    runService(Mode1, QStringLiteral("Reading the vehicle data"), [this] { session_->survey(); });
 }
 
 void MainWindow::Mode2_Click() {
-    runService(Mode2, QStringLiteral("Reading the freeze frame"), [this] {
-        diag::get_freeze_frame(*survey_, *link_, state_.decoder, state_.survey, *this);
-    });
+    runService(Mode2, QStringLiteral("Reading the freeze frame"),
+               [this] { session_->readFreezeFrame(); });
 }
 
 void MainWindow::Mode3_Click() {
     runService(Mode3, QStringLiteral("Reading the trouble codes"),
-               [this] { codeReader_->Mode3_Click(); });
+               [this] { session_->readCodes(); });
 }
 
 void MainWindow::Mode4_Click() {
     runService(Mode4, QStringLiteral("Clearing the trouble codes"),
-               [this] { diag::Mode4_Click(*link_, *this); });
+               [this] { session_->clearCodes(); });
 }
 
 void MainWindow::clearDataList() {

@@ -2,10 +2,8 @@
 
 #include "app_state.h"
 #include "core/prompter.h"
-#include "diag/trouble_codes.h"
-#include "link/connection.h"
-#include "obd/survey.h"
 #include "print_sink.h"
+#include "session.h"
 #include "ui/port_chooser.h"
 
 #include <QMainWindow>
@@ -31,8 +29,10 @@ class TroubleCodeDefinitions;
 
 namespace app {
 
-// The main window: control panel, status box, status text window and vehicle data list.
-class MainWindow : public QMainWindow, public scan::ConnectionView, public obd::SurveyView {
+// The main window: control panel, status box, status text window and vehicle data list. It is
+// layout, menus and enabling: its handlers start the session's operations, and it follows what
+// the session announces.
+class MainWindow : public QMainWindow, public SessionView {
     Q_OBJECT
 public:
     struct Services {
@@ -40,18 +40,13 @@ public:
         PrintSink& printer;
         diag::TroubleCodeDefinitions& definitions;
         QStringList definitionLocations;
-        scan::ComPorts::Factory portFactory;
-        scan::ScanToolLink::Settings linkSettings = {};
         bool headless = false; // never shown: the survey must not bring the window up
-        std::chrono::seconds storedCodeLimit{10};
     };
 
     MainWindow(AppState& state, Services services, QWidget* parent = nullptr);
-
-    scan::ScanToolLink& link() { return *link_; }
-    scan::Connection& connection() { return *connection_; }
-    obd::Survey& survey() { return *survey_; }
-    obd::Decoders& decoders() { return *decoders_; }
+    // The session whose operations the window starts; before Form_Load.
+    void attach(Session& session);
+    Session& session() { return *session_; }
     ui::PortChooser* frmUserCOM() const { return frmUserCOM_; }
 
     // The start-up sequence; the caller shows the window first (unless it runs headless).
@@ -85,7 +80,6 @@ public:
     void toggleChangeEcu() override;
     void showPortChooser() override;
     bool portChooserVisible() const override;
-    void runSurvey() override;
 
     // What the survey fills and switches on this window.
     void clearDataList() override;
@@ -96,12 +90,12 @@ public:
     void setAirFuelMenuEnabled(bool enabled) override;
     void setFuelTrimMenuEnabled(bool enabled) override;
     void colourStatusText() override;
-    void surveyFinished() override;
 
     void Mode1_Click();
     void Mode2_Click();
     void Mode3_Click();
     void Mode4_Click();
+    void ChangeECU_Click();
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -163,25 +157,21 @@ private:
     // Runs a service while its button stays pressed; refused while another operation runs.
     void runService(QPushButton* button, const QString& what, const std::function<void()>& work);
     // Runs a connection command; a second one while the scan tool is busy is refused.
-    void connectWith(scan::Connection::Outcome (scan::Connection::*command)(), const QString& what);
+    void connectWith(scan::Entry entry, const QString& what);
     // While an operation talks to the scan tool: a busy cursor, a status-bar line naming it, and
     // the controls that would start another one disabled.
     void runBusy(const QString& what, const std::function<void()>& work);
     // The status bar between operations: where the scan tool is, or how to connect.
     void showIdleHint();
     // The scan tool is gone: off-line, services locked, the connection menu open again.
-    void scanToolLost();
+    void scanToolLost(int port);
+    // The survey's end: the window shows, Mode1 is released and the O2 sensor test enabled.
+    void surveyFinished();
     QAction* comEntry(int port) const;
 
     AppState& state_;
     Services services_;
-    std::unique_ptr<scan::ComPorts> ports_;
-    std::unique_ptr<scan::ScanToolLink> link_;
-    std::unique_ptr<scan::Connection> connection_;
-    std::unique_ptr<obd::PidRequest> request_;
-    std::unique_ptr<obd::Decoders> decoders_;
-    std::unique_ptr<obd::Survey> survey_;
-    std::unique_ptr<diag::TroubleCodeReader> codeReader_;
+    Session* session_ = nullptr;
     QPointer<ui::PortChooser> frmUserCOM_;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;

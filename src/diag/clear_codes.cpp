@@ -2,33 +2,33 @@
 
 namespace diag {
 
-void Mode4_Click(scan::ScanToolLink& link, scan::LinkView& view) {
-    link.state().NoVehicleLink = false;
-    view.setStatusText(QStringLiteral("\r\n"));
-    const scan::Reply reply = link.request(QStringLiteral("040404"), 9);
+void ClearCodes::run() {
+    link_.state().NoVehicleLink = false;
+    view_.setStatusText(QStringLiteral("\r\n"));
+    const scan::Reply reply = link_.request(QStringLiteral("040404"), 9);
     // Without an answer nobody knows whether the ECU cleared anything.
     const QString mayNotBeCleared = QStringLiteral(" The trouble codes may not have been cleared.");
     if (reply.ended()) {
-        link.noteUnanswered();
-        view.setStatusText(
+        link_.noteUnanswered();
+        view_.setStatusText(
             scan::interruptionText(reply, QStringLiteral("Clearing the trouble codes")) +
             mayNotBeCleared);
         return;
     }
     // A refusal is the ECU's answer: the clear failed.
     if (!reply.answered() && reply.status() != scan::Reply::Status::Refused) {
-        link.noteUnanswered();
-        view.setLinkText(QStringLiteral("ECU Timeout"));
-        view.setLinkColour(scan::LinkColour::Red);
+        link_.noteUnanswered();
+        view_.setLinkText(QStringLiteral("ECU Timeout"));
+        view_.setLinkColour(scan::LinkColour::Red);
         if (reply.status() != scan::Reply::Status::EcuTimeout)
-            view.setStatusText(scan::noAnswerText(reply, QStringLiteral("clear")) +
-                               mayNotBeCleared);
+            view_.setStatusText(scan::noAnswerText(reply, QStringLiteral("clear")) +
+                                mayNotBeCleared);
         return;
     }
-    view.setLinkText(QStringLiteral("ECU Connected"));
-    view.setLinkColour(scan::LinkColour::Green);
-    view.setStatusText(reply.answered() ? QStringLiteral("Trouble Codes Cleared")
-                                        : QStringLiteral("Operation Failed"));
+    view_.setLinkText(QStringLiteral("ECU Connected"));
+    view_.setLinkColour(scan::LinkColour::Green);
+    view_.setStatusText(reply.answered() ? QStringLiteral("Trouble Codes Cleared")
+                                         : QStringLiteral("Operation Failed"));
 }
 
 } // namespace diag

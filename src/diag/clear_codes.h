@@ -6,6 +6,15 @@ namespace diag {
 
 // Asks the ECU to clear its trouble codes and diagnostic data; the button itself is the
 // confirmation, so no question comes first.
-void Mode4_Click(scan::ScanToolLink& link, scan::LinkView& view);
+class ClearCodes {
+public:
+    ClearCodes(scan::ScanToolLink& link, scan::LinkView& view) : link_(link), view_(view) {}
+
+    void run();
+
+private:
+    scan::ScanToolLink& link_;
+    scan::LinkView& view_;
+};
 
 } // namespace diag

@@ -6,7 +6,20 @@ namespace diag {
 
 // Reads the freeze frame: its support bitmap (service $02, PID $00) drives the same walk and
 // decoders as the vehicle data survey, in service $02.
-void get_freeze_frame(obd::Survey& survey, scan::ScanToolLink& link, obd::DecoderState& decoder,
-                      obd::SurveyState& state, obd::SurveyView& view);
+class FreezeFrame {
+public:
+    FreezeFrame(obd::Survey& survey, scan::ScanToolLink& link, obd::DecoderState& decoder,
+                obd::SurveyState& state, obd::SurveyView& view)
+        : survey_(survey), link_(link), decoder_(decoder), state_(state), view_(view) {}
+
+    void read();
+
+private:
+    obd::Survey& survey_;
+    scan::ScanToolLink& link_;
+    obd::DecoderState& decoder_;
+    obd::SurveyState& state_;
+    obd::SurveyView& view_;
+};
 
 } // namespace diag

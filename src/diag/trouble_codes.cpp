@@ -14,18 +14,17 @@ constexpr int kStatusThreshold = 18;
 constexpr int kCodeThreshold = 21;
 } // namespace
 
-TroubleCodeReader::TroubleCodeReader(scan::ScanToolLink& link, scan::LinkView& view,
-                                     core::Prompter& prompter,
-                                     const TroubleCodeDefinitions& definitions,
-                                     scan::Timing& timing, std::chrono::seconds storedCodeLimit)
+CodeReader::CodeReader(scan::ScanToolLink& link, scan::LinkView& view, core::Prompter& prompter,
+                       const TroubleCodeDefinitions& definitions, scan::Timing& timing,
+                       std::chrono::seconds storedCodeLimit)
     : link_(link), view_(view), prompter_(prompter), definitions_(definitions), timing_(timing),
       storedCodeLimit_(storedCodeLimit) {}
 
-void TroubleCodeReader::append(const QString& text) {
+void CodeReader::append(const QString& text) {
     view_.appendStatusText(text);
 }
 
-scan::Reply TroubleCodeReader::requestStoredCodes() {
+scan::Reply CodeReader::requestStoredCodes() {
     if (std::optional<scan::Reply> notReady = link_.awaitVehicle())
         return *notReady;
     const double start = double(core::roundHalfEven(timing_.CurrentTime()));
@@ -35,7 +34,7 @@ scan::Reply TroubleCodeReader::requestStoredCodes() {
         scan::Deadline::when([this, limit] { return timing_.CurrentTime() > limit; }));
 }
 
-void TroubleCodeReader::Mode3_Click() {
+void CodeReader::read() {
     link_.state().NoVehicleLink = false;
     view_.setStatusText(kCrLf);
     const auto interrupted = [this](const scan::Reply& reply) {
@@ -84,7 +83,7 @@ void TroubleCodeReader::Mode3_Click() {
     showPendingCodes(pending);
 }
 
-bool TroubleCodeReader::answered(const scan::Reply& reply, const QString& what) {
+bool CodeReader::answered(const scan::Reply& reply, const QString& what) {
     if (reply.answered())
         return true;
     link_.noteUnanswered();
@@ -92,7 +91,7 @@ bool TroubleCodeReader::answered(const scan::Reply& reply, const QString& what) 
     return false;
 }
 
-void TroubleCodeReader::showStoredCodes(const scan::Reply& reply, int count) {
+void CodeReader::showStoredCodes(const scan::Reply& reply, int count) {
     if (!answered(reply, QStringLiteral("stored trouble code"))) {
         append(kCrLf);
         return;
@@ -111,7 +110,7 @@ void TroubleCodeReader::showStoredCodes(const scan::Reply& reply, int count) {
     }
 }
 
-void TroubleCodeReader::showPendingCodes(const scan::Reply& reply) {
+void CodeReader::showPendingCodes(const scan::Reply& reply) {
     if (!answered(reply, QStringLiteral("pending trouble code")))
         return;
     if (reply.byte(2) >= 254) {

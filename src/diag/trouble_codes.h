@@ -9,13 +9,13 @@
 namespace diag {
 
 // Reads the monitor status, the stored and the pending trouble codes into the status window.
-class TroubleCodeReader {
+class CodeReader {
 public:
-    TroubleCodeReader(scan::ScanToolLink& link, scan::LinkView& view, core::Prompter& prompter,
-                      const TroubleCodeDefinitions& definitions, scan::Timing& timing,
-                      std::chrono::seconds storedCodeLimit = std::chrono::seconds(10));
+    CodeReader(scan::ScanToolLink& link, scan::LinkView& view, core::Prompter& prompter,
+               const TroubleCodeDefinitions& definitions, scan::Timing& timing,
+               std::chrono::seconds storedCodeLimit = std::chrono::seconds(10));
 
-    void Mode3_Click();
+    void read();
 
 private:
     // The stored-code request, whose wait ends only at the stored-code limit.

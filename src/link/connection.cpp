@@ -22,50 +22,30 @@ Connection::Connection(ScanToolLink& link, ComPorts& ports, ConnectionView& view
                        core::Prompter& prompter)
     : link_(link), ports_(ports), view_(view), prompter_(prompter) {}
 
-Connection::Outcome Connection::mnuConnectionCom1_Click() {
-    return connectOn(1, {Entry::Com2, Entry::Com3}, {Entry::Com2, Entry::Com3});
-}
+namespace {
+// What each menu command disables while it connects, and enables again once connected.
+struct EntryPlan {
+    std::vector<Entry> disabled;
+    std::vector<Entry> reenabled;
+};
 
-Connection::Outcome Connection::mnuConnectionCom2_Click() {
-    return connectOn(2, {Entry::USB, Entry::Com1, Entry::Com3}, {Entry::Com1, Entry::Com3});
-}
-
-Connection::Outcome Connection::mnuConnectionCom3_Click() {
-    return connectOn(3, {Entry::Com2, Entry::Com1}, {Entry::Com2, Entry::Com1});
-}
-
-Connection::Outcome Connection::mnuConnectionCom4_Click() {
-    return connectOn(4, {Entry::Com2, Entry::Com1}, {Entry::Com2, Entry::Com1});
-}
-
-Connection::Outcome Connection::mnuConnectionComX_Click() {
-    return connectOn(std::nullopt, {Entry::Com2, Entry::Com1}, {Entry::Com2, Entry::Com1});
-}
-
-Connection::Outcome Connection::connectByNumber(int port) {
-    switch (port) {
-    case 1:
-        return mnuConnectionCom1_Click();
-    case 2:
-        return mnuConnectionCom2_Click();
-    case 3:
-        return mnuConnectionCom3_Click();
-    case 4:
-        return mnuConnectionCom4_Click();
+EntryPlan planOf(Entry entry) {
+    switch (entry) {
+    case Entry::Com1:
+        return {{Entry::Com2, Entry::Com3}, {Entry::Com2, Entry::Com3}};
+    case Entry::Com2:
+        return {{Entry::USB, Entry::Com1, Entry::Com3}, {Entry::Com1, Entry::Com3}};
     default:
-        return connectOn(port, {Entry::Com2, Entry::Com1}, {Entry::Com2, Entry::Com1});
+        return {{Entry::Com2, Entry::Com1}, {Entry::Com2, Entry::Com1}};
     }
 }
+} // namespace
 
-Connection::Outcome Connection::connectOn(std::optional<int> port,
-                                          std::initializer_list<Entry> disabled,
-                                          std::initializer_list<Entry> reenabled) {
-    ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return Outcome::Busy;
+Connection::Outcome Connection::begin(Entry entry, std::optional<int> port) {
     LinkState& state = link_.state();
     failureReason_.clear();
-
+    if (entry != Entry::ComX)
+        port = int(entry) - int(Entry::Com1) + 1;
     if (!port) {
         state.ComPortNumber = 1;
         view_.showPortChooser();
@@ -79,8 +59,11 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
         port = state.ComPortNumber;
     }
 
+    const EntryPlan plan = planOf(entry);
+    disabled_ = plan.disabled;
+    reenabled_ = plan.reenabled;
     view_.setServiceButtonsEnabled(false);
-    for (Entry e : disabled)
+    for (Entry e : disabled_)
         view_.setEntryEnabled(e, false);
 
     QString error;
@@ -94,16 +77,19 @@ Connection::Outcome Connection::connectOn(std::optional<int> port,
     }
     link_.setTransport(transport, QStringLiteral("Com%1 (%2)").arg(*port).arg(transport->device()));
     show_waiting();
-    if (!waitForVehicle() || !get_FW_version() || link_.lost()) {
-        giveUp(disabled, whyNotConnected());
-        return Outcome::Cancelled;
-    }
-    view_.setLinkText(QStringLiteral("ECU Connected"));
+    if (!waitForVehicle() || !get_FW_version())
+        return giveUp(whyNotConnected());
+    return Outcome::Connected;
+}
 
+Connection::Outcome Connection::finish() {
+    if (link_.lost())
+        return giveUp(whyNotConnected());
+    view_.setLinkText(QStringLiteral("ECU Connected"));
     view_.setServiceButtonsEnabled(true);
-    if (state.FirmwareVersion > kO2TestFirmware)
+    if (link_.state().FirmwareVersion > kO2TestFirmware)
         view_.showMode5();
-    for (Entry e : reenabled)
+    for (Entry e : reenabled_)
         view_.setEntryEnabled(e, true);
     view_.setConnectionMenuEnabled(false);
     return Outcome::Connected;
@@ -162,15 +148,16 @@ bool Connection::waitForVehicle() {
     return true;
 }
 
-void Connection::giveUp(std::initializer_list<Entry> disabled, const QString& reason) {
+Connection::Outcome Connection::giveUp(const QString& reason) {
     failureReason_ = reason;
     ports_.close();
     link_.setTransport(nullptr);
-    for (Entry e : disabled)
+    for (Entry e : disabled_)
         view_.setEntryEnabled(e, true);
     view_.setLinkColour(LinkColour::Red);
     view_.setLinkText(QStringLiteral("ECU Off-Line"));
     view_.setStatusText(QStringLiteral("\r\nNot connected: ") + reason + QStringLiteral(".\r\n"));
+    return Outcome::Cancelled;
 }
 
 void Connection::show_waiting() {
@@ -208,14 +195,10 @@ bool Connection::get_FW_version() {
             view_.setFirmwareCaption(QStringLiteral("F/W: (no answer)"));
         }
     }
-    view_.runSurvey();
     return true;
 }
 
-void Connection::ChangeECU_Click() {
-    ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return;
+bool Connection::nextEcu() {
     LinkState& state = link_.state();
     state.NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
@@ -223,11 +206,11 @@ void Connection::ChangeECU_Click() {
     const std::optional<Reply> notReady = link_.awaitVehicle();
     if (notReady && notReady->status() != Reply::Status::NoVehicle) {
         view_.appendStatusText(interruptionText(*notReady, QStringLiteral("Changing the ECU")));
-        return;
+        return false;
     }
     link_.exchange(QStringLiteral("800204"), 2); // the scan tool's answer is not examined
     view_.toggleChangeEcu();
-    view_.runSurvey();
+    return true;
 }
 
 } // namespace scan

@@ -4,8 +4,8 @@
 #include "scan_tool_link.h"
 
 #include <chrono>
-#include <initializer_list>
 #include <optional>
+#include <vector>
 
 namespace scan {
 
@@ -27,46 +27,41 @@ public:
     // Shows the COM5-COM9 chooser without blocking; it stores the pick in ComPortNumber.
     virtual void showPortChooser() = 0;
     virtual bool portChooserVisible() const = 0;
-    // The vehicle data survey a connection ends with.
-    virtual void runSurvey() = 0;
 };
 
 // Disables the Com1-Com4 entries and enables those whose ports open.
 void probe_com_ports(ComPorts& ports, ConnectionView& view);
 
-// Connecting to the scan tool on a serial port, the firmware query and switching ECUs.
+// Connecting to the scan tool on a serial port, the firmware query and switching ECUs. A
+// connection is made in two halves around the vehicle data survey, which its caller runs: begin()
+// opens the port, waits for the vehicle and reads the firmware; finish() then unlocks the services.
+// The caller holds the link's operation guard throughout.
 class Connection {
 public:
     enum class Outcome { Connected, PortFailed, Cancelled, Busy };
 
     Connection(ScanToolLink& link, ComPorts& ports, ConnectionView& view, core::Prompter& prompter);
 
-    // Without a limit the wait for the vehicle lasts until it answers or the user cancels.
+    // Without a limit the wait for the vehicle lasts until it answers or the user stops it.
     void setReadyWaitLimit(std::optional<std::chrono::milliseconds> limit) {
         readyWaitLimit_ = limit;
     }
 
-    Outcome mnuConnectionCom1_Click();
-    Outcome mnuConnectionCom2_Click();
-    Outcome mnuConnectionCom3_Click();
-    Outcome mnuConnectionCom4_Click();
-    Outcome mnuConnectionComX_Click();
-    // Connects on COM1-COM9 without asking: COM5-COM9 behave as if picked in the chooser.
-    Outcome connectByNumber(int port);
-    // The firmware query, then the survey. False when the scan tool was lost or the user stopped
-    // the query: the connection is not made.
-    bool get_FW_version();
+    // The command of a menu entry; for "COM 5 thru 9" `port` stands for the chooser's pick.
+    Outcome begin(Entry entry, std::optional<int> port = std::nullopt);
+    Outcome finish();
+    // Switches the scan tool to the next ECU; false when the operation ended on the way.
+    bool nextEcu();
     void show_waiting();
-    void ChangeECU_Click();
 
     // Why the last connection did not complete, for the headless report.
     const QString& failureReason() const { return failureReason_; }
 
 private:
-    Outcome connectOn(std::optional<int> port, std::initializer_list<Entry> disabled,
-                      std::initializer_list<Entry> reenabled);
     bool waitForVehicle();
-    void giveUp(std::initializer_list<Entry> disabled, const QString& reason);
+    // The firmware query; false when the scan tool was lost or the user stopped it.
+    bool get_FW_version();
+    Outcome giveUp(const QString& reason);
     QString whyNotConnected() const;
 
     ScanToolLink& link_;
@@ -75,6 +70,9 @@ private:
     core::Prompter& prompter_;
     std::optional<std::chrono::milliseconds> readyWaitLimit_;
     QString failureReason_;
+    // The entries the connection under way disabled, and those it enables again.
+    std::vector<Entry> disabled_;
+    std::vector<Entry> reenabled_;
 };
 
 } // namespace scan

@@ -1,7 +1,6 @@
 #include "survey.h"
 
 #include "core/number_text.h"
-#include "dtc.h"
 #include "support_map.h"
 
 namespace obd {
@@ -26,9 +25,10 @@ QString nameOf(const QString& label) {
 } // namespace
 
 Survey::Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view)
-    : decoders_(decoders), decoder_(decoder), survey_(survey), view_(view) {}
+    : decoders_(decoders), decoder_(decoder), survey_(survey), view_(view),
+      freezeFrameCode_(decoders.request(), decoder, survey, view) {}
 
-void Survey::Mode1_Click() {
+void Survey::run() {
     view_.setStatusText(kLineBreak);
     decoders_.request().link().state().NoVehicleLink = false;
     survey_.PIDCount = 0;
@@ -73,7 +73,6 @@ void Survey::Mode1_Click() {
     if (survey_.STFTB1Supported)
         view_.setFuelTrimMenuEnabled(true);
     view_.colourStatusText();
-    view_.surveyFinished();
 }
 
 std::optional<scan::Reply> Survey::walkFreezeFrame(int A, int B, int C, int D) {
@@ -163,7 +162,7 @@ void Survey::act(int pid, int& a) {
         settle(decoders_.get_MIL());
         break;
     case SupportAction::FreezeFrameCode:
-        get_trouble_codes();
+        settle(freezeFrameCode_.read());
         if (survey_.NoFreezeFrame)
             a = 0;
         break;
@@ -222,37 +221,6 @@ bool Survey::addLine(int code) {
     survey_.DataLogItems.setData(survey_.DataLogItems.index(row), reading.label);
     ++survey_.PIDCount;
     return true;
-}
-
-void Survey::get_trouble_codes() {
-    survey_.NoFreezeFrame = false;
-    const scan::Reply reply =
-        decoders_.request().get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 8);
-    settle(reply);
-    const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
-    if (reply.status() == scan::Reply::Status::EcuTimeout) {
-        view_.appendStatusText(noFrame);
-        return;
-    }
-    if (!reply.answered()) {
-        if (!reply.ended())
-            view_.appendStatusText(
-                kLineBreak +
-                scan::noAnswerText(reply, QStringLiteral("freeze frame trouble code")) +
-                kLineBreak);
-        return;
-    }
-    // The code's two bytes follow the frame byte in a freeze-frame reply, the PID in a current one.
-    const int position = decoder_.PIDMode == QLatin1String("02") ? 14 : 12;
-    const QString code = reply.mid(position, 4);
-    if (code == QLatin1String("0000")) {
-        view_.setStatusText(kLineBreak);
-        view_.appendStatusText(noFrame + kLineBreak);
-        survey_.NoFreezeFrame = true;
-        return;
-    }
-    view_.appendStatusText(QStringLiteral("\r\nFreeze Frame T.C. -") + dtcText(code) + kLineBreak);
-    view_.setDataListColour(QColor(255, 0, 0));
 }
 
 } // namespace obd

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoders.h"
+#include "freeze_frame_code.h"
 #include "survey_view.h"
 
 #include <initializer_list>
@@ -15,7 +16,8 @@ class Survey {
 public:
     Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view);
 
-    void Mode1_Click();
+    // Rebuilds the vehicle data list and the status text from the ECU's supported PIDs.
+    void run();
     void scanPIDs21();
     void scanPIDs41();
 
@@ -41,8 +43,6 @@ private:
     void act(int pid, int& a);
     // Adds the line of an item; false when it was not answered.
     bool addLine(int code);
-    // The code that stored the freeze frame (PID $02); none sets NoFreezeFrame.
-    void get_trouble_codes();
     // Remembers a reply that ends the walk.
     void settle(const scan::Reply& reply);
     // The range survey of one bitmap request, handing its bytes to the dispatchers in order.
@@ -57,6 +57,7 @@ private:
     DecoderState& decoder_;
     SurveyState& survey_;
     SurveyView& view_;
+    FreezeFrameCode freezeFrameCode_;
     std::optional<scan::Reply> interruption_;
 };
 

@@ -15,8 +15,6 @@ public:
     virtual void setAirFuelMenuEnabled(bool enabled) = 0;
     virtual void setFuelTrimMenuEnabled(bool enabled) = 0;
     virtual void colourStatusText() = 0;
-    // Shows the main window, releases the survey button and enables the O2 sensor test.
-    virtual void surveyFinished() = 0;
 };
 
 } // namespace obd

@@ -29,10 +29,10 @@ protected:
         h.simulatorPorts = {1, 2, 3, 4, 7};
         w.Form_Load();
     }
-    // Runs `during` once the connection is waiting (from inside its wait), then `command`.
-    Outcome connectWhile(Outcome (scan::Connection::*command)(), std::function<void()> during) {
+    // Runs `during` once the connection is waiting (from inside its wait), then the command.
+    Outcome connectWhile(scan::Entry entry, std::function<void()> during) {
         QTimer::singleShot(50, &w, std::move(during));
-        return (w.connection().*command)();
+        return w.session().connectScanTool(entry);
     }
 
     MainWindowHarness h;
@@ -65,7 +65,7 @@ TEST_F(ConnectionTest, Com1ConnectsAndUnlocksTheServices) {
 
 TEST_F(ConnectionTest, APortThatDoesNotOpenSaysInvalidComPort) {
     h.simulatorPorts = {};
-    EXPECT_EQ(w.connection().mnuConnectionCom2_Click(), Outcome::PortFailed);
+    EXPECT_EQ(w.session().connectScanTool(scan::Entry::Com2), Outcome::PortFailed);
     EXPECT_EQ(h.prompter.messageTexts(), QStringList({"Invalid COM PORT"}));
     for (QAction* a :
          {w.mnuConnectionCom1, w.mnuConnectionCom2, w.mnuConnectionCom3, w.mnuConnectionCom4})
@@ -105,7 +105,7 @@ TEST_F(ConnectionTest, AFirmwareReplyThatIsNoAnswerShowsNoVersion) {
             << sim::faultName(fault).toStdString();
         EXPECT_FALSE(fresh.window->mnuMode6->isEnabled());
         EXPECT_EQ(fresh.window->Text1->text(), "ECU Connected") << "the survey still runs";
-        EXPECT_EQ(fresh.window->link().unanswered(), 1);
+        EXPECT_EQ(fresh.window->session().link().unanswered(), 1);
     }
     MainWindowHarness stray;
     stray.simulatorPorts = {1};
@@ -116,14 +116,13 @@ TEST_F(ConnectionTest, AFirmwareReplyThatIsNoAnswerShowsNoVersion) {
 }
 
 TEST_F(ConnectionTest, TheChooserPicksCom7OrClosesWithoutAPick) {
-    Outcome outcome = connectWhile(&scan::Connection::mnuConnectionComX_Click,
-                                   [this] { w.frmUserCOM()->close(); });
+    Outcome outcome = connectWhile(scan::Entry::ComX, [this] { w.frmUserCOM()->close(); });
     EXPECT_EQ(outcome, Outcome::Cancelled);
-    EXPECT_FALSE(w.link().busy());
+    EXPECT_FALSE(w.session().link().busy());
     EXPECT_TRUE(w.mnuConnectionComX->isEnabled());
     EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
 
-    outcome = connectWhile(&scan::Connection::mnuConnectionComX_Click, [this] {
+    outcome = connectWhile(scan::Entry::ComX, [this] {
         ASSERT_TRUE(w.portChooserVisible());
         EXPECT_EQ(w.frmUserCOM()->windowTitle(), "User Defined COM Port Selection");
         EXPECT_FALSE(w.frmUserCOM()->Option3->isChecked());
@@ -136,13 +135,14 @@ TEST_F(ConnectionTest, TheChooserPicksCom7OrClosesWithoutAPick) {
 
 TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicle) {
     h.simulator.setReachable(false);
-    w.connection().setReadyWaitLimit(std::chrono::seconds(10)); // a safety net, should Escape fail
+    w.session().connection().setReadyWaitLimit(
+        std::chrono::seconds(10)); // a safety net, should Escape fail
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QElapsedTimer elapsed;
     elapsed.start();
-    Outcome outcome = connectWhile(&scan::Connection::mnuConnectionCom1_Click, [this] {
-        EXPECT_EQ(w.connection().mnuConnectionCom4_Click(), Outcome::Busy);
+    Outcome outcome = connectWhile(scan::Entry::Com1, [this] {
+        EXPECT_EQ(w.session().connectScanTool(scan::Entry::Com4), Outcome::Busy);
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     EXPECT_EQ(outcome, Outcome::Cancelled);
@@ -159,16 +159,16 @@ TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicl
 
     h.simulator.setReachable(false);
     elapsed.restart();
-    outcome = connectWhile(&scan::Connection::mnuConnectionCom2_Click, [this] { w.close(); });
+    outcome = connectWhile(scan::Entry::Com2, [this] { w.close(); });
     EXPECT_EQ(outcome, Outcome::Cancelled);
     EXPECT_LT(elapsed.elapsed(), 3000);
 }
 
 TEST_F(ConnectionTest, ASilentScanToolIsGivenUpOnWhenTheWaitIsLimited) {
     h.simulator.injectFault(sim::Fault::Silence);
-    w.connection().setReadyWaitLimit(std::chrono::milliseconds(500));
-    EXPECT_EQ(w.connection().mnuConnectionCom1_Click(), Outcome::Cancelled);
-    EXPECT_EQ(w.connection().failureReason(), "no answer from a scan tool on this port");
+    w.session().connection().setReadyWaitLimit(std::chrono::milliseconds(500));
+    EXPECT_EQ(w.session().connectScanTool(scan::Entry::Com1), Outcome::Cancelled);
+    EXPECT_EQ(w.session().connection().failureReason(), "no answer from a scan tool on this port");
     EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
 }
 

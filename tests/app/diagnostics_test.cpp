@@ -61,7 +61,7 @@ TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
     EXPECT_EQ(h->prompter.questions.size(), 1u) << "no MIL and no codes: read anyway?";
     EXPECT_TRUE(w().statusText().contains("MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\n"
                                           "No Pending Codes to Report"));
-    EXPECT_EQ(w().link().unanswered(), 0);
+    EXPECT_EQ(w().session().link().unanswered(), 0);
 }
 
 TEST_F(DiagnosticsTest, ClearOutcomes) {

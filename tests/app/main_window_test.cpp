@@ -43,7 +43,7 @@ TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
          {w.mnuUSB, w.mnuConnectionComX, w.mnuUnitsEnglish, w.mnuUnitsMetric, w.mnuDebugMode})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_TRUE(w.mnuCom->isEnabled());
-    EXPECT_TRUE(w.link().ComPortActive());
+    EXPECT_TRUE(w.session().link().ComPortActive());
     EXPECT_FALSE(h.state.link.DebugMode);
     EXPECT_EQ(h.state.survey.WBO2PID, "0");
     EXPECT_TRUE(h.prompter.messages.empty());
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, ExitEndsAtOnceOnSerialAndAfterTwoSecondsOnUsb) {
 
     scan::InProcessTransport usb; // a scan tool that is ready only when asked
     usb.answerReadyPolls(scan::ReadyState::Vehicle);
-    w.link().setTransport(&usb);
+    w.session().link().setTransport(&usb);
     w.show();
     w.Command1_Click();
     ASSERT_EQ(exits.size(), 2);

@@ -77,7 +77,7 @@ TEST_F(SurveyTest, TheDefaultVehicleFillsTheListAndTheStatusWindow) {
     EXPECT_TRUE(w().Mode5->isEnabled());
     EXPECT_FALSE(w().Mode1->isChecked());
     EXPECT_EQ(survey().O2Present[4], 16);
-    EXPECT_EQ(w().link().unanswered(), 0);
+    EXPECT_EQ(w().session().link().unanswered(), 0);
 }
 
 TEST_F(SurveyTest, TheRangeSurveysRunOnlyWhenAnnounced) {
@@ -212,8 +212,8 @@ TEST_F(SurveyTest, ARequestThatStaysUnansweredAddsNoLine) {
             EXPECT_TRUE(w().statusText().contains(c.statusLine)) << name;
         }
         EXPECT_EQ(lines(), expected) << name;
-        EXPECT_EQ(w().link().unanswered(), c.statusLine ? 1 : 0) << name;
-        EXPECT_FALSE(w().link().busy());
+        EXPECT_EQ(w().session().link().unanswered(), c.statusLine ? 1 : 0) << name;
+        EXPECT_FALSE(w().session().link().busy());
     }
 }
 
@@ -248,7 +248,7 @@ TEST_F(SurveyTest, EscapeStopsTheSurveyAndOnlyIt) {
     connectTo(coolantAndSpeed());
     h->onCommand = [this](const QByteArray& command) {
         if (command == "010D06")
-            w().link().cancel();
+            w().session().link().cancel();
     };
     w().Mode1->click();
     EXPECT_EQ(lines(), coolantAndSpeedLines.first(1));

@@ -24,9 +24,9 @@ TEST(DtcTextTest, TheTopBitsOfTheFirstDigitGiveTheLetter) {
     EXPECT_FALSE(obd::isNoCode("4000"));
 }
 
-class TroubleCodeReaderTest : public ::testing::Test {
+class CodeReaderTest : public ::testing::Test {
 protected:
-    TroubleCodeReaderTest() {
+    CodeReaderTest() {
         QFile file(dir.filePath("troublecode.tcf"));
         if (file.open(QIODevice::WriteOnly))
             file.write("P0300 Random Misfire\r\nP0171 Too Lean\r\nU0123 Lost "
@@ -45,7 +45,7 @@ protected:
     }
     QString read() {
         tool.view.statusText.clear();
-        reader.Mode3_Click();
+        reader.read();
         return tool.view.statusText;
     }
 
@@ -55,10 +55,10 @@ protected:
     // The stopwatch runs twenty times faster than real time.
     QElapsedTimer realTime;
     scan::Timing fastClock{[this] { return realTime.isValid() ? realTime.elapsed() * 20 : 0; }};
-    diag::TroubleCodeReader reader{tool.link, tool.view, tool.prompter, definitions, fastClock};
+    diag::CodeReader reader{tool.link, tool.view, tool.prompter, definitions, fastClock};
 };
 
-TEST_F(TroubleCodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
+TEST_F(CodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
     status("486B1041018300000000");
     stored("0300C1238123");
     pending("042000000000");
@@ -74,7 +74,7 @@ TEST_F(TroubleCodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
     EXPECT_EQ(tool.link.unanswered(), 0);
 }
 
-TEST_F(TroubleCodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
+TEST_F(CodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
     status("486B1041018100000000");
     stored("030001710420");
     pending("042000110171");
@@ -86,7 +86,7 @@ TEST_F(TroubleCodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
                       "Pending Code 3 -P0171--P0171 Too Lean\r\nA code of 0000 means no code"));
 }
 
-TEST_F(TroubleCodeReaderTest, NoMilAndNoCodesAsksFirst) {
+TEST_F(CodeReaderTest, NoMilAndNoCodesAsksFirst) {
     status("486B1041010000000000");
     stored("C00000000000");
     pending("042000000000");
@@ -105,7 +105,7 @@ TEST_F(TroubleCodeReaderTest, NoMilAndNoCodesAsksFirst) {
         read().contains("Stored Trouble Code(s)\r\nNo Codes to ReportPending Code 1 -P0420"));
 }
 
-TEST_F(TroubleCodeReaderTest, JunkBeforeTheFirstCodeAndTheBoxsNothingToReport) {
+TEST_F(CodeReaderTest, JunkBeforeTheFirstCodeAndTheBoxsNothingToReport) {
     status("486B1041018100000000");
     tool.replies["030A0A"] = "V486B1043 0300000000000";
     tool.replies["070A0A"] = "VFE" + QByteArray(20, '0');
@@ -114,7 +114,7 @@ TEST_F(TroubleCodeReaderTest, JunkBeforeTheFirstCodeAndTheBoxsNothingToReport) {
     EXPECT_TRUE(read().endsWith("Stored Trouble Code(s)\r\nNo pending codes reported"));
 }
 
-TEST_F(TroubleCodeReaderTest, StoredCodesThatNeverComeEndTheReadAtTenSeconds) {
+TEST_F(CodeReaderTest, StoredCodesThatNeverComeEndTheReadAtTenSeconds) {
     status("486B1041018100000000");
     pending("042000000000");
     realTime.start();
@@ -125,7 +125,7 @@ TEST_F(TroubleCodeReaderTest, StoredCodesThatNeverComeEndTheReadAtTenSeconds) {
     EXPECT_FALSE(tool.sent.contains("070A0A")) << "the read ends: no pending request";
 }
 
-TEST_F(TroubleCodeReaderTest, RepliesThatAreNotAnswersAreNeverReadAsCodes) {
+TEST_F(CodeReaderTest, RepliesThatAreNotAnswersAreNeverReadAsCodes) {
     struct Case {
         const char* why;
         QByteArray stored;
@@ -159,7 +159,7 @@ TEST_F(TroubleCodeReaderTest, RepliesThatAreNotAnswersAreNeverReadAsCodes) {
     EXPECT_EQ(tool.link.unanswered(), 2 * int(std::size(cases)));
 }
 
-TEST_F(TroubleCodeReaderTest, AStatusReplyCutAfterThePidIsNoMilState) {
+TEST_F(CodeReaderTest, AStatusReplyCutAfterThePidIsNoMilState) {
     tool.replies["010109"] = "V486B104101" + QByteArray(12, 'S');
     pending("000000000000");
     const QString text = read();
@@ -171,7 +171,7 @@ TEST_F(TroubleCodeReaderTest, AStatusReplyCutAfterThePidIsNoMilState) {
     EXPECT_EQ(read(), "\r\nNo Pending Codes to Report") << "the ECU timed out: the box says so";
 }
 
-TEST_F(TroubleCodeReaderTest, AScanToolUnpluggedDuringTheReadEndsIt) {
+TEST_F(CodeReaderTest, AScanToolUnpluggedDuringTheReadEndsIt) {
     status("486B1041018100000000");
     tool.unplugOn = "030A0A";
     QElapsedTimer elapsed;
@@ -194,7 +194,7 @@ TEST(ClearCodesTest, OnlyTheAcknowledgementSaysCleared) {
     for (const auto& [reply, box, text] : cases) {
         ScriptedScanTool tool;
         tool.replies["040404"] = reply;
-        diag::Mode4_Click(tool.link, tool.view);
+        diag::ClearCodes(tool.link, tool.view).run();
         EXPECT_EQ(tool.sent, QByteArrayList({"040404"}));
         EXPECT_EQ(tool.view.boxText, box) << text;
         EXPECT_EQ(tool.view.statusText, text);

@@ -45,12 +45,12 @@ struct MainWindowHarness {
         scan::ScanToolLink::Settings link;
         link.replyTimeout = std::chrono::milliseconds(1000);
         window = std::make_unique<app::MainWindow>(
-            state, app::MainWindow::Services{prompter,
-                                             printer,
-                                             tcf,
-                                             {file, dir.filePath("missing.tcf")},
-                                             [this](int port) { return makePort(port); },
-                                             link});
+            state,
+            app::MainWindow::Services{prompter, printer, tcf, {file, dir.filePath("missing.tcf")}});
+        session = std::make_unique<app::Session>(
+            state, *window,
+            app::Session::Parts{prompter, tcf, [this](int port) { return makePort(port); }, link});
+        window->attach(*session);
     }
 
     std::unique_ptr<scan::Transport> makePort(int port) {
@@ -88,4 +88,5 @@ struct MainWindowHarness {
     QByteArray unplugOn; // this command unplugs the simulated port instead of reaching the box
     std::function<void(const QByteArray&)> onCommand; // runs as each command goes out
     std::unique_ptr<app::MainWindow> window;
+    std::unique_ptr<app::Session> session;
 };

@@ -1,0 +1,89 @@
+#include "session.h"
+
+namespace app {
+
+Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
+    : QObject(parent), ports_(std::move(parts.portFactory)),
+      link_(state.link, view, parts.prompter, parts.linkSettings),
+      connection_(link_, ports_, view, parts.prompter), request_(link_, view),
+      decoders_(request_, state.decoder, state.survey),
+      survey_(decoders_, state.decoder, state.survey, view),
+      codeReader_(link_, view, parts.prompter, parts.definitions, state.timing,
+                  parts.storedCodeLimit),
+      clearCodes_(link_, view), freezeFrame_(survey_, link_, state.decoder, state.survey, view) {
+    connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
+        const int port = ports_.currentPort();
+        ports_.close();
+        emit linkLost(port);
+    });
+}
+
+void Session::runSurvey() {
+    survey_.run();
+    emit surveyFinished();
+}
+
+scan::Connection::Outcome Session::connectScanTool(scan::Entry entry, std::optional<int> port) {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return scan::Connection::Outcome::Busy;
+    scan::Connection::Outcome outcome = connection_.begin(entry, port);
+    if (outcome != scan::Connection::Outcome::Connected)
+        return outcome;
+    runSurvey();
+    outcome = connection_.finish();
+    if (outcome == scan::Connection::Outcome::Connected)
+        emit connected();
+    return outcome;
+}
+
+scan::Connection::Outcome Session::connectByNumber(int port) {
+    const scan::Entry entries[] = {scan::Entry::Com1, scan::Entry::Com2, scan::Entry::Com3,
+                                   scan::Entry::Com4};
+    return port >= 1 && port <= 4 ? connectScanTool(entries[port - 1])
+                                  : connectScanTool(scan::Entry::ComX, port);
+}
+
+bool Session::changeEcu() {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return false;
+    if (connection_.nextEcu())
+        runSurvey();
+    return true;
+}
+
+bool Session::survey() {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return false;
+    runSurvey();
+    return true;
+}
+
+bool Session::readCodes() {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return false;
+    codeReader_.read();
+    emit codesRead();
+    return true;
+}
+
+bool Session::clearCodes() {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return false;
+    clearCodes_.run();
+    return true;
+}
+
+bool Session::readFreezeFrame() {
+    scan::ScanToolLink::Operation operation(link_);
+    if (!operation.started())
+        return false;
+    freezeFrame_.read();
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app_state.h"
+#include "core/prompter.h"
+#include "diag/clear_codes.h"
+#include "diag/freeze_frame.h"
+#include "diag/trouble_codes.h"
+#include "link/connection.h"
+#include "obd/survey.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <optional>
+
+namespace app {
+
+// What the operations show: the main window, or its stand-in in tests.
+class SessionView : public scan::ConnectionView, public obd::SurveyView {};
+
+// The scan-tool side of the program: owns the ports, the link and the services, runs one
+// operation at a time, and says what happened as signals. Each operation returns false (or Busy)
+// when another one runs.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        core::Prompter& prompter;
+        const diag::TroubleCodeDefinitions& definitions;
+        scan::ComPorts::Factory portFactory;
+        scan::ScanToolLink::Settings linkSettings = {};
+        std::chrono::seconds storedCodeLimit{10};
+    };
+
+    Session(AppState& state, SessionView& view, Parts parts, QObject* parent = nullptr);
+
+    // A connection command of the menu; the survey runs between its two halves. For
+    // "COM 5 thru 9" `port` stands for the chooser's pick.
+    scan::Connection::Outcome connectScanTool(scan::Entry entry,
+                                              std::optional<int> port = std::nullopt);
+    // COM1-COM9 by number, as the headless report connects.
+    scan::Connection::Outcome connectByNumber(int port);
+    bool changeEcu();
+    bool survey();
+    bool readCodes();
+    bool clearCodes();
+    bool readFreezeFrame();
+
+    scan::ScanToolLink& link() { return link_; }
+    scan::ComPorts& ports() { return ports_; }
+    scan::Connection& connection() { return connection_; }
+    bool isConnected() const { return ports_.current() && !link_.lost(); }
+
+signals:
+    void connected();
+    void surveyFinished();
+    void codesRead();
+    // The scan tool is gone; its port (1-9) has been closed.
+    void linkLost(int port);
+
+private:
+    void runSurvey();
+
+    scan::ComPorts ports_;
+    scan::ScanToolLink link_;
+    scan::Connection connection_;
+    obd::PidRequest request_;
+    obd::Decoders decoders_;
+    obd::Survey survey_;
+    diag::CodeReader codeReader_;
+    diag::ClearCodes clearCodes_;
+    diag::FreezeFrame freezeFrame_;
+};
+
+} // namespace app

@@ -1,0 +1,37 @@
+#include "freeze_frame_code.h"
+
+#include "dtc.h"
+
+namespace obd {
+
+scan::Reply FreezeFrameCode::read() {
+    survey_.NoFreezeFrame = false;
+    const scan::Reply reply = request_.get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 8);
+    const QString lineBreak = QStringLiteral("\r\n");
+    const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
+    if (reply.status() == scan::Reply::Status::EcuTimeout) {
+        view_.appendStatusText(noFrame);
+        return reply;
+    }
+    if (!reply.answered()) {
+        if (!reply.ended())
+            view_.appendStatusText(
+                lineBreak + scan::noAnswerText(reply, QStringLiteral("freeze frame trouble code")) +
+                lineBreak);
+        return reply;
+    }
+    // The code's two bytes follow the frame byte in a freeze-frame reply, the PID in a current one.
+    const int position = decoder_.PIDMode == QLatin1String("02") ? 14 : 12;
+    const QString code = reply.mid(position, 4);
+    if (code == QLatin1String("0000")) {
+        view_.setStatusText(lineBreak);
+        view_.appendStatusText(noFrame + lineBreak);
+        survey_.NoFreezeFrame = true;
+        return reply;
+    }
+    view_.appendStatusText(QStringLiteral("\r\nFreeze Frame T.C. -") + dtcText(code) + lineBreak);
+    view_.setDataListColour(QColor(255, 0, 0));
+    return reply;
+}
+
+} // namespace obd
