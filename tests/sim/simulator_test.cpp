@@ -1,7 +1,6 @@
 #include "sim_harness.h"
 #include "support/qt_printers.h"
 
-#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -109,49 +108,6 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
     SimHarness again; // the same seed, the same garbage
     again.simulator->injectFault(Fault::Garbage, 1);
     EXPECT_EQ(again.ask("010C07"), garbage);
-}
-
-TEST(SimFaultTest, CountsAndPrefixesScopeFaultsWhichStrikeInTheOrderGiven) {
-    SimHarness h(fixedProfile());
-    h.simulator->injectFault(Fault::OutOfStepS, -1, "0120");
-    h.simulator->injectFault(Fault::EcuTimeout, 2);
-    h.simulator->injectFault(Fault::ExtraLeadingS, 1);
-    EXPECT_EQ(h.ask("012009").at(2), 'S');
-    EXPECT_EQ(h.ask("900101"), "VS000");
-    EXPECT_EQ(h.ask("010C07").at(1), 'S');
-    EXPECT_EQ(h.ask("010C07"), "S" + rpmReply);
-    EXPECT_EQ(h.ask("010C07"), rpmReply);
-    EXPECT_EQ(h.ask("012009").at(2), 'S');
-    h.simulator->clearFaults();
-    EXPECT_EQ(h.ask("012009").at(2), '8');
-}
-
-TEST(SimFaultTest, SilenceStopsMarkersOnlyWhenItCoversEveryCommand) {
-    SimHarness h(fixedProfile());
-    h.simulator->injectFault(Fault::Silence, -1, "0105");
-    EXPECT_EQ(h.ask("010507"), "");
-    h.advance(5);
-    EXPECT_EQ(h.take(), "S");
-    h.simulator->injectFault(Fault::Silence);
-    EXPECT_EQ(h.ask("010C07"), "");
-    h.advance(50);
-    EXPECT_EQ(h.take(), "");
-    h.simulator->clearFaults();
-    h.advance(5);
-    EXPECT_EQ(h.take(), "S");
-}
-
-TEST(SimFaultTest, DisconnectEndsAllOutput) {
-    SimHarness h(fixedProfile());
-    QSignalSpy gone(h.simulator.get(), &sim::ScanToolSimulator::disconnected);
-    h.simulator->injectFault(Fault::Disconnect, 1, "0120");
-    EXPECT_EQ(h.ask("010009").size(), 21);
-    EXPECT_EQ(h.ask("012009"), "");
-    EXPECT_EQ(h.ask("010C07"), "");
-    h.advance(100);
-    EXPECT_EQ(h.take(), "");
-    EXPECT_EQ(gone.count(), 1);
-    EXPECT_TRUE(h.simulator->isDisconnected());
 }
 
 TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {

@@ -96,28 +96,6 @@ QByteArray ecuWith(const QByteArray& keys, const QByteArray& pids = R"("01": [13
            (keys.isEmpty() ? "" : ", " + keys) + "}]}";
 }
 
-TEST(SimMilTest, MonitorStatusByteAFollowsTheMilAndTheStoredCodes) {
-    const QByteArray many =
-        R"("storedCodes": [)" + QByteArray(R"("0300", )").repeated(129) + R"("0300"])";
-    const std::pair<QByteArray, const char*> cases[] = {
-        {R"("storedCodes": ["0300", "0171"])", "82"},
-        {R"("storedCodes": ["0300", "0171", "0420"], "mil": false)", "03"},
-        {R"("mil": true)", "80"},
-        {many, "FF"},                          // the count has seven bits
-        {R"("pendingCodes": ["0420"])", "85"}, // neither key: the profile's byte stands
-    };
-    for (const auto& [keys, expected] : cases) {
-        sim::Vehicle vehicle(profileFrom(ecuWith(keys)));
-        EXPECT_EQ(ask(vehicle, "010109").mid(11, 8), expected + QByteArray("07E505"))
-            << keys.data();
-    }
-    // Without PID $01 nothing is made up; an empty $01 still gets its byte A.
-    sim::Vehicle without(profileFrom(ecuWith(R"("storedCodes": ["0300"])", R"("0C": [26, 248])")));
-    EXPECT_EQ(ask(without, "010109").at(1), 'S');
-    sim::Vehicle empty(profileFrom(ecuWith(R"("storedCodes": ["0300"])", R"("01": [])")));
-    EXPECT_EQ(ask(empty, "010109").mid(11, 8), "81000000");
-}
-
 TEST(SimClearTest, CodesGoOutAsStoredUntilAClearEmptiesThemOnThatEcuOnly) {
     sim::Vehicle vehicle(profileFrom(R"({"ecus": [
         {"address": "10", "pids": {"01": [130, 7, 229, 5], "05": [130]},
