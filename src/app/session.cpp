@@ -44,46 +44,38 @@ scan::Connection::Outcome Session::connectByNumber(int port) {
                                   : connectScanTool(scan::Entry::ComX, port);
 }
 
-bool Session::changeEcu() {
+bool Session::exclusively(const std::function<void()>& work) {
     scan::ScanToolLink::Operation operation(link_);
     if (!operation.started())
         return false;
-    if (connection_.nextEcu())
-        runSurvey();
+    work();
     return true;
+}
+
+bool Session::changeEcu() {
+    return exclusively([this] {
+        if (connection_.nextEcu())
+            runSurvey();
+    });
 }
 
 bool Session::survey() {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return false;
-    runSurvey();
-    return true;
+    return exclusively([this] { runSurvey(); });
 }
 
 bool Session::readCodes() {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return false;
-    codeReader_.read();
-    emit codesRead();
-    return true;
+    return exclusively([this] {
+        codeReader_.read();
+        emit codesRead();
+    });
 }
 
 bool Session::clearCodes() {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return false;
-    clearCodes_.run();
-    return true;
+    return exclusively([this] { clearCodes_.run(); });
 }
 
 bool Session::readFreezeFrame() {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return false;
-    freezeFrame_.read();
-    return true;
+    return exclusively([this] { freezeFrame_.read(); });
 }
 
 } // namespace app

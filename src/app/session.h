@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace app {
@@ -60,6 +61,8 @@ signals:
 
 private:
     void runSurvey();
+    // Runs the work as the one operation talking to the scan tool; false when another runs.
+    bool exclusively(const std::function<void()>& work);
 
     scan::ComPorts ports_;
     scan::ScanToolLink link_;
