@@ -74,6 +74,7 @@ void MainWindow::attach(Session& session) {
     connectMenus();
     connect(session_, &Session::linkLost, this, &MainWindow::scanToolLost);
     connect(session_, &Session::surveyFinished, this, &MainWindow::surveyFinished);
+    connect(session_, &Session::connected, this, &MainWindow::showIdleHint);
 }
 
 void MainWindow::connectMenus() {

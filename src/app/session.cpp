@@ -64,10 +64,7 @@ bool Session::survey() {
 }
 
 bool Session::readCodes() {
-    return exclusively([this] {
-        codeReader_.read();
-        emit codesRead();
-    });
+    return exclusively([this] { codeReader_.read(); });
 }
 
 bool Session::clearCodes() {

@@ -55,7 +55,6 @@ public:
 signals:
     void connected();
     void surveyFinished();
-    void codesRead();
     // The scan tool is gone; its port (1-9) has been closed.
     void linkLost(int port);
 
