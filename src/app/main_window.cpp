@@ -95,9 +95,33 @@ void MainWindow::connectMenus() {
     connect(Mode3, &QPushButton::clicked, this, &MainWindow::Mode3_Click);
     connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
     connect(ChangeECU, &QPushButton::clicked, this, &MainWindow::ChangeECU_Click);
+    connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
+}
+
+void MainWindow::List1_DblClick() {
+    const int line = List1->currentRow();
+    if (line < 0 || line >= state_.survey.PIDCount)
+        return;
+    const int code = state_.survey.LinePID[line];
+    const std::optional<monitor::DisplayItem> item = monitor::displayItem(code);
+    if (!item) {
+        services_.prompter.message({QStringLiteral("No Data Selected")});
+        return;
+    }
+    if (session_->link().busy()) {
+        QApplication::beep();
+        return;
+    }
+    if (!chart_)
+        chart_ = new monitor::ChartWindow(session_->link(), session_->realtimeDisplay(),
+                                          services_.prompter, this);
+    runBusy(QStringLiteral("Showing %1 live")
+                .arg(List1->item(line)->text().section(QLatin1Char('-'), 0, 0).trimmed()),
+            [this, code, &item] { chart_->display(code, *item); });
+    show();
 }
 
 void MainWindow::connectWith(scan::Entry entry, const QString& what) {

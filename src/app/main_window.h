@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "core/prompter.h"
+#include "monitor/chart_window.h"
 #include "print_sink.h"
 #include "session.h"
 #include "ui/port_chooser.h"
@@ -96,6 +97,9 @@ public:
     void Mode3_Click();
     void Mode4_Click();
     void ChangeECU_Click();
+    // Shows the selected vehicle data line live on the chart until it is stopped.
+    void List1_DblClick();
+    monitor::ChartWindow* chart() const { return chart_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -173,6 +177,7 @@ private:
     Services services_;
     Session* session_ = nullptr;
     QPointer<ui::PortChooser> frmUserCOM_;
+    monitor::ChartWindow* chart_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

@@ -10,7 +10,8 @@ Session::Session(AppState& state, SessionView& view, Parts parts, QObject* paren
       survey_(decoders_, state.decoder, state.survey, view),
       codeReader_(link_, view, parts.prompter, parts.definitions, state.timing,
                   parts.storedCodeLimit),
-      clearCodes_(link_, view), freezeFrame_(survey_, link_, state.decoder, state.survey, view) {
+      clearCodes_(link_, view), freezeFrame_(survey_, link_, state.decoder, state.survey, view),
+      realtime_(decoders_, state.decoder) {
     connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
         const int port = ports_.currentPort();
         ports_.close();

@@ -6,6 +6,7 @@
 #include "diag/freeze_frame.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
+#include "monitor/realtime_display.h"
 #include "obd/survey.h"
 
 #include <QObject>
@@ -50,6 +51,7 @@ public:
     scan::ScanToolLink& link() { return link_; }
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }
+    monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     bool isConnected() const { return ports_.current() && !link_.lost(); }
 
 signals:
@@ -72,6 +74,7 @@ private:
     diag::CodeReader codeReader_;
     diag::ClearCodes clearCodes_;
     diag::FreezeFrame freezeFrame_;
+    monitor::RealtimeDisplay realtime_;
 };
 
 } // namespace app

@@ -16,6 +16,8 @@ struct Reading {
     scan::Reply reply;
 
     bool answered() const { return reply.answered(); }
+    // The label as a sentence names it: "Engine RPM ------------- " is "Engine RPM".
+    QString name() const;
 };
 
 } // namespace obd

@@ -15,13 +15,6 @@ bool isObdLessEcu(const scan::Reply& reply) {
     return reply.ecu() == QLatin1String("D0");
 }
 
-// "Engine RPM ------------- " reads "Engine RPM" in a sentence.
-QString nameOf(const QString& label) {
-    QString name = label;
-    while (!name.isEmpty() && (name.back() == QLatin1Char('-') || name.back().isSpace()))
-        name.chop(1);
-    return name;
-}
 } // namespace
 
 Survey::Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view)
@@ -208,8 +201,7 @@ bool Survey::addLine(int code) {
     settle(reading.reply);
     if (!reading.answered()) {
         if (!reading.reply.ended())
-            view_.appendStatusText(scan::noAnswerText(reading.reply, nameOf(reading.label)) +
-                                   kLineBreak);
+            view_.appendStatusText(scan::noAnswerText(reading.reply, reading.name()) + kLineBreak);
         return false;
     }
     if (survey_.PIDCount >= int(survey_.LinePID.size()))

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "polling_run.h"
+#include "realtime_display.h"
+#include "strip_chart.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace monitor {
+
+// Chart: the real-time display of one item. display() runs the live loop until STOP (or Freeze,
+// the title bar's close, Escape) and returns; the stop is looked at before each pass.
+class ChartWindow : public QWidget {
+    Q_OBJECT
+public:
+    ChartWindow(scan::ScanToolLink& link, RealtimeDisplay& display, core::Prompter& prompter,
+                QWidget* parent = nullptr);
+
+    PollingRun::End display(int code, const DisplayItem& item);
+
+    StripChart* iStripChartX1;
+    QLabel* lblValText;
+    QLineEdit* txbValue;
+    QRadioButton* optFlag; // hidden: set, it ends the loop
+    QPushButton* Stop1;
+    QPushButton* cmdFreeze;
+    QPushButton* cmdShowHideToolbar;
+    QPushButton* cmdResetChart;
+    QPushButton* cmdClearData;
+
+    void Stop1_Click();
+    void cmdFreeze_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void show(const RealtimeFrame& frame, double seconds);
+
+    scan::ScanToolLink& link_;
+    RealtimeDisplay& display_;
+};
+
+} // namespace monitor
