@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     app::ReportPrompter prompter;
     NoPrinter printer;
     diag::TroubleCodeDefinitions definitions;
-    app::MainWindow window(state, {prompter, printer, definitions, {}, true});
+    app::MainWindow window(state, {prompter, printer, definitions, {}, {}, true});
     app::Session session(state, window, {prompter, definitions, [&](int) {
                                              return std::make_unique<RecordingSerial>(path, sent);
                                          }});

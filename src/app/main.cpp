@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -152,10 +153,13 @@ int main(int argc, char** argv) {
     diag::TroubleCodeDefinitions definitions;
     scan::ScanToolLink::Settings linkSettings;
     linkSettings.replyTimeout = options.replyTimeout;
-    app::MainWindow window(state, {prompter, printer, definitions,
-                                   diag::definitionLocations(QApplication::applicationDirPath(),
-                                                             options.definitionsFile),
-                                   options.report});
+    app::MainWindow window(
+        state,
+        {prompter, printer, definitions,
+         diag::definitionLocations(QApplication::applicationDirPath(), options.definitionsFile),
+         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+             QStringLiteral("/Settings.dat"),
+         options.report});
     app::Session session(state, window, {prompter, definitions, portFactory, linkSettings});
     window.attach(session);
     dialogPrompter.setParent(&window);

@@ -96,6 +96,7 @@ void MainWindow::connectMenus() {
     connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
     connect(ChangeECU, &QPushButton::clicked, this, &MainWindow::ChangeECU_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
+    connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
@@ -122,6 +123,20 @@ void MainWindow::List1_DblClick() {
                 .arg(List1->item(line)->text().section(QLatin1Char('-'), 0, 0).trimmed()),
             [this, code, &item] { chart_->display(code, *item); });
     show();
+}
+
+void MainWindow::mnuDataLogLog_Click() {
+    if (!dataLog_) {
+        dataLog_ = new monitor::DataLogWindow(session_->dataLogger(), state_.log, state_.survey,
+                                              services_.prompter, services_.settingsPath, this);
+        connect(dataLog_, &monitor::DataLogWindow::closed, this, &QWidget::show);
+    }
+    state_.log.LogStopFlag = true;
+    dataLog_->Form_Load();
+    dataLog_->show();
+    dataLog_->raise();
+    if (!services_.headless)
+        hide();
 }
 
 void MainWindow::connectWith(scan::Entry entry, const QString& what) {

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "core/prompter.h"
 #include "monitor/chart_window.h"
+#include "monitor/data_log_window.h"
 #include "print_sink.h"
 #include "session.h"
 #include "ui/port_chooser.h"
@@ -41,6 +42,7 @@ public:
         PrintSink& printer;
         diag::TroubleCodeDefinitions& definitions;
         QStringList definitionLocations;
+        QString settingsPath;  // the logger's Settings.dat
         bool headless = false; // never shown: the survey must not bring the window up
     };
 
@@ -100,6 +102,9 @@ public:
     // Shows the selected vehicle data line live on the chart until it is stopped.
     void List1_DblClick();
     monitor::ChartWindow* chart() const { return chart_; }
+    // Opens the data logger in place of the main window.
+    void mnuDataLogLog_Click();
+    monitor::DataLogWindow* dataLog() const { return dataLog_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -178,6 +183,7 @@ private:
     Session* session_ = nullptr;
     QPointer<ui::PortChooser> frmUserCOM_;
     monitor::ChartWindow* chart_ = nullptr;
+    monitor::DataLogWindow* dataLog_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

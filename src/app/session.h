@@ -6,6 +6,7 @@
 #include "diag/freeze_frame.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
+#include "monitor/data_logger.h"
 #include "monitor/realtime_display.h"
 #include "obd/survey.h"
 
@@ -52,6 +53,7 @@ public:
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
+    monitor::DataLogger& dataLogger() { return logger_; }
     bool isConnected() const { return ports_.current() && !link_.lost(); }
 
 signals:
@@ -75,6 +77,7 @@ private:
     diag::ClearCodes clearCodes_;
     diag::FreezeFrame freezeFrame_;
     monitor::RealtimeDisplay realtime_;
+    monitor::DataLogger logger_;
 };
 
 } // namespace app

@@ -89,11 +89,10 @@ PollingRun::End ChartWindow::display(int code, const DisplayItem& item) {
     PollingRun run(link_);
     const qint64 start = link_.now();
     const PollingRun::End end = run.run([&] {
-        if (optFlag->isChecked()) {
-            run.stop();
-            return;
-        }
+        if (optFlag->isChecked())
+            return false;
         show(display_.pass(code, item), double(link_.now() - start) / 1000);
+        return true;
     });
     hide();
     return end;

@@ -1,10 +1,18 @@
 #pragma once
 
+#include <array>
+
 namespace monitor {
 
-// Run control of the data logger.
+// Run control and choices of the data logger.
 struct LogState {
-    bool LogStopFlag = false;
+    std::array<int, 6> LogItemLine{}; // item i: the entry chosen in its item list
+    int LogItemCount = 4;             // 2, 4, 5 or 6
+    bool LogStopFlag = false;         // no run, or the run is asked to end
+    bool LogSavedFlag = false;        // the run was ended by Save
+    bool TriggerEntered = false;
+    int Trigger1Value = 0;
+    int Trigger2Value = 0;
 };
 
 } // namespace monitor

@@ -12,20 +12,26 @@ std::optional<PollingRun::End> PollingRun::ending() const {
     return std::nullopt;
 }
 
-PollingRun::End PollingRun::run(const std::function<void()>& pass) {
+PollingRun::End PollingRun::run(const std::function<bool()>& pass) {
     scan::ScanToolLink::Operation operation(link_);
     if (!operation.started())
         return End::Busy;
     samples_ = 0;
     stopAfterPass_ = false;
     const auto endingOrResumed = [this] { return ending() || !paused_; };
+    if (startDelay_.count() > 0) {
+        const qint64 first = link_.now() + startDelay_.count();
+        link_.wait([this] { return bool(ending()); },
+                   scan::Deadline::when([this, first] { return link_.now() >= first; }));
+    }
     for (;;) {
         if (paused_)
             link_.wait(endingOrResumed, scan::Deadline::never());
         if (const std::optional<End> end = ending())
             return *end;
         const qint64 started = link_.now();
-        pass();
+        if (!pass())
+            return End::Done;
         ++samples_;
         if (const std::optional<End> end = ending())
             return *end;

@@ -18,17 +18,20 @@ namespace monitor {
 class PollingRun : public QObject {
     Q_OBJECT
 public:
-    enum class End { Stopped, LostScanTool, Busy, Limit };
+    enum class End { Done, Stopped, LostScanTool, Busy, Limit };
 
     explicit PollingRun(scan::ScanToolLink& link, QObject* parent = nullptr)
         : QObject(parent), link_(link) {}
 
     void setInterval(std::optional<std::chrono::milliseconds> interval) { interval_ = interval; }
+    // The first pass waits this long after the run starts.
+    void setStartDelay(std::chrono::milliseconds delay) { startDelay_ = delay; }
     void setLimit(std::optional<int> samples) { limit_ = samples; }
 
-    // Runs passes until the run ends, and says why. Escape (the link's stop) ends it at once,
-    // in the middle of a pass; stop() after the pass under way.
-    End run(const std::function<void()>& pass);
+    // Runs passes until the run ends, and says why: a pass returns false when it is done (End::
+    // Done). Escape (the link's stop) ends the run at once, in the middle of a pass; stop() after
+    // the pass under way.
+    End run(const std::function<bool()>& pass);
     int samples() const { return samples_; }
     bool paused() const { return paused_; }
 
@@ -43,6 +46,7 @@ private:
 
     scan::ScanToolLink& link_;
     std::optional<std::chrono::milliseconds> interval_;
+    std::chrono::milliseconds startDelay_{0};
     std::optional<int> limit_;
     int samples_ = 0;
     bool stopAfterPass_ = false;

@@ -34,6 +34,7 @@ protected:
             if (const auto it = duringPass.find(int(starts.size())); it != duringPass.end())
                 it->second();
             clock += 30; // a pass takes its exchanges' time
+            return true;
         });
     }
 

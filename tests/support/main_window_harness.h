@@ -45,8 +45,11 @@ struct MainWindowHarness {
         scan::ScanToolLink::Settings link;
         link.replyTimeout = std::chrono::milliseconds(1000);
         window = std::make_unique<app::MainWindow>(
-            state,
-            app::MainWindow::Services{prompter, printer, tcf, {file, dir.filePath("missing.tcf")}});
+            state, app::MainWindow::Services{prompter,
+                                             printer,
+                                             tcf,
+                                             {file, dir.filePath("missing.tcf")},
+                                             dir.filePath("Settings.dat")});
         session = std::make_unique<app::Session>(
             state, *window,
             app::Session::Parts{prompter, tcf, [this](int port) { return makePort(port); }, link});

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "data_logger.h"
+#include "log_state.h"
+#include "obd/survey_state.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <stop_token>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QAction;
+class QPushButton;
+class QRadioButton;
+
+namespace monitor {
+
+// DataLog, "Vamrick Data Logger": two to six items shown side by side and logged at a sample
+// interval, optionally after start triggers; the log is written when the run ends. Its choices
+// come back from Settings.dat every time it opens.
+class DataLogWindow : public QWidget {
+    Q_OBJECT
+public:
+    DataLogWindow(DataLogger& logger, LogState& state, obd::SurveyState& survey,
+                  core::Prompter& prompter, QString settingsPath, QWidget* parent = nullptr);
+
+    // Opening the window: the saved choices come back.
+    void Form_Load();
+
+    void Command1_Click(); // Start Log
+    void Command2_Click(); // Pause / RESTART
+    void Command3_Click(); // Save
+    void Cancel_Click();   // QUIT
+    void mnuHelp_Click();
+
+    std::array<QComboBox*, 6> cboRTD;
+    std::array<QLineEdit*, 6> DisplayName;  // Display1_name .. Display6_name
+    std::array<QLineEdit*, 6> DisplayValue; // Display1_value .. Display6_value
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QRadioButton* Option3;
+    QRadioButton* Option4;
+    QLineEdit* Text2;
+    QComboBox* Combo1;
+    QComboBox* Combo2;
+    QComboBox* Combo3;
+    QLabel* lblTRIG;
+    QLineEdit* txtTRIG;
+    QPushButton* cmdTRIG;
+    QLineEdit* txtTRIG1;
+    QLineEdit* txtTRIG2;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Cancel;
+    QLabel* Label7;
+    QAction* mnuHelp;
+
+signals:
+    // The window was left: the main window shows again.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    // The threshold entry of a trigger choice; the value stays as it was when it is left.
+    void enterTrigger(QComboBox* combo, QLineEdit* shown, int& value);
+    std::optional<int> askThreshold(Trigger::Kind kind);
+    StartCondition startCondition() const;
+    QList<LogItem> chosenItems() const;
+    // Writes the log, asking again while it cannot be written; the samples go only when the user
+    // says so.
+    void saveLog(const LogSamples& samples);
+    void paintCombos(const QColor& colour);
+    void leave();
+
+    DataLogger& logger_;
+    LogState& state_;
+    obd::SurveyState& survey_;
+    core::Prompter& prompter_;
+    QString settingsPath_;
+    PollingRun* run_ = nullptr;
+    std::stop_source prompt_; // ends a threshold prompt (QUIT, Escape)
+    bool running_ = false;
+};
+
+} // namespace monitor

@@ -1,0 +1,79 @@
+#include "data_logger.h"
+
+#include "core/number_text.h"
+#include "display_items.h"
+
+namespace monitor {
+
+namespace {
+// Checks of the system time need no exchange; between them the wait sleeps this long.
+constexpr std::chrono::milliseconds kTriggerCheckInterval{100};
+constexpr std::chrono::milliseconds kFirstSampleAfter{100};
+} // namespace
+
+obd::Reading DataLogger::get_ecu_data(int code) {
+    if (!displayItem(code)) {
+        if (!noDataSaid_)
+            prompter_.message({QStringLiteral("No Data Selected")});
+        noDataSaid_ = true;
+        return {};
+    }
+    return decoders_.read(code);
+}
+
+std::optional<double> DataLogger::numberOf(int code) {
+    const obd::Reading reading = decoders_.read(code);
+    return reading.answered() ? std::optional<double>(core::leadingNumber(reading.value))
+                              : std::nullopt;
+}
+
+PollingRun::End DataLogger::waitForStart(PollingRun& run, const StartCondition& condition) {
+    decoder_.PIDMode = QStringLiteral("01");
+    decoder_.PIDOffset = 0;
+    const TriggerInputs inputs{[] { return QTime::currentTime(); },
+                               [this] { return numberOf(0x0D); },
+                               [this] { return numberOf(0x0C); }};
+    run.setInterval(kTriggerCheckInterval);
+    run.setLimit(std::nullopt);
+    return run.run([&] { return !condition.holds(inputs); });
+}
+
+PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
+                                const QString& intervalText, LogSamples& samples,
+                                const std::function<void(const QList<obd::Reading>&)>& shown) {
+    decoder_.PIDMode = QStringLiteral("01");
+    decoder_.PIDOffset = 0;
+    noDataSaid_ = false;
+    samples = LogSamples{};
+    samples.intervalText = intervalText;
+    for (const LogItem& item : items)
+        samples.descriptions << item.description;
+    samples.values.reserve(LogSamples::kMaxSamples);
+    samples.elapsed.reserve(LogSamples::kMaxSamples);
+    samples.startTime = QTime::currentTime();
+    timing_.Start();
+    const double interval = std::max(0.0, core::leadingNumber(intervalText));
+    run.setInterval(std::chrono::milliseconds(qint64(interval * 1000)));
+    run.setStartDelay(kFirstSampleAfter);
+    run.setLimit(LogSamples::kMaxSamples);
+    const PollingRun::End end = run.run([&] {
+        QList<obd::Reading> readings;
+        std::vector<std::optional<double>> values;
+        for (const LogItem& item : items) {
+            readings << get_ecu_data(item.code);
+            // A value text that is no number counts 0; an unanswered item stays empty.
+            values.push_back(readings.back().answered()
+                                 ? std::optional<double>(core::leadingNumber(readings.back().value))
+                                 : std::nullopt);
+        }
+        samples.values.push_back(std::move(values));
+        samples.elapsed.push_back(timing_.CurrentTime());
+        if (shown)
+            shown(readings);
+        return true;
+    });
+    timing_.Finish();
+    return end;
+}
+
+} // namespace monitor

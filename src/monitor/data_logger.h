@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/prompter.h"
+#include "link/timing.h"
+#include "log_file.h"
+#include "obd/decoders.h"
+#include "polling_run.h"
+#include "triggers.h"
+
+namespace monitor {
+
+// One item to log: its code (the PID number, 18 for fuel economy) and its description.
+struct LogItem {
+    int code;
+    QString description;
+};
+
+// The logger's logic, shared by the logger window and `vamrick --log`: the wait for the start
+// condition and the sampling run, both as polling runs of the one scan-tool operation.
+class DataLogger {
+public:
+    DataLogger(scan::ScanToolLink& link, obd::Decoders& decoders, obd::DecoderState& decoder,
+               scan::Timing& timing, core::Prompter& prompter)
+        : link_(link), decoders_(decoders), decoder_(decoder), timing_(timing),
+          prompter_(prompter) {}
+
+    // An item's current value; codes without a live view say "No Data Selected" (once per run)
+    // and are never answered.
+    obd::Reading get_ecu_data(int code);
+
+    // Waits until the condition holds; End::Done when it does.
+    PollingRun::End waitForStart(PollingRun& run, const StartCondition& condition);
+
+    // Samples the items every interval (the first 0.1 s after the start) up to 17,999 samples,
+    // into `samples`; `shown` gets each sample's readings, for the window's value boxes.
+    PollingRun::End log(PollingRun& run, const QList<LogItem>& items, const QString& intervalText,
+                        LogSamples& samples,
+                        const std::function<void(const QList<obd::Reading>&)>& shown = {});
+
+    scan::ScanToolLink& link() { return link_; }
+
+private:
+    std::optional<double> numberOf(int code);
+
+    scan::ScanToolLink& link_;
+    obd::Decoders& decoders_;
+    obd::DecoderState& decoder_;
+    scan::Timing& timing_;
+    core::Prompter& prompter_;
+    bool noDataSaid_ = false;
+};
+
+} // namespace monitor

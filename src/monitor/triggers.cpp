@@ -1,0 +1,48 @@
+#include "triggers.h"
+
+namespace monitor {
+
+namespace {
+bool holds(const Trigger& trigger, const TriggerInputs& inputs) {
+    switch (trigger.kind) {
+    case Trigger::Kind::None:
+        return true;
+    case Trigger::Kind::SystemTime:
+        return inputs.now().minute() == trigger.value;
+    case Trigger::Kind::Speed:
+        if (const std::optional<double> speed = inputs.speed())
+            return *speed >= trigger.value;
+        return false;
+    case Trigger::Kind::Rpm:
+        if (const std::optional<double> rpm = inputs.rpm())
+            return *rpm >= trigger.value;
+        return false;
+    }
+    return false;
+}
+} // namespace
+
+bool StartCondition::holds(const TriggerInputs& inputs) const {
+    if (first.kind == Trigger::Kind::None)
+        return true;
+    if (combination == Combination::None || second.kind == Trigger::Kind::None)
+        return monitor::holds(first, inputs);
+    if (combination == Combination::And)
+        return monitor::holds(first, inputs) && monitor::holds(second, inputs);
+    return monitor::holds(first, inputs) || monitor::holds(second, inputs);
+}
+
+ThresholdRange thresholdRange(Trigger::Kind kind) {
+    switch (kind) {
+    case Trigger::Kind::SystemTime:
+        return {"Enter Minutes (1-60)", 60, "Value must be 1-60"};
+    case Trigger::Kind::Speed:
+        return {"Enter Speed (1-120)", 120, "Value must be 1-120"};
+    case Trigger::Kind::Rpm:
+    case Trigger::Kind::None:
+        break;
+    }
+    return {"Enter RPM (1-12,000)", 12000, "Value must be 1-12000"};
+}
+
+} // namespace monitor
