@@ -44,8 +44,27 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption clear(
         QStringLiteral("clear-codes"),
         QStringLiteral("With --report: clear the trouble codes before reading them."));
-    parser.addOptions(
-        {help, version, demo, report, tcf, com, replyTimeout, metric, readAnyway, clear});
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Log the --log-item values to <file> without a window, in the logger's "
+                       "file format, then exit. Connects as --report does."),
+        QStringLiteral("file"));
+    const QCommandLineOption logItem(
+        QStringLiteral("log-item"),
+        QStringLiteral("With --log: the first vehicle data line whose description starts with "
+                       "<text> (any case). Give 2, 4, 5 or 6."),
+        QStringLiteral("text"));
+    const QCommandLineOption logInterval(
+        QStringLiteral("log-interval"),
+        QStringLiteral("With --log: the sample interval in seconds (default 0.100)."),
+        QStringLiteral("seconds"), QStringLiteral("0.100"));
+    const QCommandLineOption logSamples(
+        QStringLiteral("log-samples"),
+        QStringLiteral("With --log: stop after <n> samples (default: at Ctrl+C, SIGTERM or "
+                       "17,999 samples)."),
+        QStringLiteral("n"));
+    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout, metric, readAnyway,
+                       clear, log, logItem, logInterval, logSamples});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -100,7 +119,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                 QStringLiteral("--com wants N=DEVICE with N from 1 to 9, not '%1'").arg(value));
         options.comDevices << *parsed;
     }
+    options.logFile = parser.value(log);
+    options.logItems = parser.values(logItem);
+    options.logInterval = parser.value(logInterval);
+    const bool logging = parser.isSet(log);
+    if (!logging &&
+        (parser.isSet(logItem) || parser.isSet(logInterval) || parser.isSet(logSamples)))
+        return usageError(QStringLiteral("--log-item, --log-interval and --log-samples work only "
+                                         "with --log"));
+    if (logging && options.report)
+        return usageError(QStringLiteral("--log and --report cannot be combined"));
+    if (logging && !QList<qsizetype>{2, 4, 5, 6}.contains(options.logItems.size()))
+        return usageError(QStringLiteral("--log wants 2, 4, 5 or 6 --log-item options, not %1")
+                              .arg(options.logItems.size()));
     bool ok = false;
+    if (logging && (options.logInterval.toDouble(&ok) < 0 || !ok))
+        return usageError(QStringLiteral("--log-interval wants a number of seconds, 0 or more, "
+                                         "not '%1'")
+                              .arg(options.logInterval));
+    if (parser.isSet(logSamples)) {
+        const int samples = parser.value(logSamples).toInt(&ok);
+        if (!ok || samples < 1)
+            return usageError(QStringLiteral("--log-samples wants a whole number above 0"));
+        options.logSamples = samples;
+    }
     const int timeout = parser.value(replyTimeout).toInt(&ok);
     if (!ok || timeout < 1)
         return usageError(QStringLiteral("--reply-timeout wants a number of milliseconds above 0"));

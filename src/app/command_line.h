@@ -19,6 +19,12 @@ struct Options {
     QString definitionsFile;
     QList<std::pair<int, QString>> comDevices; // --com N=DEVICE, in the order given
     std::chrono::milliseconds replyTimeout{5000};
+    // Logging without a window: the file, the items (description beginnings), the sample
+    // interval as typed, and the number of samples (nothing: until stopped or the cap).
+    QString logFile;
+    QStringList logItems;
+    QString logInterval = QStringLiteral("0.100");
+    std::optional<int> logSamples;
 };
 
 // The outcome of reading the command line: options to run with, or text to print and an exit code.

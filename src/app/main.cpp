@@ -1,10 +1,10 @@
 #include "command_line.h"
 #include "diag/trouble_code_definitions.h"
 #include "dialog_prompter.h"
+#include "headless.h"
 #include "link/serial_transport.h"
 #include "main_window.h"
 #include "print_sink.h"
-#include "report.h"
 #include "report_prompter.h"
 #include "sim/scan_tool_simulator.h"
 #include "simulated_port.h"
@@ -55,75 +55,24 @@ void provideRuntimeFolder() {
 #endif
 }
 
-// By length: a NUL byte from a definitions file must not cut the text short.
-void print(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-}
-
-// Checks a car without a window: connects on the port the command line names (which runs the
-// survey), optionally clears the codes, reads the trouble codes and the freeze frame, and prints
-// what the window shows after each step. Succeeds when every request was answered.
-int runReport(app::MainWindow& window, app::Session& session, const app::Options& options,
-              app::ReportPrompter& prompter) {
-    window.Form_Load();
-    if (options.metric)
-        window.mnuUnitsMetric_Click();
-    prompter.answerYes = options.readCodesAnyway;
-    const int port = options.demo                   ? 1
-                     : options.comDevices.isEmpty() ? 0
-                                                    : options.comDevices.first().first;
-    QString failure;
-    if (port == 0) {
-        failure =
-            QStringLiteral("not connected: no port to connect to (give --com N=DEVICE or --demo)");
-    } else {
-        session.connection().setReadyWaitLimit(options.replyTimeout);
-        if (session.connectByNumber(port) != scan::Connection::Outcome::Connected)
-            failure = QStringLiteral("not connected on COM%1: %2")
-                          .arg(port)
-                          .arg(session.connection().failureReason());
-    }
-    QString report = app::windowReport(window);
-    if (failure.isEmpty()) {
-        if (options.clearCodes) {
-            window.Mode4_Click();
-            report += app::windowReport(window, window.Mode4->text(), false);
-        }
-        window.Mode3_Click();
-        report += app::windowReport(window, window.Mode3->text(), false);
-        window.Mode2_Click();
-        report += app::windowReport(window, window.Mode2->text());
-        if (const int unanswered = session.link().unanswered())
-            failure =
-                QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);
-    }
-    if (!prompter.messages.isEmpty())
-        report += QStringLiteral("== Messages ==\n") + prompter.messages.join(QLatin1Char('\n')) +
-                  QStringLiteral("\n");
-    print(stdout, report);
-    if (failure.isEmpty())
-        return 0;
-    print(stderr, QStringLiteral("vamrick: ") + failure + QStringLiteral("\n"));
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const app::ParsedCommandLine parsed = app::parseCommandLine(rawArguments(argc, argv));
     if (!parsed.options) {
-        print(parsed.exitCode == 0 ? stdout : stderr, parsed.output);
+        app::print(parsed.exitCode == 0 ? stdout : stderr, parsed.output);
         return parsed.exitCode;
     }
     const app::Options& options = *parsed.options;
-    if (options.report) {
+    const bool headless = options.report || !options.logFile.isEmpty();
+    if (headless) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!displayAvailable()) {
-        print(stderr, QStringLiteral(
-                          "vamrick: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-                          "Run it in a desktop session, or add --report to print what the window "
-                          "shows as text.\n"));
+        app::print(
+            stderr,
+            QStringLiteral("vamrick: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                           "Run it in a desktop session, or add --report to print what the window "
+                           "shows as text.\n"));
         return 2;
     }
 
@@ -148,7 +97,7 @@ int main(int argc, char** argv) {
     app::ReportPrompter reportPrompter;
     app::DialogPrompter dialogPrompter;
     core::Prompter& prompter =
-        options.report ? static_cast<core::Prompter&>(reportPrompter) : dialogPrompter;
+        headless ? static_cast<core::Prompter&>(reportPrompter) : dialogPrompter;
     app::PrinterSink printer;
     diag::TroubleCodeDefinitions definitions;
     scan::ScanToolLink::Settings linkSettings;
@@ -159,7 +108,7 @@ int main(int argc, char** argv) {
          diag::definitionLocations(QApplication::applicationDirPath(), options.definitionsFile),
          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
              QStringLiteral("/Settings.dat"),
-         options.report});
+         headless});
     app::Session session(state, window, {prompter, definitions, portFactory, linkSettings});
     window.attach(session);
     dialogPrompter.setParent(&window);
@@ -169,7 +118,9 @@ int main(int argc, char** argv) {
                      });
 
     if (options.report)
-        return runReport(window, session, options, reportPrompter);
+        return app::runReport(window, session, options, reportPrompter);
+    if (!options.logFile.isEmpty())
+        return app::runLog(window, session, options, reportPrompter);
 
     window.show();
     window.Form_Load();

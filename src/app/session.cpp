@@ -3,7 +3,7 @@
 namespace app {
 
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
-    : QObject(parent), ports_(std::move(parts.portFactory)),
+    : QObject(parent), state_(state), ports_(std::move(parts.portFactory)),
       link_(state.link, view, parts.prompter, parts.linkSettings),
       connection_(link_, ports_, view, parts.prompter), request_(link_, view),
       decoders_(request_, state.decoder, state.survey),

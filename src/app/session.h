@@ -50,6 +50,7 @@ public:
     bool readFreezeFrame();
 
     scan::ScanToolLink& link() { return link_; }
+    AppState& state() { return state_; }
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
@@ -67,6 +68,7 @@ private:
     // Runs the work as the one operation talking to the scan tool; false when another runs.
     bool exclusively(const std::function<void()>& work);
 
+    AppState& state_;
     scan::ComPorts ports_;
     scan::ScanToolLink link_;
     scan::Connection connection_;

@@ -40,7 +40,8 @@ PollingRun::End DataLogger::waitForStart(PollingRun& run, const StartCondition& 
 
 PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
                                 const QString& intervalText, LogSamples& samples,
-                                const std::function<void(const QList<obd::Reading>&)>& shown) {
+                                const std::function<void(const QList<obd::Reading>&)>& shown,
+                                int limit) {
     decoder_.PIDMode = QStringLiteral("01");
     decoder_.PIDOffset = 0;
     noDataSaid_ = false;
@@ -55,7 +56,7 @@ PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
     const double interval = std::max(0.0, core::leadingNumber(intervalText));
     run.setInterval(std::chrono::milliseconds(qint64(interval * 1000)));
     run.setStartDelay(kFirstSampleAfter);
-    run.setLimit(LogSamples::kMaxSamples);
+    run.setLimit(std::min(limit, LogSamples::kMaxSamples));
     const PollingRun::End end = run.run([&] {
         QList<obd::Reading> readings;
         std::vector<std::optional<double>> values;

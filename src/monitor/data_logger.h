@@ -31,11 +31,12 @@ public:
     // Waits until the condition holds; End::Done when it does.
     PollingRun::End waitForStart(PollingRun& run, const StartCondition& condition);
 
-    // Samples the items every interval (the first 0.1 s after the start) up to 17,999 samples,
-    // into `samples`; `shown` gets each sample's readings, for the window's value boxes.
+    // Samples the items every interval (the first 0.1 s after the start) up to `limit` samples
+    // (at most 17,999), into `samples`; `shown` gets each sample's readings.
     PollingRun::End log(PollingRun& run, const QList<LogItem>& items, const QString& intervalText,
                         LogSamples& samples,
-                        const std::function<void(const QList<obd::Reading>&)>& shown = {});
+                        const std::function<void(const QList<obd::Reading>&)>& shown = {},
+                        int limit = LogSamples::kMaxSamples);
 
     scan::ScanToolLink& link() { return link_; }
 

@@ -21,7 +21,12 @@ TEST(CommandLineTest, HelpListsEveryOptionAndExitsCleanly) {
 TEST(CommandLineTest, MistakesExitWithUsageError) {
     for (const QStringList& args :
          {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"},
-          QStringList{"--demo", "--clear-codes"}, QStringList{"--read-codes-anyway"}}) {
+          QStringList{"--demo", "--clear-codes"}, QStringList{"--read-codes-anyway"},
+          QStringList{"--log", "x.log", "--log-item", "Speed"},
+          QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--report"},
+          QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--log-interval",
+                      "-1"},
+          QStringList{"--log-samples", "5"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);

@@ -141,6 +141,35 @@ TEST(EndToEndTest, ReportsThatCannotConnectSayWhyAndFail) {
     EXPECT_EQ(gone.out.count("stopped answering on Com1"), 1) << gone.out.toStdString();
 }
 
+TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
+    QTemporaryDir dir;
+    SimProcess sim;
+    const QString file = dir.filePath("run.log");
+    const QStringList common{"--com",      "1=" + sim.path(), "--log",      file,
+                             "--log-item", "engine rpm",      "--log-item", "Speed"};
+    const ProgramRun run =
+        vamrick(common + QStringList{"--log-samples", "5", "--log-interval", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile log(file);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(log.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6 + 5);
+    EXPECT_EQ(lines[0], "\"Sample Rate Setting=0\"");
+    EXPECT_EQ(lines[3], "\"Engine RPM ------------- ,\"");
+    EXPECT_EQ(lines[10].count(','), 2);
+
+    const ProgramRun unknown = vamrick({"--com", "1=" + sim.path(), "--log", file, "--log-item",
+                                        "Speed", "--log-item", "Warp Drive"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains("no vehicle data line starts with 'Warp Drive'"));
+    EXPECT_TRUE(unknown.err.contains("\n  Coolant Temp\n"));
+
+    const ProgramRun nowhere = vamrick({"--demo", "--log", dir.filePath("no/such/folder/x.log"),
+                                        "--log-item", "Speed", "--log-item", "Engine"});
+    EXPECT_EQ(nowhere.exitCode, 2);
+    EXPECT_TRUE(nowhere.err.startsWith("vamrick: cannot create the log file"));
+}
+
 // One ECU whose values hold still, so that every run of a check must print the same lines.
 const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
     "pids": {"01": [130, 7, 229, 5], "02": [3, 0], "03": [2, 0], "05": [130], "06": [130],

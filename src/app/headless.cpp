@@ -1,0 +1,203 @@
+#include "headless.h"
+
+#include "report.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace app {
+
+namespace {
+
+// Connects as the window's connection command would, with the ready wait bounded; the empty
+// text when connected, otherwise why not.
+QString connectHeadless(MainWindow& window, Session& session, const Options& options) {
+    window.Form_Load();
+    if (options.metric)
+        window.mnuUnitsMetric_Click();
+    const int port = options.demo                   ? 1
+                     : options.comDevices.isEmpty() ? 0
+                                                    : options.comDevices.first().first;
+    if (port == 0)
+        return QStringLiteral("not connected: no port to connect to (give --com N=DEVICE or "
+                              "--demo)");
+    session.connection().setReadyWaitLimit(options.replyTimeout);
+    if (session.connectByNumber(port) != scan::Connection::Outcome::Connected)
+        return QStringLiteral("not connected on COM%1: %2")
+            .arg(port)
+            .arg(session.connection().failureReason());
+    return {};
+}
+
+int fail(const QString& why, int status) {
+    print(stderr, QStringLiteral("vamrick: ") + why + QStringLiteral("\n"));
+    return status;
+}
+
+#ifdef Q_OS_UNIX
+// Ctrl+C and SIGTERM end the log cleanly: the handler only writes a byte, which the event loop
+// turns into the stop.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> stopOnSignals(const std::function<void()>& stop) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [stop] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
+        stop();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+#endif
+
+bool creatable(const QString& path) {
+    const QFileInfo file(path);
+    return file.exists() ? file.isFile() && file.isWritable()
+                         : QFileInfo(file.absolutePath()).isDir() &&
+                               QFileInfo(file.absolutePath()).isWritable();
+}
+
+// Where the samples go when the file asked for cannot be written: beside it, or in the
+// temporary folder.
+QString writeFallback(const QString& path, const monitor::LogSamples& samples) {
+    const QString name = QStringLiteral("vamrick-log-%1.log")
+                             .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));
+    QString error;
+    for (const QString& folder : {QFileInfo(path).absolutePath(), QDir::tempPath()}) {
+        const QString fallback = QDir(folder).filePath(name);
+        if (monitor::writeLogFile(fallback, samples, error))
+            return fallback;
+    }
+    return {};
+}
+
+} // namespace
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+int runReport(MainWindow& window, Session& session, const Options& options,
+              ReportPrompter& prompter) {
+    prompter.answerYes = options.readCodesAnyway;
+    QString failure = connectHeadless(window, session, options);
+    QString report = windowReport(window);
+    if (failure.isEmpty()) {
+        if (options.clearCodes) {
+            window.Mode4_Click();
+            report += windowReport(window, window.Mode4->text(), false);
+        }
+        window.Mode3_Click();
+        report += windowReport(window, window.Mode3->text(), false);
+        window.Mode2_Click();
+        report += windowReport(window, window.Mode2->text());
+        if (const int unanswered = session.link().unanswered())
+            failure =
+                QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);
+    }
+    if (!prompter.messages.isEmpty())
+        report += QStringLiteral("== Messages ==\n") + prompter.messages.join(QLatin1Char('\n')) +
+                  QStringLiteral("\n");
+    print(stdout, report);
+    return failure.isEmpty() ? 0 : fail(failure, 1);
+}
+
+int runLog(MainWindow& window, Session& session, const Options& options, ReportPrompter& prompter) {
+    if (!creatable(options.logFile))
+        return fail(QStringLiteral("cannot create the log file %1").arg(options.logFile), 2);
+    if (const QString failure = connectHeadless(window, session, options); !failure.isEmpty())
+        return fail(failure, 1);
+
+    const obd::SurveyState& survey = session.state().survey;
+    const QStringList descriptions = survey.DataLogItems.stringList();
+    QList<monitor::LogItem> items;
+    for (const QString& wanted : options.logItems) {
+        const auto found =
+            std::find_if(descriptions.begin(), descriptions.end(), [&](const QString& d) {
+                return d.startsWith(wanted, Qt::CaseInsensitive);
+            });
+        const int line = int(found - descriptions.begin());
+        if (found == descriptions.end() || line >= survey.PIDCount) {
+            QStringList available;
+            for (const QString& description : descriptions) {
+                obd::Reading line;
+                line.label = description;
+                available << QStringLiteral("  ") + line.name();
+            }
+            return fail(QStringLiteral("no vehicle data line starts with '%1'; the lines are:\n%2")
+                            .arg(wanted, available.join(QLatin1Char('\n'))),
+                        2);
+        }
+        items << monitor::LogItem{survey.LinePID[line], descriptions[line]};
+    }
+
+    monitor::PollingRun run(session.link());
+#ifdef Q_OS_UNIX
+    const auto stopper = stopOnSignals([&run] { run.stop(); });
+#endif
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    monitor::LogSamples samples;
+    const monitor::PollingRun::End end = session.dataLogger().log(
+        run, items, options.logInterval, samples,
+        [&](const QList<obd::Reading>&) {
+            if (sinceProgress.elapsed() < 1000)
+                return;
+            sinceProgress.restart();
+            print(stderr, QStringLiteral("%1 samples, %2/s\n")
+                              .arg(samples.count())
+                              .arg(samples.count() * 1000.0 / sinceStart.elapsed(), 0, 'f', 1));
+        },
+        options.logSamples.value_or(monitor::LogSamples::kMaxSamples));
+    for (const QString& message : prompter.messages)
+        print(stderr, message + QStringLiteral("\n"));
+
+    QString error;
+    if (!monitor::writeLogFile(options.logFile, samples, error)) {
+        const QString fallback = writeFallback(options.logFile, samples);
+        return fail(fallback.isEmpty()
+                        ? QStringLiteral("%1 could not be written (%2); the samples are lost")
+                              .arg(options.logFile, error)
+                        : QStringLiteral("%1 could not be written (%2); the %3 samples are in %4")
+                              .arg(options.logFile, error)
+                              .arg(samples.count())
+                              .arg(fallback),
+                    1);
+    }
+    if (end == monitor::PollingRun::End::LostScanTool)
+        return fail(QStringLiteral("the scan tool was lost after %1 samples; they are in %2")
+                        .arg(samples.count())
+                        .arg(options.logFile),
+                    1);
+    return 0;
+}
+
+} // namespace app

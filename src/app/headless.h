@@ -1,0 +1,24 @@
+#pragma once
+
+#include "command_line.h"
+#include "main_window.h"
+#include "report_prompter.h"
+#include "session.h"
+
+namespace app {
+
+// The check of a car without a window: connects on the port the command line names (which runs
+// the survey), optionally clears the codes, reads the trouble codes and the freeze frame, and
+// prints what the window shows after each step. Exit status 0 when every request was answered.
+int runReport(MainWindow& window, Session& session, const Options& options,
+              ReportPrompter& prompter);
+
+// Logging without a window: connects as the report does, then logs the chosen items into the
+// log file (the logger's own code and format) until the sample count, the cap, Ctrl+C or
+// SIGTERM. Never touches Settings.dat.
+int runLog(MainWindow& window, Session& session, const Options& options, ReportPrompter& prompter);
+
+// Writes text by its length: a NUL from a definitions file must not cut it short.
+void print(std::FILE* stream, const QString& text);
+
+} // namespace app
