@@ -32,6 +32,7 @@ test: build
 bench: build
 	$(BUILD)/bench/vamrick-link-bench
 	$(BUILD)/bench/vamrick-survey-bench
+	$(BUILD)/bench/vamrick-live-bench
 
 asan:
 	$(MAKE) test PRESET=asan

@@ -17,12 +17,13 @@ class QValueAxis;
 namespace monitor {
 
 // A strip chart of one channel against elapsed seconds. The X axis shows a ten-second window
-// that scrolls as points arrive; only the newest points are kept, so memory stays bounded however
-// long it runs. Its toolbar pauses the drawing (points keep coming in) and saves a picture.
+// that scrolls as points arrive; only the newest points are kept (about a minute at the scan
+// tool's full speed), so memory stays flat however long it runs. Its toolbar pauses the drawing
+// (points keep coming in) and saves a picture.
 class StripChart : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kMaxPoints = 10000;
+    static constexpr int kMaxPoints = 2000;
 
     explicit StripChart(core::Prompter& prompter, QWidget* parent = nullptr);
 
