@@ -14,29 +14,30 @@ std::optional<Wave> waveFromName(QStringView name) {
         return Wave::Square;
     if (name == u"sawtooth")
         return Wave::Sawtooth;
+    if (name == u"drive")
+        return Wave::Drive;
+    if (name == u"warmup")
+        return Wave::Warmup;
     return std::nullopt;
 }
 
 double valueAt(const MovingValue& value, double seconds) {
+    if (value.wave == Wave::Drive)
+        return driveAt(seconds + value.phaseS).value(value.quantity);
+    if (value.wave == Wave::Warmup) // lerp keeps it between start and end
+        return std::lerp(value.end, value.start,
+                         std::exp(-std::max(seconds, 0.0) / value.timeConstantS));
     const double cycles = (seconds + value.phaseS) / value.periodS;
     double f = cycles - std::floor(cycles); // within 0-1, also for negative phases
     if (!std::isfinite(f))
-        f = 0; // a period so short that the count of cycles overflows
-    double shape = 0;
-    switch (value.wave) {
-    case Wave::Sine:
+        f = 0;        // a period so short that the count of cycles overflows
+    double shape = f; // sawtooth
+    if (value.wave == Wave::Sine)
         shape = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * f);
-        break;
-    case Wave::Triangle:
+    else if (value.wave == Wave::Triangle)
         shape = f < 0.5 ? 2 * f : 2 - 2 * f;
-        break;
-    case Wave::Square:
+    else if (value.wave == Wave::Square)
         shape = f < 0.5 ? 0 : 1;
-        break;
-    case Wave::Sawtooth:
-        shape = f;
-        break;
-    }
     // Unlike min + (max - min) x shape, lerp stays within min and max and cannot overflow.
     return std::lerp(value.min, value.max, shape);
 }
@@ -46,6 +47,8 @@ std::optional<PidEncoding> movingEncoding(quint8 pid) {
     // reads as 0 mA sensor current ($34-$3B) or 4 V ($24-$2B).
     if (pid == 0x04 || pid == 0x11)
         return PidEncoding{255.0 / 100.0, 1, {}}; // percent
+    if (pid == 0x05 || pid == 0x0F)
+        return PidEncoding{1, 1, {}, 40}; // degrees Celsius
     if (pid == 0x0C)
         return PidEncoding{4, 2, {}}; // rpm
     if (pid == 0x0D)
@@ -59,12 +62,16 @@ std::optional<PidEncoding> movingEncoding(quint8 pid) {
     return std::nullopt;
 }
 
+double PidEncoding::minValue() const {
+    return 0.0 - offset; // not -0 when there is no offset
+}
+
 double PidEncoding::maxValue() const {
-    return (std::pow(256.0, bytes) - 1) / scale;
+    return (std::pow(256.0, bytes) - 1) / scale - offset;
 }
 
 std::optional<quint32> PidEncoding::raw(double value) const {
-    const double raw = std::round(value * scale);
+    const double raw = std::round((value + offset) * scale);
     if (!(raw >= 0 && raw <= std::pow(256.0, bytes) - 1)) // NaN fails too
         return std::nullopt;
     return static_cast<quint32>(raw);

@@ -20,6 +20,10 @@ class Reader {
 public:
     explicit Reader(QString* error) : error_(error) {}
 
+    static QString shortest(double value) {
+        return QString::number(value, 'g', QLocale::FloatingPointShortest);
+    }
+
     bool fail(const QString& where, const QString& what) {
         if (error_)
             *error_ = where.isEmpty() ? what : where + QStringLiteral(": ") + what;
@@ -90,32 +94,40 @@ public:
     }
 
     bool moving(const QJsonObject& object, quint8 pid, const QString& where, MovingValue& out) {
-        if (!onlyKeys(object, where,
-                      {QLatin1StringView("wave"), QLatin1StringView("min"),
-                       QLatin1StringView("max"), QLatin1StringView("periodS"),
-                       QLatin1StringView("phaseS"), QLatin1StringView("tail")}))
-            return false;
         const std::optional<PidEncoding> encoding = movingEncoding(pid);
         if (!encoding)
             return fail(where, QStringLiteral("this PID cannot move with time; give its bytes"));
         const std::optional<Wave> wave = waveFromName(object.value("wave").toString());
         if (!wave)
-            return fail(where + ".wave",
-                        QStringLiteral("must be sine, triangle, square or sawtooth"));
+            return fail(where + ".wave", QStringLiteral("must be sine, triangle, square, "
+                                                        "sawtooth, drive or warmup"));
         out.wave = *wave;
-        if (!number(object.value("min"), where + ".min", out.min) ||
-            !number(object.value("max"), where + ".max", out.max) ||
-            !number(object.value("periodS"), where + ".periodS", out.periodS))
-            return false;
-        if (out.periodS <= 0)
-            return fail(where + ".periodS", QStringLiteral("must be above 0"));
-        // Every value of the wave lies between min and max, so these two decide what is sent.
-        for (const auto& [key, limit] : {std::pair{".min", out.min}, std::pair{".max", out.max}}) {
-            if (!encoding->raw(limit))
-                return fail(where + key,
-                            QStringLiteral("must be from 0 to %1 for this PID")
-                                .arg(encoding->maxValue(), 0, 'g', QLocale::FloatingPointShortest));
+        using Key = QLatin1StringView;
+        bool read = false;
+        switch (*wave) {
+        case Wave::Drive:
+            read = onlyKeys(object, where,
+                            {Key("wave"), Key("quantity"), Key("phaseS"), Key("tail")}) &&
+                   drive(object, *encoding, where, out);
+            break;
+        case Wave::Warmup:
+            read = onlyKeys(object, where,
+                            {Key("wave"), Key("start"), Key("end"), Key("timeConstantS"),
+                             Key("tail")}) &&
+                   limit(object, "start", *encoding, where, out.start) &&
+                   limit(object, "end", *encoding, where, out.end) &&
+                   positive(object, "timeConstantS", where, out.timeConstantS);
+            break;
+        default: // a periodic wave
+            read = onlyKeys(object, where,
+                            {Key("wave"), Key("min"), Key("max"), Key("periodS"), Key("phaseS"),
+                             Key("tail")}) &&
+                   limit(object, "min", *encoding, where, out.min) &&
+                   limit(object, "max", *encoding, where, out.max) &&
+                   positive(object, "periodS", where, out.periodS);
         }
+        if (!read)
+            return false;
         if (object.contains("phaseS") &&
             !number(object.value("phaseS"), where + ".phaseS", out.phaseS))
             return false;
@@ -126,6 +138,41 @@ public:
             out.tail = tail;
         }
         return true;
+    }
+
+    bool positive(const QJsonObject& object, const char* key, const QString& where, double& out) {
+        const QString at = where + "." + key;
+        if (!number(object.value(key), at, out))
+            return false;
+        return out > 0 || fail(at, QStringLiteral("must be above 0"));
+    }
+
+    // A limit of the values a PID sends: every value lies between two such, so together they
+    // decide whether the PID's bytes carry all of them.
+    bool limit(const QJsonObject& object, const char* key, const PidEncoding& encoding,
+               const QString& where, double& out) {
+        const QString at = where + "." + key;
+        if (!number(object.value(key), at, out))
+            return false;
+        return encoding.raw(out) ||
+               fail(at, QStringLiteral("must be from %1 to %2 for this PID")
+                            .arg(shortest(encoding.minValue()), shortest(encoding.maxValue())));
+    }
+
+    bool drive(const QJsonObject& object, const PidEncoding& encoding, const QString& where,
+               MovingValue& out) {
+        const std::optional<DriveQuantity> quantity =
+            driveQuantityFromName(object.value("quantity").toString());
+        if (!quantity)
+            return fail(where + ".quantity",
+                        QStringLiteral("must be speed, rpm, throttle, load or airflow"));
+        out.quantity = *quantity;
+        // The drive's values start at 0 or above, which every PID carries.
+        const double peak = drivePeak(*quantity);
+        return encoding.raw(peak) ||
+               fail(where + ".quantity",
+                    QStringLiteral("reaches %1, more than this PID carries (%2)")
+                        .arg(shortest(peak), shortest(encoding.maxValue())));
     }
 
     // A PID given by the profile; the support maps are not, they follow from the others.

@@ -44,8 +44,11 @@ struct Ecu {
 //     "paced": false,            true: send at 19200 baud, 10 bits a character
 //     "reachable": true,         false: markers "P", vehicle requests unanswered
 //     "ecus": [ { "address": "10",
-//                 "pids": { "05": [130],
-//                           "0C": { "wave": "sine", "min": 750, "max": 3000, "periodS": 20,
+//                 "pids": { "01": [130, 39, 229, 5],
+//                           "05": { "wave": "warmup", "start": 20, "end": 90,
+//                                   "timeConstantS": 60 },
+//                           "0C": { "wave": "drive", "quantity": "rpm" },
+//                           "14": { "wave": "sine", "min": 0.1, "max": 0.85, "periodS": 2,
 //                                   "phaseS": 0, "tail": [] } },
 //                 "freezeFrame": { "02": [3, 0], "05": [150] },
 //                 "storedCodes": ["0300", "0171"],
@@ -53,11 +56,16 @@ struct Ecu {
 //                 "mil": true,
 //                 "clearRefused": false } ] }
 //
-// A fixed PID is an array of bytes 0-255. A moving one names its wave (sine, triangle, square,
-// sawtooth), min and max in the PID's physical unit, each within what the PID's bytes carry
-// (e.g. 0-255 km/h), and periodS > 0; phaseS and tail (the bytes after the value) are optional.
-// PIDs that can move: $04 and $11 (%), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B (O2 volts),
-// $24-$2B and $34-$3B (lambda).
+// A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
+// take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
+// - sine, triangle, square or sawtooth: min and max in the PID's physical unit, periodS > 0 and
+//   optionally phaseS;
+// - drive: the quantity of the drive cycle it follows (speed in km/h, rpm, throttle and load in
+//   %, airflow in g/s) and optionally phaseS;
+// - warmup: start and end in the PID's unit and timeConstantS > 0.
+// Each may end in a tail (the bytes after the value). PIDs that can move: $04 and $11 (%), $05
+// and $0F (°C), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B (O2 volts), $24-$2B and $34-$3B
+// (lambda).
 //
 // A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
 // network code U0123); there may be any number, of which services $03 and $07 send the first

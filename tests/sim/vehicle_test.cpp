@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+#include <utility>
+
 namespace {
 
 using sim::Fault;
@@ -71,7 +75,9 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         "24": {"wave": "sine", "min": 1, "max": 1, "periodS": 1, "tail": [1, 2]},
         "34": {"wave": "sine", "min": 0, "max": 0.5, "periodS": 8, "phaseS": 4},
         "10": {"wave": "sine", "min": 7, "max": 7, "periodS": 1},
-        "11": {"wave": "sine", "min": 40, "max": 100, "periodS": 1e-300}}}]})"));
+        "11": {"wave": "sine", "min": 40, "max": 100, "periodS": 1e-300},
+        "05": {"wave": "warmup", "start": 20, "end": 90, "timeConstantS": 60},
+        "0F": {"wave": "drive", "quantity": "speed", "phaseS": 60}}}]})"));
     const std::tuple<quint8, double, const char*> cases[] = {
         {0x0C, 0, "0BB8"},     // 750 rpm x 4
         {0x0C, 10, "2EE0"},    // 3000 rpm at half period
@@ -83,10 +89,69 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         {0x34, 0, "40008000"}, // the phase starts it at the top, 0.5
         {0x10, 0, "02BC"},     // 7 g/s x 100
         {0x11, 1e10, "66"},    // more cycles than a double counts: held at min, 40 %
+        {0x05, 0, "3C"},       // 20 °C + 40
+        {0x0F, 0, "8C"},       // a minute into the drive: 100 km/h, carried as 100 °C
     };
     for (const auto& [pid, seconds, expected] : cases)
         EXPECT_EQ(vehicle.currentData(pid, seconds)->toHex().toUpper(), expected)
             << int(pid) << " at " << seconds << " s";
+
+    // The warm-up never steps back and reads its end within a few minutes.
+    quint8 coolant = 0;
+    for (int s = 0; s <= 300; ++s) {
+        const quint8 now = quint8(vehicle.currentData(0x05, s)->at(0));
+        EXPECT_GE(now, coolant) << s << " s";
+        coolant = now;
+    }
+    EXPECT_EQ(coolant, 90 + 40);
+}
+
+// Sampled as a chart would, over one round of the drive and into the next.
+TEST(SimDriveTest, EngineSpeedFollowsTheRoadSpeedThroughTheGears) {
+    const double round = sim::driveCycleSeconds();
+    EXPECT_TRUE(round >= 60 && round <= 120) << round;
+    std::map<int, std::pair<double, double>> rpmPerKmh; // lowest and highest, by gear
+    int upshifts = 0;
+    sim::DriveState last = sim::driveAt(0);
+    for (double t = 0.1; t < round + 1; t += 0.1) {
+        const sim::DriveState now = sim::driveAt(t);
+        EXPECT_LT(std::abs(now.speedKmh - last.speedKmh), 1) << t << " s: no jumps";
+        EXPECT_TRUE(now.rpm >= 750 && now.rpm <= 3000) << t << " s: " << now.rpm;
+        if (now.gear > 1) { // first gear has the clutch slip and the idle below it
+            auto& [low, high] = rpmPerKmh.try_emplace(now.gear, 1e9, 0).first->second;
+            low = std::min(low, now.rpm / now.speedKmh);
+            high = std::max(high, now.rpm / now.speedKmh);
+        }
+        if (last.gear > 0 && now.gear > last.gear) {
+            ++upshifts;
+            EXPECT_LT(now.rpm, last.rpm - 500) << t << " s: the engine speed dips at a shift";
+        }
+        last = now;
+    }
+    EXPECT_EQ(upshifts, 4);
+    ASSERT_EQ(rpmPerKmh.size(), 4u);
+    double lower = 1e9;
+    for (const auto& [gear, ratio] : rpmPerKmh) {
+        EXPECT_NEAR(ratio.first, ratio.second, 1e-9) << "gear " << gear;
+        EXPECT_LT(ratio.first, std::exchange(lower, ratio.first)) << "gear " << gear;
+    }
+
+    // seconds, gear, then speed, engine speed and throttle from-to
+    const std::tuple<double, int, double, double, double, double, double, double> moments[] = {
+        {0, 0, 0, 0, 750, 750, 0, 0},          // idling from a standstill
+        {12.5, 1, 5, 15, 1000, 2000, 30, 60},  // pulling away
+        {60, 5, 100, 100, 2000, 2500, 10, 25}, // cruising
+        {75, 5, 50, 99, 1150, 2300, 0, 0},     // coasting down, foot off
+        {round + 5, 0, 0, 0, 750, 750, 0, 0},  // and idling again
+    };
+    for (const auto& [t, gear, kmh0, kmh1, rpm0, rpm1, throttle0, throttle1] : moments) {
+        const sim::DriveState s = sim::driveAt(t);
+        EXPECT_EQ(s.gear, gear) << t << " s";
+        EXPECT_TRUE(s.speedKmh >= kmh0 && s.speedKmh <= kmh1) << t << " s: " << s.speedKmh;
+        EXPECT_TRUE(s.rpm >= rpm0 && s.rpm <= rpm1) << t << " s: " << s.rpm;
+        EXPECT_TRUE(s.throttlePercent >= throttle0 && s.throttlePercent <= throttle1) << t << " s";
+        EXPECT_TRUE(s.loadPercent > 20 && s.airflowGs > 2 && s.airflowGs < 40) << t << " s";
+    }
 }
 
 // One ECU with a monitor status of its own (A = $85) and a freeze frame, plus the given keys.
