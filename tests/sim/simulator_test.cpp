@@ -1,7 +1,6 @@
 #include "sim_harness.h"
 #include "support/qt_printers.h"
 
-
 #include <gtest/gtest.h>
 
 namespace {
