@@ -6,7 +6,9 @@
 #include <QLineSeries>
 #include <QToolBar>
 #include <QVBoxLayout>
+
 #include <QValueAxis>
+#include <algorithm>
 
 namespace monitor {
 
@@ -60,7 +62,19 @@ void StripChart::setUp() {
 }
 
 void StripChart::setYRange(double lower, double upper) {
-    yAxis_->setRange(lower, upper);
+    lower_ = lower;
+    upper_ = upper;
+    fitY();
+}
+
+void StripChart::fitY() {
+    double lower = lower_, upper = upper_;
+    for (const QPointF& point : points_) {
+        lower = std::min(lower, point.y());
+        upper = std::max(upper, point.y());
+    }
+    if (lower != yAxis_->min() || upper != yAxis_->max())
+        yAxis_->setRange(lower, upper);
 }
 
 void StripChart::setYTitle(const QString& title) {
@@ -77,6 +91,7 @@ void StripChart::addPoint(double seconds, double value) {
         points_.pop_front();
     if (seconds > xAxis_->max())
         xAxis_->setRange(seconds - kWindowSeconds, seconds);
+    fitY();
     if (pauseDrawing->isChecked())
         return;
     series_->append(points_.back());

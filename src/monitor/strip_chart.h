@@ -48,6 +48,9 @@ public:
 
 private:
     void redraw();
+    // The Y axis shows the bounds asked for, widened to every kept point: no value is drawn off
+    // the chart.
+    void fitY();
     void saveImageAs();
 
     core::Prompter& prompter_;
@@ -56,6 +59,8 @@ private:
     QValueAxis* xAxis_;
     QValueAxis* yAxis_;
     std::deque<QPointF> points_;
+    double lower_ = 0;
+    double upper_ = 255;
 };
 
 } // namespace monitor
