@@ -2,6 +2,8 @@
 // a six-item log over a paced pseudo-terminal, each against what the box's own timing allows;
 // and the memory of a real-time display that runs for thirty simulated minutes at full speed.
 
+#include "bench_support.h"
+
 #include "app/main_window.h"
 #include "app/report_prompter.h"
 #include "app/simulated_port.h"
@@ -24,37 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The real serial port, noting every command written to it.
-class RecordingSerial : public scan::SerialTransport {
-public:
-    RecordingSerial(const QString& device, QByteArrayList& sent)
-        : SerialTransport(device), sent_(sent) {}
-    bool write(const QByteArray& bytes) override {
-        sent_ << bytes;
-        return SerialTransport::write(bytes);
-    }
-
-private:
-    QByteArrayList& sent_;
-};
-
-struct NoPrinter : app::PrintSink {
-    bool print(const QStringList&, QString& whyNot) override {
-        whyNot = QStringLiteral("no printer in the benchmark");
-        return false;
-    }
-};
-
-// What the box needs for the commands sent: each exchange's marker, command and reply time.
-double boxSeconds(const QByteArrayList& sent) {
-    sim::Profile paced = sim::Profile::defaults();
-    paced.paced = true;
-    double seconds = 0;
-    for (const QByteArray& command : sent)
-        seconds += sim::exchangeSeconds(paced, 1 + 2 * command.mid(4, 2).toInt(nullptr, 16) + 2);
-    return seconds;
-}
 
 double residentMegabytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));

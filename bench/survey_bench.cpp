@@ -1,6 +1,8 @@
 // A full vehicle data survey of the default simulated vehicle over a paced pseudo-terminal,
 // against the time the simulated box's own timing needs for the exchanges the survey made.
 
+#include "bench_support.h"
+
 #include "app/main_window.h"
 #include "app/report_prompter.h"
 #include "diag/trouble_code_definitions.h"
@@ -12,37 +14,6 @@
 #include <QProcess>
 
 #include <cstdio>
-
-namespace {
-
-// The real serial port, noting every command written to it.
-class RecordingSerial : public scan::SerialTransport {
-public:
-    RecordingSerial(const QString& device, QByteArrayList& sent)
-        : SerialTransport(device), sent_(sent) {}
-    bool write(const QByteArray& bytes) override {
-        sent_ << bytes;
-        return SerialTransport::write(bytes);
-    }
-
-private:
-    QByteArrayList& sent_;
-};
-
-struct NoPrinter : app::PrintSink {
-    bool print(const QStringList&, QString& whyNot) override {
-        whyNot = QStringLiteral("no printer in the benchmark");
-        return false;
-    }
-};
-
-// Reply characters the box sends for a command: the leading character, the requested bytes as
-// hex pairs and the checksum pair.
-int replyCharacters(const QByteArray& command) {
-    return 1 + 2 * command.mid(4, 2).toInt(nullptr, 16) + 2;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -74,8 +45,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    sim::Profile paced = sim::Profile::defaults();
-    paced.paced = true;
     double measured = 0, limit = 0;
     int exchanges = 0;
     for (int i = 0; i < surveys; ++i) {
@@ -84,8 +53,7 @@ int main(int argc, char** argv) {
         timer.start();
         window.Mode1_Click();
         measured += timer.nsecsElapsed() / 1e9;
-        for (const QByteArray& command : sent)
-            limit += sim::exchangeSeconds(paced, replyCharacters(command));
+        limit += boxSeconds(sent);
         exchanges += sent.size();
     }
     std::printf("full survey of the default vehicle over a paced pseudo-terminal, %d runs:\n",

@@ -1,31 +1,21 @@
 // vamrick-sim: the simulated scan tool and vehicle on a pseudo-terminal, so that Vamrick's real
 // serial code can be run end to end (vamrick --com 1=/dev/pts/N).
 
+#include "core/termination_signals.h"
 #include "sim/pty_server.h"
 #include "sim/scan_tool_simulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Written by the signal handler, read by the event loop: the one way a handler may talk to Qt.
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
-}
 
 int failWith(const QString& reason) {
     std::fprintf(stderr, "vamrick-sim: %s\n", qPrintable(reason));
@@ -147,21 +137,9 @@ int main(int argc, char** argv) {
         faults.push_back(*rule);
     }
 
-    // Non-blocking, so that a storm of signals can never stall the handler.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+    const auto signalNotifier = core::onTerminationSignals([] { QCoreApplication::quit(); });
+    if (!signalNotifier)
         return failWith(QStringLiteral("cannot set up signal handling"));
-    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 
     sim::ScanToolSimulator simulator(*profile);
     for (const sim::FaultRule& rule : faults)

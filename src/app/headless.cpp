@@ -1,5 +1,6 @@
 #include "headless.h"
 
+#include "core/termination_signals.h"
 #include "report.h"
 
 #include <QDateTime>
@@ -9,13 +10,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSocketNotifier>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace app {
 
@@ -45,35 +39,6 @@ int fail(const QString& why, int status) {
     print(stderr, QStringLiteral("vamrick: ") + why + QStringLiteral("\n"));
     return status;
 }
-
-#ifdef Q_OS_UNIX
-// Ctrl+C and SIGTERM end the log cleanly: the handler only writes a byte, which the event loop
-// turns into the stop.
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
-}
-
-std::unique_ptr<QSocketNotifier> stopOnSignals(const std::function<void()>& stop) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
-        return nullptr;
-    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [stop] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
-        stop();
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    return notifier;
-}
-#endif
 
 bool creatable(const QString& path) {
     const QFileInfo file(path);
@@ -158,9 +123,7 @@ int runLog(MainWindow& window, Session& session, const Options& options, ReportP
     }
 
     monitor::PollingRun run(session.link());
-#ifdef Q_OS_UNIX
-    const auto stopper = stopOnSignals([&run] { run.stop(); });
-#endif
+    const auto stopper = core::onTerminationSignals([&run] { run.stop(); });
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     QElapsedTimer sinceStart;

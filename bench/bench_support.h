@@ -1,0 +1,39 @@
+#pragma once
+
+// What the benchmarks share: the real serial port that notes what it sends, a printer that is
+// not there, and the time the paced simulated box needs for a list of commands.
+
+#include "app/print_sink.h"
+#include "link/serial_transport.h"
+#include "sim/scan_tool_simulator.h"
+
+class RecordingSerial : public scan::SerialTransport {
+public:
+    RecordingSerial(const QString& device, QByteArrayList& sent)
+        : SerialTransport(device), sent_(sent) {}
+    bool write(const QByteArray& bytes) override {
+        sent_ << bytes;
+        return SerialTransport::write(bytes);
+    }
+
+private:
+    QByteArrayList& sent_;
+};
+
+struct NoPrinter : app::PrintSink {
+    bool print(const QStringList&, QString& whyNot) override {
+        whyNot = QStringLiteral("no printer in the benchmark");
+        return false;
+    }
+};
+
+// What the paced box needs for the commands sent: each exchange's marker, command, latency and
+// reply (the leading character, the requested bytes as hex pairs and the checksum pair).
+inline double boxSeconds(const QByteArrayList& sent) {
+    sim::Profile paced = sim::Profile::defaults();
+    paced.paced = true;
+    double seconds = 0;
+    for (const QByteArray& command : sent)
+        seconds += sim::exchangeSeconds(paced, 1 + 2 * command.mid(4, 2).toInt(nullptr, 16) + 2);
+    return seconds;
+}
