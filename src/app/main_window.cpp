@@ -131,7 +131,6 @@ void MainWindow::mnuDataLogLog_Click() {
                                               services_.prompter, services_.settingsPath, this);
         connect(dataLog_, &monitor::DataLogWindow::closed, this, &QWidget::show);
     }
-    state_.log.LogStopFlag = true;
     dataLog_->Form_Load();
     dataLog_->show();
     dataLog_->raise();
@@ -364,7 +363,6 @@ void MainWindow::Form_Load() {
     state_.link.NoVehicleLink = false;
     state_.link.DebugMode = false;
     mnuDebugMode->setChecked(false);
-    state_.log.LogStopFlag = false;
     state_.survey.DataLogReady = false;
     state_.survey.WBO2PID = QStringLiteral("0");
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));

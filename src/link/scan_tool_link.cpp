@@ -27,7 +27,10 @@ int conv_hex(const QString& Hex1) {
 
 ScanToolLink::ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter,
                            Settings settings)
-    : state_(state), view_(view), prompter_(prompter), settings_(std::move(settings)) {}
+    : state_(state), view_(view), prompter_(prompter), settings_(std::move(settings)) {
+    if (!settings_.pump)
+        settings_.pump = [this] { pump_.pump(); };
+}
 
 ScanToolLink::ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter)
     : ScanToolLink(state, view, prompter, Settings{}) {}
@@ -66,8 +69,8 @@ bool ScanToolLink::ComPortActive() const {
 }
 
 WaitEnd ScanToolLink::wait(const std::function<bool()>& condition, const Deadline& deadline) {
-    const std::function<void()> pump = settings_.pump ? settings_.pump : [this] { pump_.pump(); };
-    return waitUntil([&] { return lost_ || condition(); }, deadline, stop_.get_token(), pump);
+    return waitUntil([&] { return lost_ || condition(); }, deadline, stop_.get_token(),
+                     settings_.pump);
 }
 
 void ScanToolLink::declareLost(const QString& problem, const QString& reason) {

@@ -278,7 +278,6 @@ void DataLogWindow::Command1_Click() {
 
     PollingRun run(logger_.link());
     run_ = &run;
-    state_.LogStopFlag = false;
     LogSamples samples;
     if (logger_.waitForStart(run, startCondition()) == PollingRun::End::Done) {
         for (int beep = 0; beep < 3; ++beep)
@@ -292,7 +291,6 @@ void DataLogWindow::Command1_Click() {
         });
     }
     run_ = nullptr;
-    state_.LogStopFlag = true;
     Label7->setText(QStringLiteral("STOPPED"));
     Command1->setEnabled(false);
     Command1->setText(QStringLiteral("Recording"));
@@ -346,7 +344,6 @@ void DataLogWindow::Command2_Click() {
 
 void DataLogWindow::Command3_Click() {
     state_.LogSavedFlag = true;
-    state_.LogStopFlag = true;
     Command2->setText(QStringLiteral("Pause"));
     Command2->setEnabled(false);
     Command3->setEnabled(false);
@@ -363,7 +360,6 @@ void DataLogWindow::Cancel_Click() {
         combo->setCurrentIndex(-1);
     txtTRIG1->clear();
     txtTRIG2->clear();
-    state_.LogStopFlag = true;
     if (run_) {
         // The run writes its log, saves the settings and leaves the window as it ends.
         run_->resume();

@@ -21,18 +21,19 @@ obd::Reading DataLogger::get_ecu_data(int code) {
     return decoders_.read(code);
 }
 
-std::optional<double> DataLogger::numberOf(int code) {
-    const obd::Reading reading = decoders_.read(code);
+namespace {
+// A value text that is no number counts 0; an unanswered reading has no number at all.
+std::optional<double> numberOf(const obd::Reading& reading) {
     return reading.answered() ? std::optional<double>(core::leadingNumber(reading.value))
                               : std::nullopt;
 }
+} // namespace
 
 PollingRun::End DataLogger::waitForStart(PollingRun& run, const StartCondition& condition) {
-    decoder_.PIDMode = QStringLiteral("01");
-    decoder_.PIDOffset = 0;
+    decoder_.useCurrentData();
     const TriggerInputs inputs{[] { return QTime::currentTime(); },
-                               [this] { return numberOf(0x0D); },
-                               [this] { return numberOf(0x0C); }};
+                               [this] { return numberOf(decoders_.read(0x0D)); },
+                               [this] { return numberOf(decoders_.read(0x0C)); }};
     run.setInterval(kTriggerCheckInterval);
     run.setLimit(std::nullopt);
     return run.run([&] { return !condition.holds(inputs); });
@@ -42,8 +43,7 @@ PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
                                 const QString& intervalText, LogSamples& samples,
                                 const std::function<void(const QList<obd::Reading>&)>& shown,
                                 int limit) {
-    decoder_.PIDMode = QStringLiteral("01");
-    decoder_.PIDOffset = 0;
+    decoder_.useCurrentData();
     noDataSaid_ = false;
     samples = LogSamples{};
     samples.intervalText = intervalText;
@@ -62,10 +62,7 @@ PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
         std::vector<std::optional<double>> values;
         for (const LogItem& item : items) {
             readings << get_ecu_data(item.code);
-            // A value text that is no number counts 0; an unanswered item stays empty.
-            values.push_back(readings.back().answered()
-                                 ? std::optional<double>(core::leadingNumber(readings.back().value))
-                                 : std::nullopt);
+            values.push_back(numberOf(readings.back()));
         }
         samples.values.push_back(std::move(values));
         samples.elapsed.push_back(timing_.CurrentTime());

@@ -41,8 +41,6 @@ public:
     scan::ScanToolLink& link() { return link_; }
 
 private:
-    std::optional<double> numberOf(int code);
-
     scan::ScanToolLink& link_;
     obd::Decoders& decoders_;
     obd::DecoderState& decoder_;

@@ -8,7 +8,6 @@ namespace monitor {
 struct LogState {
     std::array<int, 6> LogItemLine{}; // item i: the entry chosen in its item list
     int LogItemCount = 4;             // 2, 4, 5 or 6
-    bool LogStopFlag = false;         // no run, or the run is asked to end
     bool LogSavedFlag = false;        // the run was ended by Save
     bool TriggerEntered = false;
     int Trigger1Value = 0;

@@ -5,8 +5,7 @@
 namespace monitor {
 
 void RealtimeDisplay::begin() {
-    decoder_.PIDMode = QStringLiteral("01");
-    decoder_.PIDOffset = 0;
+    decoder_.useCurrentData();
 }
 
 RealtimeFrame RealtimeDisplay::pass(int code, const DisplayItem& item) {

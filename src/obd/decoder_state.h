@@ -13,6 +13,12 @@ struct DecoderState {
     double PIDNumeric = 0;
     QString PIDMode = QStringLiteral("01");
     int PIDOffset = 0;
+
+    // Requests ask for current data (service $01), whose data follow the PID directly.
+    void useCurrentData() {
+        PIDMode = QStringLiteral("01");
+        PIDOffset = 0;
+    }
 };
 
 } // namespace obd

@@ -11,27 +11,26 @@ QString command(const QString& service, const QString& pid, int length) {
     return service + pid + QStringLiteral("%1").arg(length, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-scan::Reply PidRequest::ask(const QString& command, int threshold) {
-    scan::Reply reply;
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        reply = link_.exchange(command, threshold);
-        if (reply.status() == scan::Reply::Status::OutOfStep)
+scan::Reply PidRequest::request(const QString& command, int threshold) {
+    std::optional<scan::Reply> reply = link_.awaitVehicle();
+    for (int attempt = 1; !reply; ++attempt) {
+        const scan::Reply answer = link_.exchange(command, threshold);
+        const bool outOfStep = answer.status() == scan::Reply::Status::OutOfStep;
+        if (outOfStep)
             view_.setLinkColour(scan::LinkColour::Red);
-        else if (reply.status() != scan::Reply::Status::Garbled)
-            break;
+        const bool askAgain = outOfStep || answer.status() == scan::Reply::Status::Garbled;
+        if (!askAgain || attempt == kTries)
+            reply = answer;
     }
-    return reply;
+    if (!reply->answered())
+        link_.noteUnanswered();
+    return *reply;
 }
 
 scan::Reply PidRequest::get_ecu_PID(const QString& service, const QString& pid, int length) {
     link_.state().NoVehicleLink = false;
     view_.setLinkColour(scan::LinkColour::Green);
-    std::optional<scan::Reply> reply = link_.awaitVehicle();
-    if (!reply)
-        reply = ask(command(service, pid, length), 2 * length);
-    if (!reply->answered())
-        link_.noteUnanswered();
-    return *reply;
+    return request(command(service, pid, length), 2 * length);
 }
 
 } // namespace obd

@@ -10,13 +10,12 @@ class PidRequest {
 public:
     PidRequest(scan::ScanToolLink& link, scan::LinkView& view) : link_(link), view_(view) {}
 
-    // Sends service, PID and the reply length (as two upper-case hex digits) once the scan tool
-    // is ready, and returns the reply. Out-of-step and garbled replies are asked again a few
-    // times; a request that stays unanswered is counted for the report.
+    // Sends service, PID and the reply length (as two upper-case hex digits) with request().
     scan::Reply get_ecu_PID(const QString& service, const QString& pid, int length);
-    // Sends a command to the ready scan tool, asking again while the reply is out of step or
-    // garbled, a few times at most.
-    scan::Reply ask(const QString& command, int threshold);
+    // Sends a command once the scan tool is ready and returns the reply, asking again while it is
+    // out of step or garbled, a few times at most. A request that stays unanswered is counted for
+    // the report.
+    scan::Reply request(const QString& command, int threshold);
 
     scan::ScanToolLink& link() { return link_; }
     scan::LinkView& view() { return view_; }

@@ -27,8 +27,7 @@ void Survey::run() {
     survey_.PIDCount = 0;
     view_.clearDataList();
     survey_.DataLogItems.setStringList({}); // chooser item j always stands for LinePID[j]
-    decoder_.PIDMode = QStringLiteral("01");
-    decoder_.PIDOffset = 0;
+    decoder_.useCurrentData();
     view_.setDataListColour(QColor(0, 0, 0));
     survey_.NoFreezeFrame = false;
     survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported =
@@ -107,16 +106,9 @@ void Survey::scanRange(const QString& command,
 }
 
 scan::Reply Survey::requestBitmap(const QString& command, bool echo) {
-    scan::ScanToolLink& link = decoders_.request().link();
-    if (std::optional<scan::Reply> notReady = link.awaitVehicle()) {
-        link.noteUnanswered();
-        return *notReady;
-    }
-    const scan::Reply reply = decoders_.request().ask(command, 18);
-    if (echo && link.state().DebugMode)
+    const scan::Reply reply = decoders_.request().request(command, 18);
+    if (echo && !reply.ended() && decoders_.request().link().state().DebugMode)
         view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply.text());
-    if (!reply.answered())
-        link.noteUnanswered();
     return reply;
 }
 
