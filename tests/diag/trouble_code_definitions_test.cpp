@@ -104,14 +104,4 @@ TEST(ShippedDefinitionsTest, EveryLineIsAUniqueCodeWithADefinition) {
     EXPECT_TRUE(definitions.get_tc_definition("P0420").contains("Catalyst"));
 }
 
-TEST(DefinitionLocationsTest, OverrideReplacesTheFirstLocationOnly) {
-    const QStringList plain = diag::definitionLocations("/opt/vamrick/bin");
-    ASSERT_EQ(plain.size(), 2);
-    EXPECT_TRUE(plain[0].endsWith("troublecode.tcf"));
-    EXPECT_TRUE(plain[1].endsWith("troublecode.tcf"));
-    const QStringList overridden = diag::definitionLocations("/opt/vamrick/bin", "/tmp/mine.tcf");
-    EXPECT_EQ(overridden[0], "/tmp/mine.tcf");
-    EXPECT_EQ(overridden[1], plain[1]);
-}
-
 } // namespace

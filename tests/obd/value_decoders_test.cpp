@@ -191,20 +191,6 @@ TEST(ValueDecoderTableTest, RowsAreUniqueAndComplete) {
     EXPECT_EQ(obd::valueDecoder(0x42)->rule, obd::ServiceRule::Sets01);
 }
 
-TEST(WideRangeO2Test, LabelsRunO2S1ToO2S8InBothBlocks) {
-    for (const int first : {0x24, 0x34}) {
-        for (int n = 1; n <= 8; ++n) {
-            const int pid = first + n - 1;
-            SCOPED_TRACE(testing::Message() << "PID $" << std::hex << pid);
-            EXPECT_TRUE(obd::isWideRangeO2Pid(pid));
-            EXPECT_TRUE(obd::Decoders::decodes(pid));
-            EXPECT_EQ(obd::wideRangeLabel(pid), QStringLiteral("O2S%1 Sensor ----------- ").arg(n));
-        }
-    }
-    for (const int pid : {0x23, 0x2C, 0x33, 0x3C, 0x44, 0x14})
-        EXPECT_FALSE(obd::isWideRangeO2Pid(pid)) << "PID $" << std::hex << pid;
-}
-
 TEST(WideRangeO2Test, LambdaAndSensorCurrentFromRawBytes) {
     EXPECT_DOUBLE_EQ(obd::lambdaOf(0x80, 0x00), 0.999424);
     EXPECT_DOUBLE_EQ(obd::lambdaOf(0x00, 0x00), 0);

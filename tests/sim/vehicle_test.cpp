@@ -161,24 +161,6 @@ QByteArray ecuWith(const QByteArray& keys, const QByteArray& pids = R"("01": [13
            (keys.isEmpty() ? "" : ", " + keys) + "}]}";
 }
 
-TEST(SimClearTest, CodesGoOutAsStoredUntilAClearEmptiesThemOnThatEcuOnly) {
-    sim::Vehicle vehicle(profileFrom(R"({"ecus": [
-        {"address": "10", "pids": {"01": [130, 7, 229, 5], "05": [130]},
-         "freezeFrame": {"02": [3, 0], "05": [150]},
-         "storedCodes": ["0300", "C123", "0171", "0420"], "pendingCodes": ["0420"]},
-        {"address": "18", "pids": {"05": [128]}, "storedCodes": ["0301"]}]})"));
-    // The first three codes, digits as the ECU sends them, padded with 0000.
-    EXPECT_EQ(ask(vehicle, "030A0A"), "V486B10430300C12301715F");
-    EXPECT_EQ(ask(vehicle, "070A0A"), "V486B10470420000000002E");
-    EXPECT_EQ(ask(vehicle, "040404"), "V486B104407");
-    EXPECT_EQ(ask(vehicle, "030A0A").mid(9, 12), "000000000000");
-    EXPECT_EQ(ask(vehicle, "070A0A").mid(9, 12), "000000000000");
-    EXPECT_EQ(ask(vehicle, "02000A").mid(13, 8), "40000000"); // only PID $02, code 0000
-    EXPECT_EQ(ask(vehicle, "040404"), "V486B104407");         // again: nothing left, still positive
-    ask(vehicle, "800204");
-    EXPECT_EQ(ask(vehicle, "030A0A").mid(9, 12), "030100000000");
-}
-
 // A clear refused, unanswered or lost on the way leaves everything as it was; one the ECU
 // answered has cleared, however its reply was spoilt on the way.
 TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
