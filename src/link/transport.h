@@ -28,6 +28,9 @@ public:
     virtual bool isOpen() const = 0;
     // False when the bytes could not be handed to the device.
     virtual bool write(const QByteArray& bytes) = 0;
+    // The 14-byte pass-through command, raw bytes rather than a text command. A stream carries
+    // it like any other bytes; USB has vendor requests of its own for it.
+    virtual bool writePassThrough(const QByteArray& frame) { return write(frame); }
     // Everything received and not yet taken; nothing when the device could not be read.
     virtual std::optional<QByteArray> readAll() = 0;
     virtual qint64 bytesAvailable() const = 0;
