@@ -3,11 +3,13 @@
 #include "core/termination_signals.h"
 #include "report.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -33,6 +35,37 @@ QString connectHeadless(MainWindow& window, Session& session, const Options& opt
             .arg(port)
             .arg(session.connection().failureReason());
     return {};
+}
+
+// The O2 sensor tests of every listed sensor, as the O2 test window shows them: one section per
+// sensor, or one for the message that keeps the window from opening.
+QString o2SensorReport(MainWindow& window) {
+    const auto section = [](const QString& heading, const QStringList& lines) {
+        return QStringLiteral("== ") + heading + QStringLiteral(" ==\n") +
+               lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n");
+    };
+    window.Mode5_Click();
+    diag::Mode5Window& tests = *window.frmMode5();
+    if (!tests.loadMessage().isEmpty())
+        return section(QStringLiteral("O2 Sensor Test"), {tests.loadMessage()});
+    QString report;
+    for (int line = 0; line < tests.cbo02list->count(); ++line) {
+        tests.cbo02list->setCurrentIndex(line);
+        tests.Command3_Click();
+        QStringList lines;
+        for (const diag::O2TestResult& result : tests.lastOutcome().results) {
+            const int i = result.id - 1;
+            QStringList boxes{tests.lblT[i]->text(), tests.txtT[i]->text()};
+            if (result.id >= 5)
+                boxes << tests.txtTmin[i - 4]->text() << tests.txtTmax[i - 4]->text();
+            lines << boxes.join(QLatin1Char('\t'));
+        }
+        if (!tests.lastOutcome().message.isEmpty())
+            lines << tests.lastOutcome().message;
+        report += section(
+            QStringLiteral("O2 Sensor Test (%1)").arg(tests.cbo02list->itemText(line)), lines);
+    }
+    return report;
 }
 
 int fail(const QString& why, int status) {
@@ -82,6 +115,8 @@ int runReport(MainWindow& window, Session& session, const Options& options,
         report += windowReport(window, window.Mode3->text(), false);
         window.Mode2_Click();
         report += windowReport(window, window.Mode2->text());
+        if (!window.Mode5->isHidden())
+            report += o2SensorReport(window);
         if (const int unanswered = session.link().unanswered())
             failure =
                 QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);

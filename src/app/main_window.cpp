@@ -94,6 +94,7 @@ void MainWindow::connectMenus() {
     connect(Mode2, &QPushButton::clicked, this, &MainWindow::Mode2_Click);
     connect(Mode3, &QPushButton::clicked, this, &MainWindow::Mode3_Click);
     connect(Mode4, &QPushButton::clicked, this, &MainWindow::Mode4_Click);
+    connect(Mode5, &QPushButton::clicked, this, &MainWindow::Mode5_Click);
     connect(ChangeECU, &QPushButton::clicked, this, &MainWindow::ChangeECU_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
     connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
@@ -542,6 +543,21 @@ void MainWindow::Mode3_Click() {
 void MainWindow::Mode4_Click() {
     runService(Mode4, QStringLiteral("Clearing the trouble codes"),
                [this] { session_->clearCodes(); });
+}
+
+void MainWindow::Mode5_Click() {
+    if (!frmMode5_)
+        frmMode5_ = new diag::Mode5Window(
+            session_->o2Tests(), services_.prompter,
+            [this](const QString& what, const std::function<void()>& work) { runBusy(what, work); },
+            this);
+    // A window out of sight has been unloaded, so opening it loads it afresh.
+    const bool opened = frmMode5_->isVisible() || frmMode5_->Form_Load();
+    if (opened && !services_.headless) {
+        frmMode5_->show();
+        frmMode5_->raise();
+    }
+    Mode5->setChecked(false);
 }
 
 void MainWindow::clearDataList() {

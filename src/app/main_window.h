@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "core/prompter.h"
+#include "diag/mode5_window.h"
 #include "monitor/chart_window.h"
 #include "monitor/data_log_window.h"
 #include "print_sink.h"
@@ -105,6 +106,9 @@ public:
     // Opens the data logger in place of the main window.
     void mnuDataLogLog_Click();
     monitor::DataLogWindow* dataLog() const { return dataLog_; }
+    // Shows the O2 sensor test window without waiting for it.
+    void Mode5_Click();
+    diag::Mode5Window* frmMode5() const { return frmMode5_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -184,6 +188,7 @@ private:
     QPointer<ui::PortChooser> frmUserCOM_;
     monitor::ChartWindow* chart_ = nullptr;
     monitor::DataLogWindow* dataLog_ = nullptr;
+    diag::Mode5Window* frmMode5_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

@@ -11,7 +11,7 @@ Session::Session(AppState& state, SessionView& view, Parts parts, QObject* paren
       codeReader_(link_, view, parts.prompter, parts.definitions, state.timing,
                   parts.storedCodeLimit),
       clearCodes_(link_, view), freezeFrame_(survey_, link_, state.decoder, state.survey, view),
-      realtime_(decoders_, state.decoder),
+      o2Tests_(link_, view, state.survey), realtime_(decoders_, state.decoder),
       logger_(link_, decoders_, state.decoder, state.timing, parts.prompter) {
     connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
         const int port = ports_.currentPort();

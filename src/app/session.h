@@ -4,6 +4,7 @@
 #include "core/prompter.h"
 #include "diag/clear_codes.h"
 #include "diag/freeze_frame.h"
+#include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
 #include "monitor/data_logger.h"
@@ -55,6 +56,7 @@ public:
     scan::Connection& connection() { return connection_; }
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
+    diag::O2Tests& o2Tests() { return o2Tests_; }
     bool isConnected() const { return ports_.current() && !link_.lost(); }
 
 signals:
@@ -78,6 +80,7 @@ private:
     diag::CodeReader codeReader_;
     diag::ClearCodes clearCodes_;
     diag::FreezeFrame freezeFrame_;
+    diag::O2Tests o2Tests_;
     monitor::RealtimeDisplay realtime_;
     monitor::DataLogger logger_;
 };

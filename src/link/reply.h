@@ -45,6 +45,8 @@ public:
     int byte(int position) const;
     // The answering ECU's address.
     QString ecu() const { return mid(6, 2); }
+    // The same text judged otherwise, for judges that look further than of() does.
+    Reply judgedAs(Status status) const { return Reply(status, text_); }
 
 private:
     Reply(Status status, QString text) : status_(status), text_(std::move(text)) {}

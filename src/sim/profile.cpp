@@ -245,6 +245,55 @@ public:
         });
     }
 
+    bool o2Tests(const QJsonValue& value, const QString& where, O2TestResults& out) {
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        const QJsonObject object = value.toObject();
+        if (!onlyKeys(object, where,
+                      {QLatin1StringView("supportReplyId"), QLatin1StringView("sensors")}))
+            return false;
+        if (object.contains("supportReplyId")) {
+            const QString at = where + ".supportReplyId";
+            if (!hexByte(object.value("supportReplyId"), at, out.supportReplyId))
+                return false;
+            if (out.supportReplyId != 0x45 && out.supportReplyId != 0x46)
+                return fail(at, QStringLiteral("must be 45 or 46"));
+        }
+        const QJsonValue sensors = object.value("sensors");
+        if (!sensors.isObject())
+            return fail(where + ".sensors", QStringLiteral("must be an object"));
+        const QJsonObject bySensor = sensors.toObject();
+        for (auto sensor = bySensor.begin(); sensor != bySensor.end(); ++sensor) {
+            const QString at = where + ".sensors." + sensor.key();
+            quint8 code = 0;
+            if (!hexByte(QJsonValue(sensor.key()), at, code))
+                return false;
+            if (code == 0 || (code & (code - 1)) != 0)
+                return fail(at, QStringLiteral("must be a sensor code: 01, 02, 04 ... 80"));
+            if (!sensor.value().isObject())
+                return fail(at, QStringLiteral("must be an object"));
+            const QJsonObject byTest = sensor.value().toObject();
+            std::map<quint8, QByteArray>& tests = out.sensors[code];
+            for (auto test = byTest.begin(); test != byTest.end(); ++test) {
+                const QString testAt = at + "." + test.key();
+                quint8 id = 0;
+                QByteArray data;
+                if (!hexByte(QJsonValue(test.key()), testAt, id) ||
+                    !bytes(test.value(), testAt, data))
+                    return false;
+                if (id < 1 || id > 9)
+                    return fail(testAt, QStringLiteral("must be a test id from 01 to 09"));
+                const int wanted = id <= 4 ? 1 : 3;
+                if (data.size() != wanted)
+                    return fail(testAt, wanted == 1 ? QStringLiteral("must be one byte (the value)")
+                                                    : QStringLiteral("must be three bytes (value, "
+                                                                     "minimum, maximum)"));
+                tests[id] = data;
+            }
+        }
+        return true;
+    }
+
     bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
         if (!value.isObject())
             return fail(where, QStringLiteral("must be an object"));
@@ -253,7 +302,7 @@ public:
                       {QLatin1StringView("address"), QLatin1StringView("pids"),
                        QLatin1StringView("freezeFrame"), QLatin1StringView("storedCodes"),
                        QLatin1StringView("pendingCodes"), QLatin1StringView("mil"),
-                       QLatin1StringView("clearRefused")}))
+                       QLatin1StringView("clearRefused"), QLatin1StringView("o2Tests")}))
             return false;
         if (!object.contains("address"))
             return fail(where, QStringLiteral("address is missing"));
@@ -278,6 +327,9 @@ public:
         }
         if (object.contains("clearRefused") &&
             !boolean(object.value("clearRefused"), where + ".clearRefused", out.clearRefused))
+            return false;
+        if (object.contains("o2Tests") &&
+            !o2Tests(object.value("o2Tests"), where + ".o2Tests", out.o2Tests.emplace()))
             return false;
         return true;
     }

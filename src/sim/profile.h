@@ -15,6 +15,16 @@ namespace sim {
 // A PID's data: fixed bytes, or a value that moves with time.
 using PidSource = std::variant<QByteArray, MovingValue>;
 
+// The O2 sensor test results an ECU gives in services $05 and $06 (text commands "05TTSS" and
+// "06TTSS": test id, sensor code).
+struct O2TestResults {
+    // The response id to a service $05 request: $45 sends the program on to service $06.
+    quint8 supportReplyId = 0x46;
+    // By sensor code (2^k for position k), by test id: the value byte, and for tests $05-$09 the
+    // minimum and maximum after it. Test $00, which tests there are, follows from these.
+    std::map<quint8, std::map<quint8, QByteArray>> sensors;
+};
+
 struct Ecu {
     quint8 address = 0x10;
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
@@ -32,6 +42,8 @@ struct Ecu {
     std::optional<bool> mil;
     // Service $04 gets the negative response and clears nothing.
     bool clearRefused = false;
+    // None: the ECU refuses services $05 and $06.
+    std::optional<O2TestResults> o2Tests;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -54,7 +66,9 @@ struct Ecu {
 //                 "storedCodes": ["0300", "0171"],
 //                 "pendingCodes": ["0420"],
 //                 "mil": true,
-//                 "clearRefused": false } ] }
+//                 "clearRefused": false,
+//                 "o2Tests": { "supportReplyId": "45",
+//                              "sensors": { "01": { "01": [90], "05": [25, 10, 50] } } } } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
 // take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
@@ -71,6 +85,10 @@ struct Ecu {
 // network code U0123); there may be any number, of which services $03 and $07 send the first
 // three. mil defaults to true when there are stored codes. An ECU without PIDs may have trouble
 // codes but no freeze frame.
+//
+// o2Tests: supportReplyId is "45" or "46"; a sensor code is one of 01, 02, 04 ... 80; tests $01-$04
+// give one byte (the value), tests $05-$09 three (value, minimum, maximum). A sensor or test the
+// profile does not list is refused.
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";

@@ -43,8 +43,9 @@ QByteArray Vehicle::answer(const Command& command, double seconds) {
     case 0x07:
         return reachable_ ? codesReply(command, 0x47, currentEcu().pendingCodes)
                           : unanswered(command);
-    // Services $05 and $06 (O2 and on-board tests) get their handlers here; until then the ECU
-    // does not answer them.
+    case 0x05:
+    case 0x06:
+        return reachable_ ? o2TestReply(command) : unanswered(command);
     case 0x80:
         return nextEcuReply();
     case 0x90:
@@ -56,7 +57,19 @@ QByteArray Vehicle::answer(const Command& command, double seconds) {
 }
 
 QByteArray Vehicle::unanswered(const Command& command) const {
-    return unansweredFrame(profile_.leadingChar, command.length);
+    return unansweredFrame(profile_.leadingChar, replyLength(command));
+}
+
+int Vehicle::replyLength(const Command& command) {
+    // The O2 test commands carry the sensor code where others ask for a length: their replies
+    // are the header, the response id, the test id and then the support bytes (with the sensor
+    // code in front and a spare byte after), the value, or the value and its limits.
+    if (command.service == 0x05 || command.service == 0x06) {
+        if (command.parameter == 0)
+            return 9;
+        return command.parameter <= 4 ? 6 : 8;
+    }
+    return command.length;
 }
 
 QByteArray Vehicle::refusal(const Command& command, quint8 reason) const {
@@ -137,6 +150,30 @@ QByteArray Vehicle::clearReply(const Command& command) {
     return ecuReply(command, QByteArray(1, char(0x44)));
 }
 
+QByteArray Vehicle::o2TestReply(const Command& command) const {
+    const std::optional<O2TestResults>& results = currentEcu().o2Tests;
+    const quint8 sensor = command.length;
+    if (!results)
+        return refusal(command, 0x12); // sub-function not supported
+    const auto tests = results->sensors.find(sensor);
+    if (tests == results->sensors.end())
+        return refusal(command, 0x12);
+    QByteArray payload(1, char(command.service == 0x05 ? results->supportReplyId : 0x46));
+    payload.append(char(command.parameter));
+    if (command.parameter == 0) {
+        // Bit 7 of the first byte is test $01 ... bit 0 test $08; bit 7 of the second test $09.
+        quint16 bits = 0;
+        for (const auto& test : tests->second)
+            bits |= quint16(0x100 >> (test.first - 1));
+        payload.append(char(sensor)).append(char(bits >> 1)).append(char((bits & 1) << 7));
+        return ecuReply(command, payload);
+    }
+    const auto test = tests->second.find(command.parameter);
+    if (test == tests->second.end())
+        return refusal(command, 0x12);
+    return ecuReply(command, payload.append(test->second));
+}
+
 QByteArray Vehicle::dataReply(const Command& command, char responseId,
                               const QByteArray& frameNumber, const QByteArray& data) const {
     QByteArray payload(1, responseId);
@@ -149,9 +186,10 @@ QByteArray Vehicle::ecuReply(const Command& command, const QByteArray& payload) 
     bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcu().address));
     bytes.append(payload);
     // The host asks for the length it will read: pad with zeros or cut to it.
-    if (bytes.size() < command.length)
-        bytes.append(QByteArray(command.length - bytes.size(), '\0'));
-    bytes.truncate(command.length);
+    const int length = replyLength(command);
+    if (bytes.size() < length)
+        bytes.append(QByteArray(length - bytes.size(), '\0'));
+    bytes.truncate(length);
     return frame(profile_.leadingChar, bytes);
 }
 

@@ -44,6 +44,10 @@ private:
     QByteArray codesReply(const Command& command, char responseId,
                           const std::vector<quint16>& codes) const;
     QByteArray clearReply(const Command& command);
+    // Services $05 and $06 as text commands: test id, sensor code.
+    QByteArray o2TestReply(const Command& command) const;
+    // The bytes of the reply the host waits for, the three header bytes included.
+    static int replyLength(const Command& command);
     QByteArray dataReply(const Command& command, char responseId, const QByteArray& frameNumber,
                          const QByteArray& data) const;
     // Header, then the payload padded with zeros or cut to the length the host asked for.

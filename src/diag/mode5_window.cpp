@@ -1,0 +1,257 @@
+#include "mode5_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace diag {
+
+namespace {
+
+template <typename T> T* named(T* control, const QString& name) {
+    control->setObjectName(name);
+    return control;
+}
+
+const QString kNotAvailable = QStringLiteral("N/A");
+const QColor kLightGreen(80, 255, 80);
+const QColor kFailure(255, 0, 0);
+
+QLineEdit* resultBox(const QString& name) {
+    auto* box = named(new QLineEdit(kNotAvailable), name);
+    box->setReadOnly(true);
+    box->setAlignment(Qt::AlignCenter);
+    box->setFixedWidth(90);
+    return box;
+}
+
+void paint(QLineEdit* box, const QColor& base, const QColor& text) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Text, text);
+    box->setPalette(palette);
+}
+
+} // namespace
+
+Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter, BusyRunner runBusy,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), tests_(tests), prompter_(prompter),
+      runBusy_(std::move(runBusy)) {
+    setObjectName(QStringLiteral("frmMode5"));
+    setWindowTitle(QStringLiteral("O2 Sensor Test"));
+    buildControls();
+    buildMenus();
+}
+
+void Mode5Window::buildControls() {
+    cbo02list = named(new QComboBox, QStringLiteral("cbo02list"));
+    cbo02list->setMinimumWidth(160);
+    Command3 =
+        named(new QPushButton(QStringLiteral("Get Test Results")), QStringLiteral("Command3"));
+    Command1 = named(new QPushButton(QStringLiteral("EXIT")), QStringLiteral("Command1"));
+    Picture1 = named(new O2Picture(O2Picture::Kind::Thumbnail), QStringLiteral("Picture1"));
+    Picture1->setFixedSize(Picture1->sizeHint());
+    connect(cbo02list, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            Command3->setEnabled(true);
+    });
+    connect(Command3, &QPushButton::clicked, this, &Mode5Window::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &Mode5Window::Command1_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { tests_.link().cancel(); });
+
+    auto* choice = new QGridLayout;
+    choice->addWidget(
+        named(new QLabel(QStringLiteral("Select O2 Sensor")), QStringLiteral("lblSelect")), 0, 0);
+    choice->addWidget(cbo02list, 1, 0);
+    choice->addWidget(Command3, 1, 1);
+    choice->addWidget(Picture1, 0, 2, 2, 1, Qt::AlignRight);
+    choice->setColumnStretch(2, 1);
+
+    QFont bold = font();
+    bold.setBold(true);
+    auto* heading =
+        named(new QLabel(QStringLiteral("O2 Sensor Test Results")), QStringLiteral("lblResults"));
+    heading->setFont(bold);
+    auto* table = new QGridLayout;
+    table->addWidget(heading, 0, 0);
+    table->addWidget(named(new QLabel(QStringLiteral("Min Limit")), QStringLiteral("lblMin")), 0, 2,
+                     Qt::AlignCenter);
+    table->addWidget(named(new QLabel(QStringLiteral("Max Limit")), QStringLiteral("lblMax")), 0, 3,
+                     Qt::AlignCenter);
+    for (const O2Test& test : o2TestTable()) {
+        const int i = test.id - 1;
+        const QString number = QStringLiteral("%1").arg(test.id, 2, 10, QLatin1Char('0'));
+        lblT[i] = named(new QLabel(QLatin1String(test.label)), QStringLiteral("lblT") + number);
+        txtT[i] = resultBox(QStringLiteral("txtT") + number);
+        table->addWidget(lblT[i], test.id, 0);
+        table->addWidget(txtT[i], test.id, 1);
+        if (test.limits) {
+            txtTmin[i - 4] = resultBox(QStringLiteral("txtT%1min").arg(number));
+            txtTmax[i - 4] = resultBox(QStringLiteral("txtT%1max").arg(number));
+            table->addWidget(txtTmin[i - 4], test.id, 2);
+            table->addWidget(txtTmax[i - 4], test.id, 3);
+        }
+    }
+
+    auto* red = named(new QLabel(QStringLiteral("RED")), QStringLiteral("lblRed"));
+    red->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold"));
+    auto* footer = new QHBoxLayout;
+    footer->addWidget(named(new QLabel(QStringLiteral("Results in")), QStringLiteral("lblIn")));
+    footer->addWidget(red);
+    footer->addWidget(
+        named(new QLabel(QStringLiteral(" Indicate Failure")), QStringLiteral("lblFailure")));
+    footer->addStretch(1);
+    footer->addWidget(Command1);
+
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(choice);
+    column->addSpacing(10);
+    column->addLayout(table);
+    column->addSpacing(10);
+    column->addLayout(footer);
+}
+
+void Mode5Window::buildMenus() {
+    auto* bar = new QMenuBar(this);
+    mnuO2graph = bar->addAction(QStringLiteral("O2 Graph"));
+    mnuO2graph->setObjectName(QStringLiteral("mnuO2graph"));
+    mnuLocations =
+        named(bar->addMenu(QStringLiteral("O2 Locations")), QStringLiteral("mnuLocations"));
+    mnuV8 = mnuLocations->addAction(QStringLiteral("V6,8,10 and 12 Dual Exhaust"));
+    mnuV8->setObjectName(QStringLiteral("mnuV8"));
+    mnuSingle = mnuLocations->addAction(QStringLiteral("V6,8,10, 12 Single Exhaust"));
+    mnuSingle->setObjectName(QStringLiteral("mnuSingle"));
+    mnu4cyl = mnuLocations->addAction(QStringLiteral("4 Cyliner (straight) "));
+    mnu4cyl->setObjectName(QStringLiteral("mnu4cyl"));
+    layout()->setMenuBar(bar);
+    connect(mnuO2graph, &QAction::triggered, this, &Mode5Window::mnuO2graph_Click);
+    connect(mnuV8, &QAction::triggered, this, &Mode5Window::mnuV8_Click);
+    connect(mnuSingle, &QAction::triggered, this, &Mode5Window::mnuSingle_Click);
+    connect(mnu4cyl, &QAction::triggered, this, &Mode5Window::mnu4cyl_Click);
+}
+
+bool Mode5Window::Form_Load() {
+    cbo02list->clear();
+    O2SensorCode.clear();
+    for (const O2Sensor& sensor : tests_.sensors()) {
+        cbo02list->addItem(sensor.line);
+        O2SensorCode.append(sensor.code);
+    }
+    // Filling the list selects its first line; the user is to pick one.
+    cbo02list->setCurrentIndex(-1);
+    Command3->setEnabled(false);
+    clearResults();
+    outcome_ = {};
+    loadMessage_.clear();
+    if (!tests_.monitorComplete()) {
+        loadMessage_ = QStringLiteral("The O2 test results are not available until the O2 Sensor "
+                                      "test has completed. ");
+        prompter_.message({loadMessage_});
+        hide();
+        return false;
+    }
+    return true;
+}
+
+void Mode5Window::Command3_Click() {
+    const int p = cbo02list->currentIndex();
+    if (p < 0 || p >= O2SensorCode.size())
+        return;
+    if (tests_.link().busy()) {
+        QApplication::beep();
+        return;
+    }
+    std::optional<O2TestOutcome> outcome;
+    Command3->setEnabled(false);
+    runBusy_(QStringLiteral("Reading the O2 sensor test results of ") + cbo02list->currentText(),
+             [&] {
+                 clearResults();
+                 outcome = tests_.get_O2_tests(O2SensorCode[p]);
+             });
+    Command3->setEnabled(true);
+    if (!outcome) {
+        QApplication::beep();
+        return;
+    }
+    outcome_ = *outcome;
+    showResults(outcome_);
+    if (!outcome_.message.isEmpty())
+        prompter_.message({outcome_.message});
+}
+
+void Mode5Window::clearResults() {
+    for (QLineEdit* box : txtT) {
+        box->setText(kNotAvailable);
+        box->setPalette(QPalette());
+    }
+    for (const auto& limits : {txtTmin, txtTmax}) {
+        for (QLineEdit* box : limits)
+            box->setText(kNotAvailable);
+    }
+}
+
+void Mode5Window::showResults(const O2TestOutcome& outcome) {
+    for (const O2TestResult& result : outcome.results) {
+        QLineEdit* value = txtT[result.id - 1];
+        value->setText(result.value);
+        if (result.highlighted)
+            paint(value, kLightGreen, Qt::black);
+        else if (result.failed)
+            paint(value, QPalette().color(QPalette::Base), kFailure);
+        if (result.id >= 5) {
+            txtTmin[result.id - 5]->setText(result.min);
+            txtTmax[result.id - 5]->setText(result.max);
+        }
+    }
+}
+
+void Mode5Window::Command1_Click() {
+    hide();
+}
+
+void Mode5Window::closeEvent(QCloseEvent* event) {
+    Command1_Click();
+    event->accept();
+}
+
+O2PictureWindow* Mode5Window::pictureWindow(O2Picture::Kind kind) const {
+    return pictures_[std::size_t(kind)];
+}
+
+void Mode5Window::showPicture(O2Picture::Kind kind) {
+    QPointer<O2PictureWindow>& window = pictures_[std::size_t(kind)];
+    if (!window) {
+        window = new O2PictureWindow(kind, this);
+        window->resize(window->sizeHint().expandedTo(QSize(760, 520)));
+    }
+    window->show();
+    window->raise();
+}
+
+void Mode5Window::mnuO2graph_Click() {
+    showPicture(O2Picture::Kind::TestDefinitions);
+}
+
+void Mode5Window::mnuV8_Click() {
+    showPicture(O2Picture::Kind::VDualExhaust);
+}
+
+void Mode5Window::mnuSingle_Click() {
+    showPicture(O2Picture::Kind::VSingleExhaust);
+}
+
+void Mode5Window::mnu4cyl_Click() {
+    showPicture(O2Picture::Kind::InlineFour);
+}
+
+} // namespace diag

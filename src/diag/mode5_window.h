@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/prompter.h"
+#include "o2_pictures.h"
+#include "o2_tests.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace diag {
+
+// frmMode5, "O2 Sensor Test": the O2 sensor tests of one sensor at a time, with reference
+// drawings in the menus.
+class Mode5Window : public QWidget {
+    Q_OBJECT
+public:
+    // Runs an operation with the main window's busy overlay, where Escape stops it.
+    using BusyRunner = std::function<void(const QString& what, const std::function<void()>& work)>;
+
+    Mode5Window(O2Tests& tests, core::Prompter& prompter, BusyRunner runBusy,
+                QWidget* parent = nullptr);
+
+    // Opening the window: the sensor list, empty results; false (and the window hidden) while
+    // the ECU's O2 sensor monitor is not complete.
+    bool Form_Load();
+    void Command3_Click(); // Get Test Results
+    void Command1_Click(); // EXIT
+    void mnuO2graph_Click();
+    void mnuV8_Click();
+    void mnuSingle_Click();
+    void mnu4cyl_Click();
+
+    // Why the window did not open at its last load; empty when it did.
+    const QString& loadMessage() const { return loadMessage_; }
+    // What the last "Get Test Results" brought.
+    const O2TestOutcome& lastOutcome() const { return outcome_; }
+    // The picture windows once opened: frmO2, frmVXdual, frmVXsingle, frmI4sensor.
+    O2PictureWindow* pictureWindow(O2Picture::Kind kind) const;
+
+    QComboBox* cbo02list;
+    QPushButton* Command3;
+    QPushButton* Command1;
+    std::array<QLabel*, 9> lblT;    // lblT01 .. lblT09
+    std::array<QLineEdit*, 9> txtT; // txtT01 .. txtT09
+    // Limits of tests $05 to $09: txtT05min .. txtT09min, txtT05max .. txtT09max.
+    std::array<QLineEdit*, 5> txtTmin;
+    std::array<QLineEdit*, 5> txtTmax;
+    O2Picture* Picture1;
+    QAction* mnuO2graph;
+    QMenu* mnuLocations;
+    QAction* mnuV8;
+    QAction* mnuSingle;
+    QAction* mnu4cyl;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    // Every result box back to "N/A" in its plain colours.
+    void clearResults();
+    void showResults(const O2TestOutcome& outcome);
+    void showPicture(O2Picture::Kind kind);
+
+    O2Tests& tests_;
+    core::Prompter& prompter_;
+    BusyRunner runBusy_;
+    QList<int> O2SensorCode; // the sensor code of each list line
+    QString loadMessage_;
+    O2TestOutcome outcome_;
+    std::array<QPointer<O2PictureWindow>, 4> pictures_;
+};
+
+} // namespace diag

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "link/scan_tool_link.h"
+#include "obd/survey_state.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace diag {
+
+// One of the nine O2 sensor monitoring tests of service $05 (or $06 for ECUs that report them
+// there).
+struct O2Test {
+    int id;        // 1..9, the test id in the command
+    int threshold; // the reply is there once more than this many characters have arrived
+    double scale;  // per unit of the value and limit bytes
+    const char* unit;
+    bool limits; // the reply carries a minimum and a maximum after the value
+    const char* label;
+};
+
+const std::array<O2Test, 9>& o2TestTable();
+
+// What one answered test showed.
+struct O2TestResult {
+    int id = 0;
+    QString value; // e.g. " .45 V"
+    QString min;   // empty for the tests without limits
+    QString max;
+    bool highlighted = false; // the threshold voltages stand out in light green
+    bool failed = false;      // the value lies outside its limits
+};
+
+// A test sequence's results in test order, and the one message it shows (not supported, ECU
+// Timeout, no answer) when it shows one.
+struct O2TestOutcome {
+    QList<O2TestResult> results;
+    QString message;
+};
+
+// A sensor of the list the O2 test window offers.
+struct O2Sensor {
+    QString line; // "Bank1, Sensor1"
+    int code;     // 2^k for position k
+};
+
+// The sensors PID $13 or $1D reported, in bit order.
+QList<O2Sensor> o2Sensors(const obd::SurveyState& survey);
+
+// Two hex characters of a sensor code as the commands carry it ("01" ... "80").
+QString sensorCodeText(int code);
+
+// The reply to a test command is answered only when the hex frame holds everything read from it,
+// with response id $45 or $46 and the test id of the command; a negative response to the command
+// is a refusal.
+scan::Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived);
+
+// Service $05, the O2 sensor tests: asks which tests the ECU runs for a sensor, then each of them.
+class O2Tests {
+public:
+    O2Tests(scan::ScanToolLink& link, scan::LinkView& view, const obd::SurveyState& survey)
+        : link_(link), view_(view), survey_(survey) {}
+
+    // The whole sequence for one sensor code as the one operation talking to the scan tool;
+    // nothing when another operation runs.
+    std::optional<O2TestOutcome> get_O2_tests(int sensor);
+
+    QList<O2Sensor> sensors() const { return o2Sensors(survey_); }
+    bool monitorComplete() const { return survey_.O2MonitorComplete; }
+    scan::ScanToolLink& link() { return link_; }
+
+private:
+    O2TestOutcome sequence(int sensor);
+    // Asks again while the reply is out of step or garbled, a few times at most.
+    scan::Reply ask(const QString& command, int threshold);
+    // The message for a request that got no usable answer; counts it unless the ECU refused.
+    QString failure(const scan::Reply& reply, const QString& what);
+
+    scan::ScanToolLink& link_;
+    scan::LinkView& view_;
+    const obd::SurveyState& survey_;
+};
+
+} // namespace diag
