@@ -129,9 +129,12 @@ void drawCurve(QPainter& p, bool withWords) {
     p.setPen(QPen(kMark, 1.5));
     const double fallStart = crossing(1, kHigh);
     const double fallEnd = crossing(1, kLow);
-    arrowSpan(p, plot.at(fallStart, 0.2), plot.at(fallEnd, 0.2), QStringLiteral("$05"));
     const double riseStart = crossing(3, kLow);
     const double riseEnd = crossing(3, kHigh);
+    for (const auto& [seconds, volts] : {std::pair{fallStart, kHigh}, std::pair{fallEnd, kLow},
+                                         std::pair{riseStart, kLow}, std::pair{riseEnd, kHigh}})
+        p.drawLine(plot.at(seconds, volts), plot.at(seconds, 0.17));
+    arrowSpan(p, plot.at(fallStart, 0.2), plot.at(fallEnd, 0.2), QStringLiteral("$05"));
     arrowSpan(p, plot.at(riseStart, 0.2), plot.at(riseEnd, 0.2), QStringLiteral("$06"));
     const double first = crossing(1, kRichToLean);
     const double second = crossing(5, kRichToLean);
@@ -206,11 +209,17 @@ void drawLegend(QPainter& p, const QString& title) {
 
 void drawVEngine(QPainter& p, bool dualExhaust) {
     drawLegend(p, QStringLiteral("Front of engine"));
+    // Each bank's manifold runs along its outer side, one runner from each cylinder, then turns
+    // down.
+    for (int i = 0; i < 4; ++i) {
+        const double y = 60 + 190.0 / 4 * (i + 0.5);
+        drawPipe(p, {QPointF(255, y), QPointF(215, y)});
+        drawPipe(p, {QPointF(445, y), QPointF(485, y)});
+    }
     drawBank(p, QRectF(250, 60, 70, 190), 4, Qt::Vertical, QStringLiteral("Bank 1"));
     drawBank(p, QRectF(380, 60, 70, 190), 4, Qt::Vertical, QStringLiteral("Bank 2"));
-    // Each bank's manifold runs along its outer side, then turns down.
-    const QPolygonF left{{250, 90}, {215, 90}, {215, 270}};
-    const QPolygonF right{{450, 90}, {485, 90}, {485, 270}};
+    const QPolygonF left{{215, 84}, {215, 270}};
+    const QPolygonF right{{485, 84}, {485, 270}};
     if (dualExhaust) {
         drawPipe(p, QPolygonF(left) << QPointF(215, 450));
         drawPipe(p, QPolygonF(right) << QPointF(485, 450));
