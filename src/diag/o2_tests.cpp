@@ -135,7 +135,7 @@ O2TestOutcome O2Tests::sequence(int sensor) {
         if (supported)
             break;
         if (!support.answered() && support.status() != scan::Reply::Status::Refused)
-            return {{}, failure(support, testName(0))};
+            return {{}, failure(support, QStringLiteral("O2 sensor test support"))};
         if (Mode5Service != QLatin1String("05"))
             return {{}, kNotSupported};
         Mode5Service = QStringLiteral("06");

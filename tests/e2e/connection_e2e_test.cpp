@@ -119,6 +119,30 @@ TEST(EndToEndTest, ClearingFirstLeavesNothingToReadUnlessAskedToReadAnyway) {
         "Stored Trouble Code(s)\nNo Codes to ReportNo Pending Codes to Report"));
 }
 
+TEST(EndToEndTest, ReportTestsEveryO2SensorAfterTheFreezeFrame) {
+    SimProcess sim;
+    const ProgramRun run = vamrick({"--com", "1=" + sim.path(), "--report"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const qsizetype freezeFrame = run.out.indexOf("(after Get Freeze Frame Data)");
+    const qsizetype first = run.out.indexOf("\n\n== O2 Sensor Test (Bank1, Sensor1) ==\n"
+                                            "Rich to Lean Sensor Threshold Voltage\t .45 V\n"
+                                            "Lean to Rich Sensor Threshold Voltage\t .4 V\n");
+    EXPECT_GT(first, freezeFrame) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("Rich to Lean Sensor Switch Time\t .1 S\t .04 S\t .2 S\n"
+                                 "Lean to Rich Sensor Switch Time\t .088 S\t .04 S\t .2 S\n"));
+    EXPECT_GT(run.out.indexOf("== O2 Sensor Test (Bank2, Sensor2) ==\n"
+                              "Rich to Lean Sensor Threshold Voltage\t .46 V\n"
+                              "Lean to Rich Sensor Threshold Voltage\t .39 V\n\n"),
+              run.out.indexOf("== O2 Sensor Test (Bank2, Sensor1) =="));
+
+    SimProcess timingOut({"--fault", "ecu-timeout:1:050001"});
+    const ProgramRun unanswered = vamrick({"--com", "1=" + timingOut.path(), "--report"});
+    EXPECT_EQ(unanswered.exitCode, 1);
+    EXPECT_TRUE(unanswered.out.contains("== O2 Sensor Test (Bank1, Sensor1) ==\nECU Timeout\n\n"
+                                        "== O2 Sensor Test (Bank1, Sensor2) ==\nRich to Lean"));
+    EXPECT_TRUE(unanswered.out.endsWith("== Messages ==\nECU Timeout\n"));
+}
+
 TEST(EndToEndTest, ReportsThatCannotConnectSayWhyAndFail) {
     const ProgramRun noPort = vamrick({"--com", "3=/dev/vamrick-no-such-port", "--report"});
     EXPECT_EQ(noPort.exitCode, 1);

@@ -45,6 +45,12 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
          ".pids.0F.timeConstantS: "},
         {R"("pendingCodes": ["0420", 420])", ".pendingCodes[1]: "},
         {R"("freezeFrame": {"02": [3, 0]})", ".freezeFrame: an ECU without pids"},
+        {R"("o2Tests": {"supportReplyId": "47", "sensors": {}})",
+         ".o2Tests.supportReplyId: must be 45 or 46"},
+        {R"("o2Tests": {"sensors": {"03": {}}})", ".o2Tests.sensors.03: must be a sensor code"},
+        {R"("o2Tests": {"sensors": {"01": {"0A": [1]}}})", ".o2Tests.sensors.01.0A: "},
+        {R"("o2Tests": {"sensors": {"01": {"05": [1]}}})",
+         ".o2Tests.sensors.01.05: must be three bytes"},
     };
     auto refused = [](const QByteArray& json, const QString& expected) {
         QString error;
