@@ -225,7 +225,7 @@ void Mode5Window::closeEvent(QCloseEvent* event) {
 }
 
 O2PictureWindow* Mode5Window::pictureWindow(O2Picture::Kind kind) const {
-    return pictures_[std::size_t(kind)];
+    return std::size_t(kind) < pictures_.size() ? pictures_[std::size_t(kind)].data() : nullptr;
 }
 
 void Mode5Window::showPicture(O2Picture::Kind kind) {
