@@ -33,6 +33,9 @@ public:
         scan::ComPorts::Factory portFactory;
         scan::ScanToolLink::Settings linkSettings = {};
         std::chrono::seconds storedCodeLimit{10};
+        // The USB stack (none: the USB entry finds no scan tool) and the scan tool's identity.
+        scan::usb::UsbPort::BackendFactory usbBackend = {};
+        scan::usb::Identity usbIdentity = scan::usb::kDefaultIdentity;
     };
 
     Session(AppState& state, SessionView& view, Parts parts, QObject* parent = nullptr);
@@ -55,12 +58,17 @@ public:
     scan::Connection& connection() { return connection_; }
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
-    bool isConnected() const { return ports_.current() && !link_.lost(); }
+    bool isConnected() const { return link_.transport() && !link_.lost(); }
+    // Where the scan tool is connected, e.g. "Com1 (/dev/ttyS0)" or "USB 16C0:05DC".
+    QString connectedWhere() const;
+    // The USB stack was started: the program lets go of it and gives it time when it ends.
+    bool usbInUse() const { return usb_.inUse(); }
+    void releaseUsb() { usb_.release(); }
 
 signals:
     void connected();
     void surveyFinished();
-    // The scan tool is gone; its port (1-9) has been closed.
+    // The scan tool is gone; its port (1-9, 0 for USB) has been closed.
     void linkLost(int port);
 
 private:
@@ -70,6 +78,7 @@ private:
 
     AppState& state_;
     scan::ComPorts ports_;
+    scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
     scan::Connection connection_;
     obd::PidRequest request_;
