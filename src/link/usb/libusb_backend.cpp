@@ -151,7 +151,8 @@ QString LibusbBackend::claim(libusb_device* device, Seen& seen) {
         if (status == LIBUSB_ERROR_ACCESS)
             return name +
                    QStringLiteral(" cannot be opened: permission denied. Install the udev rules "
-                                  "file 60-vamrick-usb.rules (in the program's data folder) in "
+                                  "file 60-vamrick-usb.rules (in data/ of the sources, or "
+                                  "/usr/share/vamrick once installed) in "
                                   "/etc/udev/rules.d, run 'udevadm control --reload', and plug the "
                                   "scan tool in again.");
         return name + QStringLiteral(" cannot be opened: ") + errorText(status) + QLatin1Char('.');
