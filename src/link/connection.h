@@ -1,8 +1,8 @@
 #pragma once
 
 #include "com_ports.h"
+#include "link/usb/usb_port.h"
 #include "scan_tool_link.h"
-#include "usb/usb_port.h"
 
 #include <chrono>
 #include <optional>
