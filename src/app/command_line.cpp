@@ -17,6 +17,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Run on the built-in simulated vehicle instead of a scan tool."));
+    const QCommandLineOption demoUsb(
+        QStringLiteral("demo-usb"),
+        QStringLiteral("Run on the built-in simulated vehicle, reached through the USB code path: "
+                       "the window connects by USB."));
+    const QCommandLineOption usb(
+        QStringLiteral("usb"),
+        QStringLiteral("The scan tool's USB identity, vendor and product ID in hex (default "
+                       "16C0:05DC). With --report: connect by USB."),
+        QStringLiteral("VID:PID"));
     const QCommandLineOption report(
         QStringLiteral("report"),
         QStringLiteral("Show no window: print what the main window shows as text, then exit."));
@@ -63,8 +72,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --log: stop after <n> samples (default: at Ctrl+C, SIGTERM or "
                        "17,999 samples)."),
         QStringLiteral("n"));
-    parser.addOptions({help, version, demo, report, tcf, com, replyTimeout, metric, readAnyway,
-                       clear, log, logItem, logInterval, logSamples});
+    parser.addOptions({help, version, demo, demoUsb, usb, report, tcf, com, replyTimeout, metric,
+                       readAnyway, clear, log, logItem, logInterval, logSamples});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -103,6 +112,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     };
     Options options;
     options.demo = parser.isSet(demo);
+    options.demoUsb = parser.isSet(demoUsb);
+    if (options.demo && options.demoUsb)
+        return usageError(QStringLiteral("--demo and --demo-usb cannot be combined"));
+    if (parser.isSet(usb)) {
+        options.usb = scan::usb::parseIdentity(parser.value(usb));
+        if (!options.usb)
+            return usageError(QStringLiteral("--usb wants VID:PID, two hex numbers up to FFFF, "
+                                             "e.g. 16C0:05DC, not '%1'")
+                                  .arg(parser.value(usb)));
+    }
     options.report = parser.isSet(report);
     options.metric = parser.isSet(metric);
     options.readCodesAnyway = parser.isSet(readAnyway);

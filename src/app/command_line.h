@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/usb/usb_packets.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,10 @@
 namespace app {
 
 struct Options {
-    bool demo = false;            // the simulated vehicle stands in for the scan tool
+    bool demo = false;    // the simulated vehicle stands in for the scan tool
+    bool demoUsb = false; // ... and is reached over (simulated) USB
+    // The scan tool's USB identity; given, the report connects by USB.
+    std::optional<scan::usb::Identity> usb;
     bool report = false;          // print the window's contents as text instead of showing it
     bool metric = false;          // start in metric units
     bool readCodesAnyway = false; // the report reads codes even when the MIL is off without codes

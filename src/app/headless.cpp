@@ -17,12 +17,22 @@ namespace app {
 
 namespace {
 
+// Connects as the window's USB entry would, the wait for the scan tool bounded like the ready wait.
+QString connectHeadlessByUsb(Session& session, const Options& options) {
+    session.connection().setReadyWaitLimit(options.replyTimeout);
+    if (session.connectScanTool(scan::Entry::USB) != scan::Connection::Outcome::Connected)
+        return QStringLiteral("not connected by USB: ") + session.connection().failureReason();
+    return {};
+}
+
 // Connects as the window's connection command would, with the ready wait bounded; the empty
 // text when connected, otherwise why not.
 QString connectHeadless(MainWindow& window, Session& session, const Options& options) {
     window.Form_Load();
     if (options.metric)
         window.mnuUnitsMetric_Click();
+    if (options.demoUsb || options.usb)
+        return connectHeadlessByUsb(session, options);
     const int port = options.demo                   ? 1
                      : options.comDevices.isEmpty() ? 0
                                                     : options.comDevices.first().first;

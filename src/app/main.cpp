@@ -3,9 +3,11 @@
 #include "dialog_prompter.h"
 #include "headless.h"
 #include "link/serial_transport.h"
+#include "link/usb/libusb_backend.h"
 #include "main_window.h"
 #include "print_sink.h"
 #include "report_prompter.h"
+#include "sim/fake_usb_backend.h"
 #include "sim/scan_tool_simulator.h"
 #include "simulated_port.h"
 
@@ -85,12 +87,18 @@ int main(int argc, char** argv) {
     for (const auto& [port, device] : options.comDevices)
         portMap.setDevice(port, device);
     std::unique_ptr<sim::ScanToolSimulator> simulator;
-    if (options.demo)
+    if (options.demo || options.demoUsb)
         simulator = std::make_unique<sim::ScanToolSimulator>(sim::Profile::defaults());
     const auto portFactory = [&](int port) -> std::unique_ptr<scan::Transport> {
-        if (simulator && port == 1)
+        if (options.demo && port == 1)
             return app::simulatedPort(*simulator);
         return std::make_unique<scan::SerialTransport>(portMap.device(port));
+    };
+    const scan::usb::Identity usbIdentity = options.usb.value_or(scan::usb::kDefaultIdentity);
+    const auto usbBackend = [&]() -> std::unique_ptr<scan::usb::Backend> {
+        if (options.demoUsb)
+            return std::make_unique<sim::FakeUsbBackend>(*simulator, usbIdentity);
+        return std::make_unique<scan::usb::LibusbBackend>();
     };
 
     app::AppState state;
@@ -109,7 +117,9 @@ int main(int argc, char** argv) {
          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
              QStringLiteral("/Settings.dat"),
          headless});
-    app::Session session(state, window, {prompter, definitions, portFactory, linkSettings});
+    app::Session session(state, window,
+                         {prompter, definitions, portFactory, linkSettings,
+                          std::chrono::seconds(10), usbBackend, usbIdentity});
     window.attach(session);
     dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,
@@ -128,5 +138,7 @@ int main(int argc, char** argv) {
         window.mnuUnitsMetric->trigger();
     if (options.demo) // the simulated scan tool stands on COM1: connect as a user would
         QTimer::singleShot(0, &window, [&window] { window.mnuConnectionCom1->trigger(); });
+    if (options.demoUsb) // ... or is plugged into USB
+        QTimer::singleShot(0, &window, [&window] { window.mnuUSB->trigger(); });
     return application.exec();
 }

@@ -83,6 +83,7 @@ void MainWindow::connectMenus() {
         {mnuConnectionCom3, scan::Entry::Com3}, {mnuConnectionCom4, scan::Entry::Com4},
         {mnuConnectionComX, scan::Entry::ComX},
     };
+    connect(mnuUSB, &QAction::triggered, this, &MainWindow::mnuUSB_Click);
     for (const auto& [action, entry] : commands) {
         const QString what = action == mnuConnectionComX
                                  ? QStringLiteral("Connecting to the scan tool")
@@ -147,6 +148,10 @@ void MainWindow::connectWith(scan::Entry entry, const QString& what) {
     runBusy(what, [this, entry] { session_->connectScanTool(entry); });
 }
 
+void MainWindow::mnuUSB_Click() {
+    connectWith(scan::Entry::USB, QStringLiteral("Waiting for the USB scan tool"));
+}
+
 void MainWindow::ChangeECU_Click() {
     if (session_->link().busy()) {
         ChangeECU->setChecked(!ChangeECU->isChecked()); // the click changes nothing
@@ -170,13 +175,11 @@ void MainWindow::runBusy(const QString& what, const std::function<void()>& work)
 }
 
 void MainWindow::showIdleHint() {
-    const scan::ComPorts& ports = session_->ports();
     statusBar()->clearMessage();
-    statusHint_->setText(session_->isConnected()
-                             ? QStringLiteral("Connected to the scan tool on Com%1 (%2).")
-                                   .arg(ports.currentPort())
-                                   .arg(ports.current()->device())
-                             : kConnectHint);
+    statusHint_->setText(
+        session_->isConnected()
+            ? QStringLiteral("Connected to the scan tool on %1.").arg(session_->connectedWhere())
+            : kConnectHint);
 }
 
 QAction* MainWindow::comEntry(int port) const {
@@ -194,6 +197,7 @@ void MainWindow::scanToolLost(int lostPort) {
     // The lost port's own entry stays offered: the user plugs the scan tool back in and retries.
     scan::probe_com_ports(session_->ports(), *this);
     comEntry(lostPort)->setEnabled(true);
+    mnuUSB->setEnabled(lostPort == 0 || mnuUSB->isEnabled());
     mnuConnectionComX->setEnabled(true);
     setConnectionMenuEnabled(true);
     appendStatusText(QStringLiteral("\r\nThe connection to the scan tool was lost. Choose its port "
@@ -391,8 +395,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         frmUserCOM_->close();
     event->accept();
     // Over USB the scan tool is given two seconds to let go before the program ends.
-    emit exitRequested(session_->link().ComPortActive() ? std::chrono::milliseconds(0)
-                                                        : std::chrono::milliseconds(2000));
+    const bool usb = session_->usbInUse();
+    session_->releaseUsb();
+    emit exitRequested(usb ? std::chrono::milliseconds(2000) : std::chrono::milliseconds(0));
 }
 
 void MainWindow::Command2_Click() {

@@ -100,6 +100,8 @@ public:
     void Mode3_Click();
     void Mode4_Click();
     void ChangeECU_Click();
+    // The USB connection: waits for the scan tool to be plugged in, then connects as Com1 does.
+    void mnuUSB_Click();
     // Shows the selected vehicle data line live on the chart until it is stopped.
     void List1_DblClick();
     monitor::ChartWindow* chart() const { return chart_; }

@@ -4,8 +4,9 @@ namespace app {
 
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
     : QObject(parent), state_(state), ports_(std::move(parts.portFactory)),
+      usb_(std::move(parts.usbBackend), parts.usbIdentity),
       link_(state.link, view, parts.prompter, parts.linkSettings),
-      connection_(link_, ports_, view, parts.prompter), request_(link_, view),
+      connection_(link_, ports_, usb_, view, parts.prompter), request_(link_, view),
       decoders_(request_, state.decoder, state.survey),
       survey_(decoders_, state.decoder, state.survey, view),
       codeReader_(link_, view, parts.prompter, parts.definitions, state.timing,
@@ -16,8 +17,17 @@ Session::Session(AppState& state, SessionView& view, Parts parts, QObject* paren
     connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
         const int port = ports_.currentPort();
         ports_.close();
+        usb_.close();
         emit linkLost(port);
     });
+}
+
+QString Session::connectedWhere() const {
+    if (!isConnected())
+        return {};
+    if (!ports_.current())
+        return link_.transport()->device();
+    return QStringLiteral("Com%1 (%2)").arg(ports_.currentPort()).arg(ports_.current()->device());
 }
 
 void Session::runSurvey() {

@@ -34,6 +34,9 @@ public:
         scan::ComPorts::Factory portFactory;
         scan::ScanToolLink::Settings linkSettings = {};
         std::chrono::seconds storedCodeLimit{10};
+        // The USB stack (none: the USB entry finds no scan tool) and the scan tool's identity.
+        scan::usb::UsbPort::BackendFactory usbBackend = {};
+        scan::usb::Identity usbIdentity = scan::usb::kDefaultIdentity;
     };
 
     Session(AppState& state, SessionView& view, Parts parts, QObject* parent = nullptr);
@@ -57,12 +60,17 @@ public:
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
     diag::O2Tests& o2Tests() { return o2Tests_; }
-    bool isConnected() const { return ports_.current() && !link_.lost(); }
+    bool isConnected() const { return link_.transport() && !link_.lost(); }
+    // Where the scan tool is connected, e.g. "Com1 (/dev/ttyS0)" or "USB 16C0:05DC".
+    QString connectedWhere() const;
+    // The USB stack was started: the program lets go of it and gives it time when it ends.
+    bool usbInUse() const { return usb_.inUse(); }
+    void releaseUsb() { usb_.release(); }
 
 signals:
     void connected();
     void surveyFinished();
-    // The scan tool is gone; its port (1-9) has been closed.
+    // The scan tool is gone; its port (1-9, 0 for USB) has been closed.
     void linkLost(int port);
 
 private:
@@ -72,6 +80,7 @@ private:
 
     AppState& state_;
     scan::ComPorts ports_;
+    scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
     scan::Connection connection_;
     obd::PidRequest request_;

@@ -18,9 +18,9 @@ void probe_com_ports(ComPorts& ports, ConnectionView& view) {
     }
 }
 
-Connection::Connection(ScanToolLink& link, ComPorts& ports, ConnectionView& view,
+Connection::Connection(ScanToolLink& link, ComPorts& ports, usb::UsbPort& usb, ConnectionView& view,
                        core::Prompter& prompter)
-    : link_(link), ports_(ports), view_(view), prompter_(prompter) {}
+    : link_(link), ports_(ports), usb_(usb), view_(view), prompter_(prompter) {}
 
 namespace {
 // What each menu command disables while it connects, and enables again once connected.
@@ -44,6 +44,9 @@ EntryPlan planOf(Entry entry) {
 Connection::Outcome Connection::begin(Entry entry, std::optional<int> port) {
     LinkState& state = link_.state();
     failureReason_.clear();
+    overUsb_ = entry == Entry::USB;
+    if (overUsb_)
+        return beginUsb();
     if (entry != Entry::ComX)
         port = int(entry) - int(Entry::Com1) + 1;
     if (!port) {
@@ -85,7 +88,8 @@ Connection::Outcome Connection::begin(Entry entry, std::optional<int> port) {
 Connection::Outcome Connection::finish() {
     if (link_.lost())
         return giveUp(whyNotConnected());
-    view_.setLinkText(QStringLiteral("ECU Connected"));
+    if (!overUsb_)
+        view_.setLinkText(QStringLiteral("ECU Connected"));
     view_.setServiceButtonsEnabled(true);
     if (link_.state().FirmwareVersion > kO2TestFirmware)
         view_.showMode5();
@@ -148,12 +152,72 @@ bool Connection::waitForVehicle() {
     return true;
 }
 
+Connection::Outcome Connection::beginUsb() {
+    disabled_ = {Entry::Com2, Entry::Com3, Entry::Com1, Entry::Com4, Entry::ComX, Entry::USB};
+    reenabled_.clear();
+    view_.setServiceButtonsEnabled(false);
+    for (Entry e : disabled_)
+        view_.setEntryEnabled(e, false);
+    QString error;
+    if (!usb_.USB_init(view_, error)) {
+        giveUp(error);
+        view_.setLinkText(QStringLiteral("USB FAILURE"));
+        view_.appendStatusText(QStringLiteral("USB driver not found\r\n"));
+        return Outcome::PortFailed;
+    }
+    // Plugging the scan tool in is up to the user: the wait is bounded and Esc ends it.
+    const WaitEnd end = link_.wait(
+        [this] { return usb_.USBAttached(); },
+        Deadline::after([this] { return link_.now(); }, readyWaitLimit_.value_or(kAttachLimit)));
+    if (end != WaitEnd::Met) {
+        const QString missing =
+            QStringLiteral("no USB scan tool %1 is attached").arg(toText(usb_.identity()));
+        return giveUp(end == WaitEnd::Stopped    ? QStringLiteral("the connection was cancelled")
+                      : usb_.refusal().isEmpty() ? missing
+                                                 : usb_.refusal());
+    }
+    if (!useUsbTransport())
+        return Outcome::PortFailed;
+    view_.setLinkColour(LinkColour::Yellow);
+    view_.setLinkText(QStringLiteral("ECU CONNECT"));
+    for (int i = 0; i < 2; ++i) {
+        if (link_.OBDwait() != ScanToolLink::Ready::Vehicle)
+            return giveUp(whyNotConnected());
+    }
+    if (!get_FW_version())
+        return giveUp(whyNotConnected());
+    return Outcome::Connected;
+}
+
+bool Connection::useUsbTransport() {
+    QString error;
+    Transport* transport = usb_.open(link_.replyTimeout(), error);
+    if (!transport) {
+        giveUp(error);
+        view_.setLinkText(QStringLiteral("USB Failure"));
+        return false;
+    }
+    link_.setTransport(transport, transport->device());
+    // Transfer errors are the user's to see only in debug mode.
+    QObject::connect(usb_.current(), &usb::UsbTransport::transferFailed, usb_.current(),
+                     [this](const QString& text) {
+                         if (link_.state().DebugMode)
+                             view_.setStatusText(text);
+                     });
+    return true;
+}
+
 Connection::Outcome Connection::giveUp(const QString& reason) {
     failureReason_ = reason;
     ports_.close();
+    usb_.close();
     link_.setTransport(nullptr);
-    for (Entry e : disabled_)
-        view_.setEntryEnabled(e, true);
+    if (overUsb_)
+        probe_com_ports(ports_, view_);
+    for (Entry e : disabled_) {
+        if (!overUsb_ || e == Entry::ComX || e == Entry::USB)
+            view_.setEntryEnabled(e, true);
+    }
     view_.setLinkColour(LinkColour::Red);
     view_.setLinkText(QStringLiteral("ECU Off-Line"));
     view_.setStatusText(QStringLiteral("\r\nNot connected: ") + reason + QStringLiteral(".\r\n"));

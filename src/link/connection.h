@@ -1,6 +1,7 @@
 #pragma once
 
 #include "com_ports.h"
+#include "link/usb/usb_port.h"
 #include "scan_tool_link.h"
 
 #include <chrono>
@@ -40,7 +41,12 @@ class Connection {
 public:
     enum class Outcome { Connected, PortFailed, Cancelled, Busy };
 
-    Connection(ScanToolLink& link, ComPorts& ports, ConnectionView& view, core::Prompter& prompter);
+    // How long the USB connection waits for the scan tool to be plugged in, unless a ready
+    // wait limit is set.
+    static constexpr std::chrono::seconds kAttachLimit{60};
+
+    Connection(ScanToolLink& link, ComPorts& ports, usb::UsbPort& usb, ConnectionView& view,
+               core::Prompter& prompter);
 
     // Without a limit the wait for the vehicle lasts until it answers or the user stops it.
     void setReadyWaitLimit(std::optional<std::chrono::milliseconds> limit) {
@@ -58,6 +64,9 @@ public:
     const QString& failureReason() const { return failureReason_; }
 
 private:
+    Outcome beginUsb();
+    // The USB scan tool's transport with the link; false when it could not be opened.
+    bool useUsbTransport();
     bool waitForVehicle();
     // The firmware query; false when the scan tool was lost or the user stopped it.
     bool get_FW_version();
@@ -66,6 +75,7 @@ private:
 
     ScanToolLink& link_;
     ComPorts& ports_;
+    usb::UsbPort& usb_;
     ConnectionView& view_;
     core::Prompter& prompter_;
     std::optional<std::chrono::milliseconds> readyWaitLimit_;
@@ -73,6 +83,7 @@ private:
     // The entries the connection under way disabled, and those it enables again.
     std::vector<Entry> disabled_;
     std::vector<Entry> reenabled_;
+    bool overUsb_ = false;
 };
 
 } // namespace scan

@@ -79,6 +79,11 @@ void ScanToolSimulator::clearFaults() {
     arm();
 }
 
+void ScanToolSimulator::setIdleMarkers(bool on) {
+    idleMarkers_ = on;
+    arm();
+}
+
 void ScanToolSimulator::setReachable(bool reachable) {
     vehicle_.setReachable(reachable);
 }
@@ -229,7 +234,7 @@ void ScanToolSimulator::release(double now) {
 }
 
 void ScanToolSimulator::sendMarker(double now) {
-    if (busy() || faults_.silencesMarkers() || now < nextMarkerMs_)
+    if (!idleMarkers_ || busy() || faults_.silencesMarkers() || now < nextMarkerMs_)
         return;
     // Markers missed while the clock jumped are not sent late; the next one keeps the grid.
     const double period = vehicle_.profile().markerPeriodMs;
@@ -263,7 +268,7 @@ void ScanToolSimulator::arm() {
         consider(commandStartMs_ + kPartialCommandTimeoutMs);
     if (!wire_.empty())
         consider(wire_.front().dueMs);
-    if (!busy() && !faults_.silencesMarkers())
+    if (idleMarkers_ && !busy() && !faults_.silencesMarkers())
         consider(nextMarkerMs_);
     if (!wake) {
         timer_.stop();

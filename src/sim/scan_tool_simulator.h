@@ -59,6 +59,10 @@ public:
     QString currentEcu() const;
     const Profile& profile() const { return vehicle_.profile(); }
     bool isDisconnected() const { return dead_; }
+    // Over USB the box sends no idle markers: the host asks whether it is ready instead.
+    void setIdleMarkers(bool on);
+    // No command is being gathered and no reply is under way.
+    bool isIdle() const { return !busy() && !dead_; }
 
     // Sends what the clock says is due. The simulator's timer calls it; a test that moves its
     // own clock calls it after each move.
@@ -107,6 +111,7 @@ private:
     QByteArray outbox_; // due now, emitted once the state is consistent
     bool pumping_ = false;
     bool dead_ = false;
+    bool idleMarkers_ = true;
 };
 
 } // namespace sim

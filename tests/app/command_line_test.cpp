@@ -26,7 +26,9 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--report"},
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--log-interval",
                       "-1"},
-          QStringList{"--log-samples", "5"}}) {
+          QStringList{"--log-samples", "5"}, QStringList{"--usb", "16C0"},
+          QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
+          QStringList{"--demo", "--demo-usb"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);
@@ -40,6 +42,9 @@ TEST(CommandLineTest, ReadsTheRunOptions) {
     EXPECT_TRUE(parsed.options->demo);
     EXPECT_TRUE(parsed.options->report);
     EXPECT_EQ(parsed.options->definitionsFile, "/tmp/x.tcf");
+    const auto usb = parse({"--usb", "abcd:5dc"});
+    ASSERT_TRUE(usb.options && usb.options->usb);
+    EXPECT_EQ(*usb.options->usb, (scan::usb::Identity{0xABCD, 0x05DC}));
 
     const auto plain = parse({});
     ASSERT_TRUE(plain.options);

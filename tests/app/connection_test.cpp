@@ -9,8 +9,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -190,3 +192,50 @@ TEST_F(ConnectionTest, ChangeEcuSendsNextEcuEvenWhenTheVehicleIsUnreachable) {
 }
 
 } // namespace
+
+TEST_F(ConnectionTest, OverUsbTheSurveyCodesAndFreezeFrameWorkAndExitWaitsTwoSeconds) {
+    QTimer::singleShot(0, &w, [this] {
+        EXPECT_EQ(w.textECU->toPlainText(), "Please verify that the device is attached...\n");
+    });
+    w.mnuUSB->trigger();
+    EXPECT_EQ(w.Label7->text(), "F/W: V4.00");
+    EXPECT_GT(w.List1->count(), 10);
+    EXPECT_FALSE(w.mnuUSB->isEnabled());
+    EXPECT_FALSE(w.mnuConnectionComX->isEnabled());
+    EXPECT_TRUE(w.Mode5->isVisibleTo(&w));
+    w.Mode3_Click();
+    EXPECT_TRUE(w.textECU->toPlainText().contains("TC1 -P0300"));
+    w.Mode2_Click();
+    EXPECT_TRUE(w.textECU->toPlainText().contains("Freeze Frame T.C. -P0300"));
+    EXPECT_TRUE(h.prompter.messageTexts().isEmpty())
+        << h.prompter.messageTexts().join("\n").toStdString();
+
+    // Unplugged: off-line, and the USB entry is offered again.
+    h.usb->unplug();
+    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_TRUE(w.mnuUSB->isEnabled());
+
+    QSignalSpy exit(&w, &app::MainWindow::exitRequested);
+    w.Command1_Click();
+    ASSERT_EQ(exit.count(), 1);
+    EXPECT_EQ(exit.front().front().value<std::chrono::milliseconds>(), std::chrono::seconds(2));
+}
+
+TEST_F(ConnectionTest, EscapeEndsTheWaitForAUsbScanToolAndLeavesTheEntriesUsable) {
+    h.usbDevice = {0x1234, 0x5678}; // not the scan tool looked for
+    w.session().connection().setReadyWaitLimit(std::chrono::seconds(10)); // should Escape fail
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(connectWhile(scan::Entry::USB, [this] { QTest::keyClick(&w, Qt::Key_Escape); }),
+              Outcome::Cancelled);
+    EXPECT_LT(elapsed.elapsed(), 3000);
+    EXPECT_TRUE(w.mnuUSB->isEnabled());
+    EXPECT_TRUE(w.mnuConnectionCom1->isEnabled());
+    EXPECT_FALSE(w.Mode1->isEnabled());
+
+    w.session().connection().setReadyWaitLimit(std::chrono::milliseconds(300));
+    EXPECT_EQ(w.session().connectScanTool(scan::Entry::USB), Outcome::Cancelled);
+    EXPECT_EQ(w.session().connection().failureReason(), "no USB scan tool 16C0:05DC is attached");
+}

@@ -160,21 +160,13 @@ TEST_F(MainWindowTest, TabTypesIntoTheStatusWindowWhileItHasTheFocus) {
     EXPECT_EQ(w.Text1->focusPolicy(), Qt::NoFocus);
 }
 
-TEST_F(MainWindowTest, ExitEndsAtOnceOnSerialAndAfterTwoSecondsOnUsb) {
+TEST_F(MainWindowTest, ExitEndsAtOnceOnSerial) {
     QSignalSpy exits(&w, &app::MainWindow::exitRequested);
     w.show();
     QTest::mouseClick(w.Command1, Qt::LeftButton);
     ASSERT_EQ(exits.size(), 1);
     EXPECT_EQ(exits[0][0].value<std::chrono::milliseconds>(), std::chrono::milliseconds(0));
     EXPECT_FALSE(w.isVisible());
-
-    scan::InProcessTransport usb; // a scan tool that is ready only when asked
-    usb.answerReadyPolls(scan::ReadyState::Vehicle);
-    w.session().link().setTransport(&usb);
-    w.show();
-    w.Command1_Click();
-    ASSERT_EQ(exits.size(), 2);
-    EXPECT_EQ(exits[1][0].value<std::chrono::milliseconds>(), std::chrono::milliseconds(2000));
 }
 
 TEST(PrinterSinkTest, WithoutAPrinterNothingIsPrintedAndTheReasonIsGiven) {

@@ -105,6 +105,17 @@ TEST(EndToEndTest, DemoReportChecksTheWholeCarWithoutHardware) {
     EXPECT_FALSE(metric.out.contains("Deg F"));
 }
 
+TEST(EndToEndTest, TheReportOverUsbShowsWhatTheSerialOneShows) {
+    const ProgramRun serial = vamrick({"--demo", "--report"});
+    const ProgramRun usb = vamrick({"--demo-usb", "--report"});
+    EXPECT_EQ(usb.exitCode, 0) << usb.err.toStdString();
+    // The O2 sensors swing with time: only the numbers may differ.
+    const QRegularExpression number(QStringLiteral("[0-9.]+"));
+    EXPECT_EQ(QString(usb.out).replace(number, "#").toStdString(),
+              QString(serial.out).replace(number, "#").toStdString());
+    EXPECT_TRUE(usb.out.contains("TC1 -P0300"));
+}
+
 TEST(EndToEndTest, ClearingFirstLeavesNothingToReadUnlessAskedToReadAnyway) {
     const ProgramRun cleared = vamrick({"--demo", "--report", "--clear-codes"});
     EXPECT_EQ(cleared.exitCode, 0) << cleared.err.toStdString();

@@ -5,6 +5,7 @@
 #include "diag/trouble_code_definitions.h"
 #include "link/in_process_transport.h"
 #include "link/serial_transport.h"
+#include "sim/fake_usb_backend.h"
 #include "sim/scan_tool_simulator.h"
 #include "support/scripted_prompter.h"
 
@@ -52,7 +53,14 @@ struct MainWindowHarness {
                                              dir.filePath("Settings.dat")});
         session = std::make_unique<app::Session>(
             state, *window,
-            app::Session::Parts{prompter, tcf, [this](int port) { return makePort(port); }, link});
+            app::Session::Parts{prompter, tcf, [this](int port) { return makePort(port); }, link,
+                                std::chrono::seconds(10),
+                                [this] {
+                                    auto backend =
+                                        std::make_unique<sim::FakeUsbBackend>(simulator, usbDevice);
+                                    usb = backend.get();
+                                    return backend;
+                                }});
         window->attach(*session);
     }
 
@@ -90,6 +98,8 @@ struct MainWindowHarness {
     QByteArrayList sent; // what the program wrote to the simulated scan tool
     QByteArray unplugOn; // this command unplugs the simulated port instead of reaching the box
     std::function<void(const QByteArray&)> onCommand; // runs as each command goes out
+    sim::FakeUsbBackend* usb = nullptr; // the simulated box behind USB, once the USB entry ran
+    scan::usb::Identity usbDevice = scan::usb::kDefaultIdentity; // the box's USB identity
     std::unique_ptr<app::MainWindow> window;
     std::unique_ptr<app::Session> session;
 };
