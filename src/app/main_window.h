@@ -27,7 +27,8 @@ class QTextEdit;
 
 namespace diag {
 class TroubleCodeDefinitions;
-}
+class Mode6Window;
+} // namespace diag
 
 namespace app {
 
@@ -105,6 +106,9 @@ public:
     // Opens the data logger in place of the main window.
     void mnuDataLogLog_Click();
     monitor::DataLogWindow* dataLog() const { return dataLog_; }
+    // Shows the on-board monitoring test window without waiting for it.
+    void mnuMode6_Click();
+    diag::Mode6Window* frmMode6() const { return frmMode6_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -184,6 +188,7 @@ private:
     QPointer<ui::PortChooser> frmUserCOM_;
     monitor::ChartWindow* chart_ = nullptr;
     monitor::DataLogWindow* dataLog_ = nullptr;
+    diag::Mode6Window* frmMode6_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

@@ -15,6 +15,13 @@ namespace sim {
 // A PID's data: fixed bytes, or a value that moves with time.
 using PidSource = std::variant<QByteArray, MovingValue>;
 
+// One on-board monitoring test result: the test value and its limit, a minimum or a maximum.
+struct MonitorTest {
+    quint16 value = 0;
+    quint16 limit = 0;
+    bool minimum = false;
+};
+
 struct Ecu {
     quint8 address = 0x10;
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
@@ -32,6 +39,9 @@ struct Ecu {
     std::optional<bool> mil;
     // Service $04 gets the negative response and clears nothing.
     bool clearRefused = false;
+    // On-board monitoring test results (service $06 through the pass-through), by test ID and
+    // component ID.
+    std::map<quint8, std::map<quint8, MonitorTest>> monitorTests;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -43,6 +53,7 @@ struct Ecu {
 //     "latencyMs": 10,           ECU latency when paced, 0-60000
 //     "paced": false,            true: send at 19200 baud, 10 bits a character
 //     "reachable": true,         false: markers "P", vehicle requests unanswered
+//     "protocol": "1",           the protocol digit of the pass-through acknowledgement
 //     "ecus": [ { "address": "10",
 //                 "pids": { "01": [130, 39, 229, 5],
 //                           "05": { "wave": "warmup", "start": 20, "end": 90,
@@ -54,7 +65,8 @@ struct Ecu {
 //                 "storedCodes": ["0300", "0171"],
 //                 "pendingCodes": ["0420"],
 //                 "mil": true,
-//                 "clearRefused": false } ] }
+//                 "clearRefused": false,
+//                 "monitorTests": { "0B": { "01": { "value": 500, "min": 400 } } } } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
 // take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
@@ -71,6 +83,12 @@ struct Ecu {
 // network code U0123); there may be any number, of which services $03 and $07 send the first
 // three. mil defaults to true when there are stored codes. An ECU without PIDs may have trouble
 // codes but no freeze frame.
+//
+// The protocol digit is one printable character; its low four bits choose the header the host
+// sends through the pass-through ("4": 61 6A, "8": C3 33, anything else: 68 6A), and a command
+// with another header is refused. monitorTests maps test IDs (two hex digits, 01-FF) to
+// component IDs (two hex digits, 00-7F) to a value (0-65535) and one limit, "min" or "max"
+// (0-65535); the supported-tests map (test ID 00) follows from the test IDs given.
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";
@@ -78,6 +96,7 @@ struct Profile {
     int latencyMs = 10;
     bool paced = false;
     bool reachable = true;
+    char protocol = '1';
     std::vector<Ecu> ecus{Ecu{}};
 
     // Reads a profile over the default one. On failure: nullopt and a one-line reason that names
