@@ -36,8 +36,8 @@ QByteArray passThroughCommand(const std::array<quint8, 3>& header, quint8 servic
 scan::Reply PassThrough::PASS_ON() {
     link_.state().NoVehicleLink = false;
     const scan::Reply ack = link_.request(QStringLiteral("F00504"), 2);
-    const bool replied = !ack.ended() && ack.status() != scan::Reply::Status::Late &&
-                         ack.status() != scan::Reply::Status::Garbled;
+    // Markers resuming after silence read as out of step: that is no answer either.
+    const bool replied = ack.answered() || ack.status() == scan::Reply::Status::EcuTimeout;
     if (ack.answered() && ack.mid(2, 1) == QLatin1String("A")) {
         const QString digit = ack.mid(3, 1);
         const std::array<quint8, 2> header = protocolHeader(digit.isEmpty() ? QChar() : digit[0]);

@@ -26,7 +26,8 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--report"},
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--log-interval",
                       "-1"},
-          QStringList{"--log-samples", "5"}}) {
+          QStringList{"--log-samples", "5"}, QStringList{"--mode6-scan"},
+          QStringList{"--report", "--mode6", "5"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);
@@ -40,6 +41,13 @@ TEST(CommandLineTest, ReadsTheRunOptions) {
     EXPECT_TRUE(parsed.options->demo);
     EXPECT_TRUE(parsed.options->report);
     EXPECT_EQ(parsed.options->definitionsFile, "/tmp/x.tcf");
+
+    const auto mode6 = parse({"--report", "--mode6", "$0B,1", "--mode6", "2,3,0.5,volts,amps"});
+    ASSERT_TRUE(mode6.options);
+    ASSERT_EQ(mode6.options->mode6Requests.size(), 2);
+    EXPECT_EQ(mode6.options->mode6Requests[0].testId, "$0B");
+    EXPECT_EQ(mode6.options->mode6Requests[0].scale, "1");
+    EXPECT_EQ(mode6.options->mode6Requests[1].units, "volts,amps");
 
     const auto plain = parse({});
     ASSERT_TRUE(plain.options);
