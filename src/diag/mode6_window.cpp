@@ -34,6 +34,9 @@ QLineEdit* caption(const char* name, const QString& text) {
     auto* edit = box(name, text, true);
     edit->setFrame(false);
     edit->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
     return edit;
 }
 
@@ -120,6 +123,8 @@ void Mode6Window::buildControls() {
         results->addWidget(name, row, 0);
         results->addWidget(value, row++, 1);
     }
+    results->setColumnStretch(1, 1);
+    Text11->setMinimumWidth(250);
 
     Label3 = named(new QLabel(QStringLiteral("Supported Tests")), "Label3");
     Combo1 = named(new QComboBox, "Combo1");
@@ -133,14 +138,14 @@ void Mode6Window::buildControls() {
     supported->addWidget(Label4);
 
     auto* columns = new QHBoxLayout;
-    columns->addWidget(Frame1, 1);
-    columns->addWidget(Frame2, 1);
+    columns->addWidget(Frame1, 2);
+    columns->addWidget(Frame2, 3);
     columns->addLayout(supported);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menu);
     layout->addWidget(Text9);
     layout->addLayout(columns);
-    resize(820, 320);
+    resize(900, 320);
 }
 
 void Mode6Window::clearResults() {
