@@ -168,7 +168,9 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     }
     const QByteArray reply =
         fault ? withFault(*fault, command, now) : vehicle_.answer(command, now / 1000.0);
-    if (command.service == 0xF0 && !fault) {
+    // Whatever spoils the acknowledgement, the host may still have taken it for one; only the
+    // unanswered shape certainly is none.
+    if (command.service == 0xF0 && fault != Fault::EcuTimeout) {
         rawExpected_ = true;
         rawStartMs_ = arrival;
     }
