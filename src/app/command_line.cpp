@@ -72,8 +72,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("With --log: stop after <n> samples (default: at Ctrl+C, SIGTERM or "
                        "17,999 samples)."),
         QStringLiteral("n"));
+    const QCommandLineOption mode6Scan(
+        QStringLiteral("mode6-scan"),
+        QStringLiteral("With --report: scan for the supported on-board monitoring tests."));
+    const QCommandLineOption mode6(
+        QStringLiteral("mode6"),
+        QStringLiteral("With --report, repeatable: read one on-board monitoring test result, "
+                       "the values as typed into the Mode 6 window (e.g. $0B,1,0.01,V; SCALE "
+                       "defaults to 1, UNITS to none)."),
+        QStringLiteral("TID,CID[,SCALE[,UNITS]]"));
     parser.addOptions({help, version, demo, demoUsb, usb, report, tcf, com, replyTimeout, metric,
-                       readAnyway, clear, log, logItem, logInterval, logSamples});
+                       readAnyway, clear, log, logItem, logInterval, logSamples, mode6Scan, mode6});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -161,6 +170,22 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (!ok || samples < 1)
             return usageError(QStringLiteral("--log-samples wants a whole number above 0"));
         options.logSamples = samples;
+    }
+    if (!options.report && (parser.isSet(mode6Scan) || parser.isSet(mode6)))
+        return usageError(QStringLiteral("--mode6-scan and --mode6 work only with --report"));
+    options.mode6Scan = parser.isSet(mode6Scan);
+    for (const QString& value : parser.values(mode6)) {
+        // The units come last and may hold commas of their own ("volts,amps").
+        const QStringList fields = value.split(QLatin1Char(','));
+        if (fields.size() < 2)
+            return usageError(
+                QStringLiteral("--mode6 wants TID,CID[,SCALE[,UNITS]], not '%1'").arg(value));
+        Mode6Request request{fields[0], fields[1]};
+        if (fields.size() > 2)
+            request.scale = fields[2];
+        if (fields.size() > 3)
+            request.units = fields.mid(3).join(QLatin1Char(','));
+        options.mode6Requests << request;
     }
     const int timeout = parser.value(replyTimeout).toInt(&ok);
     if (!ok || timeout < 1)

@@ -12,6 +12,14 @@
 
 namespace app {
 
+// One on-board monitoring test of the report, as typed into the window's boxes.
+struct Mode6Request {
+    QString testId;
+    QString componentId;
+    QString scale = QStringLiteral("1");
+    QString units;
+};
+
 struct Options {
     bool demo = false;    // the simulated vehicle stands in for the scan tool
     bool demoUsb = false; // ... and is reached over (simulated) USB
@@ -30,6 +38,10 @@ struct Options {
     QStringList logItems;
     QString logInterval = QStringLiteral("0.100");
     std::optional<int> logSamples;
+    // The report's on-board monitoring tests: one scan for the supported tests, then each request
+    // in the order given.
+    bool mode6Scan = false;
+    QList<Mode6Request> mode6Requests;
 };
 
 // The outcome of reading the command line: options to run with, or text to print and an exit code.

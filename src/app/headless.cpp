@@ -1,6 +1,7 @@
 #include "headless.h"
 
 #include "core/termination_signals.h"
+#include "diag/mode6_window.h"
 #include "report.h"
 
 #include <QComboBox>
@@ -104,6 +105,65 @@ QString writeFallback(const QString& path, const monitor::LogSamples& samples) {
     return {};
 }
 
+QString section(const QString& heading, const QStringList& lines) {
+    return QStringLiteral("== %1 ==\n%2\n\n").arg(heading, lines.join(QLatin1Char('\n')));
+}
+
+// The on-board monitoring tests of the command line, run through the Mode 6 window as a user
+// would; message boxes shown instead of a result are the section's lines.
+QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& prompter) {
+    QStringList headings;
+    if (options.mode6Scan)
+        headings << QStringLiteral("Supported Tests");
+    for (const Mode6Request& request : options.mode6Requests)
+        headings << QStringLiteral("SAE-J1979 Service $06 (Test ID %1, Component ID %2)")
+                        .arg(request.testId, request.componentId);
+    if (!window.mnuMode6->isEnabled()) {
+        const QString why =
+            window.session().isConnected()
+                ? QStringLiteral("The scan tool's firmware does not offer the Mode 6 Tests.")
+                : QStringLiteral("The Mode 6 Tests need the scan tool, which was lost.");
+        QString report;
+        for (const QString& heading : headings)
+            report += section(heading, {why});
+        return report;
+    }
+    window.mnuMode6_Click();
+    diag::Mode6Window& mode6 = *window.frmMode6();
+    QString report;
+    if (options.mode6Scan) {
+        const qsizetype before = prompter.messages.size();
+        mode6.Command2_Click();
+        QStringList lines;
+        for (int i = 0; i < mode6.Combo1->count(); ++i)
+            lines << mode6.Combo1->itemText(i);
+        if (lines.isEmpty())
+            lines = prompter.messages.size() > before ? prompter.messages.mid(before)
+                                                      : QStringList(mode6.Text11->text());
+        report += section(headings.takeFirst(), lines);
+    }
+    for (const Mode6Request& request : options.mode6Requests) {
+        mode6.Text1->setText(request.testId);
+        mode6.Text3->setText(request.componentId);
+        mode6.Text5->setText(request.scale);
+        mode6.Text7->setText(request.units);
+        const qsizetype before = prompter.messages.size();
+        mode6.Command1_Click();
+        QStringList lines = prompter.messages.mid(before);
+        if (lines.isEmpty()) {
+            const std::pair<QLineEdit*, QLineEdit*> rows[] = {{mode6.Text12, mode6.Text11},
+                                                              {mode6.Text15, mode6.Text16},
+                                                              {mode6.Text13, mode6.Text14},
+                                                              {mode6.Text17, mode6.Text18},
+                                                              {mode6.Text19, mode6.Text20}};
+            for (const auto& [caption, box] : rows)
+                lines << caption->text() + QLatin1Char('\t') + box->text();
+        }
+        report += section(headings.takeFirst(), lines);
+    }
+    return report;
+}
+
 } // namespace
 
 void print(std::FILE* stream, const QString& text) {
@@ -127,6 +187,7 @@ int runReport(MainWindow& window, Session& session, const Options& options,
         report += windowReport(window, window.Mode2->text());
         if (!window.Mode5->isHidden())
             report += o2SensorReport(window);
+        report += mode6Report(window, options, prompter);
         if (const int unanswered = session.link().unanswered())
             failure =
                 QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "diag/mode6_window.h"
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
@@ -99,6 +100,7 @@ void MainWindow::connectMenus() {
     connect(ChangeECU, &QPushButton::clicked, this, &MainWindow::ChangeECU_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
     connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
+    connect(mnuMode6, &QAction::triggered, this, &MainWindow::mnuMode6_Click);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
@@ -138,6 +140,18 @@ void MainWindow::mnuDataLogLog_Click() {
     dataLog_->raise();
     if (!services_.headless)
         hide();
+}
+
+void MainWindow::mnuMode6_Click() {
+    if (!frmMode6_)
+        frmMode6_ = new diag::Mode6Window(
+            session_->link(), services_.prompter,
+            [this](const QString& what, const std::function<void()>& work) { runBusy(what, work); },
+            this);
+    if (services_.headless)
+        return;
+    frmMode6_->show();
+    frmMode6_->raise();
 }
 
 void MainWindow::connectWith(scan::Entry entry, const QString& what) {

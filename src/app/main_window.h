@@ -28,7 +28,8 @@ class QTextEdit;
 
 namespace diag {
 class TroubleCodeDefinitions;
-}
+class Mode6Window;
+} // namespace diag
 
 namespace app {
 
@@ -111,6 +112,9 @@ public:
     // Shows the O2 sensor test window without waiting for it.
     void Mode5_Click();
     diag::Mode5Window* frmMode5() const { return frmMode5_; }
+    // Shows the on-board monitoring test window without waiting for it.
+    void mnuMode6_Click();
+    diag::Mode6Window* frmMode6() const { return frmMode6_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -191,6 +195,7 @@ private:
     monitor::ChartWindow* chart_ = nullptr;
     monitor::DataLogWindow* dataLog_ = nullptr;
     diag::Mode5Window* frmMode5_ = nullptr;
+    diag::Mode6Window* frmMode6_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

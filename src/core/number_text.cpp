@@ -153,6 +153,16 @@ QString numberText(double value, Precision precision) {
     return (value < 0 ? QLatin1Char('-') : QLatin1Char(' ')) + body;
 }
 
+QString plainNumberText(double value, Precision precision) {
+    QString text = numberText(value, precision);
+    if (text.startsWith(QLatin1Char(' ')))
+        text.remove(0, 1);
+    const int point = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (text.mid(point, 1) == QLatin1String("."))
+        text.insert(point, QLatin1Char('0'));
+    return text;
+}
+
 double leadingNumber(const QString& text) {
     std::string number;
     bool digitsSeen = false, pointSeen = false, exponentSeen = false, exponentDigits = false;

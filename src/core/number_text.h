@@ -13,6 +13,10 @@ enum class Precision { Single, Double };
 // (" 1E+15", " 1.5E-05"). Single values are first narrowed to binary32, as the original did.
 QString numberText(double value, Precision precision = Precision::Double);
 
+// The system's own text for a number, as an implicit conversion writes it: the digits of
+// numberText without the leading blank, and a 0 before the point below 1 ("0.45", "-0.45").
+QString plainNumberText(double value, Precision precision = Precision::Double);
+
 // The numeric value of a text: blanks, tabs and line feeds are skipped, the longest leading
 // decimal number (sign, digits, point, exponent) is read, and a text without one gives 0.
 double leadingNumber(const QString& text);

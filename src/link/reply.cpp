@@ -84,6 +84,12 @@ Reply Reply::firmware(const QString& arrived) {
     return Reply(version ? Status::Answered : Status::Garbled, identification);
 }
 
+Reply Reply::raw(int threshold, QByteArray bytes) {
+    Reply reply(bytes.size() > threshold ? Status::Answered : Status::Late);
+    reply.bytes_ = std::move(bytes);
+    return reply;
+}
+
 QString Reply::mid(int position, int length) const {
     return core::mid(text_, position, length);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace scan {
@@ -29,6 +30,9 @@ public:
     static Reply of(const QString& command, int threshold, const QString& text);
     // The firmware identification: the leading character and four of digits and points.
     static Reply firmware(const QString& text);
+    // The pass-through's answer, raw bytes rather than text: answered once more than `threshold`
+    // bytes came. What they mean is for the caller to judge.
+    static Reply raw(int threshold, QByteArray bytes);
 
     Status status() const { return status_; }
     bool answered() const { return status_ == Status::Answered; }
@@ -47,12 +51,15 @@ public:
     QString ecu() const { return mid(6, 2); }
     // The same text judged otherwise, for judges that look further than of() does.
     Reply judgedAs(Status status) const { return Reply(status, text_); }
+    // The bytes of a raw reply, in the order they came.
+    const QByteArray& bytes() const { return bytes_; }
 
 private:
     Reply(Status status, QString text) : status_(status), text_(std::move(text)) {}
 
     Status status_ = Status::Late;
     QString text_;
+    QByteArray bytes_;
 };
 
 // The plain line for a request that was not answered: "No answer to the <what> request." or,

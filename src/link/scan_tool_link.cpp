@@ -136,15 +136,18 @@ ScanToolLink::Ready ScanToolLink::OBDwait() {
     return Ready::Vehicle;
 }
 
-QString ScanToolLink::OBDinput() {
+std::optional<QByteArray> ScanToolLink::takeInput() {
     if (!transport_ || lost_)
-        return QStringLiteral("FF");
-    const std::optional<QByteArray> bytes = transport_->readAll();
-    if (!bytes) {
+        return std::nullopt;
+    std::optional<QByteArray> bytes = transport_->readAll();
+    if (!bytes)
         declareLost(QStringLiteral("Communication Error Reading Scan Tool Data"));
-        return QStringLiteral("FF");
-    }
-    return QString::fromLatin1(*bytes);
+    return bytes;
+}
+
+QString ScanToolLink::OBDinput() {
+    const std::optional<QByteArray> bytes = takeInput();
+    return bytes ? QString::fromLatin1(*bytes) : QStringLiteral("FF");
 }
 
 int ScanToolLink::OBDoutput(const QString& strOUT) {
@@ -178,8 +181,25 @@ Reply ScanToolLink::exchange(const QString& command, int threshold,
                              const std::optional<Deadline>& deadline, Judge judge) {
     OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
     OBDoutput(command);
-    const WaitEnd end = wait([&] { return state_.NoVehicleLink || OBDinbuffercount() > threshold; },
-                             deadline ? *deadline : replyDeadline());
+    if (std::optional<Reply> missing =
+            awaitMoreThan(threshold, deadline ? *deadline : replyDeadline()))
+        return *missing;
+    return judge(command, threshold, OBDinput());
+}
+
+Reply ScanToolLink::passThrough(const QByteArray& frame, int threshold) {
+    OBDinput();
+    if (transport_ && !lost_ && !transport_->writePassThrough(frame))
+        declareLost(QStringLiteral("Communication Error Writing Scan Tool Data"));
+    if (std::optional<Reply> missing = awaitMoreThan(threshold, replyDeadline()))
+        return *missing;
+    const std::optional<QByteArray> bytes = takeInput();
+    return bytes ? Reply::raw(threshold, *bytes) : Reply(Reply::Status::Lost);
+}
+
+std::optional<Reply> ScanToolLink::awaitMoreThan(int threshold, const Deadline& deadline) {
+    const WaitEnd end =
+        wait([&] { return state_.NoVehicleLink || OBDinbuffercount() > threshold; }, deadline);
     if (lost_)
         return Reply(Reply::Status::Lost);
     if (end == WaitEnd::Stopped)
@@ -190,7 +210,7 @@ Reply ScanToolLink::exchange(const QString& command, int threshold,
         OBDinput(); // a part of a reply must not be taken for the next one
         return Reply(Reply::Status::Late);
     }
-    return judge(command, threshold, OBDinput());
+    return std::nullopt;
 }
 
 Reply ScanToolLink::request(const QString& command, int threshold) {

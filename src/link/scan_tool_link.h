@@ -70,6 +70,10 @@ public:
                    const std::optional<Deadline>& deadline = std::nullopt, Judge judge = Reply::of);
     // The ready wait, then the exchange.
     Reply request(const QString& command, int threshold);
+    // The raw pass-through exchange: drains, sends the 14-byte command with the transport's
+    // pass-through, waits as exchange() does for more than `threshold` bytes and hands them back
+    // as they came (Reply::bytes()).
+    Reply passThrough(const QByteArray& frame, int threshold);
 
     // Every wait of the operation under way: over this link's event pump, ended by a stop of
     // that operation or by the scan tool being lost.
@@ -114,6 +118,12 @@ signals:
     void scanToolLost();
 
 private:
+    // Everything received and not yet taken; nothing (and the scan tool lost) when the device
+    // could not be read.
+    std::optional<QByteArray> takeInput();
+    // Waits for more than `threshold` characters: nothing when they are there to be read,
+    // otherwise the reply that says why not.
+    std::optional<Reply> awaitMoreThan(int threshold, const Deadline& deadline);
     void declareLost(const QString& problem, const QString& reason = {});
     // A fresh stop for the next operation; already requested once the program is closing.
     void renewStop();

@@ -294,6 +294,59 @@ public:
         return true;
     }
 
+    bool monitorTest(const QJsonValue& value, const QString& where, MonitorTest& out) {
+        const QJsonObject object = value.toObject();
+        using Key = QLatin1StringView;
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        if (!onlyKeys(object, where, {Key("value"), Key("min"), Key("max")}))
+            return false;
+        if (object.contains("min") == object.contains("max"))
+            return fail(where, QStringLiteral("wants one limit, min or max"));
+        out.minimum = object.contains("min");
+        int number = 0;
+        if (!integer(object.value("value"), where + ".value", 0, 0xFFFF, number))
+            return false;
+        out.value = quint16(number);
+        const char* limit = out.minimum ? "min" : "max";
+        if (!integer(object.value(limit), where + "." + limit, 0, 0xFFFF, number))
+            return false;
+        out.limit = quint16(number);
+        return true;
+    }
+
+    bool monitorTests(const QJsonValue& value, const QString& where,
+                      std::map<quint8, std::map<quint8, MonitorTest>>& out) {
+        if (value.isUndefined())
+            return true;
+        if (!value.isObject())
+            return fail(where, QStringLiteral("must be an object"));
+        const QJsonObject tests = value.toObject();
+        for (auto test = tests.begin(); test != tests.end(); ++test) {
+            const QString at = where + "." + test.key();
+            quint8 testId = 0;
+            if (!hexByte(QJsonValue(test.key()), at, testId))
+                return false;
+            if (testId == 0)
+                return fail(at, QStringLiteral("the supported-tests map is derived from the "
+                                               "other tests"));
+            if (!test.value().isObject())
+                return fail(at, QStringLiteral("must be an object"));
+            const QJsonObject components = test.value().toObject();
+            for (auto component = components.begin(); component != components.end(); ++component) {
+                const QString cat = at + "." + component.key();
+                quint8 componentId = 0;
+                if (!hexByte(QJsonValue(component.key()), cat, componentId))
+                    return false;
+                if (componentId > 0x7F)
+                    return fail(cat, QStringLiteral("a component ID is 00 to 7F"));
+                if (!monitorTest(component.value(), cat, out[testId][componentId]))
+                    return false;
+            }
+        }
+        return true;
+    }
+
     bool ecu(const QJsonValue& value, const QString& where, Ecu& out) {
         if (!value.isObject())
             return fail(where, QStringLiteral("must be an object"));
@@ -302,7 +355,8 @@ public:
                       {QLatin1StringView("address"), QLatin1StringView("pids"),
                        QLatin1StringView("freezeFrame"), QLatin1StringView("storedCodes"),
                        QLatin1StringView("pendingCodes"), QLatin1StringView("mil"),
-                       QLatin1StringView("clearRefused"), QLatin1StringView("o2Tests")}))
+                       QLatin1StringView("clearRefused"), QLatin1StringView("o2Tests"),
+                       QLatin1StringView("monitorTests")}))
             return false;
         if (!object.contains("address"))
             return fail(where, QStringLiteral("address is missing"));
@@ -331,7 +385,8 @@ public:
         if (object.contains("o2Tests") &&
             !o2Tests(object.value("o2Tests"), where + ".o2Tests", out.o2Tests.emplace()))
             return false;
-        return true;
+        return monitorTests(object.value("monitorTests"), where + ".monitorTests",
+                            out.monitorTests);
     }
 
     bool profile(const QByteArray& json, Profile& out) {
@@ -348,7 +403,7 @@ public:
                       {QLatin1StringView("leadingChar"), QLatin1StringView("firmware"),
                        QLatin1StringView("markerPeriodMs"), QLatin1StringView("latencyMs"),
                        QLatin1StringView("paced"), QLatin1StringView("reachable"),
-                       QLatin1StringView("ecus")}))
+                       QLatin1StringView("protocol"), QLatin1StringView("ecus")}))
             return false;
         if (object.contains("leadingChar")) {
             QByteArray leading;
@@ -373,6 +428,14 @@ public:
         if (object.contains("reachable") &&
             !boolean(object.value("reachable"), "reachable", out.reachable))
             return false;
+        if (object.contains("protocol")) {
+            QByteArray protocol;
+            if (!text(object.value("protocol"), "protocol", 1, protocol))
+                return false;
+            if (protocol.size() != 1)
+                return fail("protocol", QStringLiteral("must be one character"));
+            out.protocol = protocol.front();
+        }
         if (object.contains("ecus")) {
             const QJsonArray ecus = object.value("ecus").toArray();
             if (!object.value("ecus").isArray() || ecus.isEmpty())

@@ -25,6 +25,13 @@ struct O2TestResults {
     std::map<quint8, std::map<quint8, QByteArray>> sensors;
 };
 
+// One on-board monitoring test result: the test value and its limit, a minimum or a maximum.
+struct MonitorTest {
+    quint16 value = 0;
+    quint16 limit = 0;
+    bool minimum = false;
+};
+
 struct Ecu {
     quint8 address = 0x10;
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
@@ -44,6 +51,9 @@ struct Ecu {
     bool clearRefused = false;
     // None: the ECU refuses services $05 and $06.
     std::optional<O2TestResults> o2Tests;
+    // On-board monitoring test results (service $06 through the pass-through), by test ID and
+    // component ID.
+    std::map<quint8, std::map<quint8, MonitorTest>> monitorTests;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -55,6 +65,7 @@ struct Ecu {
 //     "latencyMs": 10,           ECU latency when paced, 0-60000
 //     "paced": false,            true: send at 19200 baud, 10 bits a character
 //     "reachable": true,         false: markers "P", vehicle requests unanswered
+//     "protocol": "1",           the protocol digit of the pass-through acknowledgement
 //     "ecus": [ { "address": "10",
 //                 "pids": { "01": [130, 39, 229, 5],
 //                           "05": { "wave": "warmup", "start": 20, "end": 90,
@@ -68,7 +79,8 @@ struct Ecu {
 //                 "mil": true,
 //                 "clearRefused": false,
 //                 "o2Tests": { "supportReplyId": "45",
-//                              "sensors": { "01": { "01": [90], "05": [25, 10, 50] } } } } ] }
+//                              "sensors": { "01": { "01": [90], "05": [25, 10, 50] } } },
+//                 "monitorTests": { "0B": { "01": { "value": 500, "min": 400 } } } } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
 // take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
@@ -89,6 +101,12 @@ struct Ecu {
 // o2Tests: supportReplyId is "45" or "46"; a sensor code is one of 01, 02, 04 ... 80; tests $01-$04
 // give one byte (the value), tests $05-$09 three (value, minimum, maximum). A sensor or test the
 // profile does not list is refused.
+//
+// The protocol digit is one printable character; its low four bits choose the header the host
+// sends through the pass-through ("4": 61 6A, "8": C3 33, anything else: 68 6A), and a command
+// with another header is refused. monitorTests maps test IDs (two hex digits, 01-FF) to
+// component IDs (two hex digits, 00-7F) to a value (0-65535) and one limit, "min" or "max"
+// (0-65535); the supported-tests map (test ID 00) follows from the test IDs given.
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";
@@ -96,6 +114,7 @@ struct Profile {
     int latencyMs = 10;
     bool paced = false;
     bool reachable = true;
+    char protocol = '1';
     std::vector<Ecu> ecus{Ecu{}};
 
     // Reads a profile over the default one. On failure: nullopt and a one-line reason that names

@@ -131,6 +131,10 @@ void ScanToolSimulator::pump() {
 }
 
 void ScanToolSimulator::feed(char c, double now) {
+    if (rawExpected_) {
+        feedRaw(c, now);
+        return;
+    }
     // Hex digits only ever gather into a command, so dropping everything up to a non-hex byte
     // is the same as sliding a six-character window past it.
     if (!isHexDigit(c)) {
@@ -146,7 +150,6 @@ void ScanToolSimulator::feed(char c, double now) {
     command_.append(c);
     if (command_.size() < 6)
         return;
-    // The pass-through command will switch the next 14 bytes to raw input here.
     const std::optional<Command> command = parseCommand(std::exchange(command_, {}));
     if (command)
         execute(*command, now);
@@ -170,6 +173,31 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     }
     const QByteArray reply =
         fault ? withFault(*fault, command, now) : vehicle_.answer(command, now / 1000.0);
+    // Whatever spoils the acknowledgement, the host may still have taken it for one; only the
+    // unanswered shape certainly is none.
+    if (command.service == 0xF0 && fault != Fault::EcuTimeout) {
+        rawExpected_ = true;
+        rawStartMs_ = arrival;
+    }
+    respond(reply, arrival, now);
+}
+
+void ScanToolSimulator::feedRaw(char c, double now) {
+    if (raw_.isEmpty())
+        rawStartMs_ = std::max(now, lastArrivalMs_);
+    raw_.append(c);
+    if (raw_.size() < Vehicle::kPassThroughBytes)
+        return;
+    rawExpected_ = false;
+    const double arrival = vehicle_.profile().paced
+                               ? std::max(now, rawStartMs_ + Vehicle::kPassThroughBytes * kCharMs)
+                               : now;
+    lastArrivalMs_ = arrival;
+    respond(vehicle_.passThrough(std::exchange(raw_, {})), arrival, now);
+}
+
+void ScanToolSimulator::respond(const QByteArray& reply, double arrival, double now) {
+    const Profile& profile = vehicle_.profile();
     if (profile.paced) {
         putOnWire(reply, arrival + profile.latencyMs, true);
     } else {
@@ -248,6 +276,12 @@ void ScanToolSimulator::sendMarker(double now) {
 }
 
 void ScanToolSimulator::expirePartialCommand(double now) {
+    if (rawExpected_ && now - rawStartMs_ >= kPartialCommandTimeoutMs) {
+        rawExpected_ = false;
+        raw_.clear();
+        if (replyCharsOnWire_ == 0)
+            becomeIdle(now);
+    }
     if (command_.isEmpty() || now - commandStartMs_ < kPartialCommandTimeoutMs)
         return;
     command_.clear();
@@ -266,6 +300,8 @@ void ScanToolSimulator::arm() {
     auto consider = [&](double t) { wake = wake ? std::min(*wake, t) : t; };
     if (!command_.isEmpty())
         consider(commandStartMs_ + kPartialCommandTimeoutMs);
+    if (rawExpected_)
+        consider(rawStartMs_ + kPartialCommandTimeoutMs);
     if (!wire_.empty())
         consider(wire_.front().dueMs);
     if (idleMarkers_ && !busy() && !faults_.silencesMarkers())

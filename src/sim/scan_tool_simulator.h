@@ -26,6 +26,9 @@ double exchangeSeconds(const Profile& profile, int replyChars);
 // for the host comes out through transmit(): idle markers ("S", or "P" when the vehicle is
 // unreachable) every markerPeriodMs while idle, and one reply per six-character command.
 // From the first character of a command until its reply is out the box sends no markers.
+// An acknowledged pass-through ("F0....") makes the next 14 bytes, whatever they are, one raw
+// command with a raw reply; the box stays quiet until that reply is out, or until the raw
+// command is given up (nothing, or only a part of it, within kPartialCommandTimeoutMs).
 //
 // Unpaced, a reply goes out from inside the receive() that completes its command. Paced, the
 // command counts as arrived six character times after its first character, the reply starts
@@ -84,13 +87,16 @@ private:
     void pump();
     void feed(char c, double now);
     void execute(const Command& command, double now);
+    // The raw pass-through command's bytes, gathered apart from the hex commands.
+    void feedRaw(char c, double now);
+    void respond(const QByteArray& reply, double arrival, double now);
     QByteArray withFault(Fault fault, const Command& command, double now);
     void putOnWire(const QByteArray& bytes, double startMs, bool reply);
     void release(double now);
     void sendMarker(double now);
     void expirePartialCommand(double now);
     void becomeIdle(double atMs);
-    bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0; }
+    bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_; }
     void arm();
 
     Vehicle vehicle_;
@@ -103,6 +109,9 @@ private:
     QByteArray inbox_;   // received, not yet looked at
     QByteArray command_; // hex digits of the command being gathered
     double commandStartMs_ = 0;
+    bool rawExpected_ = false; // a pass-through was acknowledged: raw bytes come next
+    QByteArray raw_;
+    double rawStartMs_ = 0; // the acknowledgement, then the raw command's first byte
     double lastArrivalMs_ = 0;
     std::deque<OutChar> wire_; // paced output waiting for its time
     double wireFreeMs_ = 0;

@@ -50,7 +50,8 @@ QByteArray Vehicle::answer(const Command& command, double seconds) {
         return nextEcuReply();
     case 0x90:
         return firmwareReply();
-    // 0xF0 (pass-through) will acknowledge here and take the vehicle message that follows.
+    case 0xF0:
+        return passThroughAck();
     default:
         return unanswered(command);
     }
@@ -200,6 +201,80 @@ QByteArray Vehicle::nextEcuReply() {
 
 QByteArray Vehicle::firmwareReply() const {
     return profile_.leadingChar + profile_.firmware;
+}
+
+} // namespace sim
+
+namespace sim {
+
+namespace {
+
+// The first two header bytes a pass-through command carries for the protocol digit.
+std::pair<quint8, quint8> passThroughHeader(char protocol) {
+    switch (protocol & 0x0F) {
+    case 4:
+        return {0x61, 0x6A};
+    case 8:
+        return {0xC3, 0x33};
+    default:
+        return {0x68, 0x6A};
+    }
+}
+
+} // namespace
+
+QByteArray Vehicle::passThroughAck() const {
+    return profile_.leadingChar + QByteArray("A") + profile_.protocol;
+}
+
+QByteArray Vehicle::passThrough(const QByteArray& received) const {
+    const QByteArray command = received.leftJustified(kPassThroughBytes, '\0', true);
+    const auto at = [&command](int i) { return quint8(command.at(i)); };
+    const auto [first, second] = passThroughHeader(profile_.protocol);
+    const bool test = at(1) == 6 && at(6) != 0;
+    const bool supported = at(1) == 5 && at(6) == 0 && at(7) == 0;
+    const bool wellFormed = received.size() == kPassThroughBytes && at(0) == 0x01 &&
+                            at(2) == first && at(3) == second && at(4) == 0xF1 && at(5) == 0x06 &&
+                            (test || supported);
+    QByteArray payload = wellFormed && reachable_ ? monitorTestResult(at(6), at(7)) : QByteArray();
+    if (payload.isEmpty())
+        payload = QByteArray(1, char(0x7F)).append(char(at(5))).append(char(0x12));
+    QByteArray bytes;
+    bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcu().address));
+    bytes.append(payload);
+    bytes.append(QByteArray(kPassThroughBytes - 1 - bytes.size(), '\0'));
+    quint8 sum = 0;
+    for (char b : bytes)
+        sum = quint8(sum + quint8(b));
+    return bytes.append(char(sum));
+}
+
+QByteArray Vehicle::monitorTestResult(quint8 testId, quint8 componentId) const {
+    const auto& tests = currentEcu().monitorTests;
+    if (testId == 0) {
+        if (tests.empty())
+            return {};
+        QByteArray map(4, '\0');
+        for (const auto& entry : tests) {
+            const int bit = entry.first - 1;
+            if (bit < 32)
+                map[bit / 8] = char(map[bit / 8] | (0x80 >> (bit % 8)));
+        }
+        return QByteArray(1, char(0x46)).append(2, '\0').append(map);
+    }
+    const auto test = tests.find(testId);
+    if (test == tests.end())
+        return {};
+    const auto component = test->second.find(componentId);
+    if (component == test->second.end())
+        return {};
+    const MonitorTest& result = component->second;
+    return QByteArray(1, char(0x46))
+        .append(char((result.minimum ? 0x80 : 0) | componentId))
+        .append(char(result.value >> 8))
+        .append(char(result.value & 0xFF))
+        .append(char(result.limit >> 8))
+        .append(char(result.limit & 0xFF));
 }
 
 } // namespace sim

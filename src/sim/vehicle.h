@@ -38,6 +38,13 @@ public:
     // Service $02 data of the current ECU's stored freeze frame (frame 0).
     std::optional<QByteArray> freezeFrameData(quint8 pid) const;
 
+    // The bytes of a pass-through command, which follow an acknowledged "F00504".
+    static constexpr int kPassThroughBytes = 14;
+    // The current ECU's raw answer to a pass-through command: the header (48 6B and the ECU
+    // address), then 46 and the result, or 7F, the service and reason $12 for a test it does not
+    // define or a command it cannot take; 13 bytes and their checksum.
+    QByteArray passThrough(const QByteArray& command) const;
+
 private:
     QByteArray currentDataReply(const Command& command, double seconds) const;
     QByteArray freezeFrameReply(const Command& command) const;
@@ -54,6 +61,9 @@ private:
     QByteArray ecuReply(const Command& command, const QByteArray& payload) const;
     QByteArray nextEcuReply();
     QByteArray firmwareReply() const;
+    QByteArray passThroughAck() const;
+    // The answer to a well-formed service $06 pass-through request; nothing when the ECU has none.
+    QByteArray monitorTestResult(quint8 testId, quint8 componentId) const;
 
     Profile profile_;
     std::size_t ecuIndex_ = 0;

@@ -28,7 +28,8 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
                       "-1"},
           QStringList{"--log-samples", "5"}, QStringList{"--usb", "16C0"},
           QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
-          QStringList{"--demo", "--demo-usb"}}) {
+          QStringList{"--demo", "--demo-usb"}, QStringList{"--mode6-scan"},
+          QStringList{"--report", "--mode6", "5"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);
@@ -45,6 +46,13 @@ TEST(CommandLineTest, ReadsTheRunOptions) {
     const auto usb = parse({"--usb", "abcd:5dc"});
     ASSERT_TRUE(usb.options && usb.options->usb);
     EXPECT_EQ(*usb.options->usb, (scan::usb::Identity{0xABCD, 0x05DC}));
+
+    const auto mode6 = parse({"--report", "--mode6", "$0B,1", "--mode6", "2,3,0.5,volts,amps"});
+    ASSERT_TRUE(mode6.options);
+    ASSERT_EQ(mode6.options->mode6Requests.size(), 2);
+    EXPECT_EQ(mode6.options->mode6Requests[0].testId, "$0B");
+    EXPECT_EQ(mode6.options->mode6Requests[0].scale, "1");
+    EXPECT_EQ(mode6.options->mode6Requests[1].units, "volts,amps");
 
     const auto plain = parse({});
     ASSERT_TRUE(plain.options);

@@ -1,3 +1,4 @@
+#include "diag/mode6_window.h"
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 
@@ -59,6 +60,10 @@ TEST_F(ConnectionTest, Com1ConnectsAndUnlocksTheServices) {
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_FALSE(w.Mode5->isHidden());
     EXPECT_TRUE(w.mnuMode6->isEnabled());
+    w.mnuMode6->trigger();
+    ASSERT_TRUE(w.frmMode6());
+    EXPECT_TRUE(w.frmMode6()->isVisible()) << "shown without waiting for it";
+    EXPECT_EQ(w.frmMode6()->windowTitle(), "SAE-J1979 Service $06 ");
     EXPECT_FALSE(w.mnuCom->menuAction()->isEnabled()) << "no second connection";
     EXPECT_EQ(w.findChild<QLabel*>("statusHint")->text(),
               "Connected to the scan tool on Com1 (simulated scan tool).");

@@ -176,6 +176,39 @@ TEST(EndToEndTest, ReportsThatCannotConnectSayWhyAndFail) {
     EXPECT_EQ(gone.out.count("stopped answering on Com1"), 1) << gone.out.toStdString();
 }
 
+TEST(EndToEndTest, ReportReadsOnBoardTestsThroughThePassThroughOverASerialPort) {
+    SimProcess sim({"--paced"});
+    const QStringList mode6{"--report",     "--mode6-scan", "--mode6",
+                            "$0B,1,0.01,V", "--mode6",      "300,1"};
+    const ProgramRun run = vamrick(QStringList{"--com", "1=" + sim.path()} + mode6);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const qsizetype afterFreezeFrame = run.out.indexOf("(after Get Freeze Frame Data)");
+    EXPECT_GT(run.out.indexOf("== Supported Tests ==\n 1\n 2\n 11\n 16\n\n"
+                              "== SAE-J1979 Service $06 (Test ID $0B, Component ID 1) ==\n"
+                              "Returned Message\t\nValue\t5V\nPass/Fail\tPASS\nMIN\t4V\nMAX\t\n\n"
+                              "== SAE-J1979 Service $06 (Test ID 300, Component ID 1) ==\n"
+                              "Error in one of the Input Fields, please correct and try again\n\n"
+                              "== Messages ==\n"),
+              afterFreezeFrame)
+        << run.out.toStdString();
+
+    SimProcess silent({"--fault", "silence:1:F0"});
+    const ProgramRun unanswered =
+        vamrick({"--com", "1=" + silent.path(), "--report", "--mode6", "1,1"});
+    EXPECT_EQ(unanswered.exitCode, 1);
+    EXPECT_TRUE(unanswered.out.contains("Returned Message\tNo answer to the on-board test "
+                                        "request.\n"));
+
+    QTemporaryDir dir;
+    QFile old(dir.filePath("old.json"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write(R"({"firmware": "3.00"})") > 0);
+    old.close();
+    SimProcess oldFirmware({"--profile", old.fileName()});
+    const ProgramRun refused = vamrick(QStringList{"--com", "1=" + oldFirmware.path()} + mode6);
+    EXPECT_TRUE(refused.out.contains("== Supported Tests ==\nThe scan tool's firmware does not "
+                                     "offer the Mode 6 Tests.\n\n"));
+}
+
 TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     QTemporaryDir dir;
     SimProcess sim;

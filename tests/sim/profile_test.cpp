@@ -10,6 +10,7 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
         {R"({"paced": tru})", "not valid JSON"},
         {R"([1, 2])", "JSON object"},
         {R"({"latencyMs": 1.5})", "latencyMs"},
+        {R"({"protocol": "12"})", "protocol: must be one character"},
         {R"({"ecus": [{"pids": {}}]})", "ecus[0]: address is missing"},
         {R"({"ecus": [{"address": "10"}, {"address": " 1"}]})", "ecus[1].address"},
     };
@@ -51,6 +52,13 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
         {R"("o2Tests": {"sensors": {"01": {"0A": [1]}}})", ".o2Tests.sensors.01.0A: "},
         {R"("o2Tests": {"sensors": {"01": {"05": [1]}}})",
          ".o2Tests.sensors.01.05: must be three bytes"},
+        {R"("monitorTests": {"00": {}})", ".monitorTests.00: the supported-tests map"},
+        {R"("monitorTests": {"0B": {"80": {"value": 1, "min": 0}}})",
+         ".monitorTests.0B.80: a component ID"},
+        {R"("monitorTests": {"0B": {"01": {"value": 1, "min": 0, "max": 2}}})",
+         ".monitorTests.0B.01: wants one limit"},
+        {R"("monitorTests": {"0B": {"01": {"value": 65536, "max": 2}}})",
+         ".monitorTests.0B.01.value: "},
     };
     auto refused = [](const QByteArray& json, const QString& expected) {
         QString error;

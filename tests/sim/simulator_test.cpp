@@ -145,4 +145,29 @@ TEST(SimPacingTest, ExchangeTakesTheTimeTheLimitSays) {
     EXPECT_EQ(h.take(), "S" + rpmReply + "V4.00");
 }
 
+TEST(SimulatorTest, AcknowledgedPassThroughTakesFourteenRawBytesOrGivesThemUp) {
+    SimHarness h;
+    const QByteArray test = QByteArray::fromHex("0106686af1060b01000000000000");
+    EXPECT_EQ(h.ask("F00504"), "VA1");
+    EXPECT_EQ(h.ask(test).toHex(), "486b10468101f4019000000000"
+                                   "10");
+
+    const QByteArray wrongHeader = QByteArray::fromHex("0106616af1060b01000000000000");
+    h.ask("F00504");
+    EXPECT_EQ(h.ask(wrongHeader).mid(3, 3).toHex(), "7f0612");
+    h.ask("F00504");
+    EXPECT_EQ(h.ask(QByteArray::fromHex("0105686af1060000000000000000")).mid(3, 7).toHex(),
+              "460000c0210000")
+        << "supported tests $01, $02, $0B and $10";
+
+    h.ask("F00504");
+    EXPECT_EQ(h.ask(test.left(5)), "");
+    h.advance(sim::ScanToolSimulator::kPartialCommandTimeoutMs - 1);
+    EXPECT_EQ(h.take(), "") << "quiet while the raw command may still come";
+    h.advance(1);
+    h.advance(5);
+    EXPECT_EQ(h.take(), "S");
+    EXPECT_EQ(h.ask("900101"), "V4.00") << "the part was dropped, not taken for a command";
+}
+
 } // namespace

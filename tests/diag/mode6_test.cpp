@@ -1,0 +1,150 @@
+#include "diag/mode6_result.h"
+#include "diag/mode6_window.h"
+#include "support/qt_printers.h"
+#include "support/simulated_link.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using diag::PassReplyBytes;
+
+PassReplyBytes testReply(quint8 limitType) {
+    return {0x48, 0x6B, 0x10, 0x46, limitType, 0x01, 0xF4, 0x01, 0x90};
+}
+
+TEST(Mode6ResultTest, IdsAsTypedReadAsAByteOrNotAtAll) {
+    EXPECT_EQ(diag::dollarAsHex("$0B"), "&H0B");
+    const std::pair<const char*, std::optional<quint8>> rows[] = {
+        {"&H0B", 11}, {"&hff", 255}, {"12abc", 12}, {"abc", 0}, {"1.5", 2},
+        {"300", {}},  {"&H100", {}}, {"-1", {}},    {" 7 ", 7}, {"2.5", 2}};
+    for (const auto& [typed, value] : rows)
+        EXPECT_EQ(diag::idValue(typed), value) << typed;
+}
+
+TEST(Mode6ResultTest, LimitTypeChoosesMinOrMaxAndTheVerdict) {
+    const auto min = diag::decodeTestResult(testReply(0x80), "0.01", "V");
+    ASSERT_TRUE(min);
+    EXPECT_EQ(min->value, "5V");
+    EXPECT_EQ(min->limit, "4V");
+    EXPECT_TRUE(min->limitIsMinimum);
+    EXPECT_TRUE(min->pass);
+
+    const auto max = diag::decodeTestResult(testReply(0x00), "0.01", "V");
+    ASSERT_TRUE(max);
+    EXPECT_FALSE(max->limitIsMinimum);
+    EXPECT_FALSE(max->pass);
+    EXPECT_EQ(diag::verdictColour(true), QColor(255, 255, 255));
+    EXPECT_EQ(diag::verdictColour(false), QColor(255, 0, 0));
+
+    EXPECT_EQ(diag::decodeTestResult(testReply(0x80), "0.0005", "")->value, "0.25");
+    EXPECT_FALSE(diag::decodeTestResult(testReply(0x80), "1E40", "V")) << "beyond a single";
+}
+
+TEST(Mode6ResultTest, SupportedTestsInObdBitOrder) {
+    PassReplyBytes reply{};
+    reply[6] = 0xC0;
+    EXPECT_EQ(diag::supportedTestLines(reply), QStringList({" 1", " 2"}));
+    reply[6] = 0;
+    reply[9] = 0x01;
+    EXPECT_EQ(diag::supportedTestLines(reply), QStringList({" 32"}));
+}
+
+TEST(PassThroughTest, HeaderByProtocolDigitAndTheCommandBytes) {
+    using Header = std::array<quint8, 2>;
+    EXPECT_EQ(diag::protocolHeader(QChar('4')), Header({0x61, 0x6A}));
+    EXPECT_EQ(diag::protocolHeader(QChar('8')), Header({0xC3, 0x33}));
+    EXPECT_EQ(diag::protocolHeader(QChar('1')), Header({0x68, 0x6A}));
+    EXPECT_EQ(diag::passThroughCommand({0x61, 0x6A, 0xF1}, 6, 0x0B, 1, 6).toHex(),
+              "0106616af1060b01000000000000");
+    EXPECT_EQ(diag::passThroughCommand({0x68, 0x6A, 0xF1}, 6, 0, 0, 5).toHex(),
+              "0105686af1060000000000000000");
+}
+
+// The window against the simulated box, whose protocol digit 8 asks for the header C3 33.
+class Mode6WindowTest : public ::testing::Test {
+protected:
+    static sim::Profile protocol8() {
+        sim::Profile profile = sim::Profile::defaults();
+        profile.protocol = '8';
+        return profile;
+    }
+    void request(const QString& testId, const QString& componentId) {
+        w.Text1->setText(testId);
+        w.Text3->setText(componentId);
+        w.Text5->setText("0.01");
+        w.Text7->setText("V");
+        w.Command1_Click();
+    }
+    QColor verdictColour() const { return w.Text14->palette().color(QPalette::Base); }
+
+    SimulatedLink s{protocol8()};
+    diag::Mode6Window w{s.link, s.prompter, {}};
+};
+
+TEST_F(Mode6WindowTest, EachRequestShowsOnlyItsOwnResult) {
+    const QColor untouched = verdictColour();
+    request("$0B", "1");
+    EXPECT_EQ(w.Text1->text(), "&H0B");
+    EXPECT_EQ(w.passThrough().MsgHeader, (std::array<quint8, 3>{0xC3, 0x33, 0xF1}));
+    EXPECT_EQ(w.Text16->text(), "5V");
+    EXPECT_EQ(w.Text18->text(), "4V");
+    EXPECT_EQ(w.Text14->text(), "PASS");
+    EXPECT_EQ(verdictColour(), QColor(255, 255, 255));
+
+    request("11", "2");
+    EXPECT_EQ(w.Text18->text(), "") << "the MIN of the earlier test is gone";
+    EXPECT_EQ(w.Text20->text(), "4V");
+    EXPECT_EQ(w.Text14->text(), "FAIL");
+    EXPECT_EQ(verdictColour(), QColor(255, 0, 0));
+
+    request("5", "1");
+    EXPECT_EQ(w.Text11->text(), " No Response to this message");
+    for (QLineEdit* box : {w.Text14, w.Text16, w.Text18, w.Text20})
+        EXPECT_EQ(box->text(), "") << box->objectName().toStdString();
+    EXPECT_EQ(verdictColour(), untouched);
+
+    s.sent.clear();
+    request("300", "1");
+    EXPECT_TRUE(s.sent.isEmpty());
+    EXPECT_EQ(s.prompter.messageTexts().last(), diag::kInputErrorText);
+    EXPECT_EQ(s.link.unanswered(), 0);
+}
+
+TEST_F(Mode6WindowTest, ScansAddTheirLinesAgain) {
+    w.Command2_Click();
+    w.Command2_Click();
+    QStringList lines;
+    for (int i = 0; i < w.Combo1->count(); ++i)
+        lines << w.Combo1->itemText(i);
+    EXPECT_EQ(lines, QStringList({" 1", " 2", " 11", " 16", " 1", " 2", " 11", " 16"}));
+}
+
+TEST_F(Mode6WindowTest, NoOldBytesAfterAFailedPassThrough) {
+    request("$0B", "1");
+    ASSERT_EQ(w.Text14->text(), "PASS");
+    s.sent.clear();
+    s.simulator.injectFault(sim::Fault::EcuTimeout, 1, "F0");
+    request("$0B", "1");
+    EXPECT_EQ(s.prompter.messageTexts(), QStringList({"PASS command not acknowledged"}));
+    EXPECT_EQ(s.sent, QByteArrayList({"F00504"})) << "nothing is sent unacknowledged";
+    EXPECT_EQ(w.passThrough().PassReply, diag::PassReplyBytes{});
+    EXPECT_EQ(w.Text14->text(), "");
+    EXPECT_EQ(s.link.unanswered(), 0) << "a refusal is an answer";
+
+    s.simulator.injectFault(sim::Fault::Silence, 1, "F0");
+    request("$0B", "1");
+    EXPECT_EQ(w.Text11->text(), "No answer to the on-board test request.");
+    EXPECT_EQ(w.Text14->text(), "");
+    EXPECT_EQ(s.link.unanswered(), 1);
+
+    scan::ScanToolLink::Operation other(s.link);
+    s.sent.clear();
+    request("$0B", "1");
+    EXPECT_TRUE(s.sent.isEmpty()) << "one operation at a time";
+}
+
+} // namespace
