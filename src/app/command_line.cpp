@@ -180,7 +180,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (fields.size() < 2)
             return usageError(
                 QStringLiteral("--mode6 wants TID,CID[,SCALE[,UNITS]], not '%1'").arg(value));
-        Mode6Request request{fields[0], fields[1]};
+        Mode6Request request;
+        request.testId = fields[0];
+        request.componentId = fields[1];
         if (fields.size() > 2)
             request.scale = fields[2];
         if (fields.size() > 3)
