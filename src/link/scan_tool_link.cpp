@@ -181,25 +181,33 @@ Reply ScanToolLink::exchange(const QString& command, int threshold,
                              const std::optional<Deadline>& deadline, Judge judge) {
     OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
     OBDoutput(command);
-    if (std::optional<Reply> missing =
-            awaitMoreThan(threshold, deadline ? *deadline : replyDeadline()))
+    QString arrived;
+    const auto complete = [&] {
+        if (OBDinbuffercount() > 0)
+            arrived += OBDinput();
+        // A ready marker already on the wire when the command went out comes ahead of the
+        // reply; it must not count towards the reply's length.
+        return arrived.size() - (arrived.startsWith(QLatin1Char('S')) ? 1 : 0) > threshold;
+    };
+    if (std::optional<Reply> missing = awaitReply(complete, deadline ? *deadline : replyDeadline()))
         return *missing;
-    return judge(command, threshold, OBDinput());
+    return judge(command, threshold, arrived + OBDinput());
 }
 
 Reply ScanToolLink::passThrough(const QByteArray& frame, int threshold) {
     OBDinput();
     if (transport_ && !lost_ && !transport_->writePassThrough(frame))
         declareLost(QStringLiteral("Communication Error Writing Scan Tool Data"));
-    if (std::optional<Reply> missing = awaitMoreThan(threshold, replyDeadline()))
+    if (std::optional<Reply> missing =
+            awaitReply([&] { return OBDinbuffercount() > threshold; }, replyDeadline()))
         return *missing;
     const std::optional<QByteArray> bytes = takeInput();
     return bytes ? Reply::raw(threshold, *bytes) : Reply(Reply::Status::Lost);
 }
 
-std::optional<Reply> ScanToolLink::awaitMoreThan(int threshold, const Deadline& deadline) {
-    const WaitEnd end =
-        wait([&] { return state_.NoVehicleLink || OBDinbuffercount() > threshold; }, deadline);
+std::optional<Reply> ScanToolLink::awaitReply(const std::function<bool()>& complete,
+                                              const Deadline& deadline) {
+    const WaitEnd end = wait([&] { return state_.NoVehicleLink || complete(); }, deadline);
     if (lost_)
         return Reply(Reply::Status::Lost);
     if (end == WaitEnd::Stopped)

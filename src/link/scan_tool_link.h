@@ -121,9 +121,10 @@ private:
     // Everything received and not yet taken; nothing (and the scan tool lost) when the device
     // could not be read.
     std::optional<QByteArray> takeInput();
-    // Waits for more than `threshold` characters: nothing when they are there to be read,
-    // otherwise the reply that says why not.
-    std::optional<Reply> awaitMoreThan(int threshold, const Deadline& deadline);
+    // Waits until the reply is complete: nothing when it is, otherwise the reply that says why
+    // not.
+    std::optional<Reply> awaitReply(const std::function<bool()>& complete,
+                                    const Deadline& deadline);
     void declareLost(const QString& problem, const QString& reason = {});
     // A fresh stop for the next operation; already requested once the program is closing.
     void renewStop();

@@ -133,6 +133,10 @@ TEST_F(LinkTest, AReplyIsCollectedUntilItsLastCharacterArrives) {
     EXPECT_EQ(reply.status(), Status::Answered);
     EXPECT_EQ(reply.text(), "V486B10410C1AF8");
     EXPECT_EQ(written, "010C07");
+
+    // A marker already on the wire when the command went out is no part of the reply's length.
+    arrivals = {"S", "SV486B10410C1AF", "8"};
+    EXPECT_EQ(link.request("010C07", 14).text(), "V486B10410C1AF8");
 }
 
 TEST_F(LinkTest, StaleBytesOfAnEarlierReplyAreDrainedBeforeTheRequest) {
