@@ -1,6 +1,7 @@
 #include "fuel_trim_window.h"
 
 #include <QCloseEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -22,19 +23,29 @@ FuelTrimWindow::FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monito
     heading.setBold(true);
     Label5->setFont(heading);
     Label5->setAlignment(Qt::AlignCenter);
-    // Fixed pitch, so that the dashes line the values up.
+    // Fixed pitch, so that the dashes line the values up; light on dark, as an instrument.
     QFont digits(QStringLiteral("Courier New"), 18, QFont::Bold);
     digits.setStyleHint(QFont::TypeWriter);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label5);
+    auto* panel = new QFrame;
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setAutoFillBackground(true);
+    QPalette dark = panel->palette();
+    dark.setColor(QPalette::Window, QColor(16, 16, 16));
+    dark.setColor(QPalette::WindowText, QColor(80, 255, 80));
+    panel->setPalette(dark);
+    auto* rows = new QVBoxLayout(panel);
     for (int trim = 0; trim < kFuelTrimCount; ++trim) {
         Label[trim] = new QLabel(unsupportedFuelTrimText(trim));
         Label[trim]->setObjectName(QStringLiteral("Label%1").arg(trim + 1));
         Label[trim]->setFont(digits);
         Label[trim]->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(
             QStringLiteral("Long  Term Fuel Trim B2 ---- -100%  ")));
-        layout->addWidget(Label[trim]);
+        rows->addWidget(Label[trim]);
     }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label5);
+    layout->addWidget(panel);
     Command1 = new QPushButton(QStringLiteral("EXIT"));
     Command1->setObjectName(QStringLiteral("Command1"));
     Option1 = new QRadioButton;

@@ -98,6 +98,11 @@ TEST_F(MetersTest, FuelTrimMonitorAsksOnlyForSupportedTrimsAndHidesWhenStopped) 
     EXPECT_EQ(f->Label[3]->text(), monitor::unsupportedFuelTrimText(3));
     EXPECT_FALSE(f->isVisible());
     EXPECT_FALSE(w.session().link().busy());
+
+    h.sent.clear();
+    run("010606", {{1, [&] { f->close(); }}}, [&] { w.mnuFTM->trigger(); });
+    EXPECT_EQ(h.sent, QByteArrayList({"010606", "010706"})) << "closed by its title bar";
+    EXPECT_FALSE(f->isVisible());
 }
 
 class MetersWithoutSensorTest : public MetersTest {
