@@ -161,16 +161,11 @@ void MainWindow::connectMeterMenus() {
 }
 
 void MainWindow::mnuAF_Click() {
-    if (!airFuelRatio_) {
+    if (!airFuelRatio_)
         airFuelRatio_ = new monitor::AirFuelWindow(
             session_->link(), session_->airFuelMeter(),
             [this](const QString& what, const std::function<void()>& work) { runBusy(what, work); },
             this);
-        connect(airFuelRatio_, &monitor::AirFuelWindow::closed, this, [this] {
-            if (!services_.headless)
-                show();
-        });
-    }
     airFuelRatio_->Form_Load();
     if (services_.headless)
         return;
@@ -183,14 +178,9 @@ void MainWindow::mnuFTM_Click() {
         QApplication::beep();
         return;
     }
-    if (!frmFuelTrim_) {
+    if (!frmFuelTrim_)
         frmFuelTrim_ = new monitor::FuelTrimWindow(session_->link(), session_->fuelTrimMonitor(),
                                                    services_.prompter, this);
-        connect(frmFuelTrim_, &monitor::FuelTrimWindow::closed, this, [this] {
-            if (!services_.headless)
-                show();
-        });
-    }
     runBusy(QStringLiteral("Monitoring the fuel trims"),
             [this] { frmFuelTrim_->monitorFuelTrims(); });
 }

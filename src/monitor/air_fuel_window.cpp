@@ -137,7 +137,6 @@ void AirFuelWindow::unload() {
     Text1->clear();
     Text2->clear();
     hide();
-    emit closed();
 }
 
 } // namespace monitor

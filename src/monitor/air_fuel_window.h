@@ -35,10 +35,6 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
 
-signals:
-    // The window was unloaded.
-    void closed();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -56,7 +56,7 @@ QList<FuelTrimLine> FuelTrimMonitor::pass() {
         const scan::Reply reply =
             request_.get_ecu_PID(QStringLiteral("01"), obd::pidText(kTrims[trim].pid), 6);
         lines.append({trim, reply.answered() ? fuelTrimText(trim, reply.byte(12))
-                                             : label(trim) + QStringLiteral(" no answer")});
+                                             : label(trim) + QStringLiteral(" No answer")});
     }
     return lines;
 }

@@ -85,7 +85,6 @@ PollingRun::End FuelTrimWindow::monitorFuelTrims() {
         return true;
     });
     hide();
-    emit closed();
     return end;
 }
 

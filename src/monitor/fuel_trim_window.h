@@ -33,10 +33,6 @@ public:
 
     bool FuelTrimStop = false;
 
-signals:
-    // The monitor ended and the window hid.
-    void closed();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
