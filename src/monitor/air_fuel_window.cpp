@@ -81,7 +81,7 @@ void AirFuelWindow::Command1_Click() {
     if (running_)
         return;
     if (!meter_.hasSensor()) {
-        // As it stands the request would name no PID at all: nothing is sent.
+        // "0" names no sensor: a request for it would be malformed, so none is sent.
         showIn(Text1, {AirFuelMeter::noSensorText()});
         return;
     }
