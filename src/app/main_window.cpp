@@ -101,6 +101,7 @@ void MainWindow::connectMenus() {
     connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
     connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
     connect(mnuMode6, &QAction::triggered, this, &MainWindow::mnuMode6_Click);
+    connectMeterMenus();
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
@@ -152,6 +153,36 @@ void MainWindow::mnuMode6_Click() {
         return;
     frmMode6_->show();
     frmMode6_->raise();
+}
+
+void MainWindow::connectMeterMenus() {
+    connect(mnuAF, &QAction::triggered, this, &MainWindow::mnuAF_Click);
+    connect(mnuFTM, &QAction::triggered, this, &MainWindow::mnuFTM_Click);
+}
+
+void MainWindow::mnuAF_Click() {
+    if (!airFuelRatio_)
+        airFuelRatio_ = new monitor::AirFuelWindow(
+            session_->link(), session_->airFuelMeter(),
+            [this](const QString& what, const std::function<void()>& work) { runBusy(what, work); },
+            this);
+    airFuelRatio_->Form_Load();
+    if (services_.headless)
+        return;
+    airFuelRatio_->show();
+    airFuelRatio_->raise();
+}
+
+void MainWindow::mnuFTM_Click() {
+    if (session_->link().busy()) {
+        QApplication::beep();
+        return;
+    }
+    if (!frmFuelTrim_)
+        frmFuelTrim_ = new monitor::FuelTrimWindow(session_->link(), session_->fuelTrimMonitor(),
+                                                   services_.prompter, this);
+    runBusy(QStringLiteral("Monitoring the fuel trims"),
+            [this] { frmFuelTrim_->monitorFuelTrims(); });
 }
 
 void MainWindow::connectWith(scan::Entry entry, const QString& what) {

@@ -3,8 +3,10 @@
 #include "app_state.h"
 #include "core/prompter.h"
 #include "diag/mode5_window.h"
+#include "monitor/air_fuel_window.h"
 #include "monitor/chart_window.h"
 #include "monitor/data_log_window.h"
+#include "monitor/fuel_trim_window.h"
 #include "print_sink.h"
 #include "session.h"
 #include "ui/port_chooser.h"
@@ -115,6 +117,12 @@ public:
     // Shows the on-board monitoring test window without waiting for it.
     void mnuMode6_Click();
     diag::Mode6Window* frmMode6() const { return frmMode6_; }
+    // Shows the air/fuel ratio meter, which starts on its own START.
+    void mnuAF_Click();
+    monitor::AirFuelWindow* airFuelRatio() const { return airFuelRatio_; }
+    // Shows the fuel trim monitor, live until it is stopped.
+    void mnuFTM_Click();
+    monitor::FuelTrimWindow* frmFuel_Trim() const { return frmFuelTrim_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -187,6 +195,7 @@ private:
     // The survey's end: the window shows, Mode1 is released and the O2 sensor test enabled.
     void surveyFinished();
     QAction* comEntry(int port) const;
+    void connectMeterMenus();
 
     AppState& state_;
     Services services_;
@@ -196,6 +205,8 @@ private:
     monitor::DataLogWindow* dataLog_ = nullptr;
     diag::Mode5Window* frmMode5_ = nullptr;
     diag::Mode6Window* frmMode6_ = nullptr;
+    monitor::AirFuelWindow* airFuelRatio_ = nullptr;
+    monitor::FuelTrimWindow* frmFuelTrim_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

@@ -7,7 +7,9 @@
 #include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
+#include "monitor/air_fuel_meter.h"
 #include "monitor/data_logger.h"
+#include "monitor/fuel_trim_monitor.h"
 #include "monitor/realtime_display.h"
 #include "obd/survey.h"
 
@@ -60,6 +62,8 @@ public:
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
     diag::O2Tests& o2Tests() { return o2Tests_; }
+    monitor::AirFuelMeter& airFuelMeter() { return airFuel_; }
+    monitor::FuelTrimMonitor& fuelTrimMonitor() { return fuelTrims_; }
     bool isConnected() const { return link_.transport() && !link_.lost(); }
     // Where the scan tool is connected, e.g. "Com1 (/dev/ttyS0)" or "USB 16C0:05DC".
     QString connectedWhere() const;
@@ -92,6 +96,8 @@ private:
     diag::O2Tests o2Tests_;
     monitor::RealtimeDisplay realtime_;
     monitor::DataLogger logger_;
+    monitor::AirFuelMeter airFuel_;
+    monitor::FuelTrimMonitor fuelTrims_;
 };
 
 } // namespace app

@@ -47,6 +47,8 @@ std::optional<PidEncoding> movingEncoding(quint8 pid) {
     // reads as 0 mA sensor current ($34-$3B) or 4 V ($24-$2B).
     if (pid == 0x04 || pid == 0x11)
         return PidEncoding{255.0 / 100.0, 1, {}}; // percent
+    if (pid >= 0x06 && pid <= 0x09)
+        return PidEncoding{128.0 / 100.0, 1, {}, 100}; // fuel trim percent, 0x80 = 0 %
     if (pid == 0x05 || pid == 0x0F)
         return PidEncoding{1, 1, {}, 40}; // degrees Celsius
     if (pid == 0x0C)

@@ -90,8 +90,8 @@ struct Ecu {
 //   %, airflow in g/s) and optionally phaseS;
 // - warmup: start and end in the PID's unit and timeConstantS > 0.
 // Each may end in a tail (the bytes after the value). PIDs that can move: $04 and $11 (%), $05
-// and $0F (°C), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B (O2 volts), $24-$2B and $34-$3B
-// (lambda).
+// and $0F (°C), $06-$09 (fuel trim %, -100 to 99.2), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B
+// (O2 volts), $24-$2B and $34-$3B (lambda).
 //
 // A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
 // network code U0123); there may be any number, of which services $03 and $07 send the first

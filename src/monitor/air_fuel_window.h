@@ -1,0 +1,54 @@
+#pragma once
+
+#include "air_fuel_meter.h"
+#include "polling_run.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace monitor {
+
+// Air_Fuel_Ratio: the air/fuel ratio from the wide-range O2 sensor and the engine speed, live
+// from START until EXIT (or the title bar's close, Escape, a lost scan tool).
+class AirFuelWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Runs the live loop with the main window's busy indication: a text naming it, and the work.
+    using BusyRunner = std::function<void(const QString&, const std::function<void()>&)>;
+
+    AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter, BusyRunner runBusy,
+                  QWidget* parent = nullptr);
+
+    // Opening the window: without a sensor it says so at once.
+    void Form_Load();
+    void Command1_Click(); // START
+    void Command2_Click(); // EXIT
+
+    QLabel* Label1;   // heading
+    QLineEdit* Text1; // ratio
+    QLineEdit* Text2; // engine speed
+    QPushButton* Command1;
+    QPushButton* Command2;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showIn(QLineEdit* box, const MeterText& text);
+    void unload();
+
+    scan::ScanToolLink& link_;
+    AirFuelMeter& meter_;
+    BusyRunner runBusy_;
+    QFont digits_;
+    QFont words_;
+    bool running_ = false;
+    bool stopRequest_ = false;
+};
+
+} // namespace monitor

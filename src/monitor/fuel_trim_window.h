@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/prompter.h"
+#include "fuel_trim_monitor.h"
+#include "polling_run.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace monitor {
+
+// frmFuel_Trim: the short and long term fuel trims of both banks, live while the window shows.
+class FuelTrimWindow : public QWidget {
+    Q_OBJECT
+public:
+    FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monitor, core::Prompter& prompter,
+                   QWidget* parent = nullptr);
+
+    // Shows the window and refreshes the supported trims until EXIT (or the title bar's close,
+    // Escape, a lost scan tool), then hides it. A vehicle without fuel trims is told so instead.
+    PollingRun::End monitorFuelTrims();
+    void Command1_Click(); // EXIT
+
+    QLabel* Label5;                            // heading
+    std::array<QLabel*, kFuelTrimCount> Label; // Label1 .. Label4
+    QPushButton* Command1;
+    QRadioButton* Option1; // hidden: clicked, it stops the monitor too
+
+    bool FuelTrimStop = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    scan::ScanToolLink& link_;
+    FuelTrimMonitor& monitor_;
+    core::Prompter& prompter_;
+};
+
+} // namespace monitor
