@@ -5,6 +5,7 @@
 #include "diag/mode5_window.h"
 #include "monitor/chart_window.h"
 #include "monitor/data_log_window.h"
+#include "monitor/wbo2_log_window.h"
 #include "print_sink.h"
 #include "session.h"
 #include "ui/port_chooser.h"
@@ -94,6 +95,7 @@ public:
     void setDataLogMenuEnabled(bool enabled) override;
     void setAirFuelMenuEnabled(bool enabled) override;
     void setFuelTrimMenuEnabled(bool enabled) override;
+    void setWideRangeLogMenuEnabled(bool enabled) override;
     void colourStatusText() override;
 
     void Mode1_Click();
@@ -115,6 +117,10 @@ public:
     // Shows the on-board monitoring test window without waiting for it.
     void mnuMode6_Click();
     diag::Mode6Window* frmMode6() const { return frmMode6_; }
+
+    // Opens the wide-range O2 sensor log in place of the main window.
+    void mnuWBO2_Click();
+    monitor::Wbo2LogWindow* wro2SensorLog() const { return wro2SensorLog_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -196,6 +202,7 @@ private:
     monitor::DataLogWindow* dataLog_ = nullptr;
     diag::Mode5Window* frmMode5_ = nullptr;
     diag::Mode6Window* frmMode6_ = nullptr;
+    monitor::Wbo2LogWindow* wro2SensorLog_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "link/connection.h"
 #include "monitor/data_logger.h"
 #include "monitor/realtime_display.h"
+#include "monitor/wbo2_log.h"
 #include "obd/survey.h"
 
 #include <QObject>
@@ -60,6 +61,7 @@ public:
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
     diag::O2Tests& o2Tests() { return o2Tests_; }
+    monitor::Wbo2Log& wbo2Log() { return wbo2Log_; }
     bool isConnected() const { return link_.transport() && !link_.lost(); }
     // Where the scan tool is connected, e.g. "Com1 (/dev/ttyS0)" or "USB 16C0:05DC".
     QString connectedWhere() const;
@@ -92,6 +94,7 @@ private:
     diag::O2Tests o2Tests_;
     monitor::RealtimeDisplay realtime_;
     monitor::DataLogger logger_;
+    monitor::Wbo2Log wbo2Log_;
 };
 
 } // namespace app
