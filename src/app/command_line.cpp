@@ -6,6 +6,24 @@
 
 namespace app {
 
+namespace {
+
+// --wbo2-log: the file, and what it cannot be combined with; the empty text when all is well.
+QString wbo2LogOptions(const QCommandLineParser& parser, const QCommandLineOption& wbo2Log,
+                       Options& options) {
+    if (!parser.isSet(wbo2Log))
+        return {};
+    options.wbo2LogFile = parser.value(wbo2Log);
+    if (options.wbo2LogFile.isEmpty())
+        return QStringLiteral("--wbo2-log wants a file name");
+    for (const char* other : {"report", "log"})
+        if (parser.isSet(QLatin1String(other)))
+            return QStringLiteral("--wbo2-log and --%1 cannot be combined").arg(other);
+    return {};
+}
+
+} // namespace
+
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -69,8 +87,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("seconds"), QStringLiteral("0.100"));
     const QCommandLineOption logSamples(
         QStringLiteral("log-samples"),
-        QStringLiteral("With --log: stop after <n> samples (default: at Ctrl+C, SIGTERM or "
-                       "17,999 samples)."),
+        QStringLiteral("With --log or --wbo2-log: stop after <n> samples (default: at Ctrl+C, "
+                       "SIGTERM or 17,999 samples)."),
         QStringLiteral("n"));
     const QCommandLineOption mode6Scan(
         QStringLiteral("mode6-scan"),
@@ -81,8 +99,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        "the values as typed into the Mode 6 window (e.g. $0B,1,0.01,V; SCALE "
                        "defaults to 1, UNITS to none)."),
         QStringLiteral("TID,CID[,SCALE[,UNITS]]"));
+    const QCommandLineOption wbo2Log(
+        QStringLiteral("wbo2-log"),
+        QStringLiteral("Log the wide-range O2 sensor at PID $34 (lambda and air/fuel ratio) to "
+                       "<file> without a window, in the file format of the WBO2 window, then "
+                       "exit. Connects as --report does."),
+        QStringLiteral("file"));
     parser.addOptions({help, version, demo, demoUsb, usb, report, tcf, com, replyTimeout, metric,
-                       readAnyway, clear, log, logItem, logInterval, logSamples, mode6Scan, mode6});
+                       readAnyway, clear, log, logItem, logInterval, logSamples, mode6Scan, mode6,
+                       wbo2Log});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -151,10 +176,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.logItems = parser.values(logItem);
     options.logInterval = parser.value(logInterval);
     const bool logging = parser.isSet(log);
-    if (!logging &&
-        (parser.isSet(logItem) || parser.isSet(logInterval) || parser.isSet(logSamples)))
-        return usageError(QStringLiteral("--log-item, --log-interval and --log-samples work only "
-                                         "with --log"));
+    if (!logging && (parser.isSet(logItem) || parser.isSet(logInterval)))
+        return usageError(QStringLiteral("--log-item and --log-interval work only with --log"));
+    if (const QString failure = wbo2LogOptions(parser, wbo2Log, options); !failure.isEmpty())
+        return usageError(failure);
+    if (!logging && options.wbo2LogFile.isEmpty() && parser.isSet(logSamples))
+        return usageError(QStringLiteral("--log-samples works only with --log or --wbo2-log"));
     if (logging && options.report)
         return usageError(QStringLiteral("--log and --report cannot be combined"));
     if (logging && !QList<qsizetype>{2, 4, 5, 6}.contains(options.logItems.size()))

@@ -38,6 +38,8 @@ struct Options {
     QStringList logItems;
     QString logInterval = QStringLiteral("0.100");
     std::optional<int> logSamples;
+    // The wide-range O2 sensor log without a window (its sample count is logSamples too).
+    QString wbo2LogFile;
     // The report's on-board monitoring tests: one scan for the supported tests, then each request
     // in the order given.
     bool mode6Scan = false;

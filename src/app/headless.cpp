@@ -93,17 +93,61 @@ bool creatable(const QString& path) {
 
 // Where the samples go when the file asked for cannot be written: beside it, or in the
 // temporary folder.
-QString writeFallback(const QString& path, const monitor::LogSamples& samples) {
+QString writeFallback(const QString& path, const QByteArray& text) {
     const QString name = QStringLiteral("vamrick-log-%1.log")
                              .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));
     QString error;
     for (const QString& folder : {QFileInfo(path).absolutePath(), QDir::tempPath()}) {
         const QString fallback = QDir(folder).filePath(name);
-        if (monitor::writeLogFile(fallback, samples, error))
+        if (monitor::writeWholeFile(fallback, text, error))
             return fallback;
     }
     return {};
 }
+
+// Writes a headless run's samples (or, failing that, a fallback file) and gives its exit status.
+int finishLog(const QString& path, const QByteArray& text, int samples,
+              monitor::PollingRun::End end) {
+    QString error;
+    if (!monitor::writeWholeFile(path, text, error)) {
+        const QString fallback = writeFallback(path, text);
+        return fail(fallback.isEmpty()
+                        ? QStringLiteral("%1 could not be written (%2); the samples are lost")
+                              .arg(path, error)
+                        : QStringLiteral("%1 could not be written (%2); the %3 samples are in %4")
+                              .arg(path, error)
+                              .arg(samples)
+                              .arg(fallback),
+                    1);
+    }
+    if (end == monitor::PollingRun::End::LostScanTool)
+        return fail(QStringLiteral("the scan tool was lost after %1 samples; they are in %2")
+                        .arg(samples)
+                        .arg(path),
+                    1);
+    return 0;
+}
+
+// Progress on standard error once a second.
+class Progress {
+public:
+    Progress() {
+        sinceProgress_.start();
+        sinceStart_.start();
+    }
+    void sampled(int samples) {
+        if (sinceProgress_.elapsed() < 1000)
+            return;
+        sinceProgress_.restart();
+        print(stderr, QStringLiteral("%1 samples, %2/s\n")
+                          .arg(samples)
+                          .arg(samples * 1000.0 / sinceStart_.elapsed(), 0, 'f', 1));
+    }
+
+private:
+    QElapsedTimer sinceProgress_;
+    QElapsedTimer sinceStart_;
+};
 
 QString section(const QString& heading, const QStringList& lines) {
     return QStringLiteral("== %1 ==\n%2\n\n").arg(heading, lines.join(QLatin1Char('\n')));
@@ -230,43 +274,36 @@ int runLog(MainWindow& window, Session& session, const Options& options, ReportP
 
     monitor::PollingRun run(session.link());
     const auto stopper = core::onTerminationSignals([&run] { run.stop(); });
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    QElapsedTimer sinceStart;
-    sinceStart.start();
+    Progress progress;
     monitor::LogSamples samples;
     const monitor::PollingRun::End end = session.dataLogger().log(
         run, items, options.logInterval, samples,
-        [&](const QList<obd::Reading>&) {
-            if (sinceProgress.elapsed() < 1000)
-                return;
-            sinceProgress.restart();
-            print(stderr, QStringLiteral("%1 samples, %2/s\n")
-                              .arg(samples.count())
-                              .arg(samples.count() * 1000.0 / sinceStart.elapsed(), 0, 'f', 1));
-        },
+        [&](const QList<obd::Reading>&) { progress.sampled(samples.count()); },
         options.logSamples.value_or(monitor::LogSamples::kMaxSamples));
     for (const QString& message : prompter.messages)
         print(stderr, message + QStringLiteral("\n"));
+    return finishLog(options.logFile, monitor::logFileText(samples, QDate::currentDate()),
+                     samples.count(), end);
+}
 
-    QString error;
-    if (!monitor::writeLogFile(options.logFile, samples, error)) {
-        const QString fallback = writeFallback(options.logFile, samples);
-        return fail(fallback.isEmpty()
-                        ? QStringLiteral("%1 could not be written (%2); the samples are lost")
-                              .arg(options.logFile, error)
-                        : QStringLiteral("%1 could not be written (%2); the %3 samples are in %4")
-                              .arg(options.logFile, error)
-                              .arg(samples.count())
-                              .arg(fallback),
+int runWbo2Log(MainWindow& window, Session& session, const Options& options) {
+    if (!creatable(options.wbo2LogFile))
+        return fail(QStringLiteral("cannot create the log file %1").arg(options.wbo2LogFile), 2);
+    if (const QString failure = connectHeadless(window, session, options); !failure.isEmpty())
+        return fail(failure, 1);
+    if (!window.mnuWBO2->isEnabled())
+        return fail(QStringLiteral("the vehicle data survey found no wide-range O2 sensor at PID "
+                                   "$34, so there is nothing to log"),
                     1);
-    }
-    if (end == monitor::PollingRun::End::LostScanTool)
-        return fail(QStringLiteral("the scan tool was lost after %1 samples; they are in %2")
-                        .arg(samples.count())
-                        .arg(options.logFile),
-                    1);
-    return 0;
+
+    monitor::PollingRun run(session.link());
+    const auto stopper = core::onTerminationSignals([&run] { run.stop(); });
+    Progress progress;
+    std::vector<monitor::Wbo2Sample> samples;
+    const monitor::PollingRun::End end = session.wbo2Log().log(
+        run, samples, [&](const monitor::Wbo2Shown&) { progress.sampled(int(samples.size())); },
+        options.logSamples.value_or(monitor::Wbo2Log::kMaxSamples));
+    return finishLog(options.wbo2LogFile, monitor::wbo2LogText(samples), int(samples.size()), end);
 }
 
 } // namespace app

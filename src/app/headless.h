@@ -18,6 +18,11 @@ int runReport(MainWindow& window, Session& session, const Options& options,
 // SIGTERM. Never touches Settings.dat.
 int runLog(MainWindow& window, Session& session, const Options& options, ReportPrompter& prompter);
 
+// The wide-range O2 sensor log without a window: connects as the report does, then logs PID $34
+// into the file exactly as the window's run does, until the sample count, the cap, Ctrl+C or
+// SIGTERM. A vehicle without the sensor is an error.
+int runWbo2Log(MainWindow& window, Session& session, const Options& options);
+
 // Writes text by its length: a NUL from a definitions file must not cut it short.
 void print(std::FILE* stream, const QString& text);
 

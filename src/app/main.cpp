@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const app::Options& options = *parsed.options;
-    const bool headless = options.report || !options.logFile.isEmpty();
+    const bool headless =
+        options.report || !options.logFile.isEmpty() || !options.wbo2LogFile.isEmpty();
     if (headless) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!displayAvailable()) {
@@ -131,6 +132,8 @@ int main(int argc, char** argv) {
         return app::runReport(window, session, options, reportPrompter);
     if (!options.logFile.isEmpty())
         return app::runLog(window, session, options, reportPrompter);
+    if (!options.wbo2LogFile.isEmpty())
+        return app::runWbo2Log(window, session, options);
 
     window.show();
     window.Form_Load();

@@ -102,6 +102,7 @@ void MainWindow::connectMenus() {
     connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
     connect(mnuMode6, &QAction::triggered, this, &MainWindow::mnuMode6_Click);
     connectMeterMenus();
+    connect(mnuWBO2, &QAction::triggered, this, &MainWindow::mnuWBO2_Click);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { session_->link().cancel(); });
@@ -183,6 +184,24 @@ void MainWindow::mnuFTM_Click() {
                                                    services_.prompter, this);
     runBusy(QStringLiteral("Monitoring the fuel trims"),
             [this] { frmFuelTrim_->monitorFuelTrims(); });
+}
+
+void MainWindow::mnuWBO2_Click() {
+    if (!wro2SensorLog_) {
+        wro2SensorLog_ = new monitor::Wbo2LogWindow(
+            session_->wbo2Log(), session_->link(), state_.log, services_.prompter,
+            [this](const QString& what, const std::function<void()>& work) { runBusy(what, work); },
+            this);
+        connect(wro2SensorLog_, &monitor::Wbo2LogWindow::closed, this, [this] {
+            if (!services_.headless)
+                show();
+        });
+    }
+    wro2SensorLog_->Form_Load();
+    wro2SensorLog_->show();
+    wro2SensorLog_->raise();
+    if (!services_.headless)
+        hide();
 }
 
 void MainWindow::connectWith(scan::Entry entry, const QString& what) {
@@ -638,6 +657,10 @@ void MainWindow::setAirFuelMenuEnabled(bool enabled) {
 
 void MainWindow::setFuelTrimMenuEnabled(bool enabled) {
     mnuFTM->setEnabled(enabled);
+}
+
+void MainWindow::setWideRangeLogMenuEnabled(bool enabled) {
+    mnuWBO2->setEnabled(enabled);
 }
 
 void MainWindow::colourStatusText() {

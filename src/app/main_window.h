@@ -7,6 +7,7 @@
 #include "monitor/chart_window.h"
 #include "monitor/data_log_window.h"
 #include "monitor/fuel_trim_window.h"
+#include "monitor/wbo2_log_window.h"
 #include "print_sink.h"
 #include "session.h"
 #include "ui/port_chooser.h"
@@ -96,6 +97,7 @@ public:
     void setDataLogMenuEnabled(bool enabled) override;
     void setAirFuelMenuEnabled(bool enabled) override;
     void setFuelTrimMenuEnabled(bool enabled) override;
+    void setWideRangeLogMenuEnabled(bool enabled) override;
     void colourStatusText() override;
 
     void Mode1_Click();
@@ -123,6 +125,10 @@ public:
     // Shows the fuel trim monitor, live until it is stopped.
     void mnuFTM_Click();
     monitor::FuelTrimWindow* frmFuel_Trim() const { return frmFuelTrim_; }
+
+    // Opens the wide-range O2 sensor log in place of the main window.
+    void mnuWBO2_Click();
+    monitor::Wbo2LogWindow* wro2SensorLog() const { return wro2SensorLog_; }
 
     // Controls, named as the program's documentation and tests know them.
     QTextEdit* textECU;
@@ -207,6 +213,7 @@ private:
     diag::Mode6Window* frmMode6_ = nullptr;
     monitor::AirFuelWindow* airFuelRatio_ = nullptr;
     monitor::FuelTrimWindow* frmFuelTrim_ = nullptr;
+    monitor::Wbo2LogWindow* wro2SensorLog_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
 };

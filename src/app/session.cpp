@@ -14,7 +14,8 @@ Session::Session(AppState& state, SessionView& view, Parts parts, QObject* paren
       clearCodes_(link_, view), freezeFrame_(survey_, link_, state.decoder, state.survey, view),
       o2Tests_(link_, view, state.survey), realtime_(decoders_, state.decoder),
       logger_(link_, decoders_, state.decoder, state.timing, parts.prompter),
-      airFuel_(decoders_, state.decoder, state.survey), fuelTrims_(request_, state.survey) {
+      airFuel_(decoders_, state.decoder, state.survey), fuelTrims_(request_, state.survey),
+      wbo2Log_(decoders_, state.decoder) {
     connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
         const int port = ports_.currentPort();
         ports_.close();

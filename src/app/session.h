@@ -11,6 +11,7 @@
 #include "monitor/data_logger.h"
 #include "monitor/fuel_trim_monitor.h"
 #include "monitor/realtime_display.h"
+#include "monitor/wbo2_log.h"
 #include "obd/survey.h"
 
 #include <QObject>
@@ -64,6 +65,7 @@ public:
     diag::O2Tests& o2Tests() { return o2Tests_; }
     monitor::AirFuelMeter& airFuelMeter() { return airFuel_; }
     monitor::FuelTrimMonitor& fuelTrimMonitor() { return fuelTrims_; }
+    monitor::Wbo2Log& wbo2Log() { return wbo2Log_; }
     bool isConnected() const { return link_.transport() && !link_.lost(); }
     // Where the scan tool is connected, e.g. "Com1 (/dev/ttyS0)" or "USB 16C0:05DC".
     QString connectedWhere() const;
@@ -98,6 +100,7 @@ private:
     monitor::DataLogger logger_;
     monitor::AirFuelMeter airFuel_;
     monitor::FuelTrimMonitor fuelTrims_;
+    monitor::Wbo2Log wbo2Log_;
 };
 
 } // namespace app

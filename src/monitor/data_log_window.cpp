@@ -316,23 +316,7 @@ void DataLogWindow::Command1_Click() {
 }
 
 void DataLogWindow::saveLog(const LogSamples& samples) {
-    for (;;) {
-        const QString path =
-            prompter_.fileName({QStringLiteral("Save Log"),
-                                QStringLiteral("OBD-II log files (*.log);;All files (*)")});
-        QString error = QStringLiteral("no file was chosen");
-        if (!path.isEmpty() && writeLogFile(path, samples, error))
-            return;
-        if (!path.isEmpty())
-            error = QStringLiteral("%1 could not be written (%2)").arg(path, error);
-        const QString question =
-            QStringLiteral("The log of %1 samples is not saved: %2. Choose a file for it again? "
-                           "No discards it.")
-                .arg(samples.count())
-                .arg(error);
-        if (!prompter_.ask({question, QStringLiteral("Save Log"), core::Prompter::Icon::Warning}))
-            return;
-    }
+    saveAskingAgain(prompter_, logFileText(samples, QDate::currentDate()), samples.count());
 }
 
 void DataLogWindow::Command2_Click() {

@@ -25,14 +25,37 @@ QByteArray logFileText(const LogSamples& samples, const QDate& written) {
     return out.bytes();
 }
 
-bool writeLogFile(const QString& path, const LogSamples& samples, QString& error) {
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(logFileText(samples, QDate::currentDate())) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
         error = file.errorString();
         return false;
     }
     return true;
+}
+
+void saveAskingAgain(core::Prompter& prompter, const QByteArray& text, int samples) {
+    for (;;) {
+        const QString path =
+            prompter.fileName({QStringLiteral("Save Log"),
+                               QStringLiteral("OBD-II log files (*.log);;All files (*)")});
+        QString error = QStringLiteral("no file was chosen");
+        if (!path.isEmpty() && writeWholeFile(path, text, error))
+            return;
+        if (!path.isEmpty())
+            error = QStringLiteral("%1 could not be written (%2)").arg(path, error);
+        const QString question =
+            QStringLiteral("The log of %1 samples is not saved: %2. Choose a file for it again? "
+                           "No discards it.")
+                .arg(samples)
+                .arg(error);
+        if (!prompter.ask({question, QStringLiteral("Save Log"), core::Prompter::Icon::Warning}))
+            return;
+    }
+}
+
+bool writeLogFile(const QString& path, const LogSamples& samples, QString& error) {
+    return writeWholeFile(path, logFileText(samples, QDate::currentDate()), error);
 }
 
 } // namespace monitor

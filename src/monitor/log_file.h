@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/prompter.h"
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -27,7 +29,13 @@ struct LogSamples {
 // numbers per sample (an unanswered item is an empty field, never a made-up 0).
 QByteArray logFileText(const LogSamples& samples, const QDate& written);
 
-// Writes the file whole or not at all; false with the reason when it could not be written.
+// Writes a file whole or not at all; false with the reason when it could not be written.
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error);
+
+// Asks for a file name until the log is written there or the user discards its samples.
+void saveAskingAgain(core::Prompter& prompter, const QByteArray& text, int samples);
+
+// The log file, written whole or not at all.
 bool writeLogFile(const QString& path, const LogSamples& samples, QString& error);
 
 } // namespace monitor

@@ -64,6 +64,7 @@ void Survey::run() {
     }
     if (survey_.STFTB1Supported)
         view_.setFuelTrimMenuEnabled(true);
+    view_.setWideRangeLogMenuEnabled(survey_.listed(0x34));
     view_.colourStatusText();
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringListModel>
 
+#include <algorithm>
 #include <array>
 
 namespace obd {
@@ -25,6 +26,12 @@ struct SurveyState {
     bool O2SensorsInFourBanks = false;
     // The data logger's choosers offer these items: entry j stands for LinePID[j].
     QStringListModel DataLogItems;
+
+    // Whether the vehicle data list has a line for the item code.
+    bool listed(int code) const {
+        return std::find(LinePID.begin(), LinePID.begin() + PIDCount, code) !=
+               LinePID.begin() + PIDCount;
+    }
 };
 
 } // namespace obd

@@ -14,6 +14,8 @@ public:
     virtual void setDataLogMenuEnabled(bool enabled) = 0;
     virtual void setAirFuelMenuEnabled(bool enabled) = 0;
     virtual void setFuelTrimMenuEnabled(bool enabled) = 0;
+    // The wide-range O2 sensor log needs the sensor at PID $34.
+    virtual void setWideRangeLogMenuEnabled(bool enabled) = 0;
     virtual void colourStatusText() = 0;
 };
 

@@ -32,11 +32,31 @@ constexpr Leg kCycle[] = {
 // Engine rpm per km/h, by gear.
 constexpr double kRpmPerKmh[] = {0, 120, 68, 44, 32, 23};
 constexpr double kIdleRpm = 750;
+// The mixture: the closed loop hunts around 1; from kEnrichFromPedal the engine is enriched,
+// down to kFullPedalLambda at kFullEnrichPedal; off the pedal while slowing it runs lean.
+constexpr double kHuntingLambda = 0.015;
+constexpr double kHuntingPeriodS = 1.2;
+constexpr double kEnrichFromPedal = 0.25;
+constexpr double kFullEnrichPedal = 0.6;
+constexpr double kFullPedalLambda = 0.85;
+constexpr double kOverrunLambda = 1.12;
 
 double rpmFor(double kmh, int gear, double pedal) {
     const double rpm = std::max(kIdleRpm, kmh * kRpmPerKmh[gear]);
     // In first gear the clutch slips while the car gets going.
     return gear == 1 ? std::max(rpm, kIdleRpm + 1000 * pedal) : rpm;
+}
+
+double lambdaFor(double seconds, double pedal, bool overrun) {
+    if (overrun)
+        return kOverrunLambda;
+    const double hunting =
+        1 + kHuntingLambda * std::sin(2 * std::numbers::pi * seconds / kHuntingPeriodS);
+    if (pedal <= kEnrichFromPedal)
+        return hunting;
+    const double enrichment =
+        std::clamp((pedal - kEnrichFromPedal) / (kFullEnrichPedal - kEnrichFromPedal), 0.0, 1.0);
+    return std::min(hunting, std::lerp(1.0, kFullPedalLambda, enrichment));
 }
 
 // The rest follows from the engine speed and the pedal (0-1).
@@ -71,6 +91,8 @@ std::optional<DriveQuantity> driveQuantityFromName(QStringView name) {
         return DriveQuantity::Load;
     if (name == u"airflow")
         return DriveQuantity::Airflow;
+    if (name == u"lambda")
+        return DriveQuantity::Lambda;
     return std::nullopt;
 }
 
@@ -86,6 +108,8 @@ double DriveState::value(DriveQuantity quantity) const {
         return loadPercent;
     case DriveQuantity::Airflow:
         return airflowGs;
+    case DriveQuantity::Lambda:
+        return lambda;
     }
     return 0;
 }
@@ -115,8 +139,11 @@ DriveState driveAt(double seconds) {
             const double kmhPerS = (leg.endKmh - fromKmh) * std::numbers::pi / (2 * leg.seconds) *
                                    std::sin(std::numbers::pi * x);
             // Off the pedal while slowing down or with the clutch down.
-            const double pedal = leg.gear == 0 || leg.endKmh < fromKmh ? 0 : pedalFor(kmh, kmhPerS);
-            return engine(kmh, leg.gear, rpmFor(kmh, leg.gear, pedal), pedal);
+            const bool slowing = leg.endKmh < fromKmh;
+            const double pedal = leg.gear == 0 || slowing ? 0 : pedalFor(kmh, kmhPerS);
+            DriveState state = engine(kmh, leg.gear, rpmFor(kmh, leg.gear, pedal), pedal);
+            state.lambda = lambdaFor(seconds, pedal, slowing && leg.gear != 0);
+            return state;
         }
         t -= leg.seconds;
         fromKmh = leg.endKmh;
@@ -134,6 +161,8 @@ double drivePeak(DriveQuantity quantity) {
         rpm = std::max({rpm, fromKmh * kRpmPerKmh[leg.gear], leg.endKmh * kRpmPerKmh[leg.gear]});
         fromKmh = leg.endKmh;
     }
+    if (quantity == DriveQuantity::Lambda)
+        return kOverrunLambda;
     return engine(kmh, 0, rpm, 1).value(quantity);
 }
 

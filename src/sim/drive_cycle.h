@@ -8,8 +8,10 @@ namespace sim {
 
 // The default vehicle's engine values come from one repeating drive, so that they move
 // together the way a person expects: idle, pull away, up through five gears, cruise at
-// 100 km/h, coast down, brake to a stop and idle again.
-enum class DriveQuantity { Speed, Rpm, Throttle, Load, Airflow };
+// 100 km/h, coast down, brake to a stop and idle again. The mixture follows the pedal: lambda
+// hunts closely around 1 at idle and steady speed, goes rich when the pedal goes down hard and
+// lean on the overrun.
+enum class DriveQuantity { Speed, Rpm, Throttle, Load, Airflow, Lambda };
 
 std::optional<DriveQuantity> driveQuantityFromName(QStringView name);
 
@@ -20,6 +22,7 @@ struct DriveState {
     double throttlePercent = 0;
     double loadPercent = 0;
     double airflowGs = 0;
+    double lambda = 1;
 
     double value(DriveQuantity quantity) const;
 };

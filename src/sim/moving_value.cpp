@@ -1,5 +1,6 @@
 #include "moving_value.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -44,7 +45,7 @@ double valueAt(const MovingValue& value, double seconds) {
 
 std::optional<PidEncoding> movingEncoding(quint8 pid) {
     // Upstream O2 sensors take part in the short-term trim (0x80 = 0 %); the wide-range tail
-    // reads as 0 mA sensor current ($34-$3B) or 4 V ($24-$2B).
+    // reads as 4 V ($24-$2B), or as the sensor current that goes with the lambda ($34-$3B).
     if (pid == 0x04 || pid == 0x11)
         return PidEncoding{255.0 / 100.0, 1, {}}; // percent
     if (pid >= 0x06 && pid <= 0x09)
@@ -79,13 +80,33 @@ std::optional<quint32> PidEncoding::raw(double value) const {
     return static_cast<quint32>(raw);
 }
 
+namespace {
+
+bool pumpsCurrent(quint8 pid) {
+    return pid >= 0x34 && pid <= 0x3B;
+}
+
+// A wide-range sensor pumps the current that brings its cell back to stoichiometric: negative
+// when rich, positive when lean, in step with the air/fuel ratio (1.954929 ratio points a mA).
+QByteArray sensorCurrentFor(double lambda) {
+    const double milliamps = (lambda - 1) * 14.731 / 1.954929;
+    const auto raw = quint16(std::clamp(std::round(milliamps * 256) + 32768, 0.0, 65535.0));
+    QByteArray bytes(2, '\0');
+    bytes[0] = char(raw >> 8);
+    bytes[1] = char(raw & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
 QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds) {
     const std::optional<PidEncoding> encoding = movingEncoding(pid);
     if (!encoding)
         return {};
     // Scaling and rounding keep order, so a value between a min and a max that fit fits too.
     // A profile built in code rather than read gets 0 for a value that does not.
-    const std::optional<quint32> raw = encoding->raw(valueAt(value, seconds));
+    const double now = valueAt(value, seconds);
+    const std::optional<quint32> raw = encoding->raw(now);
     Q_ASSERT(raw);
     quint32 number = raw.value_or(0);
     QByteArray data(encoding->bytes, '\0');
@@ -93,7 +114,9 @@ QByteArray encodeAt(quint8 pid, const MovingValue& value, double seconds) {
         data[i] = char(number & 0xFF);
         number >>= 8;
     }
-    return data + value.tail.value_or(encoding->tail);
+    if (value.tail)
+        return data + *value.tail;
+    return data + (pumpsCurrent(pid) ? sensorCurrentFor(now) : encoding->tail);
 }
 
 } // namespace sim

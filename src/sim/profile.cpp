@@ -165,7 +165,7 @@ public:
             driveQuantityFromName(object.value("quantity").toString());
         if (!quantity)
             return fail(where + ".quantity",
-                        QStringLiteral("must be speed, rpm, throttle, load or airflow"));
+                        QStringLiteral("must be speed, rpm, throttle, load, airflow or lambda"));
         out.quantity = *quantity;
         // The drive's values start at 0 or above, which every PID carries.
         const double peak = drivePeak(*quantity);

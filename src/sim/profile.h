@@ -87,11 +87,13 @@ struct Ecu {
 // - sine, triangle, square or sawtooth: min and max in the PID's physical unit, periodS > 0 and
 //   optionally phaseS;
 // - drive: the quantity of the drive cycle it follows (speed in km/h, rpm, throttle and load in
-//   %, airflow in g/s) and optionally phaseS;
+//   %, airflow in g/s, lambda: rich under hard throttle, lean on the overrun) and optionally
+//   phaseS;
 // - warmup: start and end in the PID's unit and timeConstantS > 0.
 // Each may end in a tail (the bytes after the value). PIDs that can move: $04 and $11 (%), $05
 // and $0F (°C), $06-$09 (fuel trim %, -100 to 99.2), $0C (rpm), $0D (km/h), $10 (g/s), $14-$1B
-// (O2 volts), $24-$2B and $34-$3B (lambda).
+// (O2 volts), $24-$2B and $34-$3B (lambda). Without a tail, $34-$3B carry the sensor current that
+// goes with the lambda in bytes C and D (negative when rich, positive when lean), $24-$2B 4 V.
 //
 // A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
 // network code U0123); there may be any number, of which services $03 and $07 send the first

@@ -232,6 +232,37 @@ TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     EXPECT_TRUE(nowhere.err.startsWith("vamrick: cannot create the log file"));
 }
 
+TEST(EndToEndTest, LogsTheWideRangeO2SensorFromTheCommandLineThroughVamrickSim) {
+    QTemporaryDir dir;
+    SimProcess sim;
+    const QString file = dir.filePath("wbo2.log");
+    const ProgramRun run =
+        vamrick({"--com", "1=" + sim.path(), "--wbo2-log", file, "--log-samples", "4"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile log(file);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(log.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2 + 4);
+    EXPECT_EQ(lines[0], "WBO2 Current mA");
+    EXPECT_EQ(lines[1], "WBO2 Lambda Reading");
+    const QStringList fields = lines[2].split(',');
+    ASSERT_EQ(fields.size(), 3);
+    EXPECT_EQ(fields[0], fields[2]);
+    EXPECT_NEAR(fields[1].toDouble(), fields[0].toDouble() * 14.731, 0.3) << "a ratio near 14.7";
+
+    QFile noSensor(dir.filePath("no34.json"));
+    ASSERT_TRUE(noSensor.open(QIODevice::WriteOnly));
+    noSensor.write(R"({"ecus": [{"address": "10", "pids": {"0C": [11, 184], "24": [128, 0]}}]})");
+    noSensor.close();
+    SimProcess without({"--profile", noSensor.fileName()});
+    const ProgramRun refused =
+        vamrick({"--com", "1=" + without.path(), "--wbo2-log", dir.filePath("none.log")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.count('\n'), 1) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("no wide-range O2 sensor at PID $34"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.log")));
+}
+
 // One ECU whose values hold still, so that every run of a check must print the same lines.
 const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
     "pids": {"01": [130, 7, 229, 5], "02": [3, 0], "03": [2, 0], "05": [130], "06": [130],

@@ -102,7 +102,7 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         {0x04, 1.5, "FF"},     // 100 %
         {0x14, 1, "3280"},     // 0.25 V = 50, trim byte 0 %
         {0x24, 0, "80000102"}, // lambda 1 = 0x8000, own tail
-        {0x34, 0, "40008000"}, // the phase starts it at the top, 0.5
+        {0x34, 0, "40007C3B"}, // the phase starts it at the top, 0.5: rich, -3.77 mA
         {0x10, 0, "02BC"},     // 7 g/s x 100
         {0x11, 1e10, "66"},    // more cycles than a double counts: held at min, 40 %
         {0x05, 0, "3C"},       // 20 °C + 40
@@ -168,6 +168,23 @@ TEST(SimDriveTest, EngineSpeedFollowsTheRoadSpeedThroughTheGears) {
         EXPECT_TRUE(s.throttlePercent >= throttle0 && s.throttlePercent <= throttle1) << t << " s";
         EXPECT_TRUE(s.loadPercent > 20 && s.airflowGs > 2 && s.airflowGs < 40) << t << " s";
     }
+}
+
+// The default car's wide-range sensor: rich pulling away, lean on the overrun, its current on the
+// same side of 0 mA as its lambda is of 1.
+TEST(SimDriveTest, TheWideRangeSensorSwingsRichAndLeanWithTheDrive) {
+    const sim::Vehicle vehicle(sim::Profile::defaults());
+    double richest = 2, leanest = 0;
+    for (double t = 0; t < sim::driveCycleSeconds(); t += 0.25) {
+        const QByteArray data = *vehicle.currentData(0x34, t);
+        const double lambda = (quint8(data[0]) * 256 + quint8(data[1])) / 32768.0;
+        const int current = quint8(data[2]) * 256 + quint8(data[3]) - 32768;
+        EXPECT_EQ(current > 0, lambda > 1.0005) << t << " s";
+        richest = std::min(richest, lambda);
+        leanest = std::max(leanest, lambda);
+    }
+    EXPECT_LT(richest, 0.92);
+    EXPECT_GT(leanest, 1.08);
 }
 
 // One ECU with a monitor status of its own (A = $85) and a freeze frame, plus the given keys.
