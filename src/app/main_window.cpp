@@ -101,7 +101,8 @@ void MainWindow::connectMenus() {
     connect(List1, &QListWidget::itemDoubleClicked, this, &MainWindow::List1_DblClick);
     connect(mnuDataLogLog, &QAction::triggered, this, &MainWindow::mnuDataLogLog_Click);
     connect(mnuMode6, &QAction::triggered, this, &MainWindow::mnuMode6_Click);
-    connectMeterMenus();
+    connect(mnuAF, &QAction::triggered, this, &MainWindow::mnuAF_Click);
+    connect(mnuFTM, &QAction::triggered, this, &MainWindow::mnuFTM_Click);
     connect(mnuWBO2, &QAction::triggered, this, &MainWindow::mnuWBO2_Click);
     // Escape stops the operation under way (the connection's wait for the vehicle among them).
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -154,11 +155,6 @@ void MainWindow::mnuMode6_Click() {
         return;
     frmMode6_->show();
     frmMode6_->raise();
-}
-
-void MainWindow::connectMeterMenus() {
-    connect(mnuAF, &QAction::triggered, this, &MainWindow::mnuAF_Click);
-    connect(mnuFTM, &QAction::triggered, this, &MainWindow::mnuFTM_Click);
 }
 
 void MainWindow::mnuAF_Click() {

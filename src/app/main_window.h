@@ -201,7 +201,6 @@ private:
     // The survey's end: the window shows, Mode1 is released and the O2 sensor test enabled.
     void surveyFinished();
     QAction* comEntry(int port) const;
-    void connectMeterMenus();
 
     AppState& state_;
     Services services_;

@@ -137,22 +137,8 @@ protected:
         ASSERT_TRUE(log().isVisible());
     }
     monitor::DataLogWindow& log() { return *w.dataLog(); }
-    // Starts the log; `onSample` runs as the sample with the given number starts.
     void run(std::map<int, std::function<void()>> onSample) {
-        int samples = 0;
-        h.onCommand = [&](const QByteArray& command) {
-            if (command == "010C07")
-                if (const auto it = onSample.find(++samples); it != onSample.end())
-                    it->second();
-        };
-        log().Command1->click();
-        h.onCommand = nullptr;
-    }
-    QStringList written(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromLatin1(file.readAll()).split("\r\n", Qt::SkipEmptyParts)
-                   : QStringList();
+        h.clickCounting(log().Command1, "010C07", std::move(onSample));
     }
 
     MainWindowHarness h{vehicleWith({{0x0C, bytes({0x1A, 0xF8})},
@@ -170,7 +156,7 @@ TEST_F(DataLogTest, ATwoItemLogIsWrittenWhenSaveEndsTheRun) {
     const QString path = h.dir.filePath("run.log");
     h.prompter.fileNames = {path};
     run({{3, [this] { log().Command3->click(); }}});
-    const QStringList lines = written(path);
+    const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 6 + 3) << "the records themselves are checked with the file";
     for (int n = 6; n < 9; ++n)
         EXPECT_TRUE(lines[n].startsWith("1726,61,")) << lines[n].toStdString();
@@ -186,7 +172,7 @@ TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
     const QString path = h.dir.filePath("six.log");
     h.prompter.fileNames = {path};
     run({{3, [this] { log().Cancel->click(); }}}); // item 6 is engine speed too: two a sample
-    const QStringList lines = written(path);
+    const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 3 + 6 + 1 + 2);
     EXPECT_EQ(lines.back().count(','), 6) << "six numbers and the elapsed time";
     EXPECT_FALSE(log().isVisible());
@@ -209,7 +195,7 @@ TEST_F(DataLogTest, AFailedWriteKeepsTheSamplesUntilTheyAreWrittenOrDiscarded) {
     run({{2, [this] { log().Command3->click(); }}});
     ASSERT_EQ(h.prompter.questions.size(), 1u);
     EXPECT_TRUE(h.prompter.questions[0].text.startsWith("The log of 2 samples is not saved: "));
-    EXPECT_EQ(written(path).size(), 6 + 2);
+    EXPECT_EQ(writtenLines(path).size(), 6 + 2);
 }
 
 TEST_F(DataLogTest, APauseLeavesAGapInTheElapsedTimes) {
@@ -223,7 +209,7 @@ TEST_F(DataLogTest, APauseLeavesAGapInTheElapsedTimes) {
               QTimer::singleShot(600, log().Command2, &QPushButton::click);
           }},
          {3, [this] { log().Command3->click(); }}});
-    const QStringList lines = written(path);
+    const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 6 + 3);
     const double gap =
         lines[8].split(',').last().toDouble() - lines[7].split(',').last().toDouble();

@@ -43,22 +43,8 @@ protected:
         ASSERT_FALSE(w.isVisible());
     }
     monitor::Wbo2LogWindow& meter() { return *w.wro2SensorLog(); }
-    // Starts the run; `onSample` runs as the sample with the given number is asked for.
     void run(std::map<int, std::function<void()>> onSample) {
-        int samples = 0;
-        h.onCommand = [&](const QByteArray& command) {
-            if (command == "013409")
-                if (const auto it = onSample.find(++samples); it != onSample.end())
-                    it->second();
-        };
-        meter().Command1->click();
-        h.onCommand = nullptr;
-    }
-    QStringList written(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromLatin1(file.readAll()).split("\r\n", Qt::SkipEmptyParts)
-                   : QStringList();
+        h.clickCounting(meter().Command1, "013409", std::move(onSample));
     }
 
     MainWindowHarness h{
@@ -71,9 +57,9 @@ TEST_F(Wbo2WindowTest, TheSampleLimitEndsTheRunWritesTheLogAndReturnsToTheMainWi
     h.prompter.fileNames = {path};
     meter().setSampleLimit(3);
     run({{2, [this] { h.simulator.injectFault(sim::Fault::EcuTimeout, 1, "0134"); }}});
-    EXPECT_EQ(written(path), QStringList({"WBO2 Current mA", "WBO2 Lambda Reading",
-                                          "0.9594385,12.7755215,0.9594385", ",,",
-                                          "0.9594385,12.7755215,0.9594385"}));
+    EXPECT_EQ(writtenLines(path), QStringList({"WBO2 Current mA", "WBO2 Lambda Reading",
+                                               "0.9594385,12.7755215,0.9594385", ",,",
+                                               "0.9594385,12.7755215,0.9594385"}));
     EXPECT_EQ(meter().Display1_value->text(), " .9594");
     EXPECT_EQ(meter().Display2_value->text(), "12.775");
     EXPECT_EQ(meter().Text2->text(), "1726");
@@ -86,7 +72,7 @@ TEST_F(Wbo2WindowTest, StopStaysInTheWindowAfterWritingTheLog) {
     const QString path = h.dir.filePath("stop.log");
     h.prompter.fileNames = {path};
     run({{2, [this] { meter().Command2->click(); }}});
-    EXPECT_EQ(written(path).size(), 2 + 2) << "the pass under way ends first";
+    EXPECT_EQ(writtenLines(path).size(), 2 + 2) << "the pass under way ends first";
     EXPECT_EQ(meter().Label2->text(), "Press Start To Run");
     EXPECT_TRUE(meter().isVisible());
     EXPECT_TRUE(meter().Command1->isEnabled());
@@ -107,7 +93,7 @@ TEST_F(Wbo2WindowTest, ExitOrTheTitleBarEndsTheRunAndStillOffersTheSamples) {
                   mainShownAtOnce = w.isVisible() && !meter().isVisible();
               }}});
         EXPECT_TRUE(mainShownAtOnce);
-        EXPECT_EQ(written(path).size(), 2 + 2);
+        EXPECT_EQ(writtenLines(path).size(), 2 + 2);
         EXPECT_FALSE(w.session().link().busy());
         w.mnuWBO2->trigger();
     }

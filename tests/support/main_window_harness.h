@@ -17,6 +17,14 @@
 #include <memory>
 #include <set>
 
+// The lines of a file the program wrote; none when it is not there.
+inline QStringList writtenLines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(file.readAll()).split("\r\n", Qt::SkipEmptyParts)
+               : QStringList();
+}
+
 // Keeps what printing would have put on paper.
 struct CapturingPrintSink : app::PrintSink {
     bool print(const QStringList& lines, QString& whyNot) override {
@@ -62,6 +70,21 @@ struct MainWindowHarness {
                                     return backend;
                                 }});
         window->attach(*session);
+    }
+
+    // Clicks `start` and runs `onSample[n]` as the n-th `command` goes out, until the click's run
+    // ends.
+    template <typename Button>
+    void clickCounting(Button* start, const QByteArray& command,
+                       std::map<int, std::function<void()>> onSample) {
+        int samples = 0;
+        onCommand = [&](const QByteArray& sent) {
+            if (sent == command)
+                if (const auto it = onSample.find(++samples); it != onSample.end())
+                    it->second();
+        };
+        start->click();
+        onCommand = nullptr;
     }
 
     std::unique_ptr<scan::Transport> makePort(int port) {
