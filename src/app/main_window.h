@@ -194,6 +194,8 @@ private:
     // While an operation talks to the scan tool: a busy cursor, a status-bar line naming it, and
     // the controls that would start another one disabled.
     void runBusy(const QString& what, const std::function<void()>& work);
+    // runBusy() for the windows this one opens.
+    core::BusyRunner busyRunner();
     // The status bar between operations: where the scan tool is, or how to connect.
     void showIdleHint();
     // The scan tool is gone: off-line, services locked, the connection menu open again.

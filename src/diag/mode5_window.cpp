@@ -42,7 +42,7 @@ void paint(QLineEdit* box, const QColor& base, const QColor& text) {
 
 } // namespace
 
-Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter, BusyRunner runBusy,
+Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter, core::BusyRunner runBusy,
                          QWidget* parent)
     : QWidget(parent, Qt::Window), tests_(tests), prompter_(prompter),
       runBusy_(std::move(runBusy)) {

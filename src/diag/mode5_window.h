@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/busy_runner.h"
 #include "core/prompter.h"
 #include "o2_pictures.h"
 #include "o2_tests.h"
@@ -25,9 +26,8 @@ class Mode5Window : public QWidget {
     Q_OBJECT
 public:
     // Runs an operation with the main window's busy overlay, where Escape stops it.
-    using BusyRunner = std::function<void(const QString& what, const std::function<void()>& work)>;
 
-    Mode5Window(O2Tests& tests, core::Prompter& prompter, BusyRunner runBusy,
+    Mode5Window(O2Tests& tests, core::Prompter& prompter, core::BusyRunner runBusy,
                 QWidget* parent = nullptr);
 
     // Opening the window: the sensor list, empty results; false (and the window hidden) while
@@ -75,7 +75,7 @@ private:
 
     O2Tests& tests_;
     core::Prompter& prompter_;
-    BusyRunner runBusy_;
+    core::BusyRunner runBusy_;
     QList<int> O2SensorCode; // the sensor code of each list line
     QString loadMessage_;
     O2TestOutcome outcome_;

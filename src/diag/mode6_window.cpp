@@ -46,8 +46,8 @@ void message(core::Prompter& prompter, const QString& text) {
 
 } // namespace
 
-Mode6Window::Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter, BusyRunner runBusy,
-                         QWidget* parent)
+Mode6Window::Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter,
+                         core::BusyRunner runBusy, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), prompter_(prompter), runBusy_(std::move(runBusy)),
       pass_(link, prompter) {
     setObjectName(QStringLiteral("frmMode6"));

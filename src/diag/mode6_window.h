@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/busy_runner.h"
 #include "pass_through.h"
 
 #include <QWidget>
@@ -22,9 +23,8 @@ class Mode6Window : public QWidget {
     Q_OBJECT
 public:
     // Runs an exchange with the main window's busy indication: a text naming it, and the work.
-    using BusyRunner = std::function<void(const QString&, const std::function<void()>&)>;
 
-    Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter, BusyRunner runBusy,
+    Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter, core::BusyRunner runBusy,
                 QWidget* parent = nullptr);
 
     void Command1_Click(); // Get Test Results
@@ -82,7 +82,7 @@ private:
 
     scan::ScanToolLink& link_;
     core::Prompter& prompter_;
-    BusyRunner runBusy_;
+    core::BusyRunner runBusy_;
     PassThrough pass_;
 };
 

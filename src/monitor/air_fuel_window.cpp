@@ -34,8 +34,8 @@ QLineEdit* meterBox(const char* name) {
 
 } // namespace
 
-AirFuelWindow::AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter, BusyRunner runBusy,
-                             QWidget* parent)
+AirFuelWindow::AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter,
+                             core::BusyRunner runBusy, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), meter_(meter), runBusy_(std::move(runBusy)) {
     setObjectName(QStringLiteral("Air_Fuel_Ratio"));
     setWindowTitle(QString(50, QLatin1Char(' ')) + QStringLiteral("Air/Fuel Ratio"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "air_fuel_meter.h"
+#include "core/busy_runner.h"
 #include "polling_run.h"
 
 #include <QWidget>
@@ -19,9 +20,8 @@ class AirFuelWindow : public QWidget {
     Q_OBJECT
 public:
     // Runs the live loop with the main window's busy indication: a text naming it, and the work.
-    using BusyRunner = std::function<void(const QString&, const std::function<void()>&)>;
 
-    AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter, BusyRunner runBusy,
+    AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter, core::BusyRunner runBusy,
                   QWidget* parent = nullptr);
 
     // Opening the window: without a sensor it says so at once.
@@ -44,7 +44,7 @@ private:
 
     scan::ScanToolLink& link_;
     AirFuelMeter& meter_;
-    BusyRunner runBusy_;
+    core::BusyRunner runBusy_;
     QFont digits_;
     QFont words_;
     bool running_ = false;

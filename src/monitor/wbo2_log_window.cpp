@@ -53,7 +53,7 @@ QLineEdit* digits(const char* name, const QString& text) {
 } // namespace
 
 Wbo2LogWindow::Wbo2LogWindow(Wbo2Log& logger, scan::ScanToolLink& link, LogState& state,
-                             core::Prompter& prompter, BusyRunner runBusy, QWidget* parent)
+                             core::Prompter& prompter, core::BusyRunner runBusy, QWidget* parent)
     : QWidget(parent, Qt::Window), logger_(logger), link_(link), state_(state), prompter_(prompter),
       runBusy_(std::move(runBusy)) {
     setObjectName(QStringLiteral("WRO2_Sensor_Log"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/busy_runner.h"
 #include "log_state.h"
 #include "wbo2_log.h"
 
@@ -17,10 +18,9 @@ class Wbo2LogWindow : public QWidget {
     Q_OBJECT
 public:
     // Runs the work as the one operation the main window shows as busy.
-    using BusyRunner = std::function<void(const QString&, const std::function<void()>&)>;
 
     Wbo2LogWindow(Wbo2Log& logger, scan::ScanToolLink& link, LogState& state,
-                  core::Prompter& prompter, BusyRunner runBusy, QWidget* parent = nullptr);
+                  core::Prompter& prompter, core::BusyRunner runBusy, QWidget* parent = nullptr);
 
     void Form_Load();
     void Command1_Click(); // Start
@@ -56,7 +56,7 @@ private:
     scan::ScanToolLink& link_;
     LogState& state_;
     core::Prompter& prompter_;
-    BusyRunner runBusy_;
+    core::BusyRunner runBusy_;
     PollingRun* run_ = nullptr;
     int limit_ = Wbo2Log::kMaxSamples;
 };
