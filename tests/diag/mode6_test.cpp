@@ -25,21 +25,7 @@ TEST(Mode6ResultTest, IdsAsTypedReadAsAByteOrNotAtAll) {
         EXPECT_EQ(diag::idValue(typed), value) << typed;
 }
 
-TEST(Mode6ResultTest, LimitTypeChoosesMinOrMaxAndTheVerdict) {
-    const auto min = diag::decodeTestResult(testReply(0x80), "0.01", "V");
-    ASSERT_TRUE(min);
-    EXPECT_EQ(min->value, "5V");
-    EXPECT_EQ(min->limit, "4V");
-    EXPECT_TRUE(min->limitIsMinimum);
-    EXPECT_TRUE(min->pass);
-
-    const auto max = diag::decodeTestResult(testReply(0x00), "0.01", "V");
-    ASSERT_TRUE(max);
-    EXPECT_FALSE(max->limitIsMinimum);
-    EXPECT_FALSE(max->pass);
-    EXPECT_EQ(diag::verdictColour(true), QColor(255, 255, 255));
-    EXPECT_EQ(diag::verdictColour(false), QColor(255, 0, 0));
-
+TEST(Mode6ResultTest, ValuesBelowOneAndBeyondASingle) {
     EXPECT_EQ(diag::decodeTestResult(testReply(0x80), "0.0005", "")->value, "0.25");
     EXPECT_FALSE(diag::decodeTestResult(testReply(0x80), "1E40", "V")) << "beyond a single";
 }
