@@ -27,6 +27,8 @@ public:
     virtual QByteArray refusal(const Command& command, quint8 reason) const = 0;
     // Whether the vehicle answers at all: the box's idle marker is "S", otherwise "P".
     virtual bool reachable() const = 0;
+    // A backend still getting ready keeps the box's markers back.
+    virtual bool awake() const { return true; }
     virtual quint8 currentEcuAddress() const = 0;
 };
 

@@ -22,14 +22,15 @@ public:
     ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadingChar,
               QObject* parent = nullptr);
 
-    // Opens and initialises the adapter; the box shows "S" once it is ready.
+    // Opens and initialises the adapter; the box sends its markers once it is ready.
     void start();
 
     void answer(const Command& command, double seconds, Done done) override;
     void answerPassThrough(const QByteArray& command, Done done) override;
     QByteArray unanswered(const Command& command) const override;
     QByteArray refusal(const Command& command, quint8 reason) const override;
-    bool reachable() const override { return ready_; }
+    bool reachable() const override { return true; }
+    bool awake() const override { return ready_; }
     quint8 currentEcuAddress() const override { return ecu_.value_or(0); }
 
     scan::elm::ElmAdapter& adapter() { return *adapter_; }

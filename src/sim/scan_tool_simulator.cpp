@@ -326,6 +326,8 @@ void ScanToolSimulator::sendMarker(double now) {
     const double period = profile().markerPeriodMs;
     const double at = nextMarkerMs_ + std::floor((now - nextMarkerMs_) / period) * period;
     nextMarkerMs_ = at + period;
+    if (!backend_->awake())
+        return;
     const QByteArray marker(1, backend_->reachable() ? 'S' : 'P');
     if (profile().paced)
         putOnWire(marker, at, false);

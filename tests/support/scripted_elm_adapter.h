@@ -3,11 +3,13 @@
 #include "link/elm/elm_adapter.h"
 
 #include <QMap>
+#include <QTimer>
 
 #include <deque>
 #include <utility>
 
-// An ELM327 adapter that answers each command from a script, later: on flush(). Commands it has
+// An ELM327 adapter that answers each command from a script, later: on flush(), or from the event
+// loop when it answers on its own. Commands it has
 // no script for get NO DATA; every command sent is recorded.
 class ScriptedElmAdapter : public scan::elm::ElmAdapter {
 public:
@@ -18,6 +20,8 @@ public:
         sent << QString::fromLatin1(command);
         queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}}),
                            std::move(done));
+        if (answerOnItsOwn)
+            QTimer::singleShot(0, this, [this] { flush(); });
     }
     void stop() override {}
     QString identity() const override { return QStringLiteral("ELM327 v1.5"); }
@@ -39,5 +43,6 @@ public:
     QMap<QByteArray, Answer> answers;
     QStringList sent;
     bool headers = true;
+    bool answerOnItsOwn = false; // as a real adapter, from the event loop
     std::deque<std::pair<Answer, std::function<void(const Answer&)>>> queue;
 };

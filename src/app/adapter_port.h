@@ -1,0 +1,17 @@
+#pragma once
+
+#include "link/elm/elm_adapter.h"
+#include "link/transport.h"
+
+#include <memory>
+
+namespace app {
+
+// A COM port with an ELM327-class adapter on it, seen by the program as its scan tool box: the
+// box bridge answers in this process and asks the adapter. The adapter starts when the port is
+// opened for a connection (not for the start-up probe); when it fails or goes away, so does the
+// port. Without an adapter (none could be made for the device) the port does not open.
+std::unique_ptr<scan::Transport> adapterPort(std::unique_ptr<scan::elm::ElmAdapter> adapter,
+                                             const QString& device);
+
+} // namespace app
