@@ -1,6 +1,9 @@
 #include "elm_bridge.h"
 
+#include <QTimer>
+
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace sim {
@@ -10,6 +13,8 @@ using scan::elm::ElmAnswer;
 namespace {
 
 constexpr quint8 kNotSupported = 0x12; // the reason of a refusal for a request nobody offers
+// The adapter's own search for the bus takes seconds; this is the pause between searches.
+constexpr std::chrono::milliseconds kVehicleRetry{1000};
 
 QByteArray hexCommand(QByteArrayView bytes) {
     return hexPairs(bytes);
@@ -61,9 +66,25 @@ QByteArray ElmBridge::ecuFrame(const Command& command, QByteArray payload) const
 
 void ElmBridge::request(const QByteArray& obd, Messages done) {
     adapter_->send(obd, [this, done = std::move(done)](const ElmAnswer& answer) {
+        noteVehicle(answer);
         if (answer.kind == ElmAnswer::Kind::Lines && !framing_)
             return learnProtocol(answer, done);
         done(answer, messagesOf(answer));
+    });
+}
+
+// The box's "P" makes the program say that the vehicle cannot be reached and wait for it.
+void ElmBridge::noteVehicle(const ElmAnswer& answer) {
+    const bool missing = answer.kind == ElmAnswer::Kind::UnableToConnect;
+    if (missing && !vehicleMissing_)
+        QTimer::singleShot(kVehicleRetry, this, &ElmBridge::lookForVehicle);
+    vehicleMissing_ = missing;
+}
+
+void ElmBridge::lookForVehicle() {
+    adapter_->send("0100", [this](const ElmAnswer& answer) {
+        vehicleMissing_ = false; // so that a search that fails again is followed by another
+        noteVehicle(answer);
     });
 }
 

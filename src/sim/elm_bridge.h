@@ -29,7 +29,8 @@ public:
     void answerPassThrough(const QByteArray& command, Done done) override;
     QByteArray unanswered(const Command& command) const override;
     QByteArray refusal(const Command& command, quint8 reason) const override;
-    bool reachable() const override { return true; }
+    // Not after the adapter found no vehicle bus (ignition off?), until it finds one again.
+    bool reachable() const override { return !vehicleMissing_; }
     bool awake() const override { return ready_; }
     quint8 currentEcuAddress() const override { return ecu_.value_or(0); }
 
@@ -44,6 +45,9 @@ private:
     using Messages = std::function<void(const scan::elm::ElmAnswer&, std::vector<ElmMessage>)>;
     void request(const QByteArray& obd, Messages done);
     void learnProtocol(const scan::elm::ElmAnswer& answer, Messages done);
+    // Asks again, now and then, while the adapter finds no vehicle.
+    void noteVehicle(const scan::elm::ElmAnswer& answer);
+    void lookForVehicle();
     std::vector<ElmMessage> messagesOf(const scan::elm::ElmAnswer& answer) const;
     // The current ECU's message among several; the first answer decides the ECU when none is set.
     std::optional<QByteArray> pick(const std::vector<ElmMessage>& messages);
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<scan::elm::ElmAdapter> adapter_;
     char leading_;
     bool ready_ = false;
+    bool vehicleMissing_ = false;
     std::optional<ElmFraming> framing_;
     std::optional<quint8> ecu_;
     std::vector<quint8> ecus_; // those that answered the first support request

@@ -8,13 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // A car with five stored codes on CAN, reached through an ELM327 adapter on Com1.
-std::unique_ptr<scan::elm::ElmAdapter> fiveCodeCar() {
+std::unique_ptr<ScriptedElmAdapter> fiveCodeCar() {
     auto adapter = std::make_unique<ScriptedElmAdapter>();
     adapter->answerOnItsOwn = true;
     adapter->script("ATDPN", {"A6"});
@@ -26,11 +27,16 @@ std::unique_ptr<scan::elm::ElmAdapter> fiveCodeCar() {
     return adapter;
 }
 
-TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsAndEveryCode) {
+TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsListsEveryCodeAndCanBeLost) {
     MainWindowHarness h(sim::Profile::defaults(),
                         "P0300 Random/Multiple Cylinder Misfire Detected\r\n");
     h.simulatorPorts = {1};
-    h.elmAdapter = fiveCodeCar;
+    ScriptedElmAdapter* adapter = nullptr;
+    h.elmAdapter = [&adapter] {
+        auto made = fiveCodeCar();
+        adapter = made.get();
+        return made;
+    };
     h.session->setAdapter(app::Adapter::Elm327);
     h.window->Form_Load();
     h.window->mnuConnectionCom1->trigger();
@@ -47,6 +53,9 @@ TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsAndEveryCode) {
     for (const char* code : {"TC1 -P0300", "TC2 -P0171", "TC3 -P0420", "TC4 -P0101", "TC5 -P0102"})
         EXPECT_TRUE(status.contains(code)) << code << "\n" << qPrintable(status);
     EXPECT_TRUE(status.contains("No Pending Codes to Report")) << qPrintable(status);
+
+    emit adapter->lost(QStringLiteral("the adapter was unplugged"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !h.session->isConnected(); }, 2000));
 }
 
 TEST(AdapterChoiceTest, MenuPickIsRememberedAndTheBoxIsTheDefault) {

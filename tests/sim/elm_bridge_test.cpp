@@ -127,13 +127,9 @@ TEST(ElmBridgeTest, TranslatesEachAnswerFormIntoTheBoxFrames) {
     }
 }
 
-TEST(ElmBridgeTest, FirmwareIsTheAdaptersIdentityInFull) {
+TEST(ElmBridgeTest, FirmwareIsTheIdentityAndEcuSwitchCyclesThroughTheAnsweringEcus) {
     Bridge b("6");
     EXPECT_EQ(b.ask("900101"), "VELM327 v1.5");
-}
-
-TEST(ElmBridgeTest, EcuSwitchCyclesThroughTheAnsweringEcusAndFiltersTheirAnswers) {
-    Bridge b("6");
     b.adapter->script("0100", {"7E9 06 41 00 80 00 00 01", "7E8 06 41 00 BE 1F A8 13"});
     b.adapter->script("010C", {"7E8 04 41 0C 1A F8", "7E9 04 41 0C 00 10"});
     EXPECT_EQ(b.ask("010006"), boxFrame(0xE8, "4100BE1FA813", 6)) << "the lowest ECU first";
@@ -142,6 +138,10 @@ TEST(ElmBridgeTest, EcuSwitchCyclesThroughTheAnsweringEcusAndFiltersTheirAnswers
               QStringList({"ATSH7E1", "ATCRA7E9"}));
     EXPECT_EQ(b.ask("010C06"), boxFrame(0xE9, "410C0010", 6));
     EXPECT_EQ(b.ask("800204"), "VE800") << "wraps round";
+
+    b.adapter->answers["010C"] = {ScriptedElmAdapter::Answer::Kind::UnableToConnect, {}};
+    EXPECT_EQ(b.ask("010C06"), sim::unansweredFrame('V', 6));
+    EXPECT_FALSE(b.bridge->reachable()) << "the box says P: no vehicle (ignition off?)";
 }
 
 TEST(ElmBridgeTest, BoxStaysQuietWhileTheAdapterAnswersAndGivesUpOnSilence) {
