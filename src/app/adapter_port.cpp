@@ -18,12 +18,13 @@ public:
             setOpenFailure(QStringLiteral("no ELM327 adapter can be used on ") + device);
             return;
         }
-        auto bridge = std::make_unique<sim::ElmBridge>(std::move(adapter),
-                                                       sim::Profile::defaults().leadingChar);
+        // The box's wire as the program knows it: unpaced, since the adapter sets the pace.
+        const sim::Profile wire;
+        auto bridge = std::make_unique<sim::ElmBridge>(std::move(adapter), wire.leadingChar);
         bridge_ = bridge.get();
         connect(bridge_, &sim::ElmBridge::lost, this,
                 [this](const QString& reason) { unplug(reason); });
-        box_ = new sim::ScanToolSimulator(std::move(bridge), sim::Profile::defaults(), this);
+        box_ = new sim::ScanToolSimulator(std::move(bridge), wire, this);
         toDevice = [this](const QByteArray& bytes) { box_->receive(bytes); };
         connect(box_, &sim::ScanToolSimulator::transmit, this, &AdapterTransport::receive);
     }

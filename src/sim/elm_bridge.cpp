@@ -20,6 +20,15 @@ QByteArray hexCommand(QByteArrayView bytes) {
     return hexPairs(bytes);
 }
 
+// As the box does: the O2 test commands carry the sensor where others carry the length.
+int replyLength(const Command& command) {
+    if (command.service != 0x05 && command.service != 0x06)
+        return command.length;
+    if (command.parameter == 0)
+        return 9;
+    return command.parameter <= 4 ? 6 : 8;
+}
+
 quint8 byteAt(const QByteArray& bytes, qsizetype i) {
     return i < bytes.size() ? quint8(bytes[i]) : 0;
 }
@@ -42,8 +51,7 @@ void ElmBridge::start() {
 }
 
 QByteArray ElmBridge::unanswered(const Command& command) const {
-    const int length = command.service == 0x05 ? 8 : command.length;
-    return unansweredFrame(leading_, length);
+    return unansweredFrame(leading_, replyLength(command));
 }
 
 QByteArray ElmBridge::refusal(const Command& command, quint8 reason) const {
@@ -55,12 +63,7 @@ QByteArray ElmBridge::ecuFrame(const Command& command, QByteArray payload) const
     QByteArray bytes;
     bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
     bytes.append(payload);
-    // As the box does: the host reads the length it asked for.
-    const int length = command.service == 0x05 ? (command.parameter == 0   ? 9
-                                                  : command.parameter <= 4 ? 6
-                                                                           : 8)
-                                               : command.length;
-    bytes = bytes.leftJustified(length, '\0', true);
+    bytes = bytes.leftJustified(replyLength(command), '\0', true);
     return frame(leading_, bytes);
 }
 
@@ -170,8 +173,12 @@ void ElmBridge::answer(const Command& command, double, Done done) {
                    });
     case 0x04:
         return ask("04", reply(0x44, same));
-    case 0x05:
-    case 0x06: {
+    case 0x06:
+        // The CAN form of the results carries units and scaling the box's form has no room for.
+        if (framing_ && framing_ != ElmFraming::NonCan)
+            return done(refusal(command, kNotSupported));
+        [[fallthrough]];
+    case 0x05: {
         // Test id and sensor; the answer repeats the sensor, which the box's reply leaves out
         // except in the support bytes.
         const char bytes[] = {char(command.service), pid, char(command.length)};
