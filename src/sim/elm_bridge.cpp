@@ -16,10 +16,6 @@ constexpr quint8 kNotSupported = 0x12; // the reason of a refusal for a request 
 // The adapter's own search for the bus takes seconds; this is the pause between searches.
 constexpr std::chrono::milliseconds kVehicleRetry{1000};
 
-QByteArray hexCommand(QByteArrayView bytes) {
-    return hexPairs(bytes);
-}
-
 // As the box does: the O2 test commands carry the sensor where others carry the length.
 int replyLength(const Command& command) {
     if (command.service != 0x05 && command.service != 0x06)
@@ -124,9 +120,9 @@ std::optional<QByteArray> ElmBridge::pick(const std::vector<ElmMessage>& message
 }
 
 void ElmBridge::answer(const Command& command, double, Done done) {
-    const auto ask = [this, command, done](const QByteArray& obd, auto translate) {
-        request(obd, [this, command, done, translate](const ElmAnswer& answer,
-                                                      const std::vector<ElmMessage>& messages) {
+    const auto ask = [this, done](const QByteArray& obd, auto translate) {
+        request(obd, [done, translate](const ElmAnswer& answer,
+                                       const std::vector<ElmMessage>& messages) {
             done(translate(answer, messages));
         });
     };
@@ -149,7 +145,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
     switch (command.service) {
     case 0x01:
         if (!ecus_.empty() || command.parameter != 0)
-            return ask(hexCommand(QByteArray(1, 0x01).append(pid)), reply(0x41, same));
+            return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(0x41, same));
         // The first support request: every ECU that answers it can be switched to.
         return request(
             "0100", [this, command, done, reply, same](const ElmAnswer& answer,
@@ -164,10 +160,10 @@ void ElmBridge::answer(const Command& command, double, Done done) {
                 done(reply(0x41, same)(answer, messages));
             });
     case 0x02:
-        return ask(hexCommand(QByteArray(1, 0x02).append(pid).append('\0')), reply(0x42, same));
+        return ask(hexPairs(QByteArray(1, 0x02).append(pid).append('\0')), reply(0x42, same));
     case 0x03:
     case 0x07:
-        return ask(hexCommand(QByteArray(1, char(command.service))),
+        return ask(hexPairs(QByteArray(1, char(command.service))),
                    [this, command](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
                        return codeFrames(command, messages);
                    });
@@ -183,7 +179,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
         // except in the support bytes.
         const char bytes[] = {char(command.service), pid, char(command.length)};
         const quint8 id = command.service + 0x40;
-        return ask(hexCommand(QByteArrayView(bytes, 3)),
+        return ask(hexPairs(QByteArrayView(bytes, 3)),
                    reply(id, [tid = command.parameter](const QByteArray& data) {
                        return tid == 0 ? data : data.left(2) + data.mid(3);
                    }));

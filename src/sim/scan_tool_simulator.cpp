@@ -192,18 +192,18 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     pendingAcknowledges_ = command.service == 0xF0;
     const std::optional<Command> other =
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
-    ask(other.value_or(command), arrival, [this, fault](QByteArray reply) {
+    ask(other.value_or(command), arrival, now, [this, fault](QByteArray reply) {
         return fault ? withFault(*fault, std::move(reply), garbage_) : reply;
     });
 }
 
-void ScanToolSimulator::ask(const Command& command, double arrival,
+void ScanToolSimulator::ask(const Command& command, double arrival, double now,
                             std::function<QByteArray(QByteArray)> finish) {
     pending_ = true;
     pendingCommand_ = command;
     pendingSinceMs_ = arrival;
     const quint64 ticket = ++ticket_;
-    backend_->answer(command, nowMs() / 1000.0,
+    backend_->answer(command, now / 1000.0,
                      [this, ticket, arrival, finish = std::move(finish)](const QByteArray& reply) {
                          if (ticket == ticket_ && pending_)
                              answered(finish(reply), arrival);

@@ -100,7 +100,8 @@ private:
     void feed(char c, double now);
     void execute(const Command& command, double now);
     // Asks the backend; `finish` turns its answer into the reply that goes out.
-    void ask(const Command& command, double arrival, std::function<QByteArray(QByteArray)> finish);
+    void ask(const Command& command, double arrival, double now,
+             std::function<QByteArray(QByteArray)> finish);
     void askPassThrough(const QByteArray& raw, double arrival);
     // The backend's answer, or its stand-in once the answer limit passed.
     void answered(const QByteArray& reply, double arrival);
