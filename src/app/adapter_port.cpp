@@ -12,7 +12,8 @@ namespace {
 
 class AdapterTransport : public scan::InProcessTransport {
 public:
-    AdapterTransport(std::unique_ptr<scan::elm::ElmAdapter> adapter, const QString& device)
+    AdapterTransport(std::unique_ptr<scan::elm::ElmAdapter> adapter, const QString& device,
+                     std::chrono::milliseconds replyTimeout)
         : device_(device) {
         if (!adapter) {
             setOpenFailure(QStringLiteral("no ELM327 adapter can be used on ") + device);
@@ -24,7 +25,8 @@ public:
         bridge_ = bridge.get();
         connect(bridge_, &sim::ElmBridge::lost, this,
                 [this](const QString& reason) { unplug(reason); });
-        box_ = new sim::ScanToolSimulator(std::move(bridge), wire, this);
+        const auto answerLimit = static_cast<int>(replyTimeout.count() * 9 / 10);
+        box_ = new sim::ScanToolSimulator(std::move(bridge), wire, this, {}, answerLimit);
         toDevice = [this](const QByteArray& bytes) { box_->receive(bytes); };
         connect(box_, &sim::ScanToolSimulator::transmit, this, &AdapterTransport::receive);
     }
@@ -53,8 +55,9 @@ private:
 } // namespace
 
 std::unique_ptr<scan::Transport> adapterPort(std::unique_ptr<scan::elm::ElmAdapter> adapter,
-                                             const QString& device) {
-    return std::make_unique<AdapterTransport>(std::move(adapter), device);
+                                             const QString& device,
+                                             std::chrono::milliseconds replyTimeout) {
+    return std::make_unique<AdapterTransport>(std::move(adapter), device, replyTimeout);
 }
 
 } // namespace app

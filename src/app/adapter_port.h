@@ -3,6 +3,7 @@
 #include "link/elm/elm_adapter.h"
 #include "link/transport.h"
 
+#include <chrono>
 #include <memory>
 
 namespace app {
@@ -10,8 +11,11 @@ namespace app {
 // A COM port with an ELM327-class adapter on it, seen by the program as its scan tool box: the
 // box bridge answers in this process and asks the adapter. The adapter starts when the port is
 // opened for a connection (not for the start-up probe); when it fails or goes away, so does the
-// port. Without an adapter (none could be made for the device) the port does not open.
+// port. Without an adapter (none could be made for the device) the port does not open. The box
+// gives up on an answer a little before the program's reply timeout ends, so that the program
+// reads "no answer" rather than nothing.
 std::unique_ptr<scan::Transport> adapterPort(std::unique_ptr<scan::elm::ElmAdapter> adapter,
-                                             const QString& device);
+                                             const QString& device,
+                                             std::chrono::milliseconds replyTimeout);
 
 } // namespace app

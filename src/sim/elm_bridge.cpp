@@ -34,7 +34,13 @@ quint8 byteAt(const QByteArray& bytes, qsizetype i) {
 ElmBridge::ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadingChar,
                      QObject* parent)
     : QObject(parent), adapter_(std::move(adapter)), leading_(leadingChar) {
-    connect(adapter_.get(), &scan::elm::ElmAdapter::ready, this, [this] { ready_ = true; });
+    connect(adapter_.get(), &scan::elm::ElmAdapter::ready, this, [this] {
+        ready_ = true;
+        request("0100", [this](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+            searched_ = true;
+            noteEcus(messages);
+        });
+    });
     connect(adapter_.get(), &scan::elm::ElmAdapter::failed, this, &ElmBridge::lost);
     connect(adapter_.get(), &scan::elm::ElmAdapter::lost, this, [this](const QString& reason) {
         ready_ = false;
@@ -85,6 +91,16 @@ void ElmBridge::lookForVehicle() {
         vehicleMissing_ = false; // so that a search that fails again is followed by another
         noteVehicle(answer);
     });
+}
+
+void ElmBridge::noteEcus(const std::vector<ElmMessage>& messages) {
+    for (const ElmMessage& message : messages) {
+        if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
+            ecus_.push_back(message.ecu);
+    }
+    std::sort(ecus_.begin(), ecus_.end());
+    if (!ecus_.empty() && !ecu_)
+        ecu_ = ecus_.front();
 }
 
 // The protocol is known once the first request found it.
@@ -146,19 +162,11 @@ void ElmBridge::answer(const Command& command, double, Done done) {
     case 0x01:
         if (!ecus_.empty() || command.parameter != 0)
             return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(0x41, same));
-        // The first support request: every ECU that answers it can be switched to.
-        return request(
-            "0100", [this, command, done, reply, same](const ElmAnswer& answer,
-                                                       const std::vector<ElmMessage>& messages) {
-                for (const ElmMessage& message : messages) {
-                    if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
-                        ecus_.push_back(message.ecu);
-                }
-                std::sort(ecus_.begin(), ecus_.end());
-                if (!ecus_.empty() && !ecu_)
-                    ecu_ = ecus_.front();
-                done(reply(0x41, same)(answer, messages));
-            });
+        return request("0100", [this, done, reply, same](const ElmAnswer& answer,
+                                                         const std::vector<ElmMessage>& messages) {
+            noteEcus(messages);
+            done(reply(0x41, same)(answer, messages));
+        });
     case 0x02:
         return ask(hexPairs(QByteArray(1, 0x02).append(pid).append('\0')), reply(0x42, same));
     case 0x03:

@@ -22,7 +22,8 @@ public:
     ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadingChar,
               QObject* parent = nullptr);
 
-    // Opens and initialises the adapter; the box sends its markers once it is ready.
+    // Opens and initialises the adapter; the box sends its markers once the adapter is ready and
+    // has searched for the vehicle's bus (which may take seconds).
     void start();
 
     void answer(const Command& command, double seconds, Done done) override;
@@ -31,7 +32,7 @@ public:
     QByteArray refusal(const Command& command, quint8 reason) const override;
     // Not after the adapter found no vehicle bus (ignition off?), until it finds one again.
     bool reachable() const override { return !vehicleMissing_; }
-    bool awake() const override { return ready_; }
+    bool awake() const override { return ready_ && searched_; }
     quint8 currentEcuAddress() const override { return ecu_.value_or(0); }
 
     scan::elm::ElmAdapter& adapter() { return *adapter_; }
@@ -48,6 +49,8 @@ private:
     // Asks again, now and then, while the adapter finds no vehicle.
     void noteVehicle(const scan::elm::ElmAnswer& answer);
     void lookForVehicle();
+    // The ECUs that answer a support request are those the ECU switch cycles through.
+    void noteEcus(const std::vector<ElmMessage>& messages);
     std::vector<ElmMessage> messagesOf(const scan::elm::ElmAnswer& answer) const;
     // The current ECU's message among several; the first answer decides the ECU when none is set.
     std::optional<QByteArray> pick(const std::vector<ElmMessage>& messages);
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<scan::elm::ElmAdapter> adapter_;
     char leading_;
     bool ready_ = false;
+    bool searched_ = false;
     bool vehicleMissing_ = false;
     std::optional<ElmFraming> framing_;
     std::optional<quint8> ecu_;
