@@ -34,94 +34,47 @@ QByteArray boxFrame(quint8 ecu, const QByteArray& hex, int length) {
 
 struct Row {
     const char* name;
-    QByteArray protocol;
-    bool headers;
-    QByteArray elmCommand;
-    QStringList lines;
+    const char* protocol; // as ATDPN gives it
+    const char* elmCommand;
+    const char* lines; // "|" between lines; numbered lines come without headers
     const char* boxCommand;
     QByteArray expected;
 };
 
 TEST(ElmBridgeTest, TranslatesEachAnswerFormIntoTheBoxFrames) {
     const Row rows[] = {
-        {"CAN 11-bit, ECU from the response id",
-         "A6",
-         true,
-         "010C",
-         {"7E8 04 41 0C 1A F8"},
-         "010C06",
+        {"CAN 11-bit, ECU from the response id", "A6", "010C", "7E8 04 41 0C 1A F8", "010C06",
          boxFrame(0xE8, "410C1AF8", 6)},
-        {"CAN 29-bit, spaces off",
-         "7",
-         true,
-         "010C",
-         {"18DAF1100441 0C1AF8"},
-         "010C06",
+        {"CAN 29-bit, spaces off", "7", "010C", "18DAF1100441 0C1AF8", "010C06",
          boxFrame(0x10, "410C1AF8", 6)},
-        {"non-CAN with its checksum",
-         "3",
-         true,
-         "010C",
-         {"48 6B 10 41 0C 1A F8 C4"},
-         "010C06",
+        {"non-CAN with its checksum", "3", "010C", "48 6B 10 41 0C 1A F8 C4", "010C06",
          boxFrame(0x10, "410C1AF8", 6)},
-        {"freeze frame",
-         "6",
-         true,
-         "020C00",
-         {"7E8 05 42 0C 00 1A F8"},
-         "020C07",
+        {"freeze frame", "6", "020C00", "7E8 05 42 0C 00 1A F8", "020C07",
          boxFrame(0xE8, "420C001AF8", 7)},
-        {"NO DATA to a PID is no answer",
-         "6",
-         true,
-         "010D",
-         {},
-         "010D05",
-         sim::unansweredFrame('V', 5)},
-        {"NO DATA to service $05 is a refusal",
-         "6",
-         true,
-         "050101",
-         {},
-         "050101",
+        {"NO DATA to a PID is no answer", "6", "010D", "", "010D05", sim::unansweredFrame('V', 5)},
+        {"NO DATA to service $05 is a refusal", "6", "050101", "", "050101",
          boxFrame(0xE8, "7F0512", 6)},
-        {"negative answer to a clear",
-         "6",
-         true,
-         "04",
-         {"7E8 03 7F 04 22"},
-         "040404",
+        {"negative answer to a clear", "6", "04", "7E8 03 7F 04 22", "040404",
          boxFrame(0xE8, "7F0422", 4)},
-        {"seven CAN codes in frames of three, none lost",
-         "6",
-         true,
-         "03",
-         {"7E8 10 10 43 07 01 01 01 02", "7E8 21 01 03 01 04 01 05 01", "7E8 22 06 01 07 00 00"},
-         "030A0A",
+        {"seven CAN codes in frames of three, none lost", "6", "03",
+         "7E8 10 10 43 07 01 01 01 02|7E8 21 01 03 01 04 01 05 01|7E8 22 06 01 07 00 00", "030A0A",
          boxFrame(0xE8, "43010101020103", 10) + boxFrame(0xE8, "43010401050106", 10) +
              boxFrame(0xE8, "430107", 10)},
-        {"four non-CAN codes over two lines",
-         "3",
-         true,
-         "03",
-         {"48 6B 10 43 01 01 01 02 01 03 00", "48 6B 10 43 01 04 00 00 00 00 00"},
-         "030A0A",
+        {"four non-CAN codes over two lines", "3", "03",
+         "48 6B 10 43 01 01 01 02 01 03 00|48 6B 10 43 01 04 00 00 00 00 00", "030A0A",
          boxFrame(0x10, "43010101020103", 10) + boxFrame(0x10, "430104", 10)},
-        {"numbered lines without headers",
-         "6",
-         false,
-         "07",
-         {"00A", "0: 47 04 01 01 01 02", "1: 01 03 01 04 00 00 00"},
-         "070A0A",
+        {"numbered lines without headers", "6", "07",
+         "00A|0: 47 04 01 01 01 02|1: 01 03 01 04 00 00 00", "070A0A",
          boxFrame(0, "47010101020103", 10) + boxFrame(0, "470104", 10)},
     };
     for (const Row& row : rows) {
         Bridge b(row.protocol);
-        b.adapter->headers = row.headers;
-        if (!row.lines.isEmpty())
-            b.adapter->script(row.elmCommand, row.lines);
-        b.adapter->script("0100", {row.headers ? "7E8 06 41 00 BE 1F A8 13" : "41 00 BE 1F A8 13"});
+        const QString lines = QString::fromLatin1(row.lines);
+        b.adapter->headers = !lines.contains(':');
+        if (!lines.isEmpty())
+            b.adapter->script(row.elmCommand, lines.split('|'));
+        b.adapter->script("0100",
+                          {b.adapter->headers ? "7E8 06 41 00 BE 1F A8 13" : "41 00 BE 1F A8 13"});
         b.ask("010006"); // finds the protocol
         EXPECT_EQ(b.ask(row.boxCommand), row.expected) << row.name;
     }
