@@ -12,11 +12,11 @@ namespace {
 
 class AdapterTransport : public scan::InProcessTransport {
 public:
-    AdapterTransport(std::unique_ptr<scan::elm::ElmAdapter> adapter, const QString& device,
-                     std::chrono::milliseconds replyTimeout)
-        : device_(device) {
+    AdapterTransport(std::unique_ptr<scan::elm::ElmAdapter> adapter,
+                     std::unique_ptr<scan::Transport> port, std::chrono::milliseconds replyTimeout)
+        : device_(port->device()), port_(std::move(port)) {
         if (!adapter) {
-            setOpenFailure(QStringLiteral("no ELM327 adapter can be used on ") + device);
+            setOpenFailure(QStringLiteral("no ELM327 adapter can be used on ") + device_);
             return;
         }
         // The box's wire as the program knows it: unpaced, since the adapter sets the pace.
@@ -32,7 +32,7 @@ public:
     }
 
     bool open(QString& error) override {
-        if (!InProcessTransport::open(error))
+        if (!InProcessTransport::open(error) || !deviceOpens(error))
             return false;
         // The start-up probe closes the port at once; only a port that stays open starts it.
         QTimer::singleShot(0, this, [this] {
@@ -46,7 +46,21 @@ public:
     QString device() const override { return device_; }
 
 private:
+    // A serial device that is not there (or not ours to use) makes no port, as for the box; the
+    // adapter opens it itself once started.
+    bool deviceOpens(QString& error) {
+        if (started_ || device_.startsWith(QLatin1String("tcp:")))
+            return true;
+        if (!port_->open(error)) {
+            close();
+            return false;
+        }
+        port_->close();
+        return true;
+    }
+
     QString device_;
+    std::unique_ptr<scan::Transport> port_; // the device's own port, only to see that it opens
     sim::ElmBridge* bridge_ = nullptr;
     sim::ScanToolSimulator* box_ = nullptr;
     bool started_ = false;
@@ -55,9 +69,9 @@ private:
 } // namespace
 
 std::unique_ptr<scan::Transport> adapterPort(std::unique_ptr<scan::elm::ElmAdapter> adapter,
-                                             const QString& device,
+                                             std::unique_ptr<scan::Transport> port,
                                              std::chrono::milliseconds replyTimeout) {
-    return std::make_unique<AdapterTransport>(std::move(adapter), device, replyTimeout);
+    return std::make_unique<AdapterTransport>(std::move(adapter), std::move(port), replyTimeout);
 }
 
 } // namespace app

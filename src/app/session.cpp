@@ -9,15 +9,15 @@ namespace {
 // The ports as the adapter choice has them: the box's own, or an adapter behind the bridge on the
 // device the port stands for.
 scan::ComPorts::Factory choosingFactory(const Session& session, Session::Parts& parts) {
-    return
-        [&session, ports = std::move(parts.portFactory), elm = std::move(parts.elmAdapter),
-         timeout = parts.linkSettings.replyTimeout](int port) -> std::unique_ptr<scan::Transport> {
-            std::unique_ptr<scan::Transport> transport = ports(port);
-            if (session.adapter() == Adapter::Box || !transport)
-                return transport;
-            const QString device = transport->device();
-            return adapterPort(elm ? elm(device) : nullptr, device, timeout);
-        };
+    return [&session, ports = std::move(parts.portFactory), elm = std::move(parts.elmAdapter),
+            timeout =
+                parts.linkSettings.replyTimeout](int port) -> std::unique_ptr<scan::Transport> {
+        std::unique_ptr<scan::Transport> transport = ports(port);
+        if (session.adapter() == Adapter::Box || !transport)
+            return transport;
+        std::unique_ptr<scan::elm::ElmAdapter> adapter = elm ? elm(transport->device()) : nullptr;
+        return adapterPort(std::move(adapter), std::move(transport), timeout);
+    };
 }
 
 } // namespace
