@@ -105,9 +105,20 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                        "<file> without a window, in the file format of the WBO2 window, then "
                        "exit. Connects as --report does."),
         QStringLiteral("file"));
-    parser.addOptions({help, version, demo, demoUsb, usb, report, tcf, com, replyTimeout, metric,
-                       readAnyway, clear, log, logItem, logInterval, logSamples, mode6Scan, mode6,
-                       wbo2Log});
+    const QCommandLineOption adapter(
+        QStringLiteral("adapter"),
+        QStringLiteral("What is on the COM port: box (the Vamrick scan tool) or elm327 (an "
+                       "ELM327-class adapter; a Wi-Fi one as --com N=tcp:HOST:PORT). Without it "
+                       "the window uses the last choice of its Adapter menu, a report the box."),
+        QStringLiteral("box|elm327"));
+    const QCommandLineOption elmBaud(
+        QStringLiteral("elm-baud"),
+        QStringLiteral("The ELM327 adapter's line speed to try first (default 38400)."),
+        QStringLiteral("baud"), QStringLiteral("38400"));
+    parser.addOptions({help,    version, demo,         demoUsb,    usb,        report,
+                       tcf,     com,     replyTimeout, metric,     readAnyway, clear,
+                       log,     logItem, logInterval,  logSamples, mode6Scan,  mode6,
+                       wbo2Log, adapter, elmBaud});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -220,6 +231,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (!ok || timeout < 1)
         return usageError(QStringLiteral("--reply-timeout wants a number of milliseconds above 0"));
     options.replyTimeout = std::chrono::milliseconds(timeout);
+    if (parser.isSet(adapter)) {
+        options.adapter = adapterNamed(parser.value(adapter));
+        if (!options.adapter)
+            return usageError(QStringLiteral("--adapter wants box or elm327"));
+    }
+    options.elmBaud = parser.value(elmBaud).toInt(&ok);
+    if (!ok || options.elmBaud < 1)
+        return usageError(QStringLiteral("--elm-baud wants a line speed such as 38400"));
     result.options = options;
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "adapter_choice.h"
 #include "link/usb/usb_packets.h"
 
 #include <QList>
@@ -44,6 +45,9 @@ struct Options {
     // in the order given.
     bool mode6Scan = false;
     QList<Mode6Request> mode6Requests;
+    // What is on the COM port; nothing: the window's saved choice, the box for a report.
+    std::optional<Adapter> adapter;
+    int elmBaud = 38400; // the ELM327 adapter's first line speed
 };
 
 // The outcome of reading the command line: options to run with, or text to print and an exit code.

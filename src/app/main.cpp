@@ -57,6 +57,14 @@ void provideRuntimeFolder() {
 #endif
 }
 
+// The ELM327-class adapter on a serial device or "tcp:HOST:PORT", first tried at `baud`. This
+// build has no adapter link yet, so the port reports that it cannot be used.
+std::unique_ptr<scan::elm::ElmAdapter> elmAdapterOn(const QString& device, int baud) {
+    Q_UNUSED(device);
+    Q_UNUSED(baud);
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,9 +126,15 @@ int main(int argc, char** argv) {
          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
              QStringLiteral("/Settings.dat"),
          headless});
+    // A choice on the command line is for this run only; a report without one uses the box.
+    const app::Adapter adapter =
+        options.adapter.value_or(headless ? app::Adapter::Box : app::savedAdapter());
+    const auto elmAdapter = [&options](const QString& device) {
+        return elmAdapterOn(device, options.elmBaud);
+    };
     app::Session session(state, window,
                          {prompter, definitions, portFactory, linkSettings,
-                          std::chrono::seconds(10), usbBackend, usbIdentity});
+                          std::chrono::seconds(10), usbBackend, usbIdentity, elmAdapter, adapter});
     window.attach(session);
     dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,

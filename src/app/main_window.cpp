@@ -77,12 +77,24 @@ void MainWindow::attach(Session& session) {
     connect(session_, &Session::connected, this, &MainWindow::showIdleHint);
 }
 
+void MainWindow::connectAdapterMenu() {
+    (session_->adapter() == Adapter::Elm327 ? mnuAdapterElm327 : mnuAdapterBox)->setChecked(true);
+    for (const auto& [action, adapter] :
+         {std::pair{mnuAdapterBox, Adapter::Box}, std::pair{mnuAdapterElm327, Adapter::Elm327}}) {
+        connect(action, &QAction::triggered, this, [this, adapter = adapter] {
+            session_->setAdapter(adapter);
+            saveAdapter(adapter);
+        });
+    }
+}
+
 void MainWindow::connectMenus() {
     const std::pair<QAction*, scan::Entry> commands[] = {
         {mnuConnectionCom1, scan::Entry::Com1}, {mnuConnectionCom2, scan::Entry::Com2},
         {mnuConnectionCom3, scan::Entry::Com3}, {mnuConnectionCom4, scan::Entry::Com4},
         {mnuConnectionComX, scan::Entry::ComX},
     };
+    connectAdapterMenu();
     connect(mnuUSB, &QAction::triggered, this, &MainWindow::mnuUSB_Click);
     for (const auto& [action, entry] : commands) {
         const QString what = action == mnuConnectionComX
@@ -295,6 +307,14 @@ void MainWindow::buildMenus() {
     mnuConnectionCom3 = entry(mnuCom, "mnuConnectionCom3", QStringLiteral("Com3"));
     mnuConnectionCom4 = entry(mnuCom, "mnuConnectionCom4", QStringLiteral("Com4"));
     mnuConnectionComX = entry(mnuCom, "mnuConnectionComX", QStringLiteral("COM 5 thru 9"));
+    mnuAdapter = named(mnuCom->addMenu(QStringLiteral("Adapter")), "mnuAdapter");
+    mnuAdapterBox = entry(mnuAdapter, "mnuAdapterBox", QStringLiteral("Scan tool box"));
+    mnuAdapterElm327 = entry(mnuAdapter, "mnuAdapterElm327", QStringLiteral("ELM327 adapter"));
+    auto* adapters = new QActionGroup(this);
+    for (QAction* a : {mnuAdapterBox, mnuAdapterElm327}) {
+        a->setCheckable(true);
+        adapters->addAction(a);
+    }
 
     mnuMode6 = menuBar()->addAction(QStringLiteral("&Mode 6 Tests"));
     mnuMode6->setObjectName(QStringLiteral("mnuMode6"));

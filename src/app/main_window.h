@@ -162,6 +162,9 @@ public:
     QAction* mnuConnectionCom3;
     QAction* mnuConnectionCom4;
     QAction* mnuConnectionComX;
+    QMenu* mnuAdapter;
+    QAction* mnuAdapterBox;
+    QAction* mnuAdapterElm327;
     QAction* mnuMode6;
     QMenu* mnuOptions;
     QAction* mnuFTM;
@@ -187,6 +190,8 @@ private:
     QWidget* buildDataArea();
 
     void connectMenus();
+    // The Adapter submenu shows the session's choice; a pick is kept for the next runs.
+    void connectAdapterMenu();
     // Runs a service while its button stays pressed; refused while another operation runs.
     void runService(QPushButton* button, const QString& what, const std::function<void()>& work);
     // Runs a connection command; a second one while the scan tool is busy is refused.

@@ -1,10 +1,30 @@
 #include "session.h"
 
+#include "adapter_port.h"
+
 namespace app {
 
+namespace {
+
+// The ports as the adapter choice has them: the box's own, or an adapter behind the bridge on the
+// device the port stands for.
+scan::ComPorts::Factory choosingFactory(const Session& session, Session::Parts& parts) {
+    return [&session, ports = std::move(parts.portFactory), elm = std::move(parts.elmAdapter),
+            timeout =
+                parts.linkSettings.replyTimeout](int port) -> std::unique_ptr<scan::Transport> {
+        std::unique_ptr<scan::Transport> transport = ports(port);
+        if (session.adapter() == Adapter::Box || !transport)
+            return transport;
+        std::unique_ptr<scan::elm::ElmAdapter> adapter = elm ? elm(transport->device()) : nullptr;
+        return adapterPort(std::move(adapter), std::move(transport), timeout);
+    };
+}
+
+} // namespace
+
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
-    : QObject(parent), state_(state), ports_(std::move(parts.portFactory)),
-      usb_(std::move(parts.usbBackend), parts.usbIdentity),
+    : QObject(parent), state_(state), adapter_(parts.adapter),
+      ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),
       link_(state.link, view, parts.prompter, parts.linkSettings),
       connection_(link_, ports_, usb_, view, parts.prompter), request_(link_, view),
       decoders_(request_, state.decoder, state.survey),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "adapter_choice.h"
 #include "app_state.h"
 #include "core/prompter.h"
 #include "diag/clear_codes.h"
@@ -7,6 +8,7 @@
 #include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
 #include "link/connection.h"
+#include "link/elm/elm_adapter.h"
 #include "monitor/air_fuel_meter.h"
 #include "monitor/data_logger.h"
 #include "monitor/fuel_trim_monitor.h"
@@ -18,6 +20,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace app {
@@ -40,6 +43,11 @@ public:
         // The USB stack (none: the USB entry finds no scan tool) and the scan tool's identity.
         scan::usb::UsbPort::BackendFactory usbBackend = {};
         scan::usb::Identity usbIdentity = scan::usb::kDefaultIdentity;
+        // The ELM327-class adapter on a device (a port's device, or "tcp:HOST:PORT"); nothing
+        // when none can be made there.
+        std::function<std::unique_ptr<scan::elm::ElmAdapter>(const QString& device)> elmAdapter =
+            {};
+        Adapter adapter = Adapter::Box;
     };
 
     Session(AppState& state, SessionView& view, Parts parts, QObject* parent = nullptr);
@@ -55,6 +63,10 @@ public:
     bool readCodes();
     bool clearCodes();
     bool readFreezeFrame();
+
+    // What the next connection on a COM port talks to.
+    Adapter adapter() const { return adapter_; }
+    void setAdapter(Adapter adapter) { adapter_ = adapter; }
 
     scan::ScanToolLink& link() { return link_; }
     AppState& state() { return state_; }
@@ -85,6 +97,7 @@ private:
     bool exclusively(const std::function<void()>& work);
 
     AppState& state_;
+    Adapter adapter_;
     scan::ComPorts ports_;
     scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;

@@ -12,6 +12,30 @@ const QString kCrLf = QStringLiteral("\r\n");
 // The status and code waits: more than this many characters make a reply.
 constexpr int kStatusThreshold = 18;
 constexpr int kCodeThreshold = 21;
+// A code reply is one frame of three codes; a reply through an adapter may carry further frames
+// of the same shape back to back, so that no code is lost.
+constexpr int kCodeFrameLength = 23;
+
+// How many whole frames the reply holds: further ones count while they look like the first.
+int codeFrames(const scan::Reply& reply) {
+    int frames = 1;
+    const QString& text = reply.text();
+    while (text.size() >= (frames + 1) * kCodeFrameLength) {
+        const QString next = text.mid(frames * kCodeFrameLength, kCodeFrameLength);
+        const bool hex = std::all_of(next.begin() + 1, next.end(), [](QChar c) {
+            return c.isDigit() || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        });
+        if (next[0] != text[0] || !hex || next.mid(7, 2) != reply.mid(8, 2))
+            break;
+        ++frames;
+    }
+    return frames;
+}
+
+// The 1-based position of the nth code (from 1) of a reply.
+int codePosition(int n) {
+    return (n - 1) / 3 * kCodeFrameLength + 10 + 4 * ((n - 1) % 3);
+}
 } // namespace
 
 CodeReader::CodeReader(scan::ScanToolLink& link, scan::LinkView& view, core::Prompter& prompter,
@@ -102,9 +126,9 @@ void CodeReader::showStoredCodes(const scan::Reply& reply, int count) {
         append(QStringLiteral("No Codes to Report"));
         return;
     }
-    // The reported count decides how many of the three fields are codes.
-    for (int n = 1; n <= std::max(1, std::min(count, 3)); ++n) {
-        const QString code = obd::dtcText(reply.mid(6 + 4 * n, 4));
+    // The reported count decides how many of the fields are codes.
+    for (int n = 1; n <= std::max(1, std::min(count, 3 * codeFrames(reply))); ++n) {
+        const QString code = obd::dtcText(reply.mid(codePosition(n), 4));
         append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf +
                definitions_.get_tc_definition(code) + kCrLf);
     }
@@ -126,12 +150,12 @@ void CodeReader::showPendingCodes(const scan::Reply& reply) {
         return code + QStringLiteral("--") + definitions_.get_tc_definition(code);
     };
     append(QStringLiteral("Pending Code 1 -") + codeText(reply.mid(10, 4)));
-    for (const int position : {14, 18}) {
+    for (int n = 2; n <= 3 * codeFrames(reply); ++n) {
+        const int position = codePosition(n);
         append(kCrLf);
         if (reply.mid(position, 2) == QLatin1String("00"))
             continue;
-        append(QStringLiteral("Pending Code %1 -").arg(position == 14 ? 2 : 3) +
-               codeText(reply.mid(position, 4)));
+        append(QStringLiteral("Pending Code %1 -").arg(n) + codeText(reply.mid(position, 4)));
     }
     append(kCrLf + QStringLiteral("A code of 0000 means no code"));
 }

@@ -6,7 +6,28 @@ namespace scan {
 
 namespace {
 constexpr double kO2TestFirmware = 3.09; // newer firmware runs the O2 and on-board tests
+// An ELM327-class adapter behind the box bridge does all the box's firmware 4.00 does.
+constexpr double kAdapterFirmware = 4.00;
+
+// The bridge answers the firmware query with the adapter's identity, e.g. "ELM327 v1.5", after
+// the leading character; the box answers with its version number.
+bool isAdapterIdentity(const QString& text) {
+    return text.mid(1).startsWith(QLatin1String("ELM"));
 }
+
+// The identity without the leading character, and without ready markers that followed it.
+QString adapterIdentity(const QString& text) {
+    QString identity = text.mid(1);
+    while (identity.endsWith(QLatin1Char('S')) || identity.endsWith(QLatin1Char('P')))
+        identity.chop(1);
+    return identity;
+}
+
+Reply judgeFirmware(const QString& command, int threshold, const QString& text) {
+    const Reply whole = Reply::of(command, threshold, text);
+    return whole.answered() && isAdapterIdentity(whole.text()) ? whole : Reply::firmware(text);
+}
+} // namespace
 
 void probe_com_ports(ComPorts& ports, ConnectionView& view) {
     const Entry entries[] = {Entry::Com1, Entry::Com2, Entry::Com3, Entry::Com4};
@@ -242,15 +263,17 @@ bool Connection::get_FW_version() {
     if (notReady) {
         view_.setStatusText(QStringLiteral("ECU not Communicating"));
     } else {
-        const Reply identification = link_.exchange(
-            QStringLiteral("900101"), 4, {},
-            [](const QString&, int, const QString& text) { return Reply::firmware(text); });
+        const Reply identification = link_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
         if (identification.status() == Reply::Status::Lost ||
             identification.status() == Reply::Status::Stopped)
             return false;
         if (identification.answered()) {
-            view_.setFirmwareCaption(QStringLiteral("F/W: ") + identification.text());
-            state.FirmwareVersion = core::leadingNumber(identification.mid(2, 4));
+            const bool adapter = isAdapterIdentity(identification.text());
+            view_.setFirmwareCaption(
+                QStringLiteral("F/W: ") +
+                (adapter ? adapterIdentity(identification.text()) : identification.text()));
+            state.FirmwareVersion =
+                adapter ? kAdapterFirmware : core::leadingNumber(identification.mid(2, 4));
             if (state.FirmwareVersion > kO2TestFirmware)
                 view_.setMode6Enabled(true);
         } else {

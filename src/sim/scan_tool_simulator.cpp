@@ -45,7 +45,14 @@ double exchangeSeconds(const Profile& profile, int replyChars) {
 }
 
 ScanToolSimulator::ScanToolSimulator(Profile profile, QObject* parent, TickSource ticks)
-    : QObject(parent), vehicle_(std::move(profile)),
+    : ScanToolSimulator(std::make_unique<Vehicle>(profile), profile, parent, std::move(ticks)) {
+    vehicle_ = static_cast<Vehicle*>(backend_.get());
+}
+
+ScanToolSimulator::ScanToolSimulator(std::unique_ptr<BoxBackend> backend, Profile wire,
+                                     QObject* parent, TickSource ticks, int answerLimitMs)
+    : QObject(parent), wireProfile_(std::move(wire)), backend_(std::move(backend)),
+      answerLimitMs_(answerLimitMs),
       ticks_(ticks ? std::move(ticks) : TickSource(core::monotonicTicks)), origin_(ticks_()) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -85,11 +92,12 @@ void ScanToolSimulator::setIdleMarkers(bool on) {
 }
 
 void ScanToolSimulator::setReachable(bool reachable) {
-    vehicle_.setReachable(reachable);
+    if (vehicle_)
+        vehicle_->setReachable(reachable);
 }
 
 QString ScanToolSimulator::currentEcu() const {
-    return QString::fromLatin1(hexPairs(QByteArray(1, char(vehicle_.currentEcu().address))));
+    return QString::fromLatin1(hexPairs(QByteArray(1, char(backend_->currentEcuAddress()))));
 }
 
 double ScanToolSimulator::nowMs() const {
@@ -111,6 +119,7 @@ void ScanToolSimulator::pump() {
             feed(c, now);
         }
         if (!dead_) {
+            expirePendingAnswer(now);
             expirePartialCommand(now);
             release(now);
             sendMarker(now);
@@ -156,8 +165,7 @@ void ScanToolSimulator::feed(char c, double now) {
 }
 
 void ScanToolSimulator::execute(const Command& command, double now) {
-    const Profile& profile = vehicle_.profile();
-    const double arrival = profile.paced ? std::max(now, commandStartMs_ + 6 * kCharMs) : now;
+    const double arrival = profile().paced ? std::max(now, commandStartMs_ + 6 * kCharMs) : now;
     lastArrivalMs_ = arrival;
 
     const std::optional<Fault> fault = faults_.take(command.text);
@@ -171,15 +179,73 @@ void ScanToolSimulator::execute(const Command& command, double now) {
             becomeIdle(arrival);
         return;
     }
-    const QByteArray reply =
-        fault ? withFault(*fault, command, now) : vehicle_.answer(command, now / 1000.0);
-    // Whatever spoils the acknowledgement, the host may still have taken it for one; only the
-    // unanswered shape certainly is none.
-    if (command.service == 0xF0 && fault != Fault::EcuTimeout) {
+    // These two replace the answer, so a clear they hit is not carried out.
+    if (fault == Fault::EcuTimeout) {
+        respond(backend_->unanswered(command), arrival, now);
+        return;
+    }
+    if (fault == Fault::Refuse && command.service < 0x80 && backend_->reachable()) {
+        respond(backend_->refusal(command, 0x12), arrival, now); // sub-function not supported
+        return;
+    }
+    // Whatever spoils the acknowledgement, the host may still have taken it for one.
+    pendingAcknowledges_ = command.service == 0xF0;
+    const std::optional<Command> other =
+        fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
+    ask(other.value_or(command), arrival, now, [this, fault](QByteArray reply) {
+        return fault ? withFault(*fault, std::move(reply), garbage_) : reply;
+    });
+}
+
+void ScanToolSimulator::ask(const Command& command, double arrival, double now,
+                            std::function<QByteArray(QByteArray)> finish) {
+    pending_ = true;
+    pendingCommand_ = command;
+    pendingSinceMs_ = arrival;
+    const quint64 ticket = ++ticket_;
+    backend_->answer(command, now / 1000.0,
+                     [this, ticket, arrival, finish = std::move(finish)](const QByteArray& reply) {
+                         if (ticket == ticket_ && pending_)
+                             answered(finish(reply), arrival);
+                     });
+}
+
+void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
+    pending_ = true;
+    pendingCommand_.reset();
+    pendingAcknowledges_ = false;
+    pendingSinceMs_ = arrival;
+    const quint64 ticket = ++ticket_;
+    backend_->answerPassThrough(raw, [this, ticket, arrival](const QByteArray& reply) {
+        if (ticket == ticket_ && pending_)
+            answered(reply, arrival);
+    });
+}
+
+// The synchronous backend answers inside pump(); a later answer needs a pump of its own to go
+// out.
+void ScanToolSimulator::answered(const QByteArray& reply, double arrival) {
+    pending_ = false;
+    if (dead_)
+        return;
+    if (std::exchange(pendingAcknowledges_, false)) {
         rawExpected_ = true;
         rawStartMs_ = arrival;
     }
-    respond(reply, arrival, now);
+    respond(reply, arrival, nowMs());
+    if (!pumping_)
+        pump();
+}
+
+void ScanToolSimulator::expirePendingAnswer(double now) {
+    if (!pending_ || now - pendingSinceMs_ < answerLimitMs_)
+        return;
+    pending_ = false;
+    pendingAcknowledges_ = false;
+    if (pendingCommand_)
+        respond(backend_->unanswered(*pendingCommand_), now, now);
+    else if (replyCharsOnWire_ == 0)
+        becomeIdle(now);
 }
 
 void ScanToolSimulator::feedRaw(char c, double now) {
@@ -189,32 +255,22 @@ void ScanToolSimulator::feedRaw(char c, double now) {
     if (raw_.size() < Vehicle::kPassThroughBytes)
         return;
     rawExpected_ = false;
-    const double arrival = vehicle_.profile().paced
-                               ? std::max(now, rawStartMs_ + Vehicle::kPassThroughBytes * kCharMs)
-                               : now;
+    const double arrival =
+        profile().paced ? std::max(now, rawStartMs_ + Vehicle::kPassThroughBytes * kCharMs) : now;
     lastArrivalMs_ = arrival;
-    respond(vehicle_.passThrough(std::exchange(raw_, {})), arrival, now);
+    askPassThrough(std::exchange(raw_, {}), arrival);
 }
 
 void ScanToolSimulator::respond(const QByteArray& reply, double arrival, double now) {
-    const Profile& profile = vehicle_.profile();
-    if (profile.paced) {
-        putOnWire(reply, arrival + profile.latencyMs, true);
+    if (profile().paced) {
+        putOnWire(reply, arrival + profile().latencyMs, true);
     } else {
         outbox_ += reply;
         becomeIdle(now);
     }
 }
 
-QByteArray ScanToolSimulator::withFault(Fault fault, const Command& command, double now) {
-    // These three replace the answer, so a clear they hit is not carried out.
-    if (fault == Fault::EcuTimeout)
-        return vehicle_.unanswered(command);
-    if (fault == Fault::Refuse && command.service < 0x80 && vehicle_.reachable())
-        return vehicle_.refusal(command, 0x12); // sub-function not supported
-    const std::optional<Command> other =
-        fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
-    QByteArray reply = vehicle_.answer(other.value_or(command), now / 1000.0);
+QByteArray ScanToolSimulator::withFault(Fault fault, QByteArray reply, std::mt19937& garbage) {
     switch (fault) {
     case Fault::ExtraLeadingS:
         reply.prepend('S');
@@ -224,11 +280,13 @@ QByteArray ScanToolSimulator::withFault(Fault fault, const Command& command, dou
             reply[2] = 'S';
         break;
     case Fault::Garbage: {
+        if (reply.isEmpty())
+            break;
         std::uniform_int_distribution<int> byte(0, 255);
         for (char& c : reply)
-            c = char(byte(garbage_));
+            c = char(byte(garbage));
         // At least one NUL, the byte most likely to trip a text-minded reader.
-        reply[std::uniform_int_distribution<qsizetype>(0, reply.size() - 1)(garbage_)] = '\0';
+        reply[std::uniform_int_distribution<qsizetype>(0, reply.size() - 1)(garbage)] = '\0';
         break;
     }
     case Fault::Cut:
@@ -265,11 +323,13 @@ void ScanToolSimulator::sendMarker(double now) {
     if (!idleMarkers_ || busy() || faults_.silencesMarkers() || now < nextMarkerMs_)
         return;
     // Markers missed while the clock jumped are not sent late; the next one keeps the grid.
-    const double period = vehicle_.profile().markerPeriodMs;
+    const double period = profile().markerPeriodMs;
     const double at = nextMarkerMs_ + std::floor((now - nextMarkerMs_) / period) * period;
     nextMarkerMs_ = at + period;
-    const QByteArray marker(1, vehicle_.reachable() ? 'S' : 'P');
-    if (vehicle_.profile().paced)
+    if (!backend_->awake())
+        return;
+    const QByteArray marker(1, backend_->reachable() ? 'S' : 'P');
+    if (profile().paced)
         putOnWire(marker, at, false);
     else
         outbox_ += marker;
@@ -290,7 +350,7 @@ void ScanToolSimulator::expirePartialCommand(double now) {
 }
 
 void ScanToolSimulator::becomeIdle(double atMs) {
-    nextMarkerMs_ = atMs + vehicle_.profile().markerPeriodMs;
+    nextMarkerMs_ = atMs + profile().markerPeriodMs;
 }
 
 void ScanToolSimulator::arm() {
@@ -302,6 +362,8 @@ void ScanToolSimulator::arm() {
         consider(commandStartMs_ + kPartialCommandTimeoutMs);
     if (rawExpected_)
         consider(rawStartMs_ + kPartialCommandTimeoutMs);
+    if (pending_)
+        consider(pendingSinceMs_ + answerLimitMs_);
     if (!wire_.empty())
         consider(wire_.front().dueMs);
     if (idleMarkers_ && !busy() && !faults_.silencesMarkers())

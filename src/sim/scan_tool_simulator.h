@@ -1,5 +1,6 @@
 #pragma once
 
+#include "box_backend.h"
 #include "core/clock.h"
 #include "faults.h"
 #include "profile.h"
@@ -11,6 +12,8 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <random>
 
 namespace sim {
@@ -24,8 +27,10 @@ double exchangeSeconds(const Profile& profile, int replyChars);
 
 // The scan tool at the byte level. Bytes from the host go in through receive(); everything
 // for the host comes out through transmit(): idle markers ("S", or "P" when the vehicle is
-// unreachable) every markerPeriodMs while idle, and one reply per six-character command.
-// From the first character of a command until its reply is out the box sends no markers.
+// unreachable) every markerPeriodMs while idle, and one reply per six-character command, as
+// its backend answers it (the simulated vehicle, or an adapter behind a bridge).
+// From the first character of a command until its reply is out the box sends no markers; a
+// backend that has not answered within the answer limit gets the unanswered reply sent for it.
 // An acknowledged pass-through ("F0....") makes the next 14 bytes, whatever they are, one raw
 // command with a raw reply; the box stays quiet until that reply is out, or until the raw
 // command is given up (nothing, or only a part of it, within kPartialCommandTimeoutMs).
@@ -43,8 +48,14 @@ public:
     // stray byte does not hold back the markers for good.
     static constexpr int kPartialCommandTimeoutMs = 200;
 
+    static constexpr int kDefaultAnswerLimitMs = 4000;
+
+    // The box in front of the simulated vehicle of the profile.
     explicit ScanToolSimulator(Profile profile = Profile::defaults(), QObject* parent = nullptr,
                                TickSource ticks = {});
+    // The box in front of another backend; `wire` gives the markers, pacing and leading character.
+    ScanToolSimulator(std::unique_ptr<BoxBackend> backend, Profile wire, QObject* parent = nullptr,
+                      TickSource ticks = {}, int answerLimitMs = kDefaultAnswerLimitMs);
 
     // Bytes the host wrote. A byte that is not a hex digit can start no command: it is dropped
     // together with what was gathered before it, which resynchronises after garbage.
@@ -56,11 +67,12 @@ public:
     void injectFault(const FaultRule& rule);
     void clearFaults();
 
+    // Only the simulated vehicle can be made unreachable.
     void setReachable(bool reachable);
-    bool isReachable() const { return vehicle_.reachable(); }
+    bool isReachable() const { return backend_->reachable(); }
     // The current ECU's address, two hex digits.
     QString currentEcu() const;
-    const Profile& profile() const { return vehicle_.profile(); }
+    const Profile& profile() const { return vehicle_ ? vehicle_->profile() : wireProfile_; }
     bool isDisconnected() const { return dead_; }
     // Over USB the box sends no idle markers: the host asks whether it is ready instead.
     void setIdleMarkers(bool on);
@@ -87,19 +99,31 @@ private:
     void pump();
     void feed(char c, double now);
     void execute(const Command& command, double now);
+    // Asks the backend; `finish` turns its answer into the reply that goes out.
+    void ask(const Command& command, double arrival, double now,
+             std::function<QByteArray(QByteArray)> finish);
+    void askPassThrough(const QByteArray& raw, double arrival);
+    // The backend's answer, or its stand-in once the answer limit passed.
+    void answered(const QByteArray& reply, double arrival);
+    void expirePendingAnswer(double now);
     // The raw pass-through command's bytes, gathered apart from the hex commands.
     void feedRaw(char c, double now);
     void respond(const QByteArray& reply, double arrival, double now);
-    QByteArray withFault(Fault fault, const Command& command, double now);
+    static QByteArray withFault(Fault fault, QByteArray reply, std::mt19937& garbage);
     void putOnWire(const QByteArray& bytes, double startMs, bool reply);
     void release(double now);
     void sendMarker(double now);
     void expirePartialCommand(double now);
     void becomeIdle(double atMs);
-    bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_; }
+    bool busy() const {
+        return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_ || pending_;
+    }
     void arm();
 
-    Vehicle vehicle_;
+    Profile wireProfile_;
+    std::unique_ptr<BoxBackend> backend_;
+    Vehicle* vehicle_ = nullptr; // the backend, when it is the simulated vehicle
+    int answerLimitMs_;
     FaultPlan faults_;
     TickSource ticks_;
     qint64 origin_ = 0;
@@ -121,6 +145,12 @@ private:
     bool pumping_ = false;
     bool dead_ = false;
     bool idleMarkers_ = true;
+    // An answer the backend still owes; a later answer to an earlier ticket is dropped.
+    bool pending_ = false;
+    std::optional<Command> pendingCommand_; // none for a raw pass-through command
+    double pendingSinceMs_ = 0;
+    bool pendingAcknowledges_ = false; // the pending answer is a pass-through's acknowledgement
+    quint64 ticket_ = 0;
 };
 
 } // namespace sim

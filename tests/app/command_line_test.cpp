@@ -29,7 +29,8 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
           QStringList{"--log-samples", "5"}, QStringList{"--usb", "16C0"},
           QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
           QStringList{"--demo", "--demo-usb"}, QStringList{"--mode6-scan"},
-          QStringList{"--report", "--mode6", "5"}}) {
+          QStringList{"--report", "--mode6", "5"}, QStringList{"--adapter", "elm"},
+          QStringList{"--elm-baud", "fast"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);
@@ -54,9 +55,17 @@ TEST(CommandLineTest, ReadsTheRunOptions) {
     EXPECT_EQ(mode6.options->mode6Requests[0].scale, "1");
     EXPECT_EQ(mode6.options->mode6Requests[1].units, "volts,amps");
 
+    const auto elm =
+        parse({"--adapter", "elm327", "--elm-baud", "9600", "--com", "2=tcp:10.0.0.1:35000"});
+    ASSERT_TRUE(elm.options);
+    EXPECT_EQ(elm.options->adapter, app::Adapter::Elm327);
+    EXPECT_EQ(elm.options->elmBaud, 9600);
+
     const auto plain = parse({});
     ASSERT_TRUE(plain.options);
     EXPECT_FALSE(plain.options->demo);
+    EXPECT_FALSE(plain.options->adapter) << "the saved choice, or the box for a report";
+    EXPECT_EQ(plain.options->elmBaud, 38400);
     EXPECT_TRUE(plain.options->definitionsFile.isEmpty());
 }
 

@@ -68,7 +68,12 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions) {
     QStringList connection;
     for (QAction* a : w.mnuCom->actions())
         connection << a->text();
-    EXPECT_EQ(connection, QStringList({"USB", "Com1", "Com2", "Com3", "Com4", "COM 5 thru 9"}));
+    EXPECT_EQ(connection,
+              QStringList({"USB", "Com1", "Com2", "Com3", "Com4", "COM 5 thru 9", "Adapter"}));
+    QStringList adapters;
+    for (QAction* a : w.mnuAdapter->actions())
+        adapters << a->text() + (a->isCheckable() ? "" : " (not a radio entry)");
+    EXPECT_EQ(adapters, QStringList({"Scan tool box", "ELM327 adapter"}));
     EXPECT_EQ(w.mnuDataLogLog->text(), "&MultiView ");
 }
 

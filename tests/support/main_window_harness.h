@@ -61,14 +61,16 @@ struct MainWindowHarness {
                                              dir.filePath("Settings.dat")});
         session = std::make_unique<app::Session>(
             state, *window,
-            app::Session::Parts{prompter, tcf, [this](int port) { return makePort(port); }, link,
-                                std::chrono::seconds(10),
-                                [this] {
-                                    auto backend =
-                                        std::make_unique<sim::FakeUsbBackend>(simulator, usbDevice);
-                                    usb = backend.get();
-                                    return backend;
-                                }});
+            app::Session::Parts{
+                prompter, tcf, [this](int port) { return makePort(port); }, link,
+                std::chrono::seconds(10),
+                [this] {
+                    auto backend = std::make_unique<sim::FakeUsbBackend>(simulator, usbDevice);
+                    usb = backend.get();
+                    return backend;
+                },
+                scan::usb::kDefaultIdentity,
+                [this](const QString&) { return elmAdapter ? elmAdapter() : nullptr; }});
         window->attach(*session);
     }
 
@@ -123,6 +125,8 @@ struct MainWindowHarness {
     std::function<void(const QByteArray&)> onCommand; // runs as each command goes out
     sim::FakeUsbBackend* usb = nullptr; // the simulated box behind USB, once the USB entry ran
     scan::usb::Identity usbDevice = scan::usb::kDefaultIdentity; // the box's USB identity
+    // The ELM327 adapter a port gets when the session's choice is the adapter.
+    std::function<std::unique_ptr<scan::elm::ElmAdapter>()> elmAdapter;
     std::unique_ptr<app::MainWindow> window;
     std::unique_ptr<app::Session> session;
 };

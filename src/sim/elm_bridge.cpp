@@ -1,0 +1,282 @@
+#include "elm_bridge.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+namespace sim {
+
+using scan::elm::ElmAnswer;
+
+namespace {
+
+constexpr quint8 kNotSupported = 0x12; // the reason of a refusal for a request nobody offers
+// The adapter's own search for the bus takes seconds; this is the pause between searches.
+constexpr std::chrono::milliseconds kVehicleRetry{1000};
+
+// As the box does: the O2 test commands carry the sensor where others carry the length.
+int replyLength(const Command& command) {
+    if (command.service != 0x05 && command.service != 0x06)
+        return command.length;
+    if (command.parameter == 0)
+        return 9;
+    return command.parameter <= 4 ? 6 : 8;
+}
+
+quint8 byteAt(const QByteArray& bytes, qsizetype i) {
+    return i < bytes.size() ? quint8(bytes[i]) : 0;
+}
+
+} // namespace
+
+ElmBridge::ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadingChar,
+                     QObject* parent)
+    : QObject(parent), adapter_(std::move(adapter)), leading_(leadingChar) {
+    connect(adapter_.get(), &scan::elm::ElmAdapter::ready, this, [this] {
+        ready_ = true;
+        request("0100", [this](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+            searched_ = true;
+            noteEcus(messages);
+        });
+    });
+    connect(adapter_.get(), &scan::elm::ElmAdapter::failed, this, &ElmBridge::lost);
+    connect(adapter_.get(), &scan::elm::ElmAdapter::lost, this, [this](const QString& reason) {
+        ready_ = false;
+        emit lost(reason);
+    });
+}
+
+void ElmBridge::start() {
+    adapter_->start();
+}
+
+QByteArray ElmBridge::unanswered(const Command& command) const {
+    return unansweredFrame(leading_, replyLength(command));
+}
+
+QByteArray ElmBridge::refusal(const Command& command, quint8 reason) const {
+    return ecuFrame(command,
+                    QByteArray(1, char(0x7F)).append(char(command.service)).append(char(reason)));
+}
+
+QByteArray ElmBridge::ecuFrame(const Command& command, QByteArray payload) const {
+    QByteArray bytes;
+    bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
+    bytes.append(payload);
+    bytes = bytes.leftJustified(replyLength(command), '\0', true);
+    return frame(leading_, bytes);
+}
+
+void ElmBridge::request(const QByteArray& obd, Messages done) {
+    adapter_->send(obd, [this, done = std::move(done)](const ElmAnswer& answer) {
+        noteVehicle(answer);
+        if (answer.kind == ElmAnswer::Kind::Lines && !framing_)
+            return learnProtocol(answer, done);
+        done(answer, messagesOf(answer));
+    });
+}
+
+// The box's "P" makes the program say that the vehicle cannot be reached and wait for it.
+void ElmBridge::noteVehicle(const ElmAnswer& answer) {
+    const bool missing = answer.kind == ElmAnswer::Kind::UnableToConnect;
+    if (missing && !vehicleMissing_)
+        QTimer::singleShot(kVehicleRetry, this, &ElmBridge::lookForVehicle);
+    vehicleMissing_ = missing;
+}
+
+void ElmBridge::lookForVehicle() {
+    adapter_->send("0100", [this](const ElmAnswer& answer) {
+        vehicleMissing_ = false; // so that a search that fails again is followed by another
+        noteVehicle(answer);
+    });
+}
+
+void ElmBridge::noteEcus(const std::vector<ElmMessage>& messages) {
+    for (const ElmMessage& message : messages) {
+        if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
+            ecus_.push_back(message.ecu);
+    }
+    std::sort(ecus_.begin(), ecus_.end());
+    if (!ecus_.empty() && !ecu_)
+        ecu_ = ecus_.front();
+}
+
+// The protocol is known once the first request found it.
+void ElmBridge::learnProtocol(const ElmAnswer& answer, Messages done) {
+    adapter_->send("ATDPN", [this, answer, done](const ElmAnswer& protocol) {
+        if (!framing_) {
+            framing_ = protocol.kind == ElmAnswer::Kind::Lines && !protocol.lines.isEmpty()
+                           ? framingOf(protocol.lines.constFirst())
+                           : guessFraming(answer.lines.value(0));
+        }
+        done(answer, messagesOf(answer));
+    });
+}
+
+std::vector<ElmMessage> ElmBridge::messagesOf(const ElmAnswer& answer) const {
+    if (answer.kind != ElmAnswer::Kind::Lines)
+        return {};
+    const ElmFraming framing = framing_.value_or(ElmFraming::Can11);
+    return adapter_->headersOn() ? parseElmLines(answer.lines, framing)
+                                 : parseHeaderlessLines(answer.lines, framing);
+}
+
+std::optional<QByteArray> ElmBridge::pick(const std::vector<ElmMessage>& messages) {
+    if (messages.empty())
+        return std::nullopt;
+    if (!ecu_)
+        ecu_ = messages.front().ecu;
+    for (const ElmMessage& message : messages) {
+        if (message.ecu == *ecu_)
+            return message.data;
+    }
+    return std::nullopt;
+}
+
+void ElmBridge::answer(const Command& command, double, Done done) {
+    const auto ask = [this, done](const QByteArray& obd, auto translate) {
+        request(obd, [done, translate](const ElmAnswer& answer,
+                                       const std::vector<ElmMessage>& messages) {
+            done(translate(answer, messages));
+        });
+    };
+    // The ECU's reply to the request, its refusal, or the unanswered frame.
+    const auto reply = [this, command](quint8 responseId, auto body) {
+        return [this, command, responseId, body](const ElmAnswer& answer,
+                                                 const std::vector<ElmMessage>& messages) {
+            const std::optional<QByteArray> data = pick(messages);
+            if (data && data->size() >= 3 && quint8(data->at(0)) == 0x7F)
+                return refusal(command, quint8(data->at(2)));
+            if (data && !data->isEmpty() && quint8(data->at(0)) == responseId)
+                return ecuFrame(command, body(*data));
+            if (command.service == 0x05 && answer.kind == ElmAnswer::Kind::NoData)
+                return refusal(command, kNotSupported);
+            return unanswered(command);
+        };
+    };
+    const auto same = [](const QByteArray& data) { return data; };
+    const char pid = char(command.parameter);
+    switch (command.service) {
+    case 0x01:
+        if (!ecus_.empty() || command.parameter != 0)
+            return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(0x41, same));
+        return request("0100", [this, done, reply, same](const ElmAnswer& answer,
+                                                         const std::vector<ElmMessage>& messages) {
+            noteEcus(messages);
+            done(reply(0x41, same)(answer, messages));
+        });
+    case 0x02:
+        return ask(hexPairs(QByteArray(1, 0x02).append(pid).append('\0')), reply(0x42, same));
+    case 0x03:
+    case 0x07:
+        return ask(hexPairs(QByteArray(1, char(command.service))),
+                   [this, command](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+                       return codeFrames(command, messages);
+                   });
+    case 0x04:
+        return ask("04", reply(0x44, same));
+    case 0x06:
+        // The CAN form of the results carries units and scaling the box's form has no room for.
+        if (framing_ && framing_ != ElmFraming::NonCan)
+            return done(refusal(command, kNotSupported));
+        [[fallthrough]];
+    case 0x05: {
+        // Test id and sensor; the answer repeats the sensor, which the box's reply leaves out
+        // except in the support bytes.
+        const char bytes[] = {char(command.service), pid, char(command.length)};
+        const quint8 id = command.service + 0x40;
+        return ask(hexPairs(QByteArrayView(bytes, 3)),
+                   reply(id, [tid = command.parameter](const QByteArray& data) {
+                       return tid == 0 ? data : data.left(2) + data.mid(3);
+                   }));
+    }
+    case 0x80:
+        return nextEcu(std::move(done));
+    case 0x90:
+        return done(leading_ + adapter_->identity().toLatin1());
+    case 0xF0:
+        return passThroughAck(std::move(done));
+    default:
+        return done(unanswered(command));
+    }
+}
+
+// Codes come as any number of ECU messages (non-CAN: three codes each; CAN: a count byte, then
+// the codes); the box sends them as its own three-code frames, back to back, every code kept.
+QByteArray ElmBridge::codeFrames(const Command& command, const std::vector<ElmMessage>& messages) {
+    const quint8 responseId = command.service + 0x40;
+    if (!pick(messages))
+        return unanswered(command);
+    QByteArray codes;
+    for (const ElmMessage& message : messages) {
+        if (message.ecu != *ecu_ || message.data.isEmpty())
+            continue;
+        if (quint8(message.data[0]) == 0x7F)
+            return refusal(command, byteAt(message.data, 2));
+        if (quint8(message.data[0]) != responseId)
+            continue;
+        const bool counted = framing_ != ElmFraming::NonCan;
+        QByteArray fields = message.data.mid(counted ? 2 : 1);
+        if (counted)
+            fields.truncate(2 * byteAt(message.data, 1));
+        for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+            if (fields[i] != 0 || fields[i + 1] != 0)
+                codes += fields.mid(i, 2);
+        }
+    }
+    QByteArray frames;
+    do {
+        frames += ecuFrame(command, QByteArray(1, char(responseId)).append(codes.left(6)));
+        codes.remove(0, 6);
+    } while (!codes.isEmpty());
+    return frames;
+}
+
+// The next ECU of those that answered, and the adapter's header and filter set for it, so that
+// requests go to it and its answers alone come back.
+void ElmBridge::nextEcu(Done done) {
+    if (!ecus_.empty()) {
+        const auto it = std::find(ecus_.begin(), ecus_.end(), ecu_.value_or(ecus_.back()));
+        ecu_ = it == ecus_.end() || it + 1 == ecus_.end() ? ecus_.front() : *(it + 1);
+    }
+    const QByteArray reply = leading_ + hexPairs(QByteArray(1, char(currentEcuAddress()))) + "00";
+    if (ecus_.empty() || framing_ == ElmFraming::NonCan)
+        return done(reply);
+    const QByteArray address = hexPairs(QByteArray(1, char(*ecu_)));
+    const bool can29 = framing_ == ElmFraming::Can29;
+    const QByteArray header =
+        can29 ? "DA" + address + "F1" : hexPairs(QByteArray(1, char(*ecu_ - 8))).prepend("7");
+    const QByteArray filter = can29 ? "18DAF1" + address : "7" + address;
+    // An adapter that knows neither command still gets every ECU's answer; the pick keeps one.
+    adapter_->send("ATSH" + header, [this, filter, reply, done](const ElmAnswer&) {
+        adapter_->send("ATCRA" + filter, [reply, done](const ElmAnswer&) { done(reply); });
+    });
+}
+
+// Only the non-CAN form of the on-board test results is the one the program reads; on CAN the
+// pass-through is not acknowledged, so the program says so instead of showing a wrong result.
+void ElmBridge::passThroughAck(Done done) const {
+    if (framing_ == ElmFraming::NonCan)
+        return done(leading_ + QByteArray("A1"));
+    done(leading_ + QByteArray("NC"));
+}
+
+void ElmBridge::answerPassThrough(const QByteArray& command, Done done) {
+    const int length = command.size() > 1 ? quint8(command[1]) : 0;
+    const QByteArray obd = command.mid(5, std::clamp(length - 3, 0, 8));
+    request(hexPairs(obd), [this, done](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+        QByteArray bytes;
+        bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
+        const std::optional<QByteArray> data = pick(messages);
+        bytes.append(data ? *data : QByteArray("\x7F\x06\x12", 3));
+        bytes = bytes.leftJustified(13, '\0', true);
+        quint8 sum = 0;
+        for (char b : bytes)
+            sum = quint8(sum + quint8(b));
+        done(bytes.append(char(sum)));
+    });
+}
+
+} // namespace sim

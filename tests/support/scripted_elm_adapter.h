@@ -1,0 +1,48 @@
+#pragma once
+
+#include "link/elm/elm_adapter.h"
+
+#include <QMap>
+#include <QTimer>
+
+#include <deque>
+#include <utility>
+
+// An ELM327 adapter that answers each command from a script, later: on flush(), or from the event
+// loop when it answers on its own. Commands it has
+// no script for get NO DATA; every command sent is recorded.
+class ScriptedElmAdapter : public scan::elm::ElmAdapter {
+public:
+    using Answer = scan::elm::ElmAnswer;
+
+    void start() override { emit ready(); }
+    void send(const QByteArray& command, std::function<void(const Answer&)> done) override {
+        sent << QString::fromLatin1(command);
+        queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}}),
+                           std::move(done));
+        if (answerOnItsOwn)
+            QTimer::singleShot(0, this, [this] { flush(); });
+    }
+    void stop() override {}
+    QString identity() const override { return QStringLiteral("ELM327 v1.5"); }
+    bool headersOn() const override { return headers; }
+    QString device() const override { return QStringLiteral("scripted"); }
+
+    void script(const QByteArray& command, const QStringList& lines) {
+        answers[command] = Answer{Answer::Kind::Lines, lines};
+    }
+    // Answers what was sent, and what those answers make the caller send.
+    void flush() {
+        while (!queue.empty()) {
+            auto [answer, done] = std::move(queue.front());
+            queue.pop_front();
+            done(answer);
+        }
+    }
+
+    QMap<QByteArray, Answer> answers;
+    QStringList sent;
+    bool headers = true;
+    bool answerOnItsOwn = false; // as a real adapter, from the event loop
+    std::deque<std::pair<Answer, std::function<void(const Answer&)>>> queue;
+};
