@@ -21,6 +21,7 @@ struct ElmAnswer {
         NotUnderstood,   // "?" or "ERROR": the adapter does not know the command
         TimedOut,        // no prompt within the reply timeout
         Lost,            // the adapter is gone (port error, unplugged, connection closed)
+        Garbled,         // bytes that are no adapter text (a wrong baud rate, line noise)
     };
     Kind kind = Kind::TimedOut;
     // For Lines: each line as sent, trimmed, without "SEARCHING...", "BUS INIT: OK", echo or
