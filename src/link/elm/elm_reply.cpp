@@ -8,9 +8,10 @@ namespace scan::elm {
 
 namespace {
 
+// What some adapters send as they power up after a reset.
 bool isNoise(char c) {
     const auto u = static_cast<unsigned char>(c);
-    return u == 0x00 || u == 0x7F || u >= 0x80;
+    return u == 0x00 || u == 0x7F || u == 0xFC || u == 0xFF;
 }
 
 bool isText(QByteArrayView line) {
@@ -69,16 +70,15 @@ bool isProgress(const QByteArray& line) {
 
 ElmAnswer sortAnswer(QByteArrayView text, QByteArrayView command) {
     ElmAnswer answer;
-    // Noise before the first character (a reset's power-up bytes) and stray NULs are no text.
-    qsizetype start = 0;
-    while (start < text.size() && (isNoise(text[start]) || text[start] == '\r' ||
-                                   text[start] == '\n' || text[start] == ' '))
-        ++start;
-    QByteArray body = text.sliced(start).toByteArray();
+    QByteArray body = text.toByteArray();
     body.replace('\0', QByteArray());
     QList<QByteArray> lines;
-    for (const QByteArray& raw : body.replace('\n', '\r').split('\r')) {
-        const QByteArray line = raw.trimmed();
+    for (QByteArray line : body.replace('\n', '\r').split('\r')) {
+        // Noise in front of a line (a reset's power-up bytes) is no text.
+        qsizetype start = 0;
+        while (start < line.size() && isNoise(line[start]))
+            ++start;
+        line = line.sliced(start).trimmed();
         if (!line.isEmpty())
             lines.append(line);
     }
