@@ -50,8 +50,7 @@ void AdapterLink::start() {
     }
     QString error;
     if (!openSerial(error)) {
-        starting_ = false;
-        emit failed(error);
+        giveUp(error);
         return;
     }
     initialise();
@@ -86,8 +85,7 @@ void AdapterLink::openTcp() {
     bool ok = false;
     const quint16 port = colon > 0 ? address.mid(colon + 1).toUShort(&ok) : 0;
     if (!ok || port == 0) {
-        starting_ = false;
-        emit failed(device_ + QStringLiteral(": not HOST:PORT"));
+        giveUp(device_ + QStringLiteral(": not HOST:PORT"));
         return;
     }
     auto socket = std::make_unique<QTcpSocket>();
@@ -107,6 +105,8 @@ void AdapterLink::openTcp() {
 
 void AdapterLink::initialise() {
     answeredAtBaud_ = false;
+    headersOn_ = false;
+    identity_.clear();
     sendInternal(
         "ATZ", [this](const ElmAnswer& a) { afterReset(a); }, options_.resetTimeout);
 }
@@ -128,9 +128,7 @@ void AdapterLink::afterReset(const ElmAnswer& answer) {
             serial_ ? QStringLiteral("%1: no answer from the adapter (tried %2 baud)")
                           .arg(device_, tried.join(QStringLiteral(", ")))
                     : QStringLiteral("%1: no answer from the adapter").arg(device_);
-        closeDevice();
-        starting_ = false;
-        emit failed(reason);
+        giveUp(reason);
         return;
     }
     answeredAtBaud_ = true;
@@ -264,6 +262,13 @@ void AdapterLink::loseWith(const QString& reason) {
         emit lost(reason);
     else if (wasStarting)
         emit failed(reason);
+}
+
+void AdapterLink::giveUp(const QString& reason) {
+    closeDevice();
+    starting_ = false;
+    failAll();
+    emit failed(reason);
 }
 
 void AdapterLink::stop() {

@@ -66,6 +66,8 @@ private:
     void failAll();
     // The port failed or the adapter vanished: every command waiting ends Lost.
     void loseWith(const QString& reason);
+    // Initialisation failed: what waits ends Lost, and `failed` tells why.
+    void giveUp(const QString& reason);
     void closeDevice();
 
     QString device_;
