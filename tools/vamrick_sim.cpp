@@ -82,6 +82,7 @@ struct ElmOptions {
     qint32 baud = 38400;
     std::optional<quint16> tcpPort;
     sim::ElmFaults faults;
+    QString link; // the terminal's stable name; empty: none
 };
 
 // The simulated ELM327 adapter in front of the same vehicle, on a terminal or on TCP.
@@ -97,9 +98,15 @@ int serveElm327(const sim::Profile& profile, const ElmOptions& options) {
         std::fputs("vamrick-sim: the adapter is gone (unplug fault); waiting for a signal\n",
                    stderr);
     });
+    const bool linked = !options.link.isEmpty() && !options.tcpPort;
+    if (linked && !makeLink(options.link, server.device(), error))
+        return failWith(error);
     std::printf("%s\n", qPrintable(server.device()));
     std::fflush(stdout);
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    if (linked)
+        removeLink(options.link, server.device());
+    return status;
 }
 
 } // namespace
@@ -199,6 +206,7 @@ int main(int argc, char** argv) {
             if (!ok)
                 return failWith(QStringLiteral("--tcp wants a port number"));
         }
+        elm.link = parser.value(linkOption);
         for (const QString& text : parser.values(faultOption))
             if (!sim::addElmFault(elm.faults, text, &error))
                 return failWith(error);
