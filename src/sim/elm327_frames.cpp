@@ -80,7 +80,9 @@ QList<QByteArray> canLines(const QByteArray& header, const QByteArray& message, 
         lines.append(join("0:", hexBytes(message.left(6), spaces), spaces));
     int sequence = 1;
     for (qsizetype at = 6; at < message.size(); at += 7, ++sequence) {
-        const QByteArray chunk = message.mid(at, 7);
+        // The last frame is padded to its full eight bytes, and the adapter shows the padding:
+        // only the length in the first frame says where the message ends.
+        const QByteArray chunk = message.mid(at, 7).leftJustified(7, '\0');
         if (format.headers) {
             const QByteArray frame = char(0x20 | (sequence & 0x0F)) + chunk;
             lines.append(join(header, hexBytes(frame, spaces), spaces));

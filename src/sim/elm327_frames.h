@@ -31,8 +31,8 @@ QByteArray elmResponseHeader(ElmProtocol protocol, quint8 address, int index);
 
 // One message from one ECU as the adapter prints it. On CAN a message longer than a frame is
 // split into ISO 15765 first and consecutive frames (numbered "0:", "1:" ... under a length line
-// when headers are off); on the other buses a message is one frame, with its checksum byte
-// shown when headers are on.
+// when headers are off), the last one showing its padding bytes; on the other buses a message is
+// one frame, with its checksum byte shown when headers are on.
 QList<QByteArray> elmLines(ElmProtocol protocol, quint8 address, int index,
                            const QByteArray& message, ElmFormat format);
 

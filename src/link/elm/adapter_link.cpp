@@ -11,6 +11,9 @@ namespace {
 
 using Kind = ElmAnswer::Kind;
 
+// Longer than an adapter takes to start answering a repeated request.
+constexpr std::chrono::milliseconds kSettle{250};
+
 bool isTcp(const QString& device) {
     return device.startsWith(QLatin1String("tcp:"));
 }
@@ -31,6 +34,9 @@ AdapterLink::AdapterLink(QString device, AdapterOptions options, QObject* parent
             bauds_.push_back(baud);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &AdapterLink::timedOut);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettle);
+    connect(&settle_, &QTimer::timeout, this, &AdapterLink::endResync);
 }
 
 AdapterLink::~AdapterLink() {
@@ -190,11 +196,10 @@ void AdapterLink::readAvailable() {
         return;
     const QByteArray bytes = io_->readAll();
     if (resyncing_) {
-        if (bytes.contains('>')) {
-            resyncing_ = false;
-            timer_.stop();
-            dispatch();
-        }
+        // A prompt with nothing after it, and then quiet: the adapter is idle again.
+        settle_.stop();
+        if (bytes.endsWith('>'))
+            settle_.start();
         return;
     }
     if (!current_)
@@ -207,8 +212,7 @@ void AdapterLink::readAvailable() {
 
 void AdapterLink::timedOut() {
     if (resyncing_) {
-        resyncing_ = false;
-        dispatch();
+        endResync();
         return;
     }
     if (!current_) {
@@ -221,10 +225,18 @@ void AdapterLink::timedOut() {
     if (reset || !io_ || !io_->isOpen())
         return;
     // A carriage return ends what the adapter is doing (or wakes a hung clone); its next prompt
-    // marks a clean start.
+    // marks a clean start. Should the answer have been on its way, the adapter takes the lone
+    // carriage return as "repeat": the quiet after the prompt lets that answer pass too.
     resyncing_ = true;
     timer_.start(options_.replyTimeout);
     io_->write("\r");
+}
+
+void AdapterLink::endResync() {
+    resyncing_ = false;
+    settle_.stop();
+    timer_.stop();
+    dispatch();
 }
 
 void AdapterLink::finish(const ElmAnswer& answer) {
@@ -237,6 +249,7 @@ void AdapterLink::finish(const ElmAnswer& answer) {
 
 void AdapterLink::failAll() {
     timer_.stop();
+    settle_.stop();
     resyncing_ = false;
     std::deque<Pending> waiting;
     if (current_)

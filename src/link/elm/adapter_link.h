@@ -62,6 +62,7 @@ private:
     void dispatch();
     void readAvailable();
     void timedOut();
+    void endResync();
     void finish(const ElmAnswer& answer);
     void failAll();
     // The port failed or the adapter vanished: every command waiting ends Lost.
@@ -82,7 +83,8 @@ private:
     std::deque<Pending> queue_;
     std::optional<Pending> current_;
     ElmReplyReader reader_;
-    QTimer timer_;
+    QTimer timer_;  // the reply timeout, and the bound of a resynchronisation
+    QTimer settle_; // quiet after the prompt that ends a resynchronisation
     bool resyncing_ = false;
     bool ready_ = false;
     bool starting_ = false;
