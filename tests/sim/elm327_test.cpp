@@ -51,6 +51,67 @@ struct Bench {
     }
 };
 
+// What the adapter prints for `command`, up to its prompt.
+QByteArray say(sim::Elm327Simulator& adapter, const QByteArray& command) {
+    QByteArray out;
+    const auto c = QObject::connect(&adapter, &sim::Elm327Simulator::transmit,
+                                    [&](const QByteArray& bytes) { out += bytes; });
+    adapter.receive(command + '\r');
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.endsWith('>'); }, 3000)) << command.data();
+    QObject::disconnect(c);
+    return out.chopped(3); // the blank line and the prompt
+}
+
+TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
+    // Seven stored codes and a refused clear at 10; no codes at 18.
+    const auto profile = sim::Profile::fromJson(R"({"ecus": [
+        {"address": "10", "pids": {"0C": [26, 248]}, "clearRefused": true,
+         "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"]},
+        {"address": "18", "pids": {"0D": [0]}}]})");
+    ASSERT_TRUE(profile);
+    struct Row {
+        sim::ElmProtocol protocol;
+        std::vector<QByteArray> before;
+        QByteArray command;
+        QByteArray text;
+    };
+    using P = sim::ElmProtocol;
+    const std::vector<Row> rows = {
+        {P::Can11,
+         {},
+         "03",
+         "7E8 10 10 43 07 03 00 01 71\r7E8 21 01 72 01 73 01 74 01\r"
+         "7E8 22 75 01 76 00 00 00 00\r7E9 02 43 00"},
+        {P::Can29,
+         {"ATH0", "ATS0"},
+         "03",
+         "010\r0:430703000171\r1:01720173017401\r2:75017600000000\r4300"},
+        {P::J1850,
+         {},
+         "03",
+         "48 6B 10 43 03 00 01 71 01 72 0F\r48 6B 10 43 01 73 01 74 01 75 57\r"
+         "48 6B 10 43 01 76 00 00 00 00 27\r48 6B 18 43 00 00 00 00 00 00 72"},
+        {P::Iso9141, {"ATH0"}, "010C", "41 0C 1A F8"},
+        {P::Can11, {}, "0500", "NO DATA"},
+        {P::Can11, {}, "04", "7E8 03 7F 04 22\r7E9 01 44"},
+        {P::Can11, {"ATSH7E1"}, "03", "7E9 02 43 00"},
+        {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 00 10 00 00"},
+        {P::Can29, {"ATCRA18DAF118", "ATAR"}, "010D", "18 DA F1 18 03 41 0D 00"},
+    };
+    for (const Row& row : rows) {
+        sim::Elm327Simulator adapter(*profile, row.protocol);
+        for (const QByteArray& command : std::vector<QByteArray>{"ATE0", "ATH1", "0100"})
+            say(adapter, command);
+        for (const QByteArray& command : row.before)
+            say(adapter, command);
+        EXPECT_EQ(say(adapter, row.command), row.text) << row.command.data();
+    }
+    sim::Profile off = *profile;
+    off.reachable = false;
+    sim::Elm327Simulator ignitionOff(off, P::Can11);
+    EXPECT_EQ(say(ignitionOff, "0100"), "0100\rSEARCHING...\rUNABLE TO CONNECT");
+}
+
 TEST(Elm327Test, SurvivesACloneThatRefusesHeadersAndMisbehaves) {
     sim::ElmFaults clone;
     clone.clone = clone.noise = clone.splitPrompt = clone.crlf = true;

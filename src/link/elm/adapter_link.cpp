@@ -49,6 +49,7 @@ qint32 AdapterLink::baudRate() const {
 
 void AdapterLink::start() {
     closeDevice();
+    failAll(); // what a previous start left waiting
     starting_ = true;
     if (isTcp(device_)) {
         openTcp();

@@ -22,8 +22,6 @@ public:
     void expect(const QByteArray& command);
     // The answer once its prompt has arrived; bytes after the prompt are dropped.
     std::optional<ElmAnswer> feed(QByteArrayView bytes);
-    // Bytes gathered so far, for a caller that gives up waiting.
-    bool sawPrompt() const { return prompted_; }
 
 private:
     QByteArray command_;
