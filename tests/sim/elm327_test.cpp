@@ -139,8 +139,16 @@ TEST(Elm327Test, NextCommandWorksAfterAHangOrASilence) {
     faults.silenceAfter = 0;
     Bench bench(sim::ElmProtocol::Can29, faults);
     ASSERT_TRUE(bench.start());
-    EXPECT_EQ(bench.ask("ATMA").kind, Kind::TimedOut);
-    EXPECT_EQ(bench.ask("0100").kind, Kind::TimedOut);
+    // Each next command is sent from the answer's callback, as a caller chaining requests does.
+    std::vector<Kind> kinds;
+    std::function<void(const ElmAnswer&)> next = [&](const ElmAnswer& a) {
+        kinds.push_back(a.kind);
+        if (kinds.size() == 1)
+            bench.link->send("0100", next);
+    };
+    bench.link->send("ATMA", next);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kinds.size() == 2; }, 5000));
+    EXPECT_EQ(kinds, std::vector<Kind>({Kind::TimedOut, Kind::TimedOut}));
     const ElmAnswer speed = bench.ask("010C");
     ASSERT_EQ(speed.kind, Kind::Lines);
     EXPECT_EQ(speed.lines.value(0), "18 DA F1 10 04 41 0C 0B B8");

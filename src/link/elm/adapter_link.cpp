@@ -221,16 +221,20 @@ void AdapterLink::timedOut() {
         loseWith(device_ + QStringLiteral(": no connection"));
         return;
     }
-    const bool reset = current_->command == "ATZ";
-    finish(answerOf(Kind::TimedOut));
-    if (reset || !io_ || !io_->isOpen())
-        return;
+    Pending timed = std::move(*current_);
+    current_.reset();
     // A carriage return ends what the adapter is doing (or wakes a hung clone); its next prompt
     // marks a clean start. Should the answer have been on its way, the adapter takes the lone
-    // carriage return as "repeat": the quiet after the prompt lets that answer pass too.
-    resyncing_ = true;
-    timer_.start(options_.replyTimeout);
-    io_->write("\r");
+    // carriage return as "repeat": the quiet after the prompt lets that answer pass too. (After
+    // a reset nothing is resynchronised: the next try may be at another baud rate.)
+    if (timed.command != "ATZ" && io_ && io_->isOpen()) {
+        resyncing_ = true;
+        timer_.start(options_.replyTimeout);
+        io_->write("\r");
+    }
+    if (timed.done)
+        timed.done(answerOf(Kind::TimedOut));
+    dispatch();
 }
 
 void AdapterLink::endResync() {
