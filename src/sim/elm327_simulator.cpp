@@ -120,6 +120,7 @@ void Elm327Simulator::receive(const QByteArray& bytes) {
         if (answering_) {
             // Any character stops what the adapter is doing.
             out_.clear();
+            wireFreeMs_ = nowMs();
             answering_ = false;
             line_.clear();
             respondRaw("STOPPED" + lineEnd(), 0);
