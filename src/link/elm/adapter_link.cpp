@@ -114,6 +114,7 @@ void AdapterLink::initialise() {
     answeredAtBaud_ = false;
     headersOn_ = false;
     identity_.clear();
+    protocol_.clear();
     sendInternal(
         "ATZ", [this](const ElmAnswer& a) { afterReset(a); }, options_.resetTimeout);
 }
@@ -247,6 +248,12 @@ void AdapterLink::endResync() {
 void AdapterLink::finish(const ElmAnswer& answer) {
     Pending done = std::move(*current_);
     current_.reset();
+    // The protocol is known once the adapter has found the bus, so ask before the next request.
+    if (protocol_.isEmpty() && answer.kind == Kind::Lines && !done.command.startsWith("AT"))
+        sendInternal("ATDPN", [this](const ElmAnswer& a) {
+            if (a.kind == Kind::Lines && !a.lines.isEmpty())
+                protocol_ = a.lines.first().right(1); // "A6" after a search
+        });
     if (done.done)
         done.done(answer);
     dispatch();

@@ -42,6 +42,8 @@ public:
     QString identity() const override { return identity_; }
     bool headersOn() const override { return headersOn_; }
     QString device() const override { return device_; }
+    // Asked once, right after the first answered vehicle request.
+    QString protocol() const override { return protocol_; }
     // The serial rate the adapter answered at; 0 over TCP or before it answered.
     qint32 baudRate() const;
 
@@ -90,6 +92,7 @@ private:
     bool starting_ = false;
     QString identity_;
     bool headersOn_ = false;
+    QString protocol_;
 };
 
 } // namespace scan::elm
