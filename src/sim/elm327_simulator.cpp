@@ -467,8 +467,8 @@ void Elm327Simulator::schedule(const QByteArray& bytes, double dueMs) {
     const double due = std::max(dueMs, wireFreeMs_);
     wireFreeMs_ = due;
     out_.emplace_back(due, bytes);
-    if (!timer_.isActive())
-        timer_.start(std::max(0, int(out_.front().first - nowMs())));
+    // Rearmed every time: after a stop the queue may start earlier than the timer was set for.
+    timer_.start(std::max(0, int(out_.front().first - nowMs())));
 }
 
 void Elm327Simulator::release() {

@@ -27,8 +27,8 @@ struct Bench {
     Bench() : adapter(sim::Profile::defaults(), sim::ElmProtocol::Can11) {}
 
     explicit Bench(sim::ElmProtocol protocol, sim::ElmFaults faults = {}, qint32 baud = 38400,
-                   bool tcp = false)
-        : adapter(sim::Profile::defaults(), protocol, baud, faults) {
+                   bool tcp = false, const sim::Profile& profile = sim::Profile::defaults())
+        : adapter(profile, protocol, baud, faults) {
         QString error;
         EXPECT_TRUE(tcp ? server.listenTcp(0, &error) : server.openPty(&error))
             << error.toStdString();
@@ -152,6 +152,15 @@ TEST(Elm327Test, NextCommandWorksAfterAHangOrASilence) {
     const ElmAnswer speed = bench.ask("010C");
     ASSERT_EQ(speed.kind, Kind::Lines);
     EXPECT_EQ(speed.lines.value(0), "18 DA F1 10 04 41 0C 0B B8");
+}
+
+TEST(Elm327Test, AnAnswerTooLateIsStoppedAndKeptFromTheNextCommand) {
+    sim::Profile slow = sim::Profile::defaults();
+    slow.latencyMs = 900; // beyond the reply timeout of 600 ms
+    Bench bench(sim::ElmProtocol::Can11, {}, 38400, false, slow);
+    ASSERT_TRUE(bench.start());
+    EXPECT_EQ(bench.ask("010C").kind, Kind::TimedOut);
+    EXPECT_EQ(bench.ask("ATI").lines, QStringList{"ELM327 v1.5"});
 }
 
 TEST(Elm327Test, AnUnpluggedAdapterEndsTheCommandsAsLost) {
