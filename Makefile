@@ -31,6 +31,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/vamrick-link-bench
+	$(BUILD)/bench/vamrick-elm-bench
 	$(BUILD)/bench/vamrick-survey-bench
 	$(BUILD)/bench/vamrick-live-bench
 

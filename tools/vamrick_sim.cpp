@@ -2,6 +2,8 @@
 // serial code can be run end to end (vamrick --com 1=/dev/pts/N).
 
 #include "core/termination_signals.h"
+#include "sim/elm327_server.h"
+#include "sim/elm327_simulator.h"
 #include "sim/pty_server.h"
 #include "sim/scan_tool_simulator.h"
 
@@ -75,6 +77,38 @@ bool readMs(const QCommandLineParser& parser, const QCommandLineOption& option, 
     return true;
 }
 
+struct ElmOptions {
+    sim::ElmProtocol protocol = sim::ElmProtocol::Can11;
+    qint32 baud = 38400;
+    std::optional<quint16> tcpPort;
+    sim::ElmFaults faults;
+    QString link; // the terminal's stable name; empty: none
+};
+
+// The simulated ELM327 adapter in front of the same vehicle, on a terminal or on TCP.
+int serveElm327(const sim::Profile& profile, const ElmOptions& options) {
+    sim::Elm327Simulator adapter(profile, options.protocol, options.baud, options.faults);
+    sim::Elm327Server server(adapter);
+    QString error;
+    const bool open =
+        options.tcpPort ? server.listenTcp(*options.tcpPort, &error) : server.openPty(&error);
+    if (!open)
+        return failWith(error);
+    QObject::connect(&server, &sim::Elm327Server::closed, [] {
+        std::fputs("vamrick-sim: the adapter is gone (unplug fault); waiting for a signal\n",
+                   stderr);
+    });
+    const bool linked = !options.link.isEmpty() && !options.tcpPort;
+    if (linked && !makeLink(options.link, server.device(), error))
+        return failWith(error);
+    std::printf("%s\n", qPrintable(server.device()));
+    std::fflush(stdout);
+    const int status = QCoreApplication::exec();
+    if (linked)
+        removeLink(options.link, server.device());
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,8 +145,25 @@ int main(int argc, char** argv) {
         QStringLiteral("Make PATH a symbolic link to the terminal, replacing an older link there, "
                        "and remove it on exit unless another simulator has taken it over."),
         QStringLiteral("PATH"));
+    const QCommandLineOption elmOption(
+        QStringLiteral("elm327"),
+        QStringLiteral("Be an ELM327 adapter instead of the scan tool; --fault then takes one of "
+                       "%1.")
+            .arg(sim::elmFaultNames()));
+    const QCommandLineOption protocolOption(
+        QStringLiteral("protocol"),
+        QStringLiteral("The adapter's vehicle bus: %1 (default can11).")
+            .arg(sim::elmProtocolNames()),
+        QStringLiteral("name"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("The adapter's baud rate (default 38400)."),
+                                        QStringLiteral("rate"));
+    const QCommandLineOption tcpOption(
+        QStringLiteral("tcp"), QStringLiteral("Serve the adapter on 127.0.0.1:PORT instead."),
+        QStringLiteral("PORT"));
     parser.addOptions({profileOption, pacedOption, latencyOption, markerOption, faultOption,
-                       unreachableOption, linkOption});
+                       unreachableOption, linkOption, elmOption, protocolOption, baudOption,
+                       tcpOption});
     parser.process(app);
 
     QString error;
@@ -129,6 +180,38 @@ int main(int argc, char** argv) {
         return failWith(QStringLiteral("--latency wants 0-60000 milliseconds"));
     if (!readMs(parser, markerOption, 1, profile->markerPeriodMs))
         return failWith(QStringLiteral("--marker-period wants 1-60000 milliseconds"));
+
+    const auto signalNotifier = core::onTerminationSignals([] { QCoreApplication::quit(); });
+    if (!signalNotifier)
+        return failWith(QStringLiteral("cannot set up signal handling"));
+
+    if (parser.isSet(elmOption)) {
+        ElmOptions elm;
+        if (parser.isSet(protocolOption)) {
+            const auto protocol = sim::elmProtocolFromName(parser.value(protocolOption));
+            if (!protocol)
+                return failWith(
+                    QStringLiteral("--protocol wants one of %1").arg(sim::elmProtocolNames()));
+            elm.protocol = *protocol;
+        }
+        if (parser.isSet(baudOption)) {
+            const int baud = parser.value(baudOption).toInt();
+            if (baud != 9600 && baud != 19200 && baud != 38400 && baud != 57600 && baud != 115200)
+                return failWith(QStringLiteral("--baud wants 9600, 19200, 38400, 57600 or 115200"));
+            elm.baud = baud;
+        }
+        if (parser.isSet(tcpOption)) {
+            bool ok = false;
+            elm.tcpPort = parser.value(tcpOption).toUShort(&ok);
+            if (!ok)
+                return failWith(QStringLiteral("--tcp wants a port number"));
+        }
+        elm.link = parser.value(linkOption);
+        for (const QString& text : parser.values(faultOption))
+            if (!sim::addElmFault(elm.faults, text, &error))
+                return failWith(error);
+        return serveElm327(*profile, elm);
+    }
     std::vector<sim::FaultRule> faults;
     for (const QString& text : parser.values(faultOption)) {
         const std::optional<sim::FaultRule> rule = sim::parseFaultRule(text, &error);
@@ -136,10 +219,6 @@ int main(int argc, char** argv) {
             return failWith(error);
         faults.push_back(*rule);
     }
-
-    const auto signalNotifier = core::onTerminationSignals([] { QCoreApplication::quit(); });
-    if (!signalNotifier)
-        return failWith(QStringLiteral("cannot set up signal handling"));
 
     sim::ScanToolSimulator simulator(*profile);
     for (const sim::FaultRule& rule : faults)

@@ -21,6 +21,7 @@ struct ElmAnswer {
         NotUnderstood,   // "?" or "ERROR": the adapter does not know the command
         TimedOut,        // no prompt within the reply timeout
         Lost,            // the adapter is gone (port error, unplugged, connection closed)
+        Garbled,         // bytes that are no adapter text (a wrong baud rate, line noise)
     };
     Kind kind = Kind::TimedOut;
     // For Lines: each line as sent, trimmed, without "SEARCHING...", "BUS INIT: OK", echo or
@@ -49,6 +50,10 @@ public:
     virtual bool headersOn() const = 0;
     // The device as the user knows it, e.g. "/dev/ttyUSB0" or "tcp:192.168.0.10:35000".
     virtual QString device() const = 0;
+    // The bus protocol's number as ATDPN gives it, without the "A" of an automatic search ("6":
+    // 11-bit CAN at 500 kbaud, "7": 29-bit CAN, "1"/"2": J1850, "3": ISO 9141, "4"/"5": KWP);
+    // empty until a vehicle request has been answered.
+    virtual QString protocol() const { return {}; }
 
 signals:
     void ready();

@@ -1,0 +1,488 @@
+#include "elm327_simulator.h"
+
+#include "frames.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+constexpr double kBannerMs = 400;
+constexpr double kSearchMs = 300;
+constexpr double kSplitPromptMs = 30;
+
+struct FaultName {
+    const char* name;
+    bool ElmFaults::*flag;
+    int ElmFaults::*after;
+};
+
+constexpr FaultName kFaultNames[] = {
+    {"silence", nullptr, &ElmFaults::silenceAfter},
+    {"garbage", nullptr, &ElmFaults::garbageAfter},
+    {"unplug", nullptr, &ElmFaults::unplugAfter},
+    {"clone", &ElmFaults::clone, nullptr},
+    {"noise", &ElmFaults::noise, nullptr},
+    {"split-prompt", &ElmFaults::splitPrompt, nullptr},
+    {"crlf", &ElmFaults::crlf, nullptr},
+    {"hang", &ElmFaults::hang, nullptr},
+};
+
+bool isHex(const QByteArray& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); });
+}
+
+QByteArray codeBytes(const std::vector<quint16>& codes, std::size_t from, std::size_t count) {
+    QByteArray bytes;
+    for (std::size_t i = from; i < from + count && i < codes.size(); ++i)
+        bytes.append(char(codes[i] >> 8)).append(char(codes[i] & 0xFF));
+    return bytes;
+}
+
+QByteArray word(quint16 value) {
+    return QByteArray(1, char(value >> 8)).append(char(value & 0xFF));
+}
+
+} // namespace
+
+bool addElmFault(ElmFaults& faults, const QString& text, QString* error) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    for (const FaultName& f : kFaultNames) {
+        if (parts.first() != QLatin1String(f.name))
+            continue;
+        if (f.flag && parts.size() == 1) {
+            faults.*f.flag = true;
+            return true;
+        }
+        bool ok = parts.size() == 1;
+        const int after = ok ? 0 : parts.value(1).toInt(&ok);
+        if (f.after && parts.size() <= 2 && ok && after >= 0) {
+            faults.*f.after = after;
+            return true;
+        }
+        break;
+    }
+    if (error)
+        *error =
+            QStringLiteral("unknown adapter fault \"%1\" (one of %2)").arg(text, elmFaultNames());
+    return false;
+}
+
+QString elmFaultNames() {
+    QStringList names;
+    for (const FaultName& f : kFaultNames)
+        names.append(QLatin1String(f.name) + (f.after ? QStringLiteral("[:N]") : QString()));
+    return names.join(QStringLiteral(", "));
+}
+
+Elm327Simulator::Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud,
+                                 ElmFaults faults, QObject* parent)
+    : QObject(parent), reachable_(profile.reachable), latencyMs_(profile.latencyMs),
+      protocol_(protocol), baud_(baud), faults_(faults) {
+    // One vehicle model per ECU: each answers for itself, as ECUs on one bus do.
+    for (const Ecu& ecu : profile.ecus) {
+        Profile alone = profile;
+        alone.ecus = {ecu};
+        ecus_.emplace_back(std::move(alone));
+    }
+    clock_.start();
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &Elm327Simulator::release);
+}
+
+void Elm327Simulator::reset() {
+    echo_ = true;
+    linefeeds_ = false;
+    spaces_ = true;
+    headers_ = false;
+    autoProtocol_ = true;
+    chosenProtocol_ = '0';
+    searched_ = false;
+    target_.reset();
+    filter_.clear();
+}
+
+void Elm327Simulator::receive(const QByteArray& bytes) {
+    if (dead_)
+        return;
+    if (lineSpeed_ && lineSpeed_() != 0 && lineSpeed_() != baud_) {
+        QByteArray garbage;
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            garbage.append(char(0x80 | (random_() & 0x7F)));
+        schedule(garbage, nowMs());
+        return;
+    }
+    for (char c : bytes) {
+        if (answering_) {
+            // Any character stops what the adapter is doing.
+            out_.clear();
+            wireFreeMs_ = nowMs();
+            answering_ = false;
+            line_.clear();
+            respondRaw("STOPPED" + lineEnd(), 0);
+            continue;
+        }
+        if (echo_)
+            schedule(c == '\r' ? lineEnd() : QByteArray(1, c), nowMs());
+        if (c == '\r') {
+            execute(line_);
+            line_.clear();
+        } else if (c > ' ' && c < 0x7F) {
+            line_.append(char(std::toupper(static_cast<unsigned char>(c))));
+        }
+    }
+}
+
+void Elm327Simulator::execute(QByteArray command) {
+    if (hung_) {
+        hung_ = false;
+        respondRaw({}, 0);
+        return;
+    }
+    if (command.isEmpty())
+        command = last_; // a bare carriage return repeats the last command
+    if (command.isEmpty()) {
+        respondRaw({}, 0);
+        return;
+    }
+    last_ = command;
+    if (command.startsWith("AT")) {
+        const std::optional<Answer> answer = atCommand(command.mid(2));
+        if (answer)
+            respond(*answer);
+        else
+            hung_ = true;
+        return;
+    }
+    const bool counted = isHex(command) && command.size() >= 2;
+    const int request = counted ? requests_++ : -1;
+    if (request >= 0 && request == faults_.unplugAfter) {
+        dead_ = true;
+        out_.clear();
+        timer_.stop();
+        emit disconnected();
+        return;
+    }
+    if (request >= 0 && request == faults_.silenceAfter) {
+        hung_ = true;
+        return;
+    }
+    if (request >= 0 && request == faults_.garbageAfter) {
+        QByteArray garbage;
+        for (int i = 0; i < 20; ++i)
+            garbage.append(char(0x80 | (random_() & 0x7F)));
+        respondRaw(garbage + lineEnd(), latencyMs_);
+        return;
+    }
+    respond(vehicleRequest(command));
+}
+
+std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArray& command) {
+    const Answer ok{{"OK"}};
+    const auto onOff = [&](bool& setting) {
+        setting = command.endsWith('1');
+        return ok;
+    };
+    if (command == "Z" || command == "WS") {
+        reset();
+        return Answer{{kIdentity}, kBannerMs, true};
+    }
+    if (command == "D") {
+        const bool echo = echo_;
+        reset();
+        echo_ = echo;
+        return ok;
+    }
+    if (command == "E0" || command == "E1")
+        return onOff(echo_);
+    if (command == "L0" || command == "L1")
+        return onOff(linefeeds_);
+    if (faults_.clone && (command.startsWith('S') || command.startsWith('H')) &&
+        command.size() == 2)
+        return Answer{{"?"}};
+    if (command == "S0" || command == "S1")
+        return onOff(spaces_);
+    if (command == "H0" || command == "H1")
+        return onOff(headers_);
+    if (command.startsWith("SP") || command.startsWith("TP")) {
+        QByteArray digit = command.mid(2);
+        if (digit.startsWith('A'))
+            digit = digit.mid(1);
+        if (digit.size() != 1 || !isHexDigit(digit[0]))
+            return Answer{{"?"}};
+        autoProtocol_ = digit == "0" || command.mid(2).startsWith('A');
+        chosenProtocol_ = digit[0];
+        searched_ = false;
+        return ok;
+    }
+    if (command == "DPN") {
+        const char number = elmProtocolNumber(protocol_);
+        if (!autoProtocol_)
+            return Answer{{QByteArray(1, chosenProtocol_)}};
+        return Answer{{searched_ ? QByteArray("A") + number : QByteArray("0")}};
+    }
+    if (command == "DP")
+        return Answer{
+            {searched_ ? "AUTO, " + elmProtocolDescription(protocol_) : QByteArray("AUTO")}};
+    if (command == "I")
+        return Answer{{kIdentity}};
+    if (command == "RV")
+        return Answer{{"12.6V"}};
+    if (command.startsWith("SH") && isHex(command.mid(2))) {
+        const QByteArray header = command.mid(2);
+        bool fine = false;
+        const uint value = header.toUInt(&fine, 16);
+        target_.reset();
+        if (protocol_ == ElmProtocol::Can11 && header.size() == 3) {
+            if (value >= 0x7E0 && value <= 0x7E7)
+                target_ = value - 0x7E0;
+        } else if (header.size() == 6) {
+            // The middle byte is the target: 33 (CAN) and 6A (others) reach every ECU.
+            const quint8 middle = quint8(value >> 8);
+            if (middle != 0x33 && middle != 0x6A)
+                for (std::size_t i = 0; i < ecus_.size(); ++i)
+                    if (ecus_[i].currentEcu().address == middle)
+                        target_ = i;
+            if (middle != 0x33 && middle != 0x6A && !target_)
+                target_ = ecus_.size(); // nobody there
+        } else {
+            return Answer{{"?"}};
+        }
+        return ok;
+    }
+    if (command.startsWith("CRA") && isHex(command.mid(3))) {
+        filter_ = command.mid(3);
+        return ok;
+    }
+    if (command == "AR") {
+        filter_.clear();
+        return ok;
+    }
+    if (faults_.hang)
+        return std::nullopt;
+    return Answer{{"?"}};
+}
+
+Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& command) {
+    QByteArray hex = command;
+    if (hex.size() % 2 == 1 && hex.size() >= 3)
+        hex.chop(1); // the number of answers to wait for
+    if (!isHex(hex) || hex.isEmpty())
+        return Answer{{"?"}};
+    Answer answer;
+    answer.delayMs = latencyMs_;
+    const bool wrongBus = !autoProtocol_ && chosenProtocol_ != elmProtocolNumber(protocol_);
+    if (!searched_) {
+        answer.delayMs += kSearchMs;
+        if (autoProtocol_)
+            answer.lines.append("SEARCHING...");
+        else if (protocol_ == ElmProtocol::Iso9141 || protocol_ == ElmProtocol::Kwp)
+            answer.lines.append(reachable_ && !wrongBus ? "BUS INIT: ...OK" : "BUS INIT: ...ERROR");
+    }
+    if (!reachable_ || wrongBus) {
+        if (autoProtocol_)
+            answer.lines.append("UNABLE TO CONNECT");
+        else if (answer.lines.isEmpty() || !answer.lines.last().endsWith("ERROR"))
+            answer.lines.append(isCan(protocol_) ? "CAN ERROR" : "NO DATA");
+        return answer;
+    }
+    searched_ = true;
+    const QByteArray request = QByteArray::fromHex(hex);
+    bool any = false;
+    for (std::size_t i = 0; i < ecus_.size(); ++i) {
+        if (!addressed(i) || !passesFilter(i))
+            continue;
+        for (const QByteArray& message : ecuMessages(i, request)) {
+            answer.lines.append(elmLines(protocol_, ecus_[i].currentEcu().address, int(i), message,
+                                         {headers_, spaces_}));
+            any = true;
+        }
+    }
+    if (!any)
+        answer.lines.append("NO DATA");
+    return answer;
+}
+
+bool Elm327Simulator::addressed(std::size_t ecu) const {
+    return !target_ || *target_ == ecu;
+}
+
+bool Elm327Simulator::passesFilter(std::size_t ecu) const {
+    if (filter_.isEmpty())
+        return true;
+    const quint8 address = ecus_[ecu].currentEcu().address;
+    const QByteArray header = elmResponseHeader(protocol_, address, int(ecu));
+    return isCan(protocol_) ? filter_ == header : filter_.right(2) == header;
+}
+
+QList<QByteArray> Elm327Simulator::ecuMessages(std::size_t index, const QByteArray& request) {
+    Vehicle& vehicle = ecus_[index];
+    const Ecu& ecu = vehicle.currentEcu();
+    const quint8 service = quint8(request[0]);
+    const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
+    const double seconds = nowMs() / 1000.0;
+    const bool can = isCan(protocol_);
+    switch (service) {
+    case 0x01: {
+        QByteArray message(1, char(0x41));
+        // CAN takes up to six PIDs in one request; the other buses one.
+        const int last = can ? std::min<int>(int(request.size()), 7) : 2;
+        for (int i = 1; i < last; ++i)
+            if (const auto data = vehicle.currentData(at(i), seconds))
+                message.append(char(at(i))).append(*data);
+        return message.size() > 1 ? QList<QByteArray>{message} : QList<QByteArray>{};
+    }
+    case 0x02: {
+        const auto data = at(2) == 0 ? vehicle.freezeFrameData(at(1)) : std::nullopt;
+        if (!data)
+            return {};
+        return {QByteArray(1, char(0x42)).append(char(at(1))).append('\0').append(*data)};
+    }
+    case 0x03:
+    case 0x07: {
+        const auto& codes = service == 0x03 ? ecu.storedCodes : ecu.pendingCodes;
+        const char id = char(service + 0x40);
+        if (can) {
+            const auto count = std::min<std::size_t>(codes.size(), 0xFF);
+            return {QByteArray(1, id).append(char(count)).append(codeBytes(codes, 0, count))};
+        }
+        QList<QByteArray> frames;
+        for (std::size_t from = 0; from == 0 || from < codes.size(); from += 3)
+            frames.append(
+                QByteArray(1, id).append(codeBytes(codes, from, 3).leftJustified(6, '\0', true)));
+        return frames;
+    }
+    case 0x04: {
+        if (ecu.clearRefused)
+            return {QByteArray("\x7F\x04\x22", 3)};
+        vehicle.answer(*parseCommand("040404"), seconds);
+        return {QByteArray(1, char(0x44))};
+    }
+    case 0x05: {
+        if (can || !ecu.o2Tests)
+            return {};
+        const auto sensor = ecu.o2Tests->sensors.find(at(2));
+        const QByteArray refusal("\x7F\x05\x12", 3);
+        if (sensor == ecu.o2Tests->sensors.end())
+            return {refusal};
+        QByteArray message = QByteArray(1, char(0x45)).append(char(at(1))).append(char(at(2)));
+        if (at(1) == 0) {
+            quint32 map = 0;
+            for (const auto& test : sensor->second)
+                if (test.first >= 1 && test.first <= 32)
+                    map |= 0x80000000u >> (test.first - 1);
+            return {message.append(word(quint16(map >> 16))).append(word(quint16(map)))};
+        }
+        const auto test = sensor->second.find(at(1));
+        return {test == sensor->second.end() ? refusal : message.append(test->second)};
+    }
+    case 0x06:
+        return monitorMessages(ecu, at(1), at(2));
+    default:
+        return {};
+    }
+}
+
+QList<QByteArray> Elm327Simulator::monitorMessages(const Ecu& ecu, quint8 test,
+                                                   quint8 component) const {
+    const auto& tests = ecu.monitorTests;
+    if (tests.empty())
+        return {};
+    const bool can = isCan(protocol_);
+    if (test % 0x20 == 0) {
+        quint32 map = 0;
+        for (const auto& entry : tests)
+            if (entry.first > test && entry.first <= test + 0x20)
+                map |= 0x80000000u >> (entry.first - test - 1);
+        if (test != 0 && map == 0)
+            return {};
+        QByteArray message = QByteArray(1, char(0x46)).append(char(test));
+        if (!can)
+            message.append('\0');
+        return {message.append(word(quint16(map >> 16))).append(word(quint16(map)))};
+    }
+    const auto found = tests.find(test);
+    if (found == tests.end())
+        return can ? QList<QByteArray>{} : QList<QByteArray>{QByteArray("\x7F\x06\x12", 3)};
+    if (!can) {
+        // One test result: component (bit 7: the limit is a minimum), value, limit.
+        const auto result = found->second.find(component);
+        if (result == found->second.end())
+            return {QByteArray("\x7F\x06\x12", 3)};
+        const MonitorTest& r = result->second;
+        return {QByteArray(1, char(0x46))
+                    .append(char(test))
+                    .append(char((r.minimum ? 0x80 : 0) | component))
+                    .append(word(r.value))
+                    .append(word(r.limit))};
+    }
+    // On CAN each component of the monitor: test id, unit and scaling (01: raw count), value,
+    // minimum, maximum.
+    QByteArray message = QByteArray(1, char(0x46)).append(char(test));
+    for (const auto& [id, r] : found->second)
+        message.append(char(id))
+            .append(char(0x01))
+            .append(word(r.value))
+            .append(word(r.minimum ? r.limit : 0))
+            .append(word(r.minimum ? 0xFFFF : r.limit));
+    return {message};
+}
+
+QByteArray Elm327Simulator::lineEnd() const {
+    return linefeeds_ || faults_.crlf ? QByteArray("\r\n") : QByteArray("\r");
+}
+
+void Elm327Simulator::respond(const Answer& answer) {
+    QByteArray body;
+    if (answer.banner) {
+        if (faults_.noise)
+            body.append("\x7F\xFC");
+        body.append(lineEnd()).append(lineEnd());
+    }
+    for (const QByteArray& line : answer.lines)
+        body.append(line).append(lineEnd());
+    respondRaw(body, answer.delayMs);
+}
+
+void Elm327Simulator::respondRaw(const QByteArray& body, double delayMs) {
+    const double charMs = 10000.0 / baud_;
+    const double start = std::max(nowMs(), wireFreeMs_) + delayMs;
+    const QByteArray prompt = lineEnd() + '>';
+    answering_ = true;
+    if (faults_.splitPrompt) {
+        schedule(body, start + body.size() * charMs);
+        schedule(prompt, start + (body.size() + prompt.size()) * charMs + kSplitPromptMs);
+    } else {
+        schedule(body + prompt, start + (body.size() + prompt.size()) * charMs);
+    }
+}
+
+void Elm327Simulator::schedule(const QByteArray& bytes, double dueMs) {
+    if (bytes.isEmpty())
+        return;
+    const double due = std::max(dueMs, wireFreeMs_);
+    wireFreeMs_ = due;
+    out_.emplace_back(due, bytes);
+    // Rearmed every time: after a stop the queue may start earlier than the timer was set for.
+    timer_.start(std::max(0, int(out_.front().first - nowMs())));
+}
+
+void Elm327Simulator::release() {
+    while (!out_.empty() && out_.front().first <= nowMs() + 0.5) {
+        const QByteArray bytes = std::move(out_.front().second);
+        out_.pop_front();
+        if (bytes.endsWith('>'))
+            answering_ = false;
+        emit transmit(bytes);
+        if (dead_)
+            return;
+    }
+    if (!out_.empty())
+        timer_.start(std::max(0, int(out_.front().first - nowMs() + 0.5)));
+}
+
+} // namespace sim

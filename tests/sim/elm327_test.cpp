@@ -1,0 +1,207 @@
+#include "link/elm/adapter_link.h"
+#include "sim/elm327_server.h"
+#include "sim/elm327_simulator.h"
+#include "support/qt_printers.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+using scan::elm::AdapterLink;
+using scan::elm::ElmAnswer;
+using Kind = ElmAnswer::Kind;
+
+// A simulated adapter served on a pseudo-terminal (or TCP), and the program's link to it.
+struct Bench {
+    sim::Elm327Simulator adapter;
+    sim::Elm327Server server{adapter};
+    std::unique_ptr<AdapterLink> link;
+
+    Bench() : adapter(sim::Profile::defaults(), sim::ElmProtocol::Can11) {}
+
+    explicit Bench(sim::ElmProtocol protocol, sim::ElmFaults faults = {}, qint32 baud = 38400,
+                   bool tcp = false, const sim::Profile& profile = sim::Profile::defaults())
+        : adapter(profile, protocol, baud, faults) {
+        QString error;
+        EXPECT_TRUE(tcp ? server.listenTcp(0, &error) : server.openPty(&error))
+            << error.toStdString();
+        link = std::make_unique<AdapterLink>(server.device(),
+                                             scan::elm::AdapterOptions{38400, 600ms, 800ms});
+    }
+
+    bool start() {
+        QSignalSpy ready(link.get(), &AdapterLink::ready);
+        link->start();
+        return QTest::qWaitFor([&] { return ready.count() == 1; }, 8000);
+    }
+
+    ElmAnswer ask(const QByteArray& command) {
+        std::optional<ElmAnswer> answer;
+        link->send(command, [&](const ElmAnswer& a) { answer = a; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000))
+            << command.toStdString();
+        return answer.value_or(ElmAnswer{});
+    }
+};
+
+// What the adapter prints for `command`, up to its prompt.
+QByteArray say(sim::Elm327Simulator& adapter, const QByteArray& command) {
+    QByteArray out;
+    const auto c = QObject::connect(&adapter, &sim::Elm327Simulator::transmit,
+                                    [&](const QByteArray& bytes) { out += bytes; });
+    adapter.receive(command + '\r');
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.endsWith('>'); }, 3000)) << command.data();
+    QObject::disconnect(c);
+    return out.chopped(3); // the blank line and the prompt
+}
+
+TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
+    // Seven stored codes and a refused clear at 10; no codes at 18.
+    const auto profile = sim::Profile::fromJson(R"({"ecus": [
+        {"address": "10", "pids": {"0C": [26, 248]}, "clearRefused": true,
+         "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"]},
+        {"address": "18", "pids": {"0D": [0]}}]})");
+    ASSERT_TRUE(profile);
+    struct Row {
+        sim::ElmProtocol protocol;
+        std::vector<QByteArray> before;
+        QByteArray command;
+        QByteArray text;
+    };
+    using P = sim::ElmProtocol;
+    const std::vector<Row> rows = {
+        {P::Can11,
+         {},
+         "03",
+         "7E8 10 10 43 07 03 00 01 71\r7E8 21 01 72 01 73 01 74 01\r"
+         "7E8 22 75 01 76 00 00 00 00\r7E9 02 43 00"},
+        {P::Can29,
+         {"ATH0", "ATS0"},
+         "03",
+         "010\r0:430703000171\r1:01720173017401\r2:75017600000000\r4300"},
+        {P::J1850,
+         {},
+         "03",
+         "48 6B 10 43 03 00 01 71 01 72 0F\r48 6B 10 43 01 73 01 74 01 75 57\r"
+         "48 6B 10 43 01 76 00 00 00 00 27\r48 6B 18 43 00 00 00 00 00 00 72"},
+        {P::Iso9141, {"ATH0"}, "010C", "41 0C 1A F8"},
+        {P::Can11, {}, "0500", "NO DATA"},
+        {P::Can11, {}, "04", "7E8 03 7F 04 22\r7E9 01 44"},
+        {P::Can11, {"ATSH7E1"}, "03", "7E9 02 43 00"},
+        {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 00 10 00 00"},
+        {P::Can29, {"ATCRA18DAF118", "ATAR"}, "010D", "18 DA F1 18 03 41 0D 00"},
+    };
+    for (const Row& row : rows) {
+        sim::Elm327Simulator adapter(*profile, row.protocol);
+        for (const QByteArray& command : std::vector<QByteArray>{"ATE0", "ATH1", "0100"})
+            say(adapter, command);
+        for (const QByteArray& command : row.before)
+            say(adapter, command);
+        EXPECT_EQ(say(adapter, row.command), row.text) << row.command.data();
+    }
+    sim::Profile off = *profile;
+    off.reachable = false;
+    sim::Elm327Simulator ignitionOff(off, P::Can11);
+    EXPECT_EQ(say(ignitionOff, "0100"), "0100\rSEARCHING...\rUNABLE TO CONNECT");
+}
+
+TEST(Elm327Test, SurvivesACloneThatRefusesHeadersAndMisbehaves) {
+    sim::ElmFaults clone;
+    clone.clone = clone.noise = clone.splitPrompt = clone.crlf = true;
+    Bench bench(sim::ElmProtocol::Iso9141, clone);
+    ASSERT_TRUE(bench.start());
+    EXPECT_FALSE(bench.link->headersOn());
+    EXPECT_EQ(bench.link->identity(), "ELM327 v1.5");
+    const ElmAnswer speed = bench.ask("010C");
+    EXPECT_EQ(speed.kind, Kind::Lines);
+    EXPECT_EQ(speed.lines.size(), 2); // two ECUs know the engine speed
+    EXPECT_TRUE(speed.lines.value(0).startsWith("41 0C "));
+    EXPECT_EQ(bench.ask("0902").kind, Kind::NoData);
+}
+
+TEST(Elm327Test, FindsTheAdaptersBaudRate) {
+    Bench bench(sim::ElmProtocol::Can11, {}, 9600);
+    ASSERT_TRUE(bench.start());
+    EXPECT_EQ(bench.link->baudRate(), 9600);
+    EXPECT_TRUE(bench.link->headersOn());
+}
+
+TEST(Elm327Test, NextCommandWorksAfterAHangOrASilence) {
+    sim::ElmFaults faults;
+    faults.hang = true;
+    faults.silenceAfter = 0;
+    Bench bench(sim::ElmProtocol::Can29, faults);
+    ASSERT_TRUE(bench.start());
+    // Each next command is sent from the answer's callback, as a caller chaining requests does.
+    std::vector<Kind> kinds;
+    std::function<void(const ElmAnswer&)> next = [&](const ElmAnswer& a) {
+        kinds.push_back(a.kind);
+        if (kinds.size() == 1)
+            bench.link->send("0100", next);
+    };
+    bench.link->send("ATMA", next);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kinds.size() == 2; }, 5000));
+    EXPECT_EQ(kinds, std::vector<Kind>({Kind::TimedOut, Kind::TimedOut}));
+    const ElmAnswer speed = bench.ask("010C");
+    ASSERT_EQ(speed.kind, Kind::Lines);
+    EXPECT_EQ(speed.lines.value(0), "18 DA F1 10 04 41 0C 0B B8");
+}
+
+TEST(Elm327Test, AnAnswerTooLateIsStoppedAndKeptFromTheNextCommand) {
+    sim::Profile slow = sim::Profile::defaults();
+    slow.latencyMs = 900; // beyond the reply timeout of 600 ms
+    Bench bench(sim::ElmProtocol::Can11, {}, 38400, false, slow);
+    ASSERT_TRUE(bench.start());
+    EXPECT_EQ(bench.ask("010C").kind, Kind::TimedOut);
+    EXPECT_EQ(bench.ask("ATI").lines, QStringList{"ELM327 v1.5"});
+}
+
+TEST(Elm327Test, AnUnpluggedAdapterEndsTheCommandsAsLost) {
+    sim::ElmFaults faults;
+    faults.unplugAfter = 1;
+    Bench bench(sim::ElmProtocol::Can11, faults);
+    ASSERT_TRUE(bench.start());
+    QSignalSpy lost(bench.link.get(), &AdapterLink::lost);
+    EXPECT_EQ(bench.ask("0100").kind, Kind::Lines);
+    std::optional<ElmAnswer> queued;
+    bench.link->send("03", [&](const ElmAnswer& a) { queued = a; });
+    EXPECT_EQ(bench.ask("010C").kind, Kind::Lost);
+    EXPECT_EQ(queued->kind, Kind::Lost);
+    EXPECT_EQ(lost.count(), 1);
+}
+
+TEST(Elm327Test, WorksOverTcpWithEveryEcusAnswer) {
+    Bench bench(sim::ElmProtocol::Can11, {}, 38400, true);
+    ASSERT_TRUE(bench.start());
+    EXPECT_EQ(bench.link->baudRate(), 0);
+    const ElmAnswer codes = bench.ask("03");
+    ASSERT_EQ(codes.kind, Kind::Lines);
+    EXPECT_EQ(codes.lines,
+              QStringList({"7E8 06 43 02 03 00 01 71", "7E9 04 43 01 C1 23", "7EA 02 43 00"}));
+}
+
+TEST(Elm327Test, VamrickSimServesTheChosenProtocol) {
+    QProcess tool;
+    tool.start(VAMRICK_SIM_EXE, {"--elm327", "--protocol", "kwp", "--tcp", "0"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 5000));
+    const QString device = QString::fromLocal8Bit(tool.readLine()).trimmed();
+    ASSERT_TRUE(device.startsWith("tcp:127.0.0.1:")) << device.toStdString();
+    Bench bench;
+    bench.link = std::make_unique<AdapterLink>(device);
+    ASSERT_TRUE(bench.start());
+    EXPECT_EQ(bench.ask("ATDPN").lines, QStringList{"0"});
+    EXPECT_EQ(bench.ask("010D").lines,
+              QStringList({"83 F1 10 41 0D 00 D2", "83 F1 18 41 0D 00 DA"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bench.link->protocol() == "5"; }, 3000));
+    tool.terminate();
+    EXPECT_TRUE(tool.waitForFinished(5000));
+}
+
+} // namespace
