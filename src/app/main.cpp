@@ -2,6 +2,7 @@
 #include "diag/trouble_code_definitions.h"
 #include "dialog_prompter.h"
 #include "headless.h"
+#include "link/elm/adapter_link.h"
 #include "link/serial_transport.h"
 #include "link/usb/libusb_backend.h"
 #include "main_window.h"
@@ -57,12 +58,13 @@ void provideRuntimeFolder() {
 #endif
 }
 
-// The ELM327-class adapter on a serial device or "tcp:HOST:PORT", first tried at `baud`. This
-// build has no adapter link yet, so the port reports that it cannot be used.
-std::unique_ptr<scan::elm::ElmAdapter> elmAdapterOn(const QString& device, int baud) {
-    Q_UNUSED(device);
-    Q_UNUSED(baud);
-    return nullptr;
+// The ELM327-class adapter on a serial device or "tcp:HOST:PORT", first tried at `baud`.
+std::unique_ptr<scan::elm::ElmAdapter> elmAdapterOn(const QString& device, int baud,
+                                                     std::chrono::milliseconds replyTimeout) {
+    scan::elm::AdapterOptions options;
+    options.baud = baud;
+    options.replyTimeout = replyTimeout;
+    return std::make_unique<scan::elm::AdapterLink>(device, options);
 }
 
 } // namespace
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
     const app::Adapter adapter =
         options.adapter.value_or(headless ? app::Adapter::Box : app::savedAdapter());
     const auto elmAdapter = [&options](const QString& device) {
-        return elmAdapterOn(device, options.elmBaud);
+        return elmAdapterOn(device, options.elmBaud, options.replyTimeout);
     };
     app::Session session(state, window,
                          {prompter, definitions, portFactory, linkSettings,

@@ -151,7 +151,8 @@ void ElmBridge::answer(const Command& command, double, Done done) {
                 return refusal(command, quint8(data->at(2)));
             if (data && !data->isEmpty() && quint8(data->at(0)) == responseId)
                 return ecuFrame(command, body(*data));
-            if (command.service == 0x05 && answer.kind == ElmAnswer::Kind::NoData)
+            if ((command.service == 0x05 || command.service == 0x06) &&
+                answer.kind == ElmAnswer::Kind::NoData)
                 return refusal(command, kNotSupported);
             return unanswered(command);
         };
@@ -177,19 +178,19 @@ void ElmBridge::answer(const Command& command, double, Done done) {
                    });
     case 0x04:
         return ask("04", reply(0x44, same));
-    case 0x06:
-        // The CAN form of the results carries units and scaling the box's form has no room for.
-        if (framing_ && framing_ != ElmFraming::NonCan)
-            return done(refusal(command, kNotSupported));
-        [[fallthrough]];
-    case 0x05: {
-        // Test id and sensor; the answer repeats the sensor, which the box's reply leaves out
-        // except in the support bytes.
-        const char bytes[] = {char(command.service), pid, char(command.length)};
-        const quint8 id = command.service + 0x40;
+    case 0x05:
+    case 0x06: {
+        // The box's text form of either service asks for the O2 sensor tests, which an adapter
+        // finds in service $05; on CAN there are none there (NO DATA: "not supported"). The
+        // answer repeats the sensor, which the box's reply leaves out except in the support
+        // bytes, and the box labels support replies, and all of service $06, $46.
+        const char bytes[] = {char(0x05), pid, char(command.length)};
         return ask(hexPairs(QByteArrayView(bytes, 3)),
-                   reply(id, [tid = command.parameter](const QByteArray& data) {
-                       return tid == 0 ? data : data.left(2) + data.mid(3);
+                   reply(0x45, [command](const QByteArray& data) {
+                       QByteArray box = command.parameter == 0 ? data : data.left(2) + data.mid(3);
+                       if (command.parameter == 0 || command.service == 0x06)
+                           box[0] = char(0x46);
+                       return box;
                    }));
     }
     case 0x80:

@@ -203,6 +203,36 @@ TEST(EndToEndTest, ReportRunsTheTestServicesAfterTheFreezeFrame) {
                                      "offer the Mode 6 Tests.\n\n"));
 }
 
+// An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
+// firmware and ECU lines, and on CAN, whose service $05 holds no O2 sensor tests.
+TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
+    const auto masked = [](QString report) {
+        static const QRegularExpression numbers(QStringLiteral("[0-9.]+"));
+        static const QRegularExpression own(QStringLiteral("(F/W|ECU #)[^\n]*\n"));
+        return report.remove(own).replace(numbers, "#").toStdString();
+    };
+    SimProcess box;
+    const ProgramRun throughBox = vamrick({"--com", "1=" + box.path(), "--report"});
+    const QString beforeO2 = throughBox.out.left(throughBox.out.indexOf("== O2 Sensor Test"));
+    const std::pair<QStringList, QString> adapters[] = {
+        {{"--protocol", "iso9141"}, throughBox.out},
+        {{"--protocol", "can11"}, beforeO2},
+        {{"--protocol", "can29", "--tcp", "0"}, beforeO2},
+    };
+    for (const auto& [arguments, expected] : adapters) {
+        SimProcess adapter(QStringList{"--elm327"} + arguments);
+        const ProgramRun run =
+            vamrick({"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report"});
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: ELM327 v1.5\n"));
+        const std::string shown = masked(run.out);
+        EXPECT_EQ(shown.substr(0, masked(expected).size()), masked(expected));
+        EXPECT_EQ(run.out.contains("The O2 Sensor Test is not supported by this vehicle"),
+                  expected == beforeO2);
+    }
+}
+
 TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     QTemporaryDir dir;
     SimProcess sim;
