@@ -267,10 +267,18 @@ void ElmBridge::passThroughAck(Done done) const {
 void ElmBridge::answerPassThrough(const QByteArray& command, Done done) {
     const int length = command.size() > 1 ? quint8(command[1]) : 0;
     const QByteArray obd = command.mid(5, std::clamp(length - 3, 0, 8));
-    request(hexPairs(obd), [this, done](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+    const quint8 testId = obd.size() > 1 ? quint8(obd[1]) : 0;
+    request(hexPairs(obd), [this, done, testId](const ElmAnswer&,
+                                                const std::vector<ElmMessage>& messages) {
         QByteArray bytes;
         bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
-        const std::optional<QByteArray> data = pick(messages);
+        std::optional<QByteArray> data = pick(messages);
+        // A test result repeats its test id, where the box's raw answer has none; one that
+        // answers another test is no result for this one.
+        if (data && testId != 0)
+            data = data->size() > 1 && quint8(data->at(0)) == 0x46 && quint8(data->at(1)) == testId
+                       ? std::optional<QByteArray>(data->left(1) + data->mid(2))
+                       : std::nullopt;
         bytes.append(data ? *data : QByteArray("\x7F\x06\x12", 3));
         bytes = bytes.leftJustified(13, '\0', true);
         quint8 sum = 0;

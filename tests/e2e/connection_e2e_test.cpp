@@ -204,7 +204,8 @@ TEST(EndToEndTest, ReportRunsTheTestServicesAfterTheFreezeFrame) {
 }
 
 // An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
-// firmware and ECU lines, and on CAN, whose service $05 holds no O2 sensor tests.
+// firmware and ECU lines, and on CAN, whose services $05 and $06 have no O2 sensor tests and no
+// results in the form the Mode 6 window reads.
 TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     const auto masked = [](QString report) {
         static const QRegularExpression numbers(QStringLiteral("[0-9.]+"));
@@ -212,7 +213,8 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
         return report.remove(own).replace(numbers, "#").toStdString();
     };
     SimProcess box;
-    const ProgramRun throughBox = vamrick({"--com", "1=" + box.path(), "--report"});
+    const QStringList report{"--report", "--mode6", "$0B,2,0.01,V"};
+    const ProgramRun throughBox = vamrick(QStringList{"--com", "1=" + box.path()} + report);
     const QString beforeO2 = throughBox.out.left(throughBox.out.indexOf("== O2 Sensor Test"));
     const std::pair<QStringList, QString> adapters[] = {
         {{"--protocol", "iso9141"}, throughBox.out},
@@ -222,7 +224,7 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     for (const auto& [arguments, expected] : adapters) {
         SimProcess adapter(QStringList{"--elm327"} + arguments);
         const ProgramRun run =
-            vamrick({"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report"});
+            vamrick(QStringList{"--adapter", "elm327", "--com", "1=" + adapter.path()} + report);
         SCOPED_TRACE(arguments.join(' ').toStdString());
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: ELM327 v1.5\n"));
