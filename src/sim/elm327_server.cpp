@@ -1,15 +1,13 @@
 #include "elm327_server.h"
 
 #include "elm327_simulator.h"
+#include "pseudo_terminal.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,38 +25,12 @@ Elm327Server::~Elm327Server() {
 }
 
 bool Elm327Server::openPty(QString* error) {
-    auto fail = [&](const char* step) {
-        if (error)
-            *error =
-                QStringLiteral("cannot create a pseudo-terminal (%1: %2)")
-                    .arg(QLatin1StringView(step), QString::fromLocal8Bit(std::strerror(errno)));
-        close();
+    PseudoTerminal terminal;
+    if (!openPseudoTerminal(B38400, terminal, error))
         return false;
-    };
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0)
-        return fail("posix_openpt");
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
-        return fail("unlockpt");
-    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0 ||
-        ::fcntl(master_, F_SETFD, FD_CLOEXEC) != 0)
-        return fail("fcntl");
-    char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0)
-        return fail("ptsname");
-    // Our own descriptor keeps the terminal alive while hosts come and go.
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slave_ < 0)
-        return fail("open");
-    termios mode{};
-    if (::tcgetattr(slave_, &mode) != 0)
-        return fail("tcgetattr");
-    ::cfmakeraw(&mode);
-    ::cfsetispeed(&mode, B38400);
-    ::cfsetospeed(&mode, B38400);
-    if (::tcsetattr(slave_, TCSANOW, &mode) != 0)
-        return fail("tcsetattr");
-    device_ = QString::fromLocal8Bit(name);
+    master_ = terminal.master;
+    slave_ = terminal.slave;
+    device_ = terminal.path;
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &Elm327Server::readPty);
     adapter_.setLineSpeed([this] { return ptySpeed(); });

@@ -1,13 +1,11 @@
 #include "pty_server.h"
 
+#include "pseudo_terminal.h"
 #include "scan_tool_simulator.h"
 
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,48 +36,14 @@ void PtyServer::closeDescriptors() {
 }
 
 bool PtyServer::open(QString* error) {
-    auto fail = [&](const char* step) {
-        if (error)
-            *error =
-                QStringLiteral("cannot create a pseudo-terminal (%1: %2)")
-                    .arg(QLatin1StringView(step), QString::fromLocal8Bit(std::strerror(errno)));
-        closeDescriptors();
-        return false;
-    };
     if (isOpen())
         return true;
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0)
-        return fail("posix_openpt");
-    if (::grantpt(master_) != 0)
-        return fail("grantpt");
-    if (::unlockpt(master_) != 0)
-        return fail("unlockpt");
-    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0 ||
-        ::fcntl(master_, F_SETFD, FD_CLOEXEC) != 0)
-        return fail("fcntl");
-    char name[128] = {};
-#ifdef __linux__
-    if (::ptsname_r(master_, name, sizeof name) != 0)
-        return fail("ptsname");
-#else
-    const char* shared = ::ptsname(master_);
-    if (!shared)
-        return fail("ptsname");
-    std::strncpy(name, shared, sizeof name - 1);
-#endif
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slave_ < 0)
-        return fail("open");
-    termios mode{};
-    if (::tcgetattr(slave_, &mode) != 0)
-        return fail("tcgetattr");
-    ::cfmakeraw(&mode);
-    ::cfsetispeed(&mode, B19200);
-    ::cfsetospeed(&mode, B19200);
-    if (::tcsetattr(slave_, TCSANOW, &mode) != 0)
-        return fail("tcsetattr");
-    path_ = QString::fromLocal8Bit(name);
+    PseudoTerminal terminal;
+    if (!openPseudoTerminal(B19200, terminal, error))
+        return false;
+    master_ = terminal.master;
+    slave_ = terminal.slave;
+    path_ = terminal.path;
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &PtyServer::readFromHost);
     return true;
