@@ -164,7 +164,8 @@ bool Connection::waitForVehicle() {
     if (end == WaitEnd::TimedOut)
         failureReason_ =
             last == ScanToolLink::Ready::NoVehicle
-                ? QStringLiteral("the scan tool answers but does not reach the vehicle")
+                ? QStringLiteral(
+                      "the scan tool answers but does not reach the vehicle: is the ignition on?")
                 : QStringLiteral("no answer from a scan tool on this port");
     if (end != WaitEnd::Met || link_.lost())
         return false;
