@@ -48,7 +48,12 @@ scan::Reply PassThrough::PASS_ON() {
     link_.state().NoVehicleLink = true;
     if (!replied)
         return ack;
-    prompter_.message({QStringLiteral("PASS command not acknowledged")});
+    // An ELM327 adapter on CAN has no pass-through: its results carry units and scaling that
+    // this form has no room for, so they are not shown rather than shown wrong.
+    const bool canBus = ack.answered() && ack.mid(2, 2) == QLatin1String("NC");
+    prompter_.message({canBus ? QStringLiteral("The on-board test results of a CAN vehicle cannot "
+                                               "be shown through an ELM327 adapter.")
+                              : QStringLiteral("PASS command not acknowledged")});
     return scan::Reply(scan::Reply::Status::Refused);
 }
 

@@ -257,7 +257,7 @@ void ElmBridge::nextEcu(Done done) {
 }
 
 // Only the non-CAN form of the on-board test results is the one the program reads; on CAN the
-// pass-through is not acknowledged, so the program says so instead of showing a wrong result.
+// pass-through is refused with "NC", and the program says the results cannot be shown.
 void ElmBridge::passThroughAck(Done done) const {
     if (framing_ == ElmFraming::NonCan)
         return done(leading_ + QByteArray("A1"));
