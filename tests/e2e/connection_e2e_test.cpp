@@ -219,7 +219,8 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     const std::pair<QStringList, QString> adapters[] = {
         {{"--protocol", "iso9141"}, throughBox.out},
         {{"--protocol", "can11"}, beforeO2},
-        {{"--protocol", "can29", "--tcp", "0"}, beforeO2},
+        {{"--protocol", "can29"}, beforeO2},
+        {{"--protocol", "kwp", "--tcp", "0"}, throughBox.out},
     };
     for (const auto& [arguments, expected] : adapters) {
         SimProcess adapter(QStringList{"--elm327"} + arguments);
@@ -234,6 +235,12 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
         EXPECT_EQ(run.out.contains("The O2 Sensor Test is not supported by this vehicle"), can);
         EXPECT_EQ(run.out.contains("results of a CAN vehicle cannot be shown"), can);
     }
+
+    SimProcess unplugged({"--elm327", "--fault", "unplug:20"}); // during the survey
+    const ProgramRun gone =
+        vamrick({"--adapter", "elm327", "--com", "1=" + unplugged.path(), "--report"});
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_TRUE(gone.err.contains("the scan tool stopped answering")) << gone.err.toStdString();
 }
 
 TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
