@@ -60,7 +60,7 @@ void provideRuntimeFolder() {
 
 // The ELM327-class adapter on a serial device or "tcp:HOST:PORT", first tried at `baud`.
 std::unique_ptr<scan::elm::ElmAdapter> elmAdapterOn(const QString& device, int baud,
-                                                     std::chrono::milliseconds replyTimeout) {
+                                                    std::chrono::milliseconds replyTimeout) {
     scan::elm::AdapterOptions options;
     options.baud = baud;
     options.replyTimeout = replyTimeout;
