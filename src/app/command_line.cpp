@@ -22,6 +22,13 @@ QString wbo2LogOptions(const QCommandLineParser& parser, const QCommandLineOptio
     return {};
 }
 
+// A whole number above 0, or nothing.
+std::optional<int> positive(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value > 0 ? std::optional<int>(value) : std::nullopt;
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
@@ -204,10 +211,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                          "not '%1'")
                               .arg(options.logInterval));
     if (parser.isSet(logSamples)) {
-        const int samples = parser.value(logSamples).toInt(&ok);
-        if (!ok || samples < 1)
+        options.logSamples = positive(parser.value(logSamples));
+        if (!options.logSamples)
             return usageError(QStringLiteral("--log-samples wants a whole number above 0"));
-        options.logSamples = samples;
     }
     if (!options.report && (parser.isSet(mode6Scan) || parser.isSet(mode6)))
         return usageError(QStringLiteral("--mode6-scan and --mode6 work only with --report"));
@@ -227,18 +233,19 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             request.units = fields.mid(3).join(QLatin1Char(','));
         options.mode6Requests << request;
     }
-    const int timeout = parser.value(replyTimeout).toInt(&ok);
-    if (!ok || timeout < 1)
+    const std::optional<int> timeout = positive(parser.value(replyTimeout));
+    if (!timeout)
         return usageError(QStringLiteral("--reply-timeout wants a number of milliseconds above 0"));
-    options.replyTimeout = std::chrono::milliseconds(timeout);
+    options.replyTimeout = std::chrono::milliseconds(*timeout);
     if (parser.isSet(adapter)) {
         options.adapter = adapterNamed(parser.value(adapter));
         if (!options.adapter)
             return usageError(QStringLiteral("--adapter wants box or elm327"));
     }
-    options.elmBaud = parser.value(elmBaud).toInt(&ok);
-    if (!ok || options.elmBaud < 1)
+    const std::optional<int> baud = positive(parser.value(elmBaud));
+    if (!baud)
         return usageError(QStringLiteral("--elm-baud wants a line speed such as 38400"));
+    options.elmBaud = *baud;
     result.options = options;
     return result;
 }

@@ -48,13 +48,14 @@ QString connectHeadless(MainWindow& window, Session& session, const Options& opt
     return {};
 }
 
+// A report section: its heading, then its lines.
+QString section(const QString& heading, const QStringList& lines) {
+    return QStringLiteral("== %1 ==\n%2\n\n").arg(heading, lines.join(QLatin1Char('\n')));
+}
+
 // The O2 sensor tests of every listed sensor, as the O2 test window shows them: one section per
 // sensor, or one for the message that keeps the window from opening.
 QString o2SensorReport(MainWindow& window) {
-    const auto section = [](const QString& heading, const QStringList& lines) {
-        return QStringLiteral("== ") + heading + QStringLiteral(" ==\n") +
-               lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n");
-    };
     window.Mode5_Click();
     diag::Mode5Window& tests = *window.frmMode5();
     if (!tests.loadMessage().isEmpty())
@@ -148,10 +149,6 @@ private:
     QElapsedTimer sinceProgress_;
     QElapsedTimer sinceStart_;
 };
-
-QString section(const QString& heading, const QStringList& lines) {
-    return QStringLiteral("== %1 ==\n%2\n\n").arg(heading, lines.join(QLatin1Char('\n')));
-}
 
 // The on-board monitoring tests of the command line, run through the Mode 6 window as a user
 // would; message boxes shown instead of a result are the section's lines.
