@@ -192,34 +192,29 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     pendingAcknowledges_ = command.service == 0xF0;
     const std::optional<Command> other =
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
-    ask(other.value_or(command), arrival, now, [this, fault](QByteArray reply) {
-        return fault ? withFault(*fault, std::move(reply), garbage_) : reply;
-    });
-}
-
-void ScanToolSimulator::ask(const Command& command, double arrival, double now,
-                            std::function<QByteArray(QByteArray)> finish) {
-    pending_ = true;
-    pendingCommand_ = command;
-    pendingSinceMs_ = arrival;
-    const quint64 ticket = ++ticket_;
-    backend_->answer(command, now / 1000.0,
-                     [this, ticket, arrival, finish = std::move(finish)](const QByteArray& reply) {
-                         if (ticket == ticket_ && pending_)
-                             answered(finish(reply), arrival);
-                     });
+    const Command asked = other.value_or(command);
+    backend_->answer(asked, now / 1000.0,
+                     awaitAnswer(asked, arrival, [this, fault](QByteArray reply) {
+                         return fault ? withFault(*fault, std::move(reply), garbage_) : reply;
+                     }));
 }
 
 void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
-    pending_ = true;
-    pendingCommand_.reset();
     pendingAcknowledges_ = false;
+    backend_->answerPassThrough(raw, awaitAnswer(std::nullopt, arrival, {}));
+}
+
+BoxBackend::Done ScanToolSimulator::awaitAnswer(std::optional<Command> command, double arrival,
+                                                std::function<QByteArray(QByteArray)> finish) {
+    pending_ = true;
+    pendingCommand_ = std::move(command);
     pendingSinceMs_ = arrival;
+    // An answer to an earlier command, given up on or overtaken, is dropped.
     const quint64 ticket = ++ticket_;
-    backend_->answerPassThrough(raw, [this, ticket, arrival](const QByteArray& reply) {
+    return [this, ticket, arrival, finish = std::move(finish)](const QByteArray& reply) {
         if (ticket == ticket_ && pending_)
-            answered(reply, arrival);
-    });
+            answered(finish ? finish(reply) : reply, arrival);
+    };
 }
 
 // The synchronous backend answers inside pump(); a later answer needs a pump of its own to go

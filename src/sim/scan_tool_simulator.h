@@ -99,9 +99,10 @@ private:
     void pump();
     void feed(char c, double now);
     void execute(const Command& command, double now);
-    // Asks the backend; `finish` turns its answer into the reply that goes out.
-    void ask(const Command& command, double arrival, double now,
-             std::function<QByteArray(QByteArray)> finish);
+    // Marks an answer pending from `arrival` on; what the backend calls with it. `finish` may
+    // spoil the reply (a fault) before it goes out.
+    BoxBackend::Done awaitAnswer(std::optional<Command> command, double arrival,
+                                 std::function<QByteArray(QByteArray)> finish);
     void askPassThrough(const QByteArray& raw, double arrival);
     // The backend's answer, or its stand-in once the answer limit passed.
     void answered(const QByteArray& reply, double arrival);
