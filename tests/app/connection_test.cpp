@@ -171,14 +171,6 @@ TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicl
     EXPECT_LT(elapsed.elapsed(), 3000);
 }
 
-TEST_F(ConnectionTest, ASilentScanToolIsGivenUpOnWhenTheWaitIsLimited) {
-    h.simulator.injectFault(sim::Fault::Silence);
-    w.session().connection().setReadyWaitLimit(std::chrono::milliseconds(500));
-    EXPECT_EQ(w.session().connectScanTool(scan::Entry::Com1), Outcome::Cancelled);
-    EXPECT_EQ(w.session().connection().failureReason(), "no answer from a scan tool on this port");
-    EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
-}
-
 TEST_F(ConnectionTest, ChangeEcuSendsNextEcuEvenWhenTheVehicleIsUnreachable) {
     w.mnuConnectionCom1->trigger();
     ASSERT_EQ(h.simulator.currentEcu(), "10");

@@ -3,7 +3,6 @@
 #include "sim/elm327_simulator.h"
 #include "support/qt_printers.h"
 
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -185,23 +184,6 @@ TEST(Elm327Test, WorksOverTcpWithEveryEcusAnswer) {
     ASSERT_EQ(codes.kind, Kind::Lines);
     EXPECT_EQ(codes.lines,
               QStringList({"7E8 06 43 02 03 00 01 71", "7E9 04 43 01 C1 23", "7EA 02 43 00"}));
-}
-
-TEST(Elm327Test, VamrickSimServesTheChosenProtocol) {
-    QProcess tool;
-    tool.start(VAMRICK_SIM_EXE, {"--elm327", "--protocol", "kwp", "--tcp", "0"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 5000));
-    const QString device = QString::fromLocal8Bit(tool.readLine()).trimmed();
-    ASSERT_TRUE(device.startsWith("tcp:127.0.0.1:")) << device.toStdString();
-    Bench bench;
-    bench.link = std::make_unique<AdapterLink>(device);
-    ASSERT_TRUE(bench.start());
-    EXPECT_EQ(bench.ask("ATDPN").lines, QStringList{"0"});
-    EXPECT_EQ(bench.ask("010D").lines,
-              QStringList({"83 F1 10 41 0D 00 D2", "83 F1 18 41 0D 00 DA"}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bench.link->protocol() == "5"; }, 3000));
-    tool.terminate();
-    EXPECT_TRUE(tool.waitForFinished(5000));
 }
 
 } // namespace

@@ -152,22 +152,6 @@ TEST(SimDriveTest, EngineSpeedFollowsTheRoadSpeedThroughTheGears) {
         EXPECT_LT(ratio.first, std::exchange(lower, ratio.first)) << "gear " << gear;
     }
 
-    // seconds, gear, then speed, engine speed and throttle from-to
-    const std::tuple<double, int, double, double, double, double, double, double> moments[] = {
-        {0, 0, 0, 0, 750, 750, 0, 0},          // idling from a standstill
-        {12.5, 1, 5, 15, 1000, 2000, 30, 60},  // pulling away
-        {60, 5, 100, 100, 2000, 2500, 10, 25}, // cruising
-        {75, 5, 50, 99, 1150, 2300, 0, 0},     // coasting down, foot off
-        {round + 5, 0, 0, 0, 750, 750, 0, 0},  // and idling again
-    };
-    for (const auto& [t, gear, kmh0, kmh1, rpm0, rpm1, throttle0, throttle1] : moments) {
-        const sim::DriveState s = sim::driveAt(t);
-        EXPECT_EQ(s.gear, gear) << t << " s";
-        EXPECT_TRUE(s.speedKmh >= kmh0 && s.speedKmh <= kmh1) << t << " s: " << s.speedKmh;
-        EXPECT_TRUE(s.rpm >= rpm0 && s.rpm <= rpm1) << t << " s: " << s.rpm;
-        EXPECT_TRUE(s.throttlePercent >= throttle0 && s.throttlePercent <= throttle1) << t << " s";
-        EXPECT_TRUE(s.loadPercent > 20 && s.airflowGs > 2 && s.airflowGs < 40) << t << " s";
-    }
 }
 
 // The default car's wide-range sensor: rich pulling away, lean on the overrun, its current on the
