@@ -38,6 +38,14 @@ private:
     QString path_;
 };
 
+// A simulator profile written to `dir`; its path.
+QString profileFile(const QTemporaryDir& dir, const QByteArray& json) {
+    const QString path = dir.filePath(QStringLiteral("profile-%1.json").arg(qHash(json)));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
+    return path;
+}
+
 struct ProgramRun {
     int exitCode;
     QString out;
@@ -194,10 +202,7 @@ TEST(EndToEndTest, ReportRunsTheTestServicesAfterTheFreezeFrame) {
                                         "request.\n"));
 
     QTemporaryDir dir;
-    QFile old(dir.filePath("old.json"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write(R"({"firmware": "3.00"})") > 0);
-    old.close();
-    SimProcess oldFirmware({"--profile", old.fileName()});
+    SimProcess oldFirmware({"--profile", profileFile(dir, R"({"firmware": "3.00"})")});
     const ProgramRun refused = vamrick(QStringList{"--com", "1=" + oldFirmware.path()} + mode6);
     EXPECT_TRUE(refused.out.contains("== Supported Tests ==\nThe scan tool's firmware does not "
                                      "offer the Mode 6 Tests.\n\n"));
@@ -252,9 +257,7 @@ TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     const ProgramRun run =
         vamrick(common + QStringList{"--log-samples", "5", "--log-interval", "0"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile log(file);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(log.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList lines = writtenLines(file);
     ASSERT_EQ(lines.size(), 6 + 5);
     EXPECT_EQ(lines[0], "\"Sample Rate Setting=0\"");
     EXPECT_EQ(lines[3], "\"Engine RPM ------------- ,\"");
@@ -279,9 +282,7 @@ TEST(EndToEndTest, LogsTheWideRangeO2SensorFromTheCommandLineThroughVamrickSim) 
     const ProgramRun run =
         vamrick({"--com", "1=" + sim.path(), "--wbo2-log", file, "--log-samples", "4"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile log(file);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(log.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList lines = writtenLines(file);
     ASSERT_EQ(lines.size(), 2 + 4);
     EXPECT_EQ(lines[0], "WBO2 Current mA");
     EXPECT_EQ(lines[1], "WBO2 Lambda Reading");
@@ -290,11 +291,8 @@ TEST(EndToEndTest, LogsTheWideRangeO2SensorFromTheCommandLineThroughVamrickSim) 
     EXPECT_EQ(fields[0], fields[2]);
     EXPECT_NEAR(fields[1].toDouble(), fields[0].toDouble() * 14.731, 0.3) << "a ratio near 14.7";
 
-    QFile noSensor(dir.filePath("no34.json"));
-    ASSERT_TRUE(noSensor.open(QIODevice::WriteOnly));
-    noSensor.write(R"({"ecus": [{"address": "10", "pids": {"0C": [11, 184], "24": [128, 0]}}]})");
-    noSensor.close();
-    SimProcess without({"--profile", noSensor.fileName()});
+    SimProcess without({"--profile", profileFile(dir, R"({"ecus": [{"address": "10",
+                                      "pids": {"0C": [11, 184], "24": [128, 0]}}]})")});
     const ProgramRun refused =
         vamrick({"--com", "1=" + without.path(), "--wbo2-log", dir.filePath("none.log")});
     EXPECT_EQ(refused.exitCode, 1);
@@ -322,12 +320,9 @@ bool saysSomethingWentWrong(const QString& line) {
 
 TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
     QTemporaryDir dir;
-    QFile profile(dir.filePath("steady.json"));
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-    profile.write(kSteadyCar);
-    profile.close();
+    const QString profile = profileFile(dir, kSteadyCar);
     const auto check = [&](const QStringList& faults) {
-        QStringList arguments{"--profile", profile.fileName()};
+        QStringList arguments{"--profile", profile};
         for (const QString& fault : faults)
             arguments << "--fault" << fault;
         SimProcess sim(arguments);
