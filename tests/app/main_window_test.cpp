@@ -55,11 +55,7 @@ TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
               "Connect to the scan tool on /dev/vamrick-absent-2.");
 }
 
-TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions) {
-    EXPECT_EQ(w.Frame1->title(), "Vamrick Control Panel");
-    EXPECT_EQ(w.ChangeECU->text(), "Change ECU");
-    EXPECT_EQ(w.Label5->text(), "Vehicle Data Window, Double Click Item for Real Time Display");
-
+TEST_F(MainWindowTest, MenusComeInTheirOrder) {
     QStringList menus;
     for (QAction* a : w.menuBar()->actions())
         menus << a->text();

@@ -190,14 +190,10 @@ TEST_F(SurveyTest, ARequestThatStaysUnansweredAddsNoLine) {
     };
     const Case cases[] = {
         {sim::Fault::OutOfStepS, 1, "010D", nullptr},
-        {sim::Fault::ExtraLeadingS, 1, "010D", nullptr},
         {sim::Fault::ExtraLeadingS, 1, "0100", nullptr},
-        {sim::Fault::Garbage, 1, "010D", nullptr},
         {sim::Fault::OutOfStepS, -1, "010D", "No answer to the Speed request."},
         {sim::Fault::Silence, -1, "010D", "No answer to the Speed request."},
-        {sim::Fault::Garbage, -1, "010D", "No answer to the Speed request."},
         {sim::Fault::EcuTimeout, -1, "010D", "No answer to the Speed request."},
-        {sim::Fault::Cut, -1, "010D", "No answer to the Speed request."},
         {sim::Fault::WrongReply, -1, "010D", "No answer to the Speed request."},
         {sim::Fault::Refuse, -1, "010D", "The ECU refused the Speed request."},
     };
