@@ -1,12 +1,11 @@
+#include "e2e_support.h"
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,57 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 namespace {
 
-// vamrick-sim on a pseudo-terminal, for as long as the object lives.
-class SimProcess {
-public:
-    explicit SimProcess(const QStringList& arguments = {}) {
-        process_.start(QStringLiteral(VAMRICK_SIM_EXE), arguments);
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-    }
-    ~SimProcess() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000))
-            process_.kill();
-    }
-    QString path() const { return path_; }
-
-private:
-    QProcess process_;
-    QString path_;
-};
-
-// A simulator profile written to `dir`; its path.
-QString profileFile(const QTemporaryDir& dir, const QByteArray& json) {
-    const QString path = dir.filePath(QStringLiteral("profile-%1.json").arg(qHash(json)));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
-    return path;
-}
-
-struct ProgramRun {
-    int exitCode;
-    QString out;
-    QString err;
-    qint64 ms;
-};
-
-ProgramRun vamrick(const QStringList& arguments) {
-    QProcess process;
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QStringLiteral(VAMRICK_EXE), arguments);
-    const bool finished = process.waitForFinished(30000);
-    EXPECT_TRUE(finished) << "vamrick did not end";
-    if (!finished)
-        process.kill();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError()), timer.elapsed()};
-}
+using namespace e2e;
 
 TEST(EndToEndTest, TheWindowReachesANewVamrickSimOnTheSamePathAfterLosingOne) {
     QTemporaryDir dir;
@@ -299,69 +250,6 @@ TEST(EndToEndTest, LogsTheWideRangeO2SensorFromTheCommandLineThroughVamrickSim) 
     EXPECT_EQ(refused.err.count('\n'), 1) << refused.err.toStdString();
     EXPECT_TRUE(refused.err.contains("no wide-range O2 sensor at PID $34"));
     EXPECT_FALSE(QFile::exists(dir.filePath("none.log")));
-}
-
-// One ECU whose values hold still, so that every run of a check must print the same lines.
-const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
-    "pids": {"01": [130, 7, 229, 5], "02": [3, 0], "03": [2, 0], "05": [130], "06": [130],
-             "0C": [11, 184], "0D": [50], "10": [2, 154], "13": [17], "14": [90, 128],
-             "1C": [1], "21": [0, 5], "2F": [166], "42": [55, 20], "46": [60]},
-    "freezeFrame": {"02": [3, 0], "05": [150], "0C": [13, 172]},
-    "storedCodes": ["0300", "C123"], "pendingCodes": ["0420"]}]})";
-
-// What a check may say when a request was not answered; no other line may differ from a clean run.
-bool saysSomethingWentWrong(const QString& line) {
-    static const QRegularExpression failure(QStringLiteral(
-        "^$|^== .* ==$|No answer|refused|interrupted|stopped answering|connection to the scan "
-        "tool was lost|^ECU Timeout|^ECU Off-Line|^Not connected|F/W: \\(no answer\\)|Timeout "
-        "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway"));
-    return failure.match(line).hasMatch();
-}
-
-TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
-    QTemporaryDir dir;
-    const QString profile = profileFile(dir, kSteadyCar);
-    const auto check = [&](const QStringList& faults) {
-        QStringList arguments{"--profile", profile};
-        for (const QString& fault : faults)
-            arguments << "--fault" << fault;
-        SimProcess sim(arguments);
-        return vamrick({"--com", "1=" + sim.path(), "--report", "--reply-timeout", "400"});
-    };
-    const ProgramRun clean = check({});
-    ASSERT_EQ(clean.exitCode, 0) << clean.err.toStdString();
-    const QStringList cleanLines = clean.out.split('\n');
-
-    const QStringList names = {"ecu-timeout", "extra-leading-s", "out-of-step-s", "garbage",
-                               "cut",         "wrong-reply",     "refuse",        "silence"};
-    const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D",
-                                  "0110", "0113", "0120", "0121", "0142", "0146", "0200",
-                                  "0202", "0205", "020C", "03",   "07",   "9001", ""};
-    std::mt19937 random(20261206);
-    const auto pick = [&random](const QStringList& list) {
-        return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];
-    };
-    const int runs = qEnvironmentVariableIsSet("VAMRICK_SOAK_RUNS")
-                         ? qEnvironmentVariableIntValue("VAMRICK_SOAK_RUNS")
-                         : 8;
-    for (int run = 0; run < runs; ++run) {
-        QStringList faults;
-        for (int n = std::uniform_int_distribution<int>(1, 3)(random); n > 0; --n) {
-            const int count = std::uniform_int_distribution<int>(0, 3)(random);
-            faults << pick(names) + ":" + (count ? QString::number(count) : QString()) + ":" +
-                          pick(prefixes);
-        }
-        const std::string trace = faults.join(' ').toStdString();
-        const ProgramRun faulty = check(faults);
-        if (faulty.exitCode == 0) {
-            EXPECT_EQ(faulty.out, clean.out) << trace;
-            continue;
-        }
-        EXPECT_EQ(faulty.exitCode, 1) << trace;
-        for (const QString& line : faulty.out.split('\n'))
-            EXPECT_TRUE(cleanLines.contains(line) || saysSomethingWentWrong(line))
-                << trace << ": " << line.toStdString();
-    }
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// Whole-program runs: vamrick-sim on a pseudo-terminal and vamrick as a separate process.
+namespace e2e {
+
+// vamrick-sim on a pseudo-terminal, for as long as the object lives.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& arguments = {}) {
+        process_.start(QStringLiteral(VAMRICK_SIM_EXE), arguments);
+        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000))
+            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    ~SimProcess() {
+        process_.terminate();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
+    }
+    QString path() const { return path_; }
+
+private:
+    QProcess process_;
+    QString path_;
+};
+
+// A simulator profile written to `dir`; its path.
+inline QString profileFile(const QTemporaryDir& dir, const QByteArray& json) {
+    const QString path = dir.filePath(QStringLiteral("profile-%1.json").arg(qHash(json)));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
+    return path;
+}
+
+struct ProgramRun {
+    int exitCode;
+    QString out;
+    QString err;
+    qint64 ms;
+};
+
+inline ProgramRun vamrick(const QStringList& arguments) {
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral(VAMRICK_EXE), arguments);
+    const bool finished = process.waitForFinished(30000);
+    EXPECT_TRUE(finished) << "vamrick did not end";
+    if (!finished)
+        process.kill();
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError()), timer.elapsed()};
+}
+
+// One ECU whose values hold still, so that every run of a check must print the same lines.
+inline const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
+    "pids": {"01": [130, 7, 229, 5], "02": [3, 0], "03": [2, 0], "05": [130], "06": [130],
+             "0C": [11, 184], "0D": [50], "10": [2, 154], "13": [17], "14": [90, 128],
+             "1C": [1], "21": [0, 5], "2F": [166], "42": [55, 20], "46": [60]},
+    "freezeFrame": {"02": [3, 0], "05": [150], "0C": [13, 172]},
+    "storedCodes": ["0300", "C123"], "pendingCodes": ["0420"]}]})";
+
+// What a check may say when a request was not answered; no other line may differ from a clean run.
+inline bool saysSomethingWentWrong(const QString& line) {
+    static const QRegularExpression failure(QStringLiteral(
+        "^$|^== .* ==$|No answer|refused|interrupted|stopped answering|connection to the scan "
+        "tool was lost|^ECU Timeout|^ECU Off-Line|^Not connected|F/W: \\(no answer\\)|Timeout "
+        "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway"));
+    return failure.match(line).hasMatch();
+}
+
+} // namespace e2e

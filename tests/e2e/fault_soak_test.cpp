@@ -1,0 +1,55 @@
+#include "e2e_support.h"
+
+#include <random>
+
+namespace {
+
+using namespace e2e;
+
+TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
+    QTemporaryDir dir;
+    const QString profile = profileFile(dir, kSteadyCar);
+    const auto check = [&](const QStringList& faults) {
+        QStringList arguments{"--profile", profile};
+        for (const QString& fault : faults)
+            arguments << "--fault" << fault;
+        SimProcess sim(arguments);
+        return vamrick({"--com", "1=" + sim.path(), "--report", "--reply-timeout", "400"});
+    };
+    const ProgramRun clean = check({});
+    ASSERT_EQ(clean.exitCode, 0) << clean.err.toStdString();
+    const QStringList cleanLines = clean.out.split('\n');
+
+    const QStringList names = {"ecu-timeout", "extra-leading-s", "out-of-step-s", "garbage",
+                               "cut",         "wrong-reply",     "refuse",        "silence"};
+    const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D",
+                                  "0110", "0113", "0120", "0121", "0142", "0146", "0200",
+                                  "0202", "0205", "020C", "03",   "07",   "9001", ""};
+    std::mt19937 random(20261206);
+    const auto pick = [&random](const QStringList& list) {
+        return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];
+    };
+    const int runs = qEnvironmentVariableIsSet("VAMRICK_SOAK_RUNS")
+                         ? qEnvironmentVariableIntValue("VAMRICK_SOAK_RUNS")
+                         : 8;
+    for (int run = 0; run < runs; ++run) {
+        QStringList faults;
+        for (int n = std::uniform_int_distribution<int>(1, 3)(random); n > 0; --n) {
+            const int count = std::uniform_int_distribution<int>(0, 3)(random);
+            faults << pick(names) + ":" + (count ? QString::number(count) : QString()) + ":" +
+                          pick(prefixes);
+        }
+        const std::string trace = faults.join(' ').toStdString();
+        const ProgramRun faulty = check(faults);
+        if (faulty.exitCode == 0) {
+            EXPECT_EQ(faulty.out, clean.out) << trace;
+            continue;
+        }
+        EXPECT_EQ(faulty.exitCode, 1) << trace;
+        for (const QString& line : faulty.out.split('\n'))
+            EXPECT_TRUE(cleanLines.contains(line) || saysSomethingWentWrong(line))
+                << trace << ": " << line.toStdString();
+    }
+}
+
+} // namespace
