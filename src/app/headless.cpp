@@ -221,6 +221,8 @@ int runReport(MainWindow& window, Session& session, const Options& options,
         if (options.clearCodes) {
             window.Mode4_Click();
             report += windowReport(window, window.Mode4->text(), false);
+            if (session.codeClearing().refused())
+                failure = QStringLiteral("the ECU refused to clear the trouble codes");
         }
         window.Mode3_Click();
         report += windowReport(window, window.Mode3->text(), false);
@@ -229,7 +231,7 @@ int runReport(MainWindow& window, Session& session, const Options& options,
         if (!window.Mode5->isHidden())
             report += o2SensorReport(window);
         report += mode6Report(window, options, prompter);
-        if (const int unanswered = session.link().unanswered())
+        if (const int unanswered = session.link().unanswered(); unanswered && failure.isEmpty())
             failure =
                 QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);
     }

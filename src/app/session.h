@@ -75,6 +75,7 @@ public:
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
     diag::O2Tests& o2Tests() { return o2Tests_; }
+    const diag::ClearCodes& codeClearing() const { return clearCodes_; }
     monitor::AirFuelMeter& airFuelMeter() { return airFuel_; }
     monitor::FuelTrimMonitor& fuelTrimMonitor() { return fuelTrims_; }
     monitor::Wbo2Log& wbo2Log() { return wbo2Log_; }

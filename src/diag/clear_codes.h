@@ -11,10 +11,13 @@ public:
     ClearCodes(scan::ScanToolLink& link, scan::LinkView& view) : link_(link), view_(view) {}
 
     void run();
+    // The ECU answered the last clear with a refusal: the codes are still there.
+    bool refused() const { return refused_; }
 
 private:
     scan::ScanToolLink& link_;
     scan::LinkView& view_;
+    bool refused_ = false;
 };
 
 } // namespace diag

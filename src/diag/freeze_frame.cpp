@@ -18,7 +18,9 @@ void FreezeFrame::read() {
         return;
     }
     if (!reply.answered()) {
-        link_.noteUnanswered();
+        // An ECU that does not answer has no freeze frame to offer: a finding, not a failure.
+        if (reply.status() != scan::Reply::Status::EcuTimeout)
+            link_.noteUnanswered();
         view_.setLinkText(QStringLiteral("ECU Timeout, Freeze Frame not Supported"));
         view_.setLinkColour(scan::LinkColour::Red);
         if (reply.status() != scan::Reply::Status::EcuTimeout)

@@ -153,7 +153,7 @@ bool Mode5Window::Form_Load() {
     clearResults();
     outcome_ = {};
     loadMessage_.clear();
-    if (!tests_.monitorComplete()) {
+    if (tests_.monitorIncomplete()) {
         loadMessage_ = QStringLiteral("The O2 test results are not available until the O2 Sensor "
                                       "test has completed. ");
         prompter_.message({loadMessage_});

@@ -2,8 +2,6 @@
 
 #include "core/number_text.h"
 
-#include <algorithm>
-
 namespace diag {
 
 namespace {
@@ -16,21 +14,6 @@ constexpr int kLeanToRichTest = 2;
 
 const QString kNotSupported = QStringLiteral("The O2 Sensor Test is not supported by this vehicle");
 const QString kEcuTimeout = QStringLiteral("ECU Timeout");
-
-bool isHex(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-// The last reply position the program reads for a test id: the support bytes end at 17, a
-// value at 13, a value with its limits at 17.
-int lastPositionRead(int testId) {
-    return testId >= 1 && testId <= 4 ? 13 : 17;
-}
-
-bool hexThrough(const QString& text, int position) {
-    return text.size() >= position && std::all_of(text.begin() + 1, text.begin() + position, isHex);
-}
 
 QString twoHex(int value) {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
@@ -77,15 +60,9 @@ scan::Reply judgeO2Reply(const QString& command, int threshold, const QString& a
     const scan::Reply reply = scan::Reply::of(command, threshold, arrived);
     if (!reply.answered())
         return reply;
-    const QString& text = reply.text();
-    const int service = scan::conv_hex(core::mid(command, 1, 2));
-    if (hexThrough(text, 11) && reply.byte(8) == 0x7F)
-        return reply.judgedAs(reply.byte(10) == service ? scan::Reply::Status::Refused
-                                                        : scan::Reply::Status::Garbled);
     const int testId = scan::conv_hex(core::mid(command, 3, 2));
     const int response = reply.byte(8);
-    const bool answers = hexThrough(text, lastPositionRead(testId)) &&
-                         (response == 0x45 || response == 0x46) && reply.byte(10) == testId;
+    const bool answers = (response == 0x45 || response == 0x46) && reply.byte(10) == testId;
     return answers ? reply : reply.judgedAs(scan::Reply::Status::Garbled);
 }
 

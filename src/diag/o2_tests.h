@@ -53,9 +53,9 @@ QList<O2Sensor> o2Sensors(const obd::SurveyState& survey);
 // Two hex characters of a sensor code as the commands carry it ("01" ... "80").
 QString sensorCodeText(int code);
 
-// The reply to a test command is answered only when the hex frame holds everything read from it,
-// with response id $45 or $46 and the test id of the command; a negative response to the command
-// is a refusal.
+// The reply to a test command is answered only when its whole frame came with a checksum that
+// holds, with response id $45 or $46 and the test id of the command; a negative response to the
+// command is a refusal.
 scan::Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived);
 
 // Service $05, the O2 sensor tests: asks which tests the ECU runs for a sensor, then each of them.
@@ -69,7 +69,9 @@ public:
     std::optional<O2TestOutcome> get_O2_tests(int sensor);
 
     QList<O2Sensor> sensors() const { return o2Sensors(survey_); }
-    bool monitorComplete() const { return survey_.O2MonitorComplete; }
+    // The monitor status said that the O2 sensor monitor has not completed: only an answered
+    // status says so.
+    bool monitorIncomplete() const { return survey_.O2MonitorComplete == false; }
     scan::ScanToolLink& link() { return link_; }
 
 private:

@@ -5,8 +5,15 @@
 namespace diag {
 
 namespace {
-// A pass-through reply is complete with its 13th byte.
-constexpr int kReplyThreshold = 12;
+// A pass-through reply is complete with its 14th byte, the checksum of the 13 before it.
+constexpr int kReplyBytes = 14;
+
+bool checksumHolds(const QByteArray& bytes) {
+    quint8 sum = 0;
+    for (qsizetype i = 0; i + 1 < kReplyBytes; ++i)
+        sum = quint8(sum + quint8(bytes[i]));
+    return sum == quint8(bytes[kReplyBytes - 1]);
+}
 } // namespace
 
 std::array<quint8, 2> protocolHeader(QChar digit) {
@@ -66,8 +73,10 @@ scan::Reply PassThrough::PASS_MSG_OUT(quint8 service, quint8 testId, quint8 comp
             link_.noteUnanswered();
         return ack;
     }
-    const scan::Reply reply = link_.passThrough(
-        passThroughCommand(MsgHeader, service, testId, componentId, length), kReplyThreshold);
+    scan::Reply reply = link_.passThrough(
+        passThroughCommand(MsgHeader, service, testId, componentId, length), kReplyBytes - 1);
+    if (reply.answered() && !checksumHolds(reply.bytes()))
+        reply = scan::Reply(scan::Reply::Status::Garbled);
     if (!reply.answered()) {
         link_.noteUnanswered();
         return reply;

@@ -14,27 +14,32 @@ constexpr int kStatusThreshold = 18;
 constexpr int kCodeThreshold = 21;
 // A code reply is one frame of three codes; a reply through an adapter may carry further frames
 // of the same shape back to back, so that no code is lost.
-constexpr int kCodeFrameLength = 23;
+constexpr int kCodeFrameBytes = 10;
+constexpr int kCodeFrameLength = 1 + 2 * (kCodeFrameBytes + 1);
 
-// How many whole frames the reply holds: further ones count while they look like the first.
-int codeFrames(const scan::Reply& reply) {
-    int frames = 1;
-    const QString& text = reply.text();
-    while (text.size() >= (frames + 1) * kCodeFrameLength) {
-        const QString next = text.mid(frames * kCodeFrameLength, kCodeFrameLength);
-        const bool hex = std::all_of(next.begin() + 1, next.end(), [](QChar c) {
-            return c.isDigit() || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        });
-        if (next[0] != text[0] || !hex || next.mid(7, 2) != reply.mid(8, 2))
+// Where each frame of a code reply starts (0-based): the first, then further ones of the same
+// shape, each whole with its checksum. A frame that repeats an earlier one is left out, so that
+// no code is listed twice.
+QList<int> codeFrames(const scan::Reply& reply) {
+    const QStringView text(reply.text());
+    QList<int> starts{0};
+    for (int at = kCodeFrameLength; text.size() >= at + kCodeFrameLength; at += kCodeFrameLength) {
+        const QStringView next = text.mid(at, kCodeFrameLength);
+        if (next[0] != text[0] || !scan::checksumHolds(next, kCodeFrameBytes) ||
+            next.mid(7, 2) != text.mid(7, 2))
             break;
-        ++frames;
+        const bool repeated = std::any_of(starts.begin(), starts.end(), [&](int start) {
+            return text.mid(start, kCodeFrameLength) == next;
+        });
+        if (!repeated)
+            starts.append(at);
     }
-    return frames;
+    return starts;
 }
 
-// The 1-based position of the nth code (from 1) of a reply.
-int codePosition(int n) {
-    return (n - 1) / 3 * kCodeFrameLength + 10 + 4 * ((n - 1) % 3);
+// The 1-based position of the nth code (from 1) of a reply whose frames start at `frames`.
+int codePosition(const QList<int>& frames, int n) {
+    return frames[(n - 1) / 3] + 10 + 4 * ((n - 1) % 3);
 }
 } // namespace
 
@@ -127,8 +132,9 @@ void CodeReader::showStoredCodes(const scan::Reply& reply, int count) {
         return;
     }
     // The reported count decides how many of the fields are codes.
-    for (int n = 1; n <= std::max(1, std::min(count, 3 * codeFrames(reply))); ++n) {
-        const QString code = obd::dtcText(reply.mid(codePosition(n), 4));
+    const QList<int> frames = codeFrames(reply);
+    for (int n = 1; n <= std::max(1, std::min<int>(count, 3 * frames.size())); ++n) {
+        const QString code = obd::dtcText(reply.mid(codePosition(frames, n), 4));
         append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf +
                definitions_.get_tc_definition(code) + kCrLf);
     }
@@ -150,8 +156,9 @@ void CodeReader::showPendingCodes(const scan::Reply& reply) {
         return code + QStringLiteral("--") + definitions_.get_tc_definition(code);
     };
     append(QStringLiteral("Pending Code 1 -") + codeText(reply.mid(10, 4)));
-    for (int n = 2; n <= 3 * codeFrames(reply); ++n) {
-        const int position = codePosition(n);
+    const QList<int> frames = codeFrames(reply);
+    for (int n = 2; n <= 3 * frames.size(); ++n) {
+        const int position = codePosition(frames, n);
         append(kCrLf);
         if (reply.mid(position, 2) == QLatin1String("00"))
             continue;

@@ -28,7 +28,49 @@ bool isCodeService(int service) {
     return service == 0x03 || service == 0x07;
 }
 
+bool isO2TestService(int service) {
+    return service == 0x05 || service == 0x06;
+}
+
+// The bytes of a service's frame, the three header bytes included; 0 for the box's own
+// commands. The O2 test commands carry the sensor where the others carry the length: their
+// frames hold the support bytes (9), a value (6) or a value and its limits (8).
+int frameBytes(const QString& command) {
+    const int service = field(command, 0);
+    if (hasLengthField(service))
+        return field(command, 2);
+    if (!isO2TestService(service))
+        return 0;
+    const int test = field(command, 1);
+    if (test == 0)
+        return 9;
+    return test <= 4 ? 6 : 8;
+}
+
+// A code reply may carry one junk character before its first code.
+bool hasCodeJunk(int service, QStringView text) {
+    return isCodeService(service) && text.size() >= 10 && text[9].unicode() < '0';
+}
+
 } // namespace
+
+bool checksumHolds(QStringView text, int bytes) {
+    const int end = 1 + 2 * (bytes + 1);
+    if (bytes <= 0 || text.size() < end ||
+        !std::all_of(text.begin() + 1, text.begin() + end, isHex))
+        return false;
+    int sum = 0;
+    for (int position = 2; position < end - 2; position += 2)
+        sum += conv_hex(text.mid(position - 1, 2).toString());
+    return sum % 256 == conv_hex(text.mid(end - 2, 2).toString());
+}
+
+int Reply::wholeLength(const QString& command, QStringView arrived) {
+    const int bytes = frameBytes(command);
+    if (bytes == 0)
+        return 0;
+    return 1 + 2 * (bytes + 1) + (hasCodeJunk(field(command, 0), arrived) ? 1 : 0);
+}
 
 Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
     if (arrived.size() <= threshold)
@@ -40,13 +82,13 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
         return Reply(Status::EcuTimeout, text);
 
     const int service = field(command, 0);
-    if (!hasLengthField(service))
+    const int bytes = frameBytes(command);
+    if (bytes == 0)
         return Reply(Status::Answered, text);
-    // A code reply may carry one junk character before its first code; it is stepped over.
-    if (isCodeService(service) && text.size() >= 10 && text[9].unicode() < '0')
+    if (hasCodeJunk(service, text))
         text.remove(9, 1);
-    const int frameEnd = 1 + 2 * field(command, 2);
-    if (text.size() < frameEnd || !std::all_of(text.begin() + 1, text.begin() + frameEnd, isHex))
+    // One character lost slides the checksum into the data; one flipped changes the sum.
+    if (!checksumHolds(text, bytes))
         return Reply(Status::Garbled, text);
 
     // The box's own "nothing to report" for the code services.
@@ -57,9 +99,12 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
     const int response = conv_hex(text.mid(7, 2));
     // A refusal names the service it refuses, where the length asked for leaves room for it.
     if (response == 0x7F)
-        return Reply(frameEnd < 11 || conv_hex(text.mid(9, 2)) == service ? Status::Refused
-                                                                          : Status::Garbled,
+        return Reply(bytes < 5 || conv_hex(text.mid(9, 2)) == service ? Status::Refused
+                                                                      : Status::Garbled,
                      text);
+    // The O2 test replies are judged further by their caller.
+    if (isO2TestService(service))
+        return Reply(Status::Answered, text);
     if (response != service + 0x40)
         return Reply(Status::Garbled, text);
     if ((service == 0x01 || service == 0x02) && conv_hex(text.mid(9, 2)) != field(command, 1))

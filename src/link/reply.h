@@ -25,9 +25,15 @@ public:
     explicit Reply(Status status) : status_(status) {}
 
     // Judges what arrived for `command` once the wait for more than `threshold` characters
-    // ended. Services $01, $02, $03, $04 and $07 must deliver the whole frame their length field
-    // describes, in hex, with the response id (and for $01 and $02 the PID) of the request.
+    // ended. A service's frame (services $01 to $07) must come whole: its bytes in hex, then
+    // their checksum; for services $01 to $04 and $07 also with the response id (and for $01 and
+    // $02 the PID) of the request.
     static Reply of(const QString& command, int threshold, const QString& text);
+    // How many characters the reply to `command` needs before it can be judged, going by what
+    // has arrived of it (a stray leading "S" stepped over): a service's whole frame with its
+    // checksum, a junk character before the first code included; 0 for the box's own commands,
+    // whose replies carry no checksum.
+    static int wholeLength(const QString& command, QStringView arrived);
     // The firmware identification: the leading character and four of digits and points.
     static Reply firmware(const QString& text);
     // The pass-through's answer, raw bytes rather than text: answered once more than `threshold`
@@ -61,6 +67,10 @@ private:
     QString text_;
     QByteArray bytes_;
 };
+
+// Whether the box's frame at the start of `text` (its leading character, then `bytes` bytes in
+// hex) is followed by their checksum: the sum of the bytes, modulo 256, as one more hex pair.
+bool checksumHolds(QStringView text, int bytes);
 
 // The plain line for a request that was not answered: "No answer to the <what> request." or,
 // for a refusal, "The ECU refused the <what> request."

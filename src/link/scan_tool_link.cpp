@@ -187,7 +187,8 @@ Reply ScanToolLink::exchange(const QString& command, int threshold,
             arrived += OBDinput();
         // A ready marker already on the wire when the command went out comes ahead of the
         // reply; it must not count towards the reply's length.
-        return arrived.size() - (arrived.startsWith(QLatin1Char('S')) ? 1 : 0) > threshold;
+        const QStringView reply = QStringView(arrived).mid(arrived.startsWith(QLatin1Char('S')));
+        return reply.size() > threshold && reply.size() >= Reply::wholeLength(command, reply);
     };
     if (std::optional<Reply> missing = awaitReply(complete, deadline ? *deadline : replyDeadline()))
         return *missing;

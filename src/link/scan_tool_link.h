@@ -63,8 +63,9 @@ public:
     // reply that says why not. A scan tool without a ready marker for the reply timeout is lost.
     std::optional<Reply> awaitVehicle();
     using Judge = Reply (*)(const QString& command, int threshold, const QString& text);
-    // Drains, sends and waits for more than `threshold` characters until the deadline (by
-    // default the reply timeout), and judges what came. The wait ends at once while
+    // Drains, sends and waits for more than `threshold` characters, and for a service's whole
+    // frame with its checksum, until the deadline (by default the reply timeout), and judges
+    // what came. The wait ends at once while
     // NoVehicleLink is set, as after a "P" marker.
     Reply exchange(const QString& command, int threshold,
                    const std::optional<Deadline>& deadline = std::nullopt, Judge judge = Reply::of);

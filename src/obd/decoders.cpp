@@ -214,6 +214,7 @@ scan::Reply Decoders::get_MIL() {
         if (B & (1 << bit))
             text += monitorLine(kCommonMonitors[bit], !(B & (16 << bit)));
     }
+    survey_.O2MonitorComplete = false;
     const bool compressionIgnition = B & 8;
     const auto& monitors = compressionIgnition ? kCompressionMonitors : kSparkMonitors;
     for (int bit = 0; bit < 8; ++bit) {

@@ -30,6 +30,7 @@ void Survey::run() {
     decoder_.useCurrentData();
     view_.setDataListColour(QColor(0, 0, 0));
     survey_.NoFreezeFrame = false;
+    survey_.O2MonitorComplete.reset();
     survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported =
         survey_.LTFTB2Supported = false;
     interruption_.reset();

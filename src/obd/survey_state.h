@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace obd {
 
@@ -19,7 +20,9 @@ struct SurveyState {
     bool LTFTB1Supported = false;
     bool STFTB2Supported = false;
     bool LTFTB2Supported = false;
-    bool O2MonitorComplete = false;
+    // Whether the O2 sensor monitor is complete, as this survey's monitor status said; nothing
+    // when no status was answered.
+    std::optional<bool> O2MonitorComplete;
     std::array<int, 8> O2Present{}; // entry k is 2^k once PID $13 or $1D reported sensor k
     // The sensors came from PID $1D: position k is bank k / 2 + 1, sensor k % 2 + 1 (from $13:
     // bank k / 4 + 1, sensor k % 4 + 1).

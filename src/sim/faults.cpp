@@ -22,6 +22,9 @@ constexpr std::array names{
     std::pair{Fault::Cut, "cut"},
     std::pair{Fault::WrongReply, "wrong-reply"},
     std::pair{Fault::Refuse, "refuse"},
+    std::pair{Fault::DropChar, "drop-char"},
+    std::pair{Fault::FlipDigit, "flip-digit"},
+    std::pair{Fault::Repeat, "repeat"},
 };
 
 } // namespace

@@ -20,10 +20,19 @@ enum class Fault {
     Cut,           // the reply's first five characters, then markers again
     WrongReply,    // the reply to another request, at the asked length
     Refuse,        // the ECU's negative response to a vehicle request: 7F, the service, $12
+    // Damage that only the checksum of a service's frame reveals; the box's own replies, which
+    // carry none, are left alone.
+    DropChar,  // one character of the frame lost
+    FlipDigit, // one hex digit of the frame changed into another
+    Repeat,    // the frame sent twice, back to back
 };
 
+inline bool damagesFramesOnly(Fault fault) {
+    return fault == Fault::DropChar || fault == Fault::FlipDigit || fault == Fault::Repeat;
+}
+
 // Names as the command line writes them: ecu-timeout, extra-leading-s, out-of-step-s, garbage,
-// silence, disconnect, cut, wrong-reply, refuse.
+// silence, disconnect, cut, wrong-reply, refuse, drop-char, flip-digit, repeat.
 QString faultName(Fault fault);
 // All of them, comma-separated, for messages.
 QString faultNames();

@@ -193,9 +193,12 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     const std::optional<Command> other =
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
     const Command asked = other.value_or(command);
+    const bool framed = command.service < 0x80;
+    const std::optional<Fault> spoil =
+        fault && (framed || !damagesFramesOnly(*fault)) ? fault : std::nullopt;
     backend_->answer(asked, now / 1000.0,
-                     awaitAnswer(asked, arrival, [this, fault](QByteArray reply) {
-                         return fault ? withFault(*fault, std::move(reply), garbage_) : reply;
+                     awaitAnswer(asked, arrival, [this, spoil](QByteArray reply) {
+                         return spoil ? withFault(*spoil, std::move(reply), garbage_) : reply;
                      }));
 }
 
@@ -286,6 +289,24 @@ QByteArray ScanToolSimulator::withFault(Fault fault, QByteArray reply, std::mt19
     }
     case Fault::Cut:
         reply.truncate(5); // the leading character and two header bytes
+        break;
+    case Fault::DropChar:
+        if (!reply.isEmpty())
+            reply.remove(std::uniform_int_distribution<qsizetype>(0, reply.size() - 1)(garbage), 1);
+        break;
+    case Fault::FlipDigit: {
+        if (reply.size() < 2)
+            break;
+        char& digit = reply[std::uniform_int_distribution<qsizetype>(1, reply.size() - 1)(garbage)];
+        if (!isHexDigit(digit))
+            break;
+        const int value = QByteArray(1, digit).toInt(nullptr, 16);
+        const int other = (value + std::uniform_int_distribution<int>(1, 15)(garbage)) % 16;
+        digit = QByteArray::number(other, 16).toUpper().at(0);
+        break;
+    }
+    case Fault::Repeat:
+        reply += reply;
         break;
     default:
         break;

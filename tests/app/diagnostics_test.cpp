@@ -71,6 +71,7 @@ TEST_F(DiagnosticsTest, ClearOutcomes) {
     w().Mode4->click();
     EXPECT_EQ(w().statusText(), "Operation Failed");
     EXPECT_EQ(w().Text1->text(), "ECU Connected");
+    EXPECT_TRUE(w().session().codeClearing().refused()) << "the report's failure";
 
     for (const sim::Fault fault : {sim::Fault::Cut, sim::Fault::WrongReply}) {
         connectTo();
@@ -130,12 +131,14 @@ TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
     w().Mode2->click();
     EXPECT_TRUE(w().statusText().startsWith("The ECU communicating does not support OBD-II data"));
 
-    const std::pair<sim::Fault, const char*> cases[] = {
-        {sim::Fault::EcuTimeout, nullptr}, // the box says it; the window keeps its text
-        {sim::Fault::Cut, "No answer to the freeze frame request."},
-        {sim::Fault::Refuse, "The ECU refused the freeze frame request."},
+    // An ECU that does not answer has no freeze frame to offer: a finding, not a failure.
+    const std::tuple<sim::Fault, const char*, int> cases[] = {
+        {sim::Fault::EcuTimeout, nullptr, 0}, // the box says it; the window keeps its text
+        {sim::Fault::Cut, "No answer to the freeze frame request.", 1},
+        {sim::Fault::FlipDigit, "No answer to the freeze frame request.", 1},
+        {sim::Fault::Refuse, "The ECU refused the freeze frame request.", 1},
     };
-    for (const auto& [fault, text] : cases) {
+    for (const auto& [fault, text, unanswered] : cases) {
         connectTo();
         h->simulator.injectFault(fault, -1, "0200");
         const QString before = w().statusText();
@@ -144,6 +147,7 @@ TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
         EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
         EXPECT_EQ(w().statusText(), text ? QString::fromLatin1(text) : before);
         EXPECT_TRUE(lines().isEmpty());
+        EXPECT_EQ(w().session().link().unanswered(), unanswered);
     }
 
     connectTo();

@@ -74,7 +74,7 @@ TEST_F(O2WindowTest, EachSensorShowsOnlyItsOwnResults) {
     EXPECT_FALSE(m.isVisible());
 }
 
-TEST_F(O2WindowTest, AnIncompleteO2MonitorKeepsTheWindowClosed) {
+TEST_F(O2WindowTest, OnlyAnAnsweredMonitorStatusKeepsTheWindowClosed) {
     sim::Profile incomplete = sim::Profile::defaults();
     incomplete.ecus[0].pids[0x01] = QByteArray::fromHex("8227E525");
     diag::Mode5Window& m = openOn(incomplete);
@@ -82,6 +82,13 @@ TEST_F(O2WindowTest, AnIncompleteO2MonitorKeepsTheWindowClosed) {
     EXPECT_EQ(h->prompter.messageTexts(),
               QStringList({"The O2 test results are not available until the O2 Sensor test has "
                            "completed. "}));
+
+    h->simulator.injectFault(sim::Fault::Cut, -1, "0101");
+    h->window->Mode1->click();
+    h->prompter.messages.clear();
+    h->window->Mode5->click();
+    EXPECT_TRUE(m.isVisible()) << "nobody said the monitor had not completed";
+    EXPECT_TRUE(h->prompter.messageTexts().isEmpty());
 }
 
 } // namespace

@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(CodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
-    status("486B1041018300000000");
+    status("486B10410183000000");
     stored("0300C1238123");
     pending("042000000000");
     EXPECT_EQ(read(),
@@ -75,7 +75,7 @@ TEST_F(CodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
 }
 
 TEST_F(CodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
-    status("486B1041018100000000");
+    status("486B10410181000000");
     stored("030001710420");
     pending("042000110171");
     const QString text = read();
@@ -87,7 +87,7 @@ TEST_F(CodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
 }
 
 TEST_F(CodeReaderTest, NoMilAndNoCodesAsksFirst) {
-    status("486B1041010000000000");
+    status("486B10410100000000");
     stored("C00000000000");
     pending("042000000000");
     EXPECT_TRUE(read().contains(
@@ -106,16 +106,29 @@ TEST_F(CodeReaderTest, NoMilAndNoCodesAsksFirst) {
 }
 
 TEST_F(CodeReaderTest, JunkBeforeTheFirstCodeAndTheBoxsNothingToReport) {
-    status("486B1041018100000000");
-    tool.replies["030A0A"] = "V486B1043 0300000000000";
-    tool.replies["070A0A"] = "VFE" + QByteArray(20, '0');
+    status("486B10410181000000");
+    tool.replies["030A0A"] = "V486B1043 03000000000009";
+    tool.replies["070A0A"] = "VFE" + QByteArray(18, '0') + "FE";
     EXPECT_TRUE(read().endsWith("TC1 -P0300\r\nP0300 Random Misfire\r\nNo pending codes reported"));
-    tool.replies["030A0A"] = "VFF" + QByteArray(20, '0');
+    tool.replies["030A0A"] = "VFF" + QByteArray(18, '0') + "FF";
     EXPECT_TRUE(read().endsWith("Stored Trouble Code(s)\r\nNo pending codes reported"));
 }
 
+TEST_F(CodeReaderTest, AFrameThatComesTwiceListsItsCodesOnce) {
+    status("486B10410184000000");
+    const QByteArray first = ScriptedScanTool::frame("486B1043030001710420");
+    const QByteArray second = ScriptedScanTool::frame("486B1043C12300000000");
+    tool.replies["030A0A"] = first + first + second + first;
+    pending("042000000000");
+    tool.replies["070A0A"] += tool.replies["070A0A"];
+    const QString text = read();
+    EXPECT_EQ(text.count("TC"), 4) << "every code once, none lost";
+    EXPECT_TRUE(text.contains("TC4 -U0123\r\n"));
+    EXPECT_EQ(text.count("Pending Code"), 1);
+}
+
 TEST_F(CodeReaderTest, StoredCodesThatNeverComeEndTheReadAtTenSeconds) {
-    status("486B1041018100000000");
+    status("486B10410181000000");
     pending("042000000000");
     realTime.start();
     fastClock.Start();
@@ -143,10 +156,10 @@ TEST_F(CodeReaderTest, RepliesThatAreNotAnswersAreNeverReadAsCodes) {
                     "0300000000000",
                     23),
          "No answer to the stored trouble code request."},
-        {"a refusal", ScriptedScanTool::frame("486B107F0312000000"),
+        {"a refusal", ScriptedScanTool::frame("486B107F031200000000"),
          "The ECU refused the stored trouble code request."},
     };
-    status("486B1041018100000000");
+    status("486B10410181000000");
     tool.replies["070A0A"] = "VS" + QByteArray(22, '0');
     for (const Case& c : cases) {
         tool.replies["030A0A"] = c.stored;
@@ -172,7 +185,7 @@ TEST_F(CodeReaderTest, AStatusReplyCutAfterThePidIsNoMilState) {
 }
 
 TEST_F(CodeReaderTest, AScanToolUnpluggedDuringTheReadEndsIt) {
-    status("486B1041018100000000");
+    status("486B10410181000000");
     tool.unplugOn = "030A0A";
     QElapsedTimer elapsed;
     elapsed.start();
@@ -186,7 +199,7 @@ TEST_F(CodeReaderTest, AScanToolUnpluggedDuringTheReadEndsIt) {
 TEST(ClearCodesTest, OnlyTheAcknowledgementSaysCleared) {
     const std::tuple<QByteArray, const char*, const char*> cases[] = {
         {ScriptedScanTool::frame("486B1044"), "ECU Connected", "Trouble Codes Cleared"},
-        {ScriptedScanTool::frame("486B107F0422"), "ECU Connected", "Operation Failed"},
+        {ScriptedScanTool::frame("486B107F"), "ECU Connected", "Operation Failed"},
         {"VS000000000", "ECU Timeout", "\r\n"},
         {ScriptedScanTool::frame("486B1043"), "ECU Timeout",
          "No answer to the clear request. The trouble codes may not have been cleared."},

@@ -21,7 +21,8 @@ TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
     const QStringList cleanLines = clean.out.split('\n');
 
     const QStringList names = {"ecu-timeout", "extra-leading-s", "out-of-step-s", "garbage",
-                               "cut",         "wrong-reply",     "refuse",        "silence"};
+                               "cut",         "wrong-reply",     "refuse",        "silence",
+                               "drop-char",   "flip-digit",      "repeat"};
     const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D",
                                   "0110", "0113", "0120", "0121", "0142", "0146", "0200",
                                   "0202", "0205", "020C", "03",   "07",   "9001", ""};
@@ -36,8 +37,12 @@ TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
         QStringList faults;
         for (int n = std::uniform_int_distribution<int>(1, 3)(random); n > 0; --n) {
             const int count = std::uniform_int_distribution<int>(0, 3)(random);
-            faults << pick(names) + ":" + (count ? QString::number(count) : QString()) + ":" +
-                          pick(prefixes);
+            const QString name = pick(names);
+            QString prefix = pick(prefixes);
+            // An ECU that does not answer the freeze frame request is a finding, not damage.
+            while (name == "ecu-timeout" && (prefix == "0200" || prefix.isEmpty()))
+                prefix = pick(prefixes);
+            faults << name + ":" + (count ? QString::number(count) : QString()) + ":" + prefix;
         }
         const std::string trace = faults.join(' ').toStdString();
         const ProgramRun faulty = check(faults);

@@ -127,21 +127,21 @@ TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
                            "been unplugged."}));
 }
 
-TEST_F(LinkTest, AReplyIsCollectedUntilItsLastCharacterArrives) {
-    arrivals = {"S", "V486B", "10410C1AF", "8"};
+TEST_F(LinkTest, AReplyIsCollectedUntilItsChecksumArrives) {
+    arrivals = {"S", "V486B", "10410C1AF", "8", "2", "2"};
     const scan::Reply reply = link.request("010C07", 14);
     EXPECT_EQ(reply.status(), Status::Answered);
-    EXPECT_EQ(reply.text(), "V486B10410C1AF8");
+    EXPECT_EQ(reply.text(), "V486B10410C1AF822");
     EXPECT_EQ(written, "010C07");
 
     // A marker already on the wire when the command went out is no part of the reply's length.
-    arrivals = {"S", "SV486B10410C1AF", "8"};
-    EXPECT_EQ(link.request("010C07", 14).text(), "V486B10410C1AF8");
+    arrivals = {"S", "SV486B10410C1AF8", "22"};
+    EXPECT_EQ(link.request("010C07", 14).text(), "V486B10410C1AF822");
 }
 
 TEST_F(LinkTest, StaleBytesOfAnEarlierReplyAreDrainedBeforeTheRequest) {
     transport.receive("V486B10410D00C5"); // a late answer to an earlier request
-    arrivals = {"V486B10410C1AF8C7"};
+    arrivals = {"V486B10410C1AF822"};
     EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Answered);
 }
 

@@ -14,7 +14,7 @@
 namespace {
 
 obd::Reading answered(const char* value, const char* units, const char* label = "") {
-    return {value, units, label, 0, scan::Reply::of("010C07", 14, "V486B10410C1AF8")};
+    return {value, units, label, 0, scan::Reply::of("010C07", 14, "V486B10410C1AF822")};
 }
 
 TEST(DisplayItemTest, ValueBoxTextsFollowEachItemsFormat) {

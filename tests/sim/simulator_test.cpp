@@ -89,6 +89,9 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
         {Fault::WrongReply, "030A0A", "V486B10470420000000002E"},
         {Fault::WrongReply, "070A0A", "V486B10430300017100007B"},
         {Fault::WrongReply, "900101", "V4.00"},
+        {Fault::Repeat, "010C07", rpmReply + rpmReply},
+        {Fault::DropChar, "900101", "V4.00"}, // only what a checksum guards is damaged
+        {Fault::FlipDigit, "900101", "V4.00"},
     };
     for (const auto& [fault, request, expected] : cases) {
         SimHarness h; // the default vehicle, at 750 rpm and 0 km/h in its first moments
@@ -107,6 +110,14 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
     SimHarness again; // the same seed, the same garbage
     again.simulator->injectFault(Fault::Garbage, 1);
     EXPECT_EQ(again.ask("010C07"), garbage);
+
+    for (const Fault fault : {Fault::DropChar, Fault::FlipDigit}) {
+        SimHarness damaged;
+        damaged.simulator->injectFault(fault, 1);
+        const QByteArray reply = damaged.ask("010C07");
+        EXPECT_EQ(reply.size(), rpmReply.size() - (fault == Fault::DropChar ? 1 : 0));
+        EXPECT_NE(reply, rpmReply);
+    }
 }
 
 TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {
@@ -115,7 +126,7 @@ TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {
     EXPECT_EQ(std::tuple(rule->fault, rule->count, rule->prefix),
               std::tuple(Fault::EcuTimeout, 2, QByteArray("0A20")));
     EXPECT_EQ(sim::parseFaultRule("silence::01")->count, -1);
-    for (int f = 0; f <= int(Fault::Refuse); ++f)
+    for (int f = 0; f <= int(Fault::Repeat); ++f)
         EXPECT_EQ(sim::faultFromName(sim::faultName(Fault(f))), Fault(f)) << f;
     for (const char* bad : {"nope", "garbage:0", "garbage:x", "garbage:1:0G", "garbage:1:0120000",
                             "disconnect:1:01:2"}) {

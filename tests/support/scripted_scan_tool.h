@@ -36,8 +36,13 @@ struct ScriptedScanTool {
         link.setTransport(&port);
     }
 
-    // A reply frame: the leading character, the given bytes as hex text and a checksum pair.
-    static QByteArray frame(const QByteArray& hexBytes) { return "V" + hexBytes + "00"; }
+    // A reply frame: the leading character, the given bytes as hex text and their checksum.
+    static QByteArray frame(const QByteArray& hexBytes) {
+        quint8 sum = 0;
+        for (char byte : QByteArray::fromHex(hexBytes))
+            sum = quint8(sum + quint8(byte));
+        return "V" + hexBytes + QByteArray(1, char(sum)).toHex().toUpper();
+    }
 
     std::map<QByteArray, QByteArray> replies;
     QByteArray unplugOn;
