@@ -89,6 +89,27 @@ TEST(EndToEndTest, ClearingFirstLeavesNothingToReadUnlessAskedToReadAnyway) {
         "Stored Trouble Code(s)\nNo Codes to ReportNo Pending Codes to Report"));
 }
 
+// What the car says it does not have is a finding; what it refuses or garbles is a failure.
+TEST(EndToEndTest, TheReportsExitStatusTellsFindingsFromFailures) {
+    SimProcess noFreezeFrame({"--fault", "ecu-timeout::0200"});
+    const ProgramRun finding = vamrick({"--com", "1=" + noFreezeFrame.path(), "--report"});
+    EXPECT_EQ(finding.exitCode, 0) << finding.err.toStdString();
+    EXPECT_TRUE(finding.out.contains("ECU Timeout, Freeze Frame not Supported"));
+
+    SimProcess damaged({"--fault", "flip-digit::0200"});
+    const ProgramRun failure = vamrick({"--com", "1=" + damaged.path(), "--report"});
+    EXPECT_EQ(failure.exitCode, 1);
+    EXPECT_TRUE(failure.out.contains("No answer to the freeze frame request."));
+
+    QTemporaryDir dir;
+    SimProcess refusing({"--profile", profileFile(dir, R"({"ecus": [{"address": "10",
+                             "pids": {"0C": [11, 184]}, "clearRefused": true}]})")});
+    const ProgramRun refused =
+        vamrick({"--com", "1=" + refusing.path(), "--report", "--clear-codes"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.trimmed(), "vamrick: the ECU refused to clear the trouble codes");
+}
+
 TEST(EndToEndTest, ReportsThatCannotConnectSayWhyAndFail) {
     const ProgramRun noPort = vamrick({"--com", "3=/dev/vamrick-no-such-port", "--report"});
     EXPECT_EQ(noPort.exitCode, 1);
