@@ -9,15 +9,6 @@ app::ParsedCommandLine parse(QStringList args) {
     return app::parseCommandLine(args);
 }
 
-TEST(CommandLineTest, HelpListsEveryOptionAndExitsCleanly) {
-    const auto parsed = parse({"--help"});
-    EXPECT_FALSE(parsed.options);
-    EXPECT_EQ(parsed.exitCode, 0);
-    for (const char* option : {"--demo", "--report", "--tcf", "--version"})
-        EXPECT_TRUE(parsed.output.contains(option)) << option;
-    EXPECT_TRUE(parsed.output.startsWith("Usage: vamrick"));
-}
-
 TEST(CommandLineTest, MistakesExitWithUsageError) {
     for (const QStringList& args :
          {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"},

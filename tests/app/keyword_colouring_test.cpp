@@ -77,16 +77,4 @@ TEST_F(KeywordColouringTest, StartsAtTheCaretAndPutsItBack) {
     EXPECT_EQ(edit.textColor(), black);
 }
 
-TEST(KeywordGroupTest, GroupsFollowTheTables) {
-    EXPECT_EQ(app::keywordGroup("INCOMPLETE"), 1);
-    EXPECT_EQ(app::keywordGroup("Lo"), 3);
-    EXPECT_EQ(app::keywordGroup("Off"), 4);
-    EXPECT_EQ(app::keywordGroup("Public"), 5);
-    EXPECT_EQ(app::keywordGroup("WITH"), 6);
-    EXPECT_EQ(app::keywordGroup("Completed"), 0);
-    EXPECT_EQ(app::keywordGroup(""), 0);
-    EXPECT_EQ(app::keywordColour(3), QColor(210, 105, 30));
-    EXPECT_EQ(app::keywordColour(5), QColor(153, 50, 204));
-}
-
 } // namespace

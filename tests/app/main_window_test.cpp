@@ -8,7 +8,6 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -53,24 +52,6 @@ TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
     EXPECT_FALSE(w.mnuDebugMode->isChecked());
     EXPECT_EQ(w.mnuConnectionCom2->statusTip(),
               "Connect to the scan tool on /dev/vamrick-absent-2.");
-}
-
-TEST_F(MainWindowTest, MenusComeInTheirOrder) {
-    QStringList menus;
-    for (QAction* a : w.menuBar()->actions())
-        menus << a->text();
-    EXPECT_EQ(menus,
-              QStringList({"&Data Monitor and Log", "&Connection", "&Mode 6 Tests", "&Options"}));
-    QStringList connection;
-    for (QAction* a : w.mnuCom->actions())
-        connection << a->text();
-    EXPECT_EQ(connection,
-              QStringList({"USB", "Com1", "Com2", "Com3", "Com4", "COM 5 thru 9", "Adapter"}));
-    QStringList adapters;
-    for (QAction* a : w.mnuAdapter->actions())
-        adapters << a->text() + (a->isCheckable() ? "" : " (not a radio entry)");
-    EXPECT_EQ(adapters, QStringList({"Scan tool box", "ELM327 adapter"}));
-    EXPECT_EQ(w.mnuDataLogLog->text(), "&MultiView ");
 }
 
 TEST(MainWindowStartUpTest, MissingDefinitionsShowTwoErrorsAndTheWindowStillStarts) {

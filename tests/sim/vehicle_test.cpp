@@ -41,22 +41,6 @@ TEST(SimReplyTest, RepliesKeepTheAskedLengthAndEndInTheirChecksum) {
     EXPECT_TRUE(ask(other, "010C07").startsWith("X486B10410C"));
 }
 
-TEST(SimReplyTest, O2TestRepliesAreLongEnoughForTheirWaits) {
-    sim::Vehicle vehicle(profileFrom(R"({"ecus": [{"address": "10", "o2Tests": {
-        "supportReplyId": "45", "sensors": {"10": {"02": [80], "09": [30, 5, 75]}}}}]})"));
-    const std::pair<const char*, QByteArray> cases[] = {
-        {"050010", "V486B10450010408000D8"}, // tests $02 and $09: more than 18 characters
-        {"060010", "V486B10460010408000D9"}, {"060210", "V486B104602505B"}, // more than 12
-        {"050910", "V486B1045091E054B7F"},                                  // more than 16
-        {"050110", "V486B107F051259"},       // a test it does not run is refused
-        {"050001", "V486B107F051200000059"}, // and so is a sensor it does not have
-    };
-    for (const auto& [request, expected] : cases)
-        EXPECT_EQ(ask(vehicle, request), expected) << request;
-    vehicle.setReachable(false);
-    EXPECT_EQ(ask(vehicle, "050910"), "VS" + QByteArray(17, '0'));
-}
-
 TEST(SimReplyTest, SupportMapsFollowTheDefinedPidsAndChainOnward) {
     sim::Vehicle vehicle(profileFrom(smallEcu));
     EXPECT_EQ(ask(vehicle, "010009").mid(11, 8), "80100003"); // $01, $0C, $1F, $20
