@@ -125,11 +125,13 @@ TEST(Elm327Test, SurvivesACloneThatRefusesHeadersAndMisbehaves) {
     EXPECT_EQ(bench.ask("0902").kind, Kind::NoData);
 }
 
-TEST(Elm327Test, FindsTheAdaptersBaudRate) {
+TEST(Elm327Test, FindsTheAdaptersBaudRateAndItsProtocolBeforeTheFirstAnswerIsHandedOn) {
     Bench bench(sim::ElmProtocol::Can11, {}, 9600);
     ASSERT_TRUE(bench.start());
     EXPECT_EQ(bench.link->baudRate(), 9600);
     EXPECT_TRUE(bench.link->headersOn());
+    EXPECT_EQ(bench.ask("0100").kind, Kind::Lines);
+    EXPECT_EQ(bench.link->protocol(), "6");
 }
 
 TEST(Elm327Test, NextCommandWorksAfterAHangOrASilence) {
