@@ -38,7 +38,7 @@ ElmBridge::ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadin
         ready_ = true;
         request("0100", [this](const ElmAnswer&, const ElmMessages& found) {
             searched_ = true;
-            noteEcus(found.messages);
+            noteEcus(found);
         });
     });
     connect(adapter_.get(), &scan::elm::ElmAdapter::failed, this, &ElmBridge::lost);
@@ -100,18 +100,19 @@ void ElmBridge::lookForVehicle() {
         vehicleMissing_ = false; // so that a search that fails again is followed by another
         noteVehicle(answer);
         learnFraming(answer);
-        noteEcus(messagesOf(answer, "0100").messages);
+        noteEcus(messagesOf(answer, "0100"));
     });
 }
 
-// Every support answer adds the ECUs it shows whole, so one lost line does not hide the engine.
-void ElmBridge::noteEcus(const std::vector<ElmMessage>& messages) {
-    for (const ElmMessage& message : messages) {
+// Every support answer adds the ECUs it shows whole, so one lost line does not hide the engine;
+// one with a damaged line may lack it, and decides nothing.
+void ElmBridge::noteEcus(const ElmMessages& found) {
+    for (const ElmMessage& message : found.messages) {
         if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
             ecus_.push_back(message.ecu);
     }
     std::sort(ecus_.begin(), ecus_.end());
-    if (!ecus_.empty() && !ecuChosen_)
+    if (!ecus_.empty() && !ecuChosen_ && !found.damaged)
         ecu_ = ecus_.front();
 }
 
@@ -122,8 +123,9 @@ ElmMessages ElmBridge::messagesOf(const ElmAnswer& answer, const QByteArray& obd
                          QByteArray::fromHex(obd));
 }
 
-std::optional<QByteArray> ElmBridge::pick(const std::vector<ElmMessage>& messages) {
-    if (messages.empty())
+std::optional<QByteArray> ElmBridge::pick(const ElmMessages& found) {
+    const std::vector<ElmMessage>& messages = found.messages;
+    if (messages.empty() || (!ecu_ && found.damaged))
         return std::nullopt;
     if (!ecu_) {
         ecu_ = std::min_element(messages.begin(), messages.end(), [](const auto& a, const auto& b) {
@@ -146,7 +148,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
     // The ECU's reply to the request, its refusal, or the unanswered frame.
     const auto reply = [this, command](auto body) {
         return [this, command, body](const ElmAnswer& answer, const ElmMessages& found) {
-            const std::optional<QByteArray> data = pick(found.messages);
+            const std::optional<QByteArray> data = pick(found);
             if (data && quint8(data->at(0)) == 0x7F)
                 return refusal(command, quint8(data->at(2)));
             if (data)
@@ -165,7 +167,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
             return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(same));
         return request(
             "0100", [this, done, reply, same](const ElmAnswer& answer, const ElmMessages& found) {
-                noteEcus(found.messages);
+                noteEcus(found);
                 done(reply(same)(answer, found));
             });
     case 0x02:
@@ -208,7 +210,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
 // damaged line may have been one of the ECU's frames: then the list is not known whole.
 QByteArray ElmBridge::codeFrames(const Command& command, const ElmMessages& found) {
     const quint8 responseId = command.service + 0x40;
-    if (found.damaged || !pick(found.messages))
+    if (found.damaged || !pick(found))
         return unanswered(command);
     QByteArray codes;
     const auto listed = [&codes](QByteArrayView code) {
@@ -276,7 +278,7 @@ void ElmBridge::answerPassThrough(const QByteArray& command, Done done) {
     request(hexPairs(obd), [this, done, testId](const ElmAnswer&, const ElmMessages& found) {
         QByteArray bytes;
         bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
-        std::optional<QByteArray> data = pick(found.messages);
+        std::optional<QByteArray> data = pick(found);
         // A test result repeats its test id, where the box's raw answer has none.
         if (data && testId != 0 && quint8(data->at(0)) == 0x46)
             data = data->left(1) + data->mid(2);

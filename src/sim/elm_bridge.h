@@ -50,10 +50,11 @@ private:
     // Asks again, now and then, while the adapter finds no vehicle.
     void noteVehicle(const scan::elm::ElmAnswer& answer);
     void lookForVehicle();
-    void noteEcus(const std::vector<ElmMessage>& messages);
+    void noteEcus(const ElmMessages& found);
     ElmMessages messagesOf(const scan::elm::ElmAnswer& answer, const QByteArray& obd) const;
-    // The current ECU's message among several; the lowest address decides when none is set.
-    std::optional<QByteArray> pick(const std::vector<ElmMessage>& messages);
+    // The current ECU's message among several; when none is set, the lowest address of an answer
+    // without damage decides.
+    std::optional<QByteArray> pick(const ElmMessages& found);
 
     QByteArray ecuFrame(const Command& command, QByteArray payload) const;
     QByteArray codeFrames(const Command& command, const ElmMessages& found);

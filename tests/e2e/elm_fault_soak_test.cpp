@@ -15,6 +15,7 @@ const QByteArray kTwoEcuCar = QByteArray(kSteadyCar)
                                            R"("pendingCodes": ["0420"]},
     {"address": "18", "pids": {"01": [0, 7, 0, 0], "0D": [50]}, "storedCodes": ["0700"]}])");
 
+// A run of the report through vamrick-sim's adapter on `protocol`, with its line faults.
 struct Plan {
     QString protocol;
     QStringList faults;
@@ -46,42 +47,39 @@ TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
     const QStringList prefixes = {"0100", "0101", "010C", "010D", "0120", "0200",
                                   "020C", "03",   "07",   "05",   ""};
     std::mt19937 random(20261207);
-    const auto pick = [&random](const QStringList& list) {
-        return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];
+    const auto draw = [&random](int from, int to) {
+        return std::uniform_int_distribution<int>(from, to)(random);
     };
     const int runs = qEnvironmentVariableIsSet("VAMRICK_SOAK_RUNS")
                          ? qEnvironmentVariableIntValue("VAMRICK_SOAK_RUNS")
                          : 3;
-    // A clean run of each bus first, then the faulty ones.
-    std::vector<Plan> plans;
-    for (int i = 0; i < std::min<int>(runs, int(protocols.size())); ++i)
+    std::vector<Plan> plans; // a clean run of each bus first
+    for (int i = 0; i < std::min<int>(runs, protocols.size()); ++i)
         plans.push_back({protocols[i], {}, 0});
     for (int run = 0; run < runs; ++run) {
-        Plan plan{protocols[run % protocols.size()], {}, 0};
-        for (int n = std::uniform_int_distribution<int>(1, 3)(random); n > 0; --n) {
-            const int count = std::uniform_int_distribution<int>(0, 3)(random);
-            plan.faults << pick(names) + ":" + (count ? QString::number(count) : QString()) + ":" +
-                               pick(prefixes);
+        Plan plan{protocols[run % protocols.size()], {}, quint32(random())};
+        for (int n = draw(1, 3); n > 0; --n) {
+            const int count = draw(0, 3);
+            plan.faults << names[draw(0, names.size() - 1)] + ":" +
+                               (count ? QString::number(count) : QString()) + ":" +
+                               prefixes[draw(0, prefixes.size() - 1)];
         }
-        plan.seed = random();
         plans.push_back(plan);
     }
-    // The runs mostly wait on the adapter's pace and timeouts: several at a time, each in a
-    // thread of its own.
+    // The runs mostly wait on the adapter's pace and timeouts: a few at a time.
     constexpr std::size_t kAtOnce = 6;
-    std::vector<ProgramRun> results;
-    for (std::size_t from = 0; from < plans.size(); from += kAtOnce) {
-        std::vector<std::future<ProgramRun>> batch;
-        for (std::size_t i = from; i < std::min(plans.size(), from + kAtOnce); ++i)
-            batch.push_back(std::async(std::launch::async, check, profile, plans[i]));
-        for (std::future<ProgramRun>& run : batch)
-            results.push_back(run.get());
-    }
-
+    std::vector<std::future<ProgramRun>> running(plans.size());
+    const auto start = [&](std::size_t i) {
+        if (i < plans.size())
+            running[i] = std::async(std::launch::async, check, profile, plans[i]);
+    };
+    for (std::size_t i = 0; i < kAtOnce; ++i)
+        start(i);
     std::map<QString, ProgramRun> clean;
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const Plan& plan = plans[i];
-        const ProgramRun& run = results[i];
+        const ProgramRun run = running[i].get();
+        start(i + kAtOnce);
         if (plan.faults.isEmpty()) {
             EXPECT_EQ(run.exitCode, 0) << plan.protocol.toStdString() << run.err.toStdString();
             clean.emplace(plan.protocol, run);
@@ -98,9 +96,11 @@ TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
             continue;
         }
         EXPECT_EQ(run.exitCode, 1) << trace;
-        const QStringList cleanLines = reference.out.split('\n');
+        // What the O2 window concludes from an unanswered monitor status is not the adapter's.
+        const bool noMonitorStatus = run.out.contains("No answer to the monitor status request.");
         for (const QString& line : run.out.split('\n'))
-            EXPECT_TRUE(cleanLines.contains(line) || saysSomethingWentWrong(line))
+            EXPECT_TRUE(reference.out.split('\n').contains(line) || saysSomethingWentWrong(line) ||
+                        (noMonitorStatus && line.startsWith("The O2 test results are not ")))
                 << trace << ": " << line.toStdString();
     }
 }

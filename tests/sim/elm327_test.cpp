@@ -178,14 +178,4 @@ TEST(Elm327Test, AnUnpluggedAdapterEndsTheCommandsAsLost) {
     EXPECT_EQ(lost.count(), 1);
 }
 
-TEST(Elm327Test, WorksOverTcpWithEveryEcusAnswer) {
-    Bench bench(sim::ElmProtocol::Can11, {}, 38400, true);
-    ASSERT_TRUE(bench.start());
-    EXPECT_EQ(bench.link->baudRate(), 0);
-    const ElmAnswer codes = bench.ask("03");
-    ASSERT_EQ(codes.kind, Kind::Lines);
-    EXPECT_EQ(codes.lines,
-              QStringList({"7E8 06 43 02 03 00 01 71", "7E9 04 43 01 C1 23", "7EA 02 43 00"}));
-}
-
 } // namespace
