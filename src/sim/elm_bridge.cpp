@@ -105,14 +105,14 @@ void ElmBridge::lookForVehicle() {
 }
 
 // Every support answer adds the ECUs it shows whole, so one lost line does not hide the engine;
-// one with a damaged line may lack it, and decides nothing.
+// one with a damaged line, or none at all, may lack it and decides nothing.
 void ElmBridge::noteEcus(const ElmMessages& found) {
     for (const ElmMessage& message : found.messages) {
         if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
             ecus_.push_back(message.ecu);
     }
     std::sort(ecus_.begin(), ecus_.end());
-    if (!ecus_.empty() && !ecuChosen_ && !found.damaged)
+    if (!found.messages.empty() && !found.damaged && !ecuChosen_)
         ecu_ = ecus_.front();
 }
 
