@@ -158,12 +158,16 @@ int main(int argc, char** argv) {
     const QCommandLineOption baudOption(QStringLiteral("baud"),
                                         QStringLiteral("The adapter's baud rate (default 38400)."),
                                         QStringLiteral("rate"));
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"),
+        QStringLiteral("Where the adapter's line faults strike, as a number (default fixed)."),
+        QStringLiteral("N"));
     const QCommandLineOption tcpOption(
         QStringLiteral("tcp"), QStringLiteral("Serve the adapter on 127.0.0.1:PORT instead."),
         QStringLiteral("PORT"));
     parser.addOptions({profileOption, pacedOption, latencyOption, markerOption, faultOption,
                        unreachableOption, linkOption, elmOption, protocolOption, baudOption,
-                       tcpOption});
+                       seedOption, tcpOption});
     parser.process(app);
 
     QString error;
@@ -205,6 +209,12 @@ int main(int argc, char** argv) {
             elm.tcpPort = parser.value(tcpOption).toUShort(&ok);
             if (!ok)
                 return failWith(QStringLiteral("--tcp wants a port number"));
+        }
+        if (parser.isSet(seedOption)) {
+            bool ok = false;
+            elm.faults.seed = parser.value(seedOption).toUInt(&ok);
+            if (!ok)
+                return failWith(QStringLiteral("--seed wants a whole number"));
         }
         elm.link = parser.value(linkOption);
         for (const QString& text : parser.values(faultOption))

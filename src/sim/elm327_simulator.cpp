@@ -49,6 +49,16 @@ QByteArray word(quint16 value) {
 } // namespace
 
 bool addElmFault(ElmFaults& faults, const QString& text, QString* error) {
+    QString lineError;
+    if (const std::optional<ElmLineFaultRule> rule = parseElmLineFault(text, &lineError)) {
+        faults.lines.push_back(*rule);
+        return true;
+    }
+    if (!lineError.isEmpty()) {
+        if (error)
+            *error = lineError;
+        return false;
+    }
     const QStringList parts = text.split(QLatin1Char(':'));
     for (const FaultName& f : kFaultNames) {
         if (parts.first() != QLatin1String(f.name))
@@ -75,13 +85,13 @@ QString elmFaultNames() {
     QStringList names;
     for (const FaultName& f : kFaultNames)
         names.append(QLatin1String(f.name) + (f.after ? QStringLiteral("[:N]") : QString()));
-    return names.join(QStringLiteral(", "));
+    return names.join(QStringLiteral(", ")) + QStringLiteral(", ") + elmLineFaultNames();
 }
 
 Elm327Simulator::Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud,
                                  ElmFaults faults, QObject* parent)
     : QObject(parent), reachable_(profile.reachable), latencyMs_(profile.latencyMs),
-      protocol_(protocol), baud_(baud), faults_(faults) {
+      protocol_(protocol), baud_(baud), faults_(std::move(faults)), random_(faults_.seed) {
     // One vehicle model per ECU: each answers for itself, as ECUs on one bus do.
     for (const Ecu& ecu : profile.ecus) {
         Profile alone = profile;
@@ -178,7 +188,9 @@ void Elm327Simulator::execute(QByteArray command) {
         respondRaw(garbage + lineEnd(), latencyMs_);
         return;
     }
-    respond(vehicleRequest(command));
+    const std::optional<ElmLineFault> fault =
+        request >= 0 ? takeElmLineFault(faults_.lines, command) : std::nullopt;
+    respond(vehicleRequest(command, fault));
 }
 
 std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArray& command) {
@@ -267,7 +279,8 @@ std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArr
     return Answer{{"?"}};
 }
 
-Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& command) {
+Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& command,
+                                                        std::optional<ElmLineFault> fault) {
     QByteArray hex = command;
     if (hex.size() % 2 == 1 && hex.size() >= 3)
         hex.chop(1); // the number of answers to wait for
@@ -292,19 +305,54 @@ Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& comman
     }
     searched_ = true;
     const QByteArray request = QByteArray::fromHex(hex);
-    bool any = false;
+    std::vector<Sent> sent;
     for (std::size_t i = 0; i < ecus_.size(); ++i) {
         if (!addressed(i) || !passesFilter(i))
             continue;
-        for (const QByteArray& message : ecuMessages(i, request)) {
-            answer.lines.append(elmLines(protocol_, ecus_[i].currentEcu().address, int(i), message,
-                                         {headers_, spaces_}));
-            any = true;
-        }
+        for (const QByteArray& message : ecuMessages(i, request))
+            sent.push_back({i, message,
+                            elmLines(protocol_, ecus_[i].currentEcu().address, int(i), message,
+                                     {headers_, spaces_})});
     }
-    if (!any)
+    if (sent.empty())
         answer.lines.append("NO DATA");
+    if (fault)
+        damage(*fault, sent, answer);
+    for (const Sent& s : sent)
+        answer.lines.append(s.lines);
     return answer;
+}
+
+void Elm327Simulator::damage(ElmLineFault fault, std::vector<Sent>& sent, Answer& answer) {
+    static const QByteArray kErrors[] = {"BUS ERROR", "CAN ERROR", "<RX ERROR", "BUS BUSY"};
+    const auto draw = [this](std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random_);
+    };
+    if (fault == ElmLineFault::NoPrompt) {
+        answer.prompt = false;
+        return;
+    }
+    if (sent.empty()) {
+        if (fault == ElmLineFault::ErrorLine)
+            answer.lines.append(kErrors[draw(std::size(kErrors))]);
+        return;
+    }
+    Sent& victim = sent[draw(sent.size())];
+    if (fault == ElmLineFault::ErrorLine) {
+        victim.lines.insert(qsizetype(draw(victim.lines.size() + 1)),
+                            kErrors[draw(std::size(kErrors))]);
+    } else if (fault == ElmLineFault::Repeat) {
+        victim.lines.append(QList<QByteArray>(victim.lines));
+    } else if (fault == ElmLineFault::OtherEcu) {
+        // The next ECU of the vehicle; a lone ECU gets a neighbour that is not there.
+        const std::size_t next = (victim.ecu + 1) % std::max<std::size_t>(ecus_.size(), 2);
+        const quint8 address = next < ecus_.size()
+                                   ? ecus_[next].currentEcu().address
+                                   : quint8(ecus_[victim.ecu].currentEcu().address + 8);
+        victim.lines = elmLines(protocol_, address, int(next), victim.message, {headers_, spaces_});
+    } else {
+        damageMessage(fault, victim.lines, protocol_, {headers_, spaces_}, random_);
+    }
 }
 
 bool Elm327Simulator::addressed(std::size_t ecu) const {
@@ -445,12 +493,17 @@ void Elm327Simulator::respond(const Answer& answer) {
     }
     for (const QByteArray& line : answer.lines)
         body.append(line).append(lineEnd());
-    respondRaw(body, answer.delayMs);
+    respondRaw(body, answer.delayMs, answer.prompt);
 }
 
-void Elm327Simulator::respondRaw(const QByteArray& body, double delayMs) {
+void Elm327Simulator::respondRaw(const QByteArray& body, double delayMs, bool prompted) {
     const double charMs = 10000.0 / baud_;
     const double start = std::max(nowMs(), wireFreeMs_) + delayMs;
+    if (!prompted) {
+        hung_ = true; // until a carriage return
+        schedule(body, start + body.size() * charMs);
+        return;
+    }
     const QByteArray prompt = lineEnd() + '>';
     answering_ = true;
     if (faults_.splitPrompt) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "elm327_frames.h"
+#include "elm_line_faults.h"
 #include "profile.h"
 #include "vehicle.h"
 
@@ -18,7 +19,8 @@
 namespace sim {
 
 // How the simulated adapter misbehaves. The clone habits hold for the whole run; silence,
-// garbage and unplug strike the vehicle request after `...After` answered ones (-1: never).
+// garbage and unplug strike the vehicle request after `...After` answered ones (-1: never); the
+// line faults strike the answers to the vehicle requests their rules name, where `seed` puts them.
 struct ElmFaults {
     bool clone = false;       // "?" to ATH and ATS
     bool noise = false;       // 7F FC before the reset banner
@@ -28,10 +30,12 @@ struct ElmFaults {
     int silenceAfter = -1;    // no answer, no prompt, until the next CR
     int garbageAfter = -1;    // bytes that are no text, then the prompt
     int unplugAfter = -1;     // the device vanishes
+    std::vector<ElmLineFaultRule> lines;
+    quint32 seed = 0xE1327;
 };
 
 // Adds NAME[:N] to `faults`: silence, garbage or unplug after N requests (default 0), or one of
-// clone, noise, split-prompt, crlf, hang.
+// clone, noise, split-prompt, crlf, hang; or a line fault, NAME[:COUNT[:PREFIX]].
 bool addElmFault(ElmFaults& faults, const QString& text, QString* error = nullptr);
 QString elmFaultNames();
 
@@ -60,20 +64,28 @@ private:
         QList<QByteArray> lines;
         double delayMs = 0;
         bool banner = false;
+        bool prompt = true;
+    };
+    // One ECU's message and the lines the adapter shows it in.
+    struct Sent {
+        std::size_t ecu;
+        QByteArray message;
+        QList<QByteArray> lines;
     };
 
     void reset();
     void execute(QByteArray command);
     // Nothing: the adapter hangs.
     std::optional<Answer> atCommand(const QByteArray& command);
-    Answer vehicleRequest(const QByteArray& command);
+    Answer vehicleRequest(const QByteArray& command, std::optional<ElmLineFault> fault);
+    void damage(ElmLineFault fault, std::vector<Sent>& sent, Answer& answer);
     QList<QByteArray> ecuMessages(std::size_t ecu, const QByteArray& request);
     // Service $06: the non-CAN form (component, value, limit) or the CAN form of a monitor.
     QList<QByteArray> monitorMessages(const Ecu& ecu, quint8 test, quint8 component) const;
     bool addressed(std::size_t ecu) const;
     bool passesFilter(std::size_t ecu) const;
     void respond(const Answer& answer);
-    void respondRaw(const QByteArray& body, double delayMs);
+    void respondRaw(const QByteArray& body, double delayMs, bool prompted = true);
     QByteArray lineEnd() const;
     void schedule(const QByteArray& bytes, double dueMs);
     void release();
@@ -88,7 +100,7 @@ private:
     std::function<qint32()> lineSpeed_;
     QElapsedTimer clock_;
     QTimer timer_;
-    std::mt19937 random_{0xE1327};
+    std::mt19937 random_;
 
     bool echo_ = true;
     bool linefeeds_ = false;

@@ -36,9 +36,9 @@ ElmBridge::ElmBridge(std::unique_ptr<scan::elm::ElmAdapter> adapter, char leadin
     : QObject(parent), adapter_(std::move(adapter)), leading_(leadingChar) {
     connect(adapter_.get(), &scan::elm::ElmAdapter::ready, this, [this] {
         ready_ = true;
-        request("0100", [this](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
+        request("0100", [this](const ElmAnswer&, const ElmMessages& found) {
             searched_ = true;
-            noteEcus(messages);
+            noteEcus(found);
         });
     });
     connect(adapter_.get(), &scan::elm::ElmAdapter::failed, this, &ElmBridge::lost);
@@ -70,17 +70,26 @@ QByteArray ElmBridge::ecuFrame(const Command& command, QByteArray payload) const
 }
 
 void ElmBridge::request(const QByteArray& obd, Messages done) {
-    adapter_->send(obd, [this, done = std::move(done)](const ElmAnswer& answer) {
+    adapter_->send(obd, [this, obd, done = std::move(done)](const ElmAnswer& answer) {
         noteVehicle(answer);
-        if (answer.kind == ElmAnswer::Kind::Lines && !framing_)
-            return learnProtocol(answer, done);
-        done(answer, messagesOf(answer));
+        learnFraming(answer);
+        done(answer, messagesOf(answer, obd));
     });
 }
 
-// The box's "P" makes the program say that the vehicle cannot be reached and wait for it.
+// The adapter link learnt the protocol the first answer came on.
+void ElmBridge::learnFraming(const ElmAnswer& answer) {
+    if (answer.kind != ElmAnswer::Kind::Lines || framing_)
+        return;
+    const QString protocol = adapter_->protocol();
+    framing_ = protocol.isEmpty() ? guessFraming(answer.lines) : framingOf(protocol);
+}
+
+// The box's "P" makes the program say that the vehicle cannot be reached and wait for it. An
+// adapter that never ends its first search is looked at again, as one that found no bus.
 void ElmBridge::noteVehicle(const ElmAnswer& answer) {
-    const bool missing = answer.kind == ElmAnswer::Kind::UnableToConnect;
+    const bool missing = answer.kind == ElmAnswer::Kind::UnableToConnect ||
+                         (answer.kind == ElmAnswer::Kind::TimedOut && !framing_);
     if (missing && !vehicleMissing_)
         QTimer::singleShot(kVehicleRetry, this, &ElmBridge::lookForVehicle);
     vehicleMissing_ = missing;
@@ -90,44 +99,39 @@ void ElmBridge::lookForVehicle() {
     adapter_->send("0100", [this](const ElmAnswer& answer) {
         vehicleMissing_ = false; // so that a search that fails again is followed by another
         noteVehicle(answer);
+        learnFraming(answer);
+        noteEcus(messagesOf(answer, "0100"));
     });
 }
 
-void ElmBridge::noteEcus(const std::vector<ElmMessage>& messages) {
-    for (const ElmMessage& message : messages) {
+// Every support answer adds the ECUs it shows whole, so one lost line does not hide the engine;
+// one with a damaged line, or none at all, may lack it and decides nothing.
+void ElmBridge::noteEcus(const ElmMessages& found) {
+    for (const ElmMessage& message : found.messages) {
         if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
             ecus_.push_back(message.ecu);
     }
     std::sort(ecus_.begin(), ecus_.end());
-    if (!ecus_.empty() && !ecu_)
+    if (!found.messages.empty() && !found.damaged && !ecuChosen_)
         ecu_ = ecus_.front();
 }
 
-// The protocol is known once the first request found it.
-void ElmBridge::learnProtocol(const ElmAnswer& answer, Messages done) {
-    adapter_->send("ATDPN", [this, answer, done](const ElmAnswer& protocol) {
-        if (!framing_) {
-            framing_ = protocol.kind == ElmAnswer::Kind::Lines && !protocol.lines.isEmpty()
-                           ? framingOf(protocol.lines.constFirst())
-                           : guessFraming(answer.lines.value(0));
-        }
-        done(answer, messagesOf(answer));
-    });
-}
-
-std::vector<ElmMessage> ElmBridge::messagesOf(const ElmAnswer& answer) const {
+ElmMessages ElmBridge::messagesOf(const ElmAnswer& answer, const QByteArray& obd) const {
     if (answer.kind != ElmAnswer::Kind::Lines)
         return {};
-    const ElmFraming framing = framing_.value_or(ElmFraming::Can11);
-    return adapter_->headersOn() ? parseElmLines(answer.lines, framing)
-                                 : parseHeaderlessLines(answer.lines, framing);
+    return parseElmLines(answer.lines, framing_.value_or(ElmFraming::Can11), adapter_->headersOn(),
+                         QByteArray::fromHex(obd));
 }
 
-std::optional<QByteArray> ElmBridge::pick(const std::vector<ElmMessage>& messages) {
-    if (messages.empty())
+std::optional<QByteArray> ElmBridge::pick(const ElmMessages& found) {
+    const std::vector<ElmMessage>& messages = found.messages;
+    if (messages.empty() || (!ecu_ && found.damaged))
         return std::nullopt;
-    if (!ecu_)
-        ecu_ = messages.front().ecu;
+    if (!ecu_) {
+        ecu_ = std::min_element(messages.begin(), messages.end(), [](const auto& a, const auto& b) {
+                   return a.ecu < b.ecu;
+               })->ecu;
+    }
     for (const ElmMessage& message : messages) {
         if (message.ecu == *ecu_)
             return message.data;
@@ -137,19 +141,17 @@ std::optional<QByteArray> ElmBridge::pick(const std::vector<ElmMessage>& message
 
 void ElmBridge::answer(const Command& command, double, Done done) {
     const auto ask = [this, done](const QByteArray& obd, auto translate) {
-        request(obd, [done, translate](const ElmAnswer& answer,
-                                       const std::vector<ElmMessage>& messages) {
-            done(translate(answer, messages));
+        request(obd, [done, translate](const ElmAnswer& answer, const ElmMessages& found) {
+            done(translate(answer, found));
         });
     };
     // The ECU's reply to the request, its refusal, or the unanswered frame.
-    const auto reply = [this, command](quint8 responseId, auto body) {
-        return [this, command, responseId, body](const ElmAnswer& answer,
-                                                 const std::vector<ElmMessage>& messages) {
-            const std::optional<QByteArray> data = pick(messages);
-            if (data && data->size() >= 3 && quint8(data->at(0)) == 0x7F)
+    const auto reply = [this, command](auto body) {
+        return [this, command, body](const ElmAnswer& answer, const ElmMessages& found) {
+            const std::optional<QByteArray> data = pick(found);
+            if (data && quint8(data->at(0)) == 0x7F)
                 return refusal(command, quint8(data->at(2)));
-            if (data && !data->isEmpty() && quint8(data->at(0)) == responseId)
+            if (data)
                 return ecuFrame(command, body(*data));
             if ((command.service == 0x05 || command.service == 0x06) &&
                 answer.kind == ElmAnswer::Kind::NoData)
@@ -161,23 +163,23 @@ void ElmBridge::answer(const Command& command, double, Done done) {
     const char pid = char(command.parameter);
     switch (command.service) {
     case 0x01:
-        if (!ecus_.empty() || command.parameter != 0)
-            return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(0x41, same));
-        return request("0100", [this, done, reply, same](const ElmAnswer& answer,
-                                                         const std::vector<ElmMessage>& messages) {
-            noteEcus(messages);
-            done(reply(0x41, same)(answer, messages));
-        });
+        if (command.parameter != 0)
+            return ask(hexPairs(QByteArray(1, 0x01).append(pid)), reply(same));
+        return request(
+            "0100", [this, done, reply, same](const ElmAnswer& answer, const ElmMessages& found) {
+                noteEcus(found);
+                done(reply(same)(answer, found));
+            });
     case 0x02:
-        return ask(hexPairs(QByteArray(1, 0x02).append(pid).append('\0')), reply(0x42, same));
+        return ask(hexPairs(QByteArray(1, 0x02).append(pid).append('\0')), reply(same));
     case 0x03:
     case 0x07:
         return ask(hexPairs(QByteArray(1, char(command.service))),
-                   [this, command](const ElmAnswer&, const std::vector<ElmMessage>& messages) {
-                       return codeFrames(command, messages);
+                   [this, command](const ElmAnswer&, const ElmMessages& found) {
+                       return codeFrames(command, found);
                    });
     case 0x04:
-        return ask("04", reply(0x44, same));
+        return ask("04", reply(same));
     case 0x05:
     case 0x06: {
         // The box's text form of either service asks for the O2 sensor tests, which an adapter
@@ -185,8 +187,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
         // answer repeats the sensor, which the box's reply leaves out except in the support
         // bytes, and the box labels support replies, and all of service $06, $46.
         const char bytes[] = {char(0x05), pid, char(command.length)};
-        return ask(hexPairs(QByteArrayView(bytes, 3)),
-                   reply(0x45, [command](const QByteArray& data) {
+        return ask(hexPairs(QByteArrayView(bytes, 3)), reply([command](const QByteArray& data) {
                        QByteArray box = command.parameter == 0 ? data : data.left(2) + data.mid(3);
                        if (command.parameter == 0 || command.service == 0x06)
                            box[0] = char(0x46);
@@ -205,26 +206,31 @@ void ElmBridge::answer(const Command& command, double, Done done) {
 }
 
 // Codes come as any number of ECU messages (non-CAN: three codes each; CAN: a count byte, then
-// the codes); the box sends them as its own three-code frames, back to back, every code kept.
-QByteArray ElmBridge::codeFrames(const Command& command, const std::vector<ElmMessage>& messages) {
+// the codes); the box sends them as its own three-code frames, back to back, every code once. A
+// damaged line may have been one of the ECU's frames: then the list is not known whole.
+QByteArray ElmBridge::codeFrames(const Command& command, const ElmMessages& found) {
     const quint8 responseId = command.service + 0x40;
-    if (!pick(messages))
+    if (found.damaged || !pick(found))
         return unanswered(command);
     QByteArray codes;
-    for (const ElmMessage& message : messages) {
-        if (message.ecu != *ecu_ || message.data.isEmpty())
+    const auto listed = [&codes](QByteArrayView code) {
+        for (qsizetype i = 0; i < codes.size(); i += 2) {
+            if (QByteArrayView(codes).sliced(i, 2) == code)
+                return true;
+        }
+        return false;
+    };
+    for (const ElmMessage& message : found.messages) {
+        if (message.ecu != *ecu_)
             continue;
         if (quint8(message.data[0]) == 0x7F)
             return refusal(command, byteAt(message.data, 2));
-        if (quint8(message.data[0]) != responseId)
-            continue;
-        const bool counted = framing_ != ElmFraming::NonCan;
-        QByteArray fields = message.data.mid(counted ? 2 : 1);
-        if (counted)
-            fields.truncate(2 * byteAt(message.data, 1));
+        const bool counted = framing_ && isCan(*framing_);
+        const QByteArray fields = message.data.mid(counted ? 2 : 1);
         for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
-            if (fields[i] != 0 || fields[i + 1] != 0)
-                codes += fields.mid(i, 2);
+            const QByteArrayView code = QByteArrayView(fields).sliced(i, 2);
+            if ((code[0] != 0 || code[1] != 0) && !listed(code))
+                codes += code;
         }
     }
     QByteArray frames;
@@ -241,9 +247,10 @@ void ElmBridge::nextEcu(Done done) {
     if (!ecus_.empty()) {
         const auto it = std::find(ecus_.begin(), ecus_.end(), ecu_.value_or(ecus_.back()));
         ecu_ = it == ecus_.end() || it + 1 == ecus_.end() ? ecus_.front() : *(it + 1);
+        ecuChosen_ = true;
     }
     const QByteArray reply = leading_ + hexPairs(QByteArray(1, char(currentEcuAddress()))) + "00";
-    if (ecus_.empty() || framing_ == ElmFraming::NonCan)
+    if (ecus_.empty() || !framing_ || !isCan(*framing_))
         return done(reply);
     const QByteArray address = hexPairs(QByteArray(1, char(*ecu_)));
     const bool can29 = framing_ == ElmFraming::Can29;
@@ -259,7 +266,7 @@ void ElmBridge::nextEcu(Done done) {
 // Only the non-CAN form of the on-board test results is the one the program reads; on CAN the
 // pass-through is refused with "NC", and the program says the results cannot be shown.
 void ElmBridge::passThroughAck(Done done) const {
-    if (framing_ == ElmFraming::NonCan)
+    if (framing_ && !isCan(*framing_))
         return done(leading_ + QByteArray("A1"));
     done(leading_ + QByteArray("NC"));
 }
@@ -268,17 +275,13 @@ void ElmBridge::answerPassThrough(const QByteArray& command, Done done) {
     const int length = command.size() > 1 ? quint8(command[1]) : 0;
     const QByteArray obd = command.mid(5, std::clamp(length - 3, 0, 8));
     const quint8 testId = obd.size() > 1 ? quint8(obd[1]) : 0;
-    request(hexPairs(obd), [this, done, testId](const ElmAnswer&,
-                                                const std::vector<ElmMessage>& messages) {
+    request(hexPairs(obd), [this, done, testId](const ElmAnswer&, const ElmMessages& found) {
         QByteArray bytes;
         bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcuAddress()));
-        std::optional<QByteArray> data = pick(messages);
-        // A test result repeats its test id, where the box's raw answer has none; one that
-        // answers another test is no result for this one.
-        if (data && testId != 0)
-            data = data->size() > 1 && quint8(data->at(0)) == 0x46 && quint8(data->at(1)) == testId
-                       ? std::optional<QByteArray>(data->left(1) + data->mid(2))
-                       : std::nullopt;
+        std::optional<QByteArray> data = pick(found);
+        // A test result repeats its test id, where the box's raw answer has none.
+        if (data && testId != 0 && quint8(data->at(0)) == 0x46)
+            data = data->left(1) + data->mid(2);
         bytes.append(data ? *data : QByteArray("\x7F\x06\x12", 3));
         bytes = bytes.leftJustified(13, '\0', true);
         quint8 sum = 0;

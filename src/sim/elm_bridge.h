@@ -14,8 +14,9 @@ namespace sim {
 
 // The box's backend on an ELM327-class adapter: each box command becomes adapter requests, and
 // the adapter's answers become the box's frames (header 48 6B and the ECU's address, response id,
-// data, checksum). The ECUs that answer the first support request are those the ECU switch cycles
-// through; where several answer, the current one's answer is used.
+// data, checksum). The ECUs that answer a support request are those the ECU switch cycles through,
+// the lowest address (the engine) first; where several answer, the current one's answer is used.
+// An answer the adapter's lines do not carry whole is the box's unanswered frame.
 class ElmBridge : public QObject, public BoxBackend {
     Q_OBJECT
 public:
@@ -42,21 +43,21 @@ signals:
     void lost(const QString& reason);
 
 private:
-    // Sends an OBD request and hands over the current ECU's message (none: no data).
-    using Messages = std::function<void(const scan::elm::ElmAnswer&, std::vector<ElmMessage>)>;
+    // Sends an OBD request (hex digits) and hands over the messages that answer it.
+    using Messages = std::function<void(const scan::elm::ElmAnswer&, const ElmMessages&)>;
     void request(const QByteArray& obd, Messages done);
-    void learnProtocol(const scan::elm::ElmAnswer& answer, Messages done);
+    void learnFraming(const scan::elm::ElmAnswer& answer);
     // Asks again, now and then, while the adapter finds no vehicle.
     void noteVehicle(const scan::elm::ElmAnswer& answer);
     void lookForVehicle();
-    // The ECUs that answer a support request are those the ECU switch cycles through.
-    void noteEcus(const std::vector<ElmMessage>& messages);
-    std::vector<ElmMessage> messagesOf(const scan::elm::ElmAnswer& answer) const;
-    // The current ECU's message among several; the first answer decides the ECU when none is set.
-    std::optional<QByteArray> pick(const std::vector<ElmMessage>& messages);
+    void noteEcus(const ElmMessages& found);
+    ElmMessages messagesOf(const scan::elm::ElmAnswer& answer, const QByteArray& obd) const;
+    // The current ECU's message among several; when none is set, the lowest address of an answer
+    // without damage decides.
+    std::optional<QByteArray> pick(const ElmMessages& found);
 
     QByteArray ecuFrame(const Command& command, QByteArray payload) const;
-    QByteArray codeFrames(const Command& command, const std::vector<ElmMessage>& messages);
+    QByteArray codeFrames(const Command& command, const ElmMessages& found);
     void nextEcu(Done done);
     void passThroughAck(Done done) const;
 
@@ -67,7 +68,8 @@ private:
     bool vehicleMissing_ = false;
     std::optional<ElmFraming> framing_;
     std::optional<quint8> ecu_;
-    std::vector<quint8> ecus_; // those that answered the first support request
+    bool ecuChosen_ = false;   // by the ECU switch, which a later support answer leaves alone
+    std::vector<quint8> ecus_; // those that answered a support request, in order
 };
 
 } // namespace sim

@@ -18,7 +18,6 @@ namespace {
 std::unique_ptr<ScriptedElmAdapter> fiveCodeCar() {
     auto adapter = std::make_unique<ScriptedElmAdapter>();
     adapter->answerOnItsOwn = true;
-    adapter->script("ATDPN", {"A6"});
     adapter->script("0100", {"7E8 06 41 00 80 10 00 00"});
     adapter->script("0101", {"7E8 06 41 01 85 07 65 00"});
     adapter->script("010C", {"7E8 04 41 0C 1A F8"});

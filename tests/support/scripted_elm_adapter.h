@@ -27,6 +27,7 @@ public:
     QString identity() const override { return QStringLiteral("ELM327 v1.5"); }
     bool headersOn() const override { return headers; }
     QString device() const override { return QStringLiteral("scripted"); }
+    QString protocol() const override { return protocolNumber; }
 
     void script(const QByteArray& command, const QStringList& lines) {
         answers[command] = Answer{Answer::Kind::Lines, lines};
@@ -43,6 +44,7 @@ public:
     QMap<QByteArray, Answer> answers;
     QStringList sent;
     bool headers = true;
+    QString protocolNumber = QStringLiteral("6");
     bool answerOnItsOwn = false; // as a real adapter, from the event loop
     std::deque<std::pair<Answer, std::function<void(const Answer&)>>> queue;
 };

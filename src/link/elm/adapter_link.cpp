@@ -115,6 +115,7 @@ void AdapterLink::initialise() {
     headersOn_ = false;
     identity_.clear();
     protocol_.clear();
+    protocolAsked_ = false;
     sendInternal(
         "ATZ", [this](const ElmAnswer& a) { afterReset(a); }, options_.resetTimeout);
 }
@@ -248,12 +249,18 @@ void AdapterLink::endResync() {
 void AdapterLink::finish(const ElmAnswer& answer) {
     Pending done = std::move(*current_);
     current_.reset();
-    // The protocol is known once the adapter has found the bus, so ask before the next request.
-    if (protocol_.isEmpty() && answer.kind == Kind::Lines && !done.command.startsWith("AT"))
-        sendInternal("ATDPN", [this](const ElmAnswer& a) {
+    // The protocol is known once the adapter has found the bus: asked once, and the answer handed
+    // over after it, so that whoever reads it knows how its lines are framed.
+    if (!protocolAsked_ && answer.kind == Kind::Lines && !done.command.startsWith("AT")) {
+        protocolAsked_ = true;
+        sendInternal("ATDPN", [this, done = std::move(done), answer](const ElmAnswer& a) {
             if (a.kind == Kind::Lines && !a.lines.isEmpty())
                 protocol_ = a.lines.first().right(1); // "A6" after a search
+            if (done.done)
+                done.done(answer);
         });
+        return;
+    }
     if (done.done)
         done.done(answer);
     dispatch();

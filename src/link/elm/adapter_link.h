@@ -42,7 +42,7 @@ public:
     QString identity() const override { return identity_; }
     bool headersOn() const override { return headersOn_; }
     QString device() const override { return device_; }
-    // Asked once, right after the first answered vehicle request.
+    // Asked once, right after the first answered vehicle request, before its answer is handed on.
     QString protocol() const override { return protocol_; }
     // The serial rate the adapter answered at; 0 over TCP or before it answered.
     qint32 baudRate() const;
@@ -93,6 +93,7 @@ private:
     QString identity_;
     bool headersOn_ = false;
     QString protocol_;
+    bool protocolAsked_ = false;
 };
 
 } // namespace scan::elm

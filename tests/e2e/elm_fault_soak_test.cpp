@@ -1,0 +1,90 @@
+#include "e2e_support.h"
+
+#include <future>
+#include <map>
+#include <random>
+
+namespace {
+
+using namespace e2e;
+
+// The steady car with a transmission beside the engine: an answer under the other ECU's header
+// must not pass for the engine's, nor a lost line make the transmission the car.
+const QByteArray kTwoEcuCar = QByteArray(kSteadyCar)
+                                  .replace("\"pendingCodes\": [\"0420\"]}]",
+                                           R"("pendingCodes": ["0420"]},
+    {"address": "18", "pids": {"01": [0, 7, 0, 0], "0D": [50]}, "storedCodes": ["0700"]}])");
+
+// The report through vamrick-sim's adapter, which takes `arguments` (its bus first).
+ProgramRun check(const QString& profile, const QStringList& arguments) {
+    SimProcess sim(QStringList{"--elm327", "--profile", profile} + arguments);
+    return vamrick(
+        {"--adapter", "elm327", "--com", "1=" + sim.path(), "--report", "--reply-timeout", "1000"});
+}
+
+TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
+    QTemporaryDir dir;
+    const QString profile = profileFile(dir, kTwoEcuCar);
+    const QStringList protocols = {"can11", "iso9141", "can29", "kwp", "j1850"};
+    const QStringList names = {"cut",  "wrong-length", "missing-byte", "extra-byte", "bad-id",
+                               "flip", "other-ecu",    "repeat",       "error-line", "no-prompt"};
+    const QStringList prefixes = {"0100", "0101", "010C", "010D", "0120", "0200",
+                                  "020C", "03",   "07",   "05",   ""};
+    std::mt19937 random(20261207);
+    const auto draw = [&random](qsizetype from, qsizetype to) {
+        return std::uniform_int_distribution<qsizetype>(from, to)(random);
+    };
+    const int runs = qEnvironmentVariableIsSet("VAMRICK_SOAK_RUNS")
+                         ? qEnvironmentVariableIntValue("VAMRICK_SOAK_RUNS")
+                         : 3;
+    std::vector<QStringList> plans; // a clean run of each bus first
+    for (int i = 0; i < std::min<int>(runs, protocols.size()); ++i)
+        plans.push_back({"--protocol", protocols[i]});
+    for (int run = 0; run < runs; ++run) {
+        QStringList plan{"--protocol", protocols[run % protocols.size()], "--seed",
+                         QString::number(random())};
+        for (qsizetype n = draw(1, 3); n > 0; --n) {
+            // An adapter that never prompts again makes every request wait out its timeout.
+            const QString name = names[draw(0, names.size() - 1)];
+            const qsizetype count = draw(name == "no-prompt" ? 1 : 0, 3);
+            plan << "--fault"
+                 << name + ":" + (count ? QString::number(count) : QString()) + ":" +
+                        prefixes[draw(0, prefixes.size() - 1)];
+        }
+        plans.push_back(plan);
+    }
+    // The runs mostly wait on the adapter's pace and timeouts: a few at a time.
+    constexpr std::size_t kAtOnce = 6;
+    std::vector<std::future<ProgramRun>> running(plans.size());
+    const auto start = [&](std::size_t i) {
+        if (i < plans.size())
+            running[i] = std::async(std::launch::async, check, profile, plans[i]);
+    };
+    for (std::size_t i = 0; i < kAtOnce; ++i)
+        start(i);
+    std::map<QString, QString> clean;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const ProgramRun run = running[i].get();
+        start(i + kAtOnce);
+        const std::string trace = plans[i].join(' ').toStdString();
+        if (plans[i].size() == 2) {
+            EXPECT_EQ(run.exitCode, 0) << trace << run.err.toStdString();
+            clean.emplace(plans[i][1], run.out);
+            continue;
+        }
+        const QString& reference = clean.at(plans[i][1]);
+        if (run.exitCode == 0) {
+            EXPECT_EQ(run.out, reference) << trace;
+            continue;
+        }
+        EXPECT_EQ(run.exitCode, 1) << trace;
+        // The O2 window takes a monitor status it did not get for an incomplete test; that
+        // conclusion is the window's, not the adapter's.
+        for (const QString& line : run.out.split('\n'))
+            EXPECT_TRUE(reference.split('\n').contains(line) || saysSomethingWentWrong(line) ||
+                        line.startsWith("The O2 test results are not available until"))
+                << trace << ": " << line.toStdString();
+    }
+}
+
+} // namespace
