@@ -23,6 +23,8 @@ public:
 
     // The reply of a request the ECU does not answer.
     virtual QByteArray unanswered(const Command& command) const = 0;
+    // The reply of a request whose answer came damaged, or too late.
+    virtual QByteArray damaged(const Command& command) const = 0;
     // The current ECU's negative response to the request: 7F, the service and the reason code.
     virtual QByteArray refusal(const Command& command, quint8 reason) const = 0;
     // Whether the vehicle answers at all: the box's idle marker is "S", otherwise "P".

@@ -56,6 +56,21 @@ QByteArray ElmBridge::unanswered(const Command& command) const {
     return unansweredFrame(leading_, replyLength(command));
 }
 
+QByteArray ElmBridge::damaged(const Command& command) const {
+    return damagedFrame(leading_, replyLength(command));
+}
+
+// The vehicle said nothing (NO DATA) or could not be reached, or this ECU had nothing to say
+// while others answered whole: the ECU did not answer. Anything else the adapter said instead of
+// a whole answer is no answer at all.
+QByteArray ElmBridge::silence(const Command& command, const ElmAnswer& answer,
+                              const ElmMessages& found) const {
+    const bool quiet = answer.kind == ElmAnswer::Kind::NoData ||
+                       answer.kind == ElmAnswer::Kind::UnableToConnect ||
+                       (answer.kind == ElmAnswer::Kind::Lines && !found.damaged);
+    return quiet ? unanswered(command) : damaged(command);
+}
+
 QByteArray ElmBridge::refusal(const Command& command, quint8 reason) const {
     return ecuFrame(command,
                     QByteArray(1, char(0x7F)).append(char(command.service)).append(char(reason)));
@@ -156,7 +171,7 @@ void ElmBridge::answer(const Command& command, double, Done done) {
             if ((command.service == 0x05 || command.service == 0x06) &&
                 answer.kind == ElmAnswer::Kind::NoData)
                 return refusal(command, kNotSupported);
-            return unanswered(command);
+            return silence(command, answer, found);
         };
     };
     const auto same = [](const QByteArray& data) { return data; };
@@ -175,8 +190,8 @@ void ElmBridge::answer(const Command& command, double, Done done) {
     case 0x03:
     case 0x07:
         return ask(hexPairs(QByteArray(1, char(command.service))),
-                   [this, command](const ElmAnswer&, const ElmMessages& found) {
-                       return codeFrames(command, found);
+                   [this, command](const ElmAnswer& answer, const ElmMessages& found) {
+                       return codeFrames(command, answer, found);
                    });
     case 0x04:
         return ask("04", reply(same));
@@ -208,10 +223,11 @@ void ElmBridge::answer(const Command& command, double, Done done) {
 // Codes come as any number of ECU messages (non-CAN: three codes each; CAN: a count byte, then
 // the codes); the box sends them as its own three-code frames, back to back, every code once. A
 // damaged line may have been one of the ECU's frames: then the list is not known whole.
-QByteArray ElmBridge::codeFrames(const Command& command, const ElmMessages& found) {
+QByteArray ElmBridge::codeFrames(const Command& command, const ElmAnswer& answer,
+                                 const ElmMessages& found) {
     const quint8 responseId = command.service + 0x40;
     if (found.damaged || !pick(found))
-        return unanswered(command);
+        return silence(command, answer, found);
     QByteArray codes;
     const auto listed = [&codes](QByteArrayView code) {
         for (qsizetype i = 0; i < codes.size(); i += 2) {

@@ -30,6 +30,7 @@ public:
     void answer(const Command& command, double seconds, Done done) override;
     void answerPassThrough(const QByteArray& command, Done done) override;
     QByteArray unanswered(const Command& command) const override;
+    QByteArray damaged(const Command& command) const override;
     QByteArray refusal(const Command& command, quint8 reason) const override;
     // Not after the adapter found no vehicle bus (ignition off?), until it finds one again.
     bool reachable() const override { return !vehicleMissing_; }
@@ -57,7 +58,11 @@ private:
     std::optional<QByteArray> pick(const ElmMessages& found);
 
     QByteArray ecuFrame(const Command& command, QByteArray payload) const;
-    QByteArray codeFrames(const Command& command, const ElmMessages& found);
+    QByteArray codeFrames(const Command& command, const scan::elm::ElmAnswer& answer,
+                          const ElmMessages& found);
+    // The reply when the current ECU's answer is not among `found`.
+    QByteArray silence(const Command& command, const scan::elm::ElmAnswer& answer,
+                       const ElmMessages& found) const;
     void nextEcu(Done done);
     void passThroughAck(Done done) const;
 

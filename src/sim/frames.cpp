@@ -35,4 +35,8 @@ QByteArray unansweredFrame(char leading, int length) {
     return leading + QByteArray("S") + QByteArray(2 * length + 1, '0');
 }
 
+QByteArray damagedFrame(char leading, int length) {
+    return leading + QByteArray(2 * length, '0') + "FF";
+}
+
 } // namespace sim

@@ -31,4 +31,9 @@ QByteArray frame(char leading, QByteArrayView bytes);
 // (1 + 2 x length + 2 characters) with "S" second and "0" after it.
 QByteArray unansweredFrame(char leading, int length);
 
+// A frame of `length` zero bytes whose checksum does not hold: what the box sends for an answer
+// it could not read whole, so that the host takes it for no answer rather than for the ECU's
+// silence.
+QByteArray damagedFrame(char leading, int length);
+
 } // namespace sim

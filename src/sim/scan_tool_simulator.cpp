@@ -241,7 +241,7 @@ void ScanToolSimulator::expirePendingAnswer(double now) {
     pending_ = false;
     pendingAcknowledges_ = false;
     if (pendingCommand_)
-        respond(backend_->unanswered(*pendingCommand_), now, now);
+        respond(backend_->damaged(*pendingCommand_), now, now);
     else if (replyCharsOnWire_ == 0)
         becomeIdle(now);
 }

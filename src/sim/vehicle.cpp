@@ -61,6 +61,10 @@ QByteArray Vehicle::unanswered(const Command& command) const {
     return unansweredFrame(profile_.leadingChar, replyLength(command));
 }
 
+QByteArray Vehicle::damaged(const Command& command) const {
+    return damagedFrame(profile_.leadingChar, replyLength(command));
+}
+
 int Vehicle::replyLength(const Command& command) {
     // The O2 test commands carry the sensor code where others ask for a length: their replies
     // are the header, the response id, the test id and then the support bytes (with the sensor

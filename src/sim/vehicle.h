@@ -28,6 +28,7 @@ public:
     }
 
     QByteArray unanswered(const Command& command) const override;
+    QByteArray damaged(const Command& command) const override;
     QByteArray refusal(const Command& command, quint8 reason) const override;
 
     bool reachable() const override { return reachable_; }

@@ -52,9 +52,9 @@ TEST(ElmBridgeTest, TranslatesEachAnswerFormIntoTheBoxFrames) {
         {"non-CAN with its checksum", "3", "010C", "48 6B 10 41 0C 1A F8 22", "010C06",
          boxFrame(0x10, "410C1AF8", 6)},
         {"a flipped byte fails the checksum", "3", "0101", "48 6B 10 41 01 01 07 65 00 F2",
-         "010109", sim::unansweredFrame('V', 9)},
+         "010109", sim::damagedFrame('V', 9)},
         {"a damaged answer to service $05 is no answer, not unsupported", "6", "050101",
-         "7E8 04 45 01 01", "050101", sim::unansweredFrame('V', 6)},
+         "7E8 04 45 01 01", "050101", sim::damagedFrame('V', 6)},
         {"freeze frame", "6", "020C00", "7E8 05 42 0C 00 1A F8", "020C07",
          boxFrame(0xE8, "420C001AF8", 7)},
         {"NO DATA to a PID is no answer", "6", "010D", "", "010D05", sim::unansweredFrame('V', 5)},
@@ -72,7 +72,7 @@ TEST(ElmBridgeTest, TranslatesEachAnswerFormIntoTheBoxFrames) {
          "030A0A", boxFrame(0x10, "43010101020103", 10) + boxFrame(0x10, "430104", 10)},
         {"a damaged code frame leaves the list unknown", "3", "03",
          "48 6B 10 43 01 01 01 02 01 03 0F|48 6B 10 43 01 04 00 00 00 00 0C", "030A0A",
-         sim::unansweredFrame('V', 10)},
+         sim::damagedFrame('V', 10)},
         {"a CAN code message repeated lists each code once", "6", "03",
          "7E8 06 43 02 01 01 01 02|7E8 06 43 02 01 01 01 02", "030A0A",
          boxFrame(0xE8, "4301010102", 10)},
@@ -99,7 +99,7 @@ TEST(ElmBridgeTest, FirmwareIsTheIdentityAndEcuSwitchCyclesThroughTheAnsweringEc
     b.bridge->start();
     EXPECT_EQ(b.ask("900101"), "VELM327 v1.5");
     b.adapter->answers["0100"] = {Kind::TimedOut, {}};
-    EXPECT_EQ(b.ask("010006"), sim::unansweredFrame('V', 6));
+    EXPECT_EQ(b.ask("010006"), sim::damagedFrame('V', 6)) << "no answer, not the ECU's silence";
     b.adapter->script("010C", {"7E8 04 41 0C 1A F8", "7E9 04 41 0C 00 10"});
     EXPECT_EQ(b.ask("010C06"), boxFrame(0xE8, "410C1AF8", 6))
         << "neither a cut nor a missing support answer makes the transmission the car";
@@ -152,7 +152,7 @@ TEST(ElmBridgeTest, BoxStaysQuietWhileTheAdapterAnswersAndGivesUpOnSilence) {
     box.receive("010D05"); // never answered
     now += 1000;
     box.poll();
-    EXPECT_EQ(sent, sim::unansweredFrame('V', 5));
+    EXPECT_EQ(sent, sim::damagedFrame('V', 5)) << "late is no answer, not the ECU's silence";
     adapter->flush(); // too late: dropped
     now += 20;
     box.poll();
