@@ -138,52 +138,6 @@ TEST_F(CodeReaderTest, StoredCodesThatNeverComeEndTheReadAtTenSeconds) {
     EXPECT_FALSE(tool.sent.contains("070A0A")) << "the read ends: no pending request";
 }
 
-TEST_F(CodeReaderTest, RepliesThatAreNotAnswersAreNeverReadAsCodes) {
-    struct Case {
-        const char* why;
-        QByteArray stored;
-        const char* line;
-    };
-    const Case cases[] = {
-        {"the ECU's no-answer marker", "VS" + QByteArray(22, '0'),
-         "No answer to the stored trouble code request."},
-        {"cut short, then idle markers", "V486B" + QByteArray(20, 'S'),
-         "No answer to the stored trouble code request."},
-        {"the pending codes' frame", ScriptedScanTool::frame("486B1047030000000000"),
-         "No answer to the stored trouble code request."},
-        {"line noise",
-         QByteArray("V486B10\0\x7f"
-                    "0300000000000",
-                    23),
-         "No answer to the stored trouble code request."},
-        {"a refusal", ScriptedScanTool::frame("486B107F031200000000"),
-         "The ECU refused the stored trouble code request."},
-    };
-    status("486B10410181000000");
-    tool.replies["070A0A"] = "VS" + QByteArray(22, '0');
-    for (const Case& c : cases) {
-        tool.replies["030A0A"] = c.stored;
-        tool.link.state().NoVehicleLink = false;
-        const QString text = read();
-        EXPECT_TRUE(text.contains(QString::fromLatin1(c.line) + "\r\n")) << c.why;
-        EXPECT_FALSE(text.contains("TC1")) << c.why;
-        EXPECT_TRUE(text.endsWith("No answer to the pending trouble code request.")) << c.why;
-    }
-    EXPECT_EQ(tool.link.unanswered(), 2 * int(std::size(cases)));
-}
-
-TEST_F(CodeReaderTest, AStatusReplyCutAfterThePidIsNoMilState) {
-    tool.replies["010109"] = "V486B104101" + QByteArray(12, 'S');
-    pending("000000000000");
-    const QString text = read();
-    EXPECT_EQ(tool.view.boxText, "ECU Timeout");
-    EXPECT_FALSE(text.contains("MIL"));
-    EXPECT_EQ(text, "\r\nNo answer to the monitor status request.\r\nNo Pending Codes to Report");
-
-    tool.replies["010109"] = "VS" + QByteArray(20, '0');
-    EXPECT_EQ(read(), "\r\nNo Pending Codes to Report") << "the ECU timed out: the box says so";
-}
-
 TEST_F(CodeReaderTest, AScanToolUnpluggedDuringTheReadEndsIt) {
     status("486B10410181000000");
     tool.unplugOn = "030A0A";

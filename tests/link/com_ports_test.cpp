@@ -36,14 +36,6 @@ struct FakePorts {
     }
 };
 
-TEST(ComPortsTest, ProbeOpensAndClosesAgain) {
-    FakePorts fake{{2}};
-    scan::ComPorts ports(fake.factory());
-    EXPECT_FALSE(ports.probe(1));
-    EXPECT_TRUE(ports.probe(2));
-    EXPECT_EQ(ports.current(), nullptr);
-}
-
 TEST(ComPortsTest, AnOpenPortIsKeptAndReusedForTheSameNumber) {
     FakePorts fake{{1, 3}};
     scan::ComPorts ports(fake.factory());

@@ -85,31 +85,4 @@ TEST(SimToolTest, LinkFollowsTheNewestSimulatorAndGoesWithIt) {
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
-TEST(SimToolTest, RefusesBadArgumentsWithOneLineNamingTheProblem) {
-    QTemporaryDir dir;
-    QFile bad(dir.filePath("bad.json"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write(R"({"ecus": [{"address": "10", "storedCodes": ["P0300"]}]})");
-    bad.close();
-    const std::pair<QStringList, const char*> cases[] = {
-        {{"--link", bad.fileName()}, "bad.json: exists and is not a symbolic link"},
-        {{"--link", dir.path()}, "exists and is not a symbolic link"},
-        {{"--profile", dir.filePath("missing.json")}, "missing.json: "},
-        {{"--profile", bad.fileName()}, "bad.json: ecus[0].storedCodes[0]: "}, // still there
-        {{"--fault", "teleport"}, "teleport"},
-        {{"--marker-period", "0"}, "--marker-period"},
-    };
-    for (const auto& [arguments, expected] : cases) {
-        QProcess tool;
-        tool.start(VAMRICK_SIM_EXE, arguments);
-        ASSERT_TRUE(tool.waitForFinished(5000));
-        EXPECT_EQ(tool.exitCode(), 1) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(tool.readAllStandardOutput().isEmpty());
-        const QByteArray reason = tool.readAllStandardError();
-        EXPECT_TRUE(reason.startsWith("vamrick-sim: ") && reason.contains(expected))
-            << reason.toStdString();
-        EXPECT_EQ(reason.count('\n'), 1) << reason.toStdString();
-    }
-}
-
 } // namespace
