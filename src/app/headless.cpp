@@ -26,6 +26,12 @@ QString connectHeadlessByUsb(Session& session, const Options& options) {
     return {};
 }
 
+// An adapter is ready once it has reset and found the vehicle's bus; a search that ends without
+// its prompt is tried again a second later, so that takes up to two reply timeouts and more.
+std::chrono::milliseconds readyWaitLimit(const Options& options) {
+    return options.adapter == Adapter::Elm327 ? 3 * options.replyTimeout : options.replyTimeout;
+}
+
 // Connects as the window's connection command would, with the ready wait bounded; the empty
 // text when connected, otherwise why not.
 QString connectHeadless(MainWindow& window, Session& session, const Options& options) {
@@ -40,7 +46,7 @@ QString connectHeadless(MainWindow& window, Session& session, const Options& opt
     if (port == 0)
         return QStringLiteral("not connected: no port to connect to (give --com N=DEVICE or "
                               "--demo)");
-    session.connection().setReadyWaitLimit(options.replyTimeout);
+    session.connection().setReadyWaitLimit(readyWaitLimit(options));
     if (session.connectByNumber(port) != scan::Connection::Outcome::Connected)
         return QStringLiteral("not connected on COM%1: %2")
             .arg(port)

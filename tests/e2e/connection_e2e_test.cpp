@@ -214,6 +214,13 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
         vamrick({"--adapter", "elm327", "--com", "1=" + unplugged.path(), "--report"});
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_TRUE(gone.err.contains("the scan tool stopped answering")) << gone.err.toStdString();
+
+    // A first search that ends without its prompt is tried again, as one that found no bus.
+    SimProcess promptless({"--elm327", "--fault", "no-prompt:1:0100"});
+    EXPECT_EQ(vamrick({"--adapter", "elm327", "--com", "1=" + promptless.path(), "--report",
+                       "--reply-timeout", "1000"})
+                  .exitCode,
+              0);
 }
 
 TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {

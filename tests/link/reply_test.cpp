@@ -84,17 +84,4 @@ TEST(ReplyTest, FirmwareIsAVersionNumber) {
     EXPECT_EQ(scan::Reply::firmware("V4.10xyz").text(), "V4.10");
 }
 
-TEST(ReplyTest, TextsSayWhatHappened) {
-    EXPECT_EQ(scan::noAnswerText(scan::Reply(Status::Late), "stored trouble code"),
-              "No answer to the stored trouble code request.");
-    EXPECT_EQ(scan::noAnswerText(scan::Reply(Status::Refused), "stored trouble code"),
-              "The ECU refused the stored trouble code request.");
-    EXPECT_EQ(scan::interruptionText(scan::Reply(Status::Stopped), "The survey"),
-              "The survey was stopped.");
-    EXPECT_EQ(scan::interruptionText(scan::Reply(Status::Lost), "The survey"),
-              "The survey was interrupted: the scan tool stopped answering.");
-    EXPECT_EQ(scan::interruptionText(scan::Reply(Status::NoVehicle), "The survey"),
-              "The survey was interrupted: the scan tool cannot reach the vehicle.");
-}
-
 } // namespace
