@@ -190,6 +190,8 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     }
     // Whatever spoils the acknowledgement, the host may still have taken it for one.
     pendingAcknowledges_ = command.service == 0xF0;
+    // Damage for a checksum to reveal falls on the raw answer that follows the acknowledgement.
+    rawFault_ = pendingAcknowledges_ && fault && damagesFramesOnly(*fault) ? fault : std::nullopt;
     const std::optional<Command> other =
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
     const Command asked = other.value_or(command);
@@ -204,7 +206,11 @@ void ScanToolSimulator::execute(const Command& command, double now) {
 
 void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
     pendingAcknowledges_ = false;
-    backend_->answerPassThrough(raw, awaitAnswer(std::nullopt, arrival, {}));
+    const std::optional<Fault> fault = std::exchange(rawFault_, std::nullopt);
+    backend_->answerPassThrough(
+        raw, awaitAnswer(std::nullopt, arrival, [this, fault](QByteArray reply) {
+            return fault ? withFault(*fault, std::move(reply), garbage_, true) : reply;
+        }));
 }
 
 BoxBackend::Done ScanToolSimulator::awaitAnswer(std::optional<Command> command, double arrival,
@@ -268,7 +274,8 @@ void ScanToolSimulator::respond(const QByteArray& reply, double arrival, double 
     }
 }
 
-QByteArray ScanToolSimulator::withFault(Fault fault, QByteArray reply, std::mt19937& garbage) {
+QByteArray ScanToolSimulator::withFault(Fault fault, QByteArray reply, std::mt19937& garbage,
+                                        bool raw) {
     switch (fault) {
     case Fault::ExtraLeadingS:
         reply.prepend('S');
@@ -298,7 +305,9 @@ QByteArray ScanToolSimulator::withFault(Fault fault, QByteArray reply, std::mt19
         if (reply.size() < 2)
             break;
         char& digit = reply[std::uniform_int_distribution<qsizetype>(1, reply.size() - 1)(garbage)];
-        if (!isHexDigit(digit))
+        if (raw)
+            digit = char(digit ^ (1 << std::uniform_int_distribution<int>(0, 7)(garbage)));
+        if (raw || !isHexDigit(digit))
             break;
         const int value = QByteArray(1, digit).toInt(nullptr, 16);
         const int other = (value + std::uniform_int_distribution<int>(1, 15)(garbage)) % 16;

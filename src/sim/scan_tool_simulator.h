@@ -110,7 +110,9 @@ private:
     // The raw pass-through command's bytes, gathered apart from the hex commands.
     void feedRaw(char c, double now);
     void respond(const QByteArray& reply, double arrival, double now);
-    static QByteArray withFault(Fault fault, QByteArray reply, std::mt19937& garbage);
+    // A raw pass-through answer has one of its bits flipped where a frame has a hex digit.
+    static QByteArray withFault(Fault fault, QByteArray reply, std::mt19937& garbage,
+                                bool raw = false);
     void putOnWire(const QByteArray& bytes, double startMs, bool reply);
     void release(double now);
     void sendMarker(double now);
@@ -151,6 +153,7 @@ private:
     std::optional<Command> pendingCommand_; // none for a raw pass-through command
     double pendingSinceMs_ = 0;
     bool pendingAcknowledges_ = false; // the pending answer is a pass-through's acknowledgement
+    std::optional<Fault> rawFault_;    // for the raw answer after that acknowledgement
     quint64 ticket_ = 0;
 };
 

@@ -127,6 +127,11 @@ TEST_F(Mode6WindowTest, NoOldBytesAfterAFailedPassThrough) {
     EXPECT_EQ(w.Text14->text(), "");
     EXPECT_EQ(s.link.unanswered(), 1);
 
+    s.simulator.injectFault(sim::Fault::FlipDigit, 1, "F0"); // a bit of the raw answer
+    request("$0B", "1");
+    EXPECT_EQ(w.Text11->text(), "No answer to the on-board test request.") << "its checksum fails";
+    EXPECT_EQ(s.link.unanswered(), 2);
+
     scan::ScanToolLink::Operation other(s.link);
     s.sent.clear();
     request("$0B", "1");
