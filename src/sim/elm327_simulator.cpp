@@ -51,7 +51,7 @@ QByteArray word(quint16 value) {
 bool addElmFault(ElmFaults& faults, const QString& text, QString* error) {
     QString lineError;
     if (const std::optional<ElmLineFaultRule> rule = parseElmLineFault(text, &lineError)) {
-        faults.lines.push_back(*rule);
+        faults.lines.add(*rule);
         return true;
     }
     if (!lineError.isEmpty()) {
@@ -189,7 +189,7 @@ void Elm327Simulator::execute(QByteArray command) {
         return;
     }
     const std::optional<ElmLineFault> fault =
-        request >= 0 ? takeElmLineFault(faults_.lines, command) : std::nullopt;
+        request >= 0 ? faults_.lines.take(command) : std::nullopt;
     respond(vehicleRequest(command, fault));
 }
 

@@ -30,7 +30,7 @@ struct ElmFaults {
     int silenceAfter = -1;    // no answer, no prompt, until the next CR
     int garbageAfter = -1;    // bytes that are no text, then the prompt
     int unplugAfter = -1;     // the device vanishes
-    std::vector<ElmLineFaultRule> lines;
+    RulePlan<ElmLineFault> lines;
     quint32 seed = 0xE1327;
 };
 

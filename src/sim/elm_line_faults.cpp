@@ -118,23 +118,16 @@ void damageBytes(ElmLineFault fault, QByteArray& bytes, ElmProtocol protocol,
 } // namespace
 
 std::optional<ElmLineFaultRule> parseElmLineFault(const QString& text, QString* error) {
-    const QStringList parts = text.split(QLatin1Char(':'));
+    const QString name = text.section(QLatin1Char(':'), 0, 0);
     const auto named = std::find_if(kNames.begin(), kNames.end(), [&](const auto& entry) {
-        return parts.first() == QLatin1String(entry.second);
+        return name == QLatin1String(entry.second);
     });
     if (named == kNames.end())
         return std::nullopt;
-    ElmLineFaultRule rule{named->first, -1, parts.value(2).toLatin1().toUpper()};
-    bool ok = parts.size() <= 3;
-    if (ok && !parts.value(1).isEmpty())
-        rule.count = parts[1].toInt(&ok);
-    ok = ok && rule.count != 0 && rule.count >= -1 &&
-         std::all_of(rule.prefix.begin(), rule.prefix.end(), isHexDigit);
-    if (!ok && error)
-        *error = QStringLiteral("adapter fault \"%1\": expected NAME[:COUNT[:PREFIX]] with a count "
-                                "of at least 1 and a prefix of hex digits")
-                     .arg(text);
-    return ok ? std::optional(rule) : std::nullopt;
+    const std::optional<RuleText> rule = splitRule(text, error);
+    if (!rule)
+        return std::nullopt;
+    return ElmLineFaultRule{named->first, rule->count, rule->prefix};
 }
 
 QString elmLineFaultNames() {
@@ -142,19 +135,6 @@ QString elmLineFaultNames() {
     for (const auto& [fault, name] : kNames)
         names.append(QLatin1String(name) + QStringLiteral("[:COUNT[:PREFIX]]"));
     return names.join(QStringLiteral(", "));
-}
-
-std::optional<ElmLineFault> takeElmLineFault(std::vector<ElmLineFaultRule>& rules,
-                                             const QByteArray& command) {
-    const auto it = std::find_if(rules.begin(), rules.end(), [&](const ElmLineFaultRule& rule) {
-        return command.startsWith(rule.prefix);
-    });
-    if (it == rules.end())
-        return std::nullopt;
-    const ElmLineFault fault = it->fault;
-    if (it->count > 0 && --it->count == 0)
-        rules.erase(it);
-    return fault;
 }
 
 void damageMessage(ElmLineFault fault, QList<QByteArray>& lines, ElmProtocol protocol,

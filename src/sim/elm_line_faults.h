@@ -1,6 +1,7 @@
 #pragma once
 
 #include "elm327_frames.h"
+#include "faults.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,20 +27,11 @@ enum class ElmLineFault {
     NoPrompt,    // the answer without its prompt, the adapter waiting for a carriage return
 };
 
-// The fault for the next `count` vehicle requests (-1: all) that start with `prefix`.
-struct ElmLineFaultRule {
-    ElmLineFault fault = ElmLineFault::Cut;
-    int count = -1;
-    QByteArray prefix;
-};
+using ElmLineFaultRule = Rule<ElmLineFault>;
 
-// Reads NAME[:COUNT[:PREFIX]]; nothing when NAME is none of these faults. A bad COUNT or PREFIX
-// is an error.
+// Reads NAME[:COUNT[:PREFIX]]; nothing, and no error, when NAME is none of these faults.
 std::optional<ElmLineFaultRule> parseElmLineFault(const QString& text, QString* error);
 QString elmLineFaultNames();
-// The first rule whose prefix starts `command`, counted.
-std::optional<ElmLineFault> takeElmLineFault(std::vector<ElmLineFaultRule>& rules,
-                                             const QByteArray& command);
 
 // Damages one line of a message, as the adapter prints it, by one of the byte faults (Cut to
 // Flip); a fault the form has no room for (a length on ISO 9141, a header when headers are off)

@@ -52,8 +52,8 @@ std::optional<Fault> faultFromName(const QString& name) {
     return std::nullopt;
 }
 
-std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
-    auto fail = [&](const QString& why) -> std::optional<FaultRule> {
+std::optional<RuleText> splitRule(const QString& text, QString* error) {
+    auto fail = [&](const QString& why) -> std::optional<RuleText> {
         if (error)
             *error = QStringLiteral("fault \"%1\": %2").arg(text, why);
         return std::nullopt;
@@ -61,11 +61,8 @@ std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
     const QStringList parts = text.split(u':');
     if (parts.size() > 3)
         return fail(QStringLiteral("expected NAME[:COUNT[:PREFIX]]"));
-    FaultRule rule;
-    const std::optional<Fault> fault = faultFromName(parts[0]);
-    if (!fault)
-        return fail(QStringLiteral("unknown name; known: ") + faultNames());
-    rule.fault = *fault;
+    RuleText rule;
+    rule.name = parts[0];
     if (parts.size() > 1 && !parts[1].isEmpty()) {
         bool ok = false;
         rule.count = parts[1].toInt(&ok);
@@ -81,27 +78,22 @@ std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
     return rule;
 }
 
-void FaultPlan::add(FaultRule rule) {
-    if (rule.count == 0 || rule.count < -1)
-        return;
-    rule.prefix = rule.prefix.toUpper();
-    pending_.push_back(std::move(rule));
-}
-
-std::optional<Fault> FaultPlan::take(const QByteArray& command) {
-    const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const FaultRule& rule) {
-        return command.startsWith(rule.prefix);
-    });
-    if (it == pending_.end())
+std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
+    const std::optional<RuleText> rule = splitRule(text, error);
+    if (!rule)
         return std::nullopt;
-    const Fault fault = it->fault;
-    if (it->count > 0 && --it->count == 0)
-        pending_.erase(it);
-    return fault;
+    const std::optional<Fault> fault = faultFromName(rule->name);
+    if (!fault) {
+        if (error)
+            *error =
+                QStringLiteral("fault \"%1\": unknown name; known: %2").arg(text, faultNames());
+        return std::nullopt;
+    }
+    return FaultRule{*fault, rule->count, rule->prefix};
 }
 
 bool FaultPlan::silencesMarkers() const {
-    return std::any_of(pending_.begin(), pending_.end(), [](const FaultRule& rule) {
+    return std::any_of(pending().begin(), pending().end(), [](const FaultRule& rule) {
         return rule.fault == Fault::Silence && rule.prefix.isEmpty();
     });
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -38,28 +39,59 @@ QString faultName(Fault fault);
 QString faultNames();
 std::optional<Fault> faultFromName(const QString& name);
 
-// A fault for the next `count` replies (-1: until cleared) to commands that start with `prefix`
-// (empty: every command).
-struct FaultRule {
-    Fault fault = Fault::EcuTimeout;
+// A fault of some kind for the next `count` replies (-1: until cleared) to commands that start
+// with `prefix` (empty: every command).
+template <typename Kind> struct Rule {
+    Kind fault{};
     int count = -1;
     QByteArray prefix;
 };
+using FaultRule = Rule<Fault>;
 
-// Reads NAME[:COUNT[:PREFIX]]; an empty or missing COUNT means until cleared.
+// NAME[:COUNT[:PREFIX]] taken apart: an empty or missing COUNT means until cleared, PREFIX is up
+// to six hex digits. Nothing, and why in `error`, when COUNT or PREFIX is malformed.
+struct RuleText {
+    QString name;
+    int count = -1;
+    QByteArray prefix; // upper-case
+};
+std::optional<RuleText> splitRule(const QString& text, QString* error);
+
+// Reads NAME[:COUNT[:PREFIX]] with one of the names above.
 std::optional<FaultRule> parseFaultRule(const QString& text, QString* error = nullptr);
 
-// Pending faults in the order they were injected. Each reply takes the first one whose prefix
-// its command starts with.
-class FaultPlan {
+// Pending rules in the order they were added. Each reply takes the first one whose prefix its
+// command starts with.
+template <typename Kind> class RulePlan {
 public:
-    void add(FaultRule rule);
+    void add(Rule<Kind> rule) {
+        if (rule.count == 0 || rule.count < -1)
+            return;
+        rule.prefix = rule.prefix.toUpper();
+        pending_.push_back(std::move(rule));
+    }
     void clear() { pending_.clear(); }
-    std::optional<Fault> take(const QByteArray& command);
-    bool silencesMarkers() const;
+    std::optional<Kind> take(const QByteArray& command) {
+        const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Rule<Kind>& r) {
+            return command.startsWith(r.prefix);
+        });
+        if (it == pending_.end())
+            return std::nullopt;
+        const Kind fault = it->fault;
+        if (it->count > 0 && --it->count == 0)
+            pending_.erase(it);
+        return fault;
+    }
+    const std::vector<Rule<Kind>>& pending() const { return pending_; }
 
 private:
-    std::vector<FaultRule> pending_;
+    std::vector<Rule<Kind>> pending_;
+};
+
+class FaultPlan : public RulePlan<Fault> {
+public:
+    // An unscoped silence keeps even the idle markers back.
+    bool silencesMarkers() const;
 };
 
 } // namespace sim
