@@ -75,9 +75,11 @@ int Reply::wholeLength(const QString& command, QStringView arrived) {
 Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
     if (arrived.size() <= threshold)
         return Reply(Status::Late, arrived);
-    if (core::mid(arrived, 3, 1) == QLatin1String("S"))
-        return Reply(Status::OutOfStep, arrived);
+    // A ready marker sent just before the command came is stepped over before the markers are
+    // read, or it would turn the ECU's "S" second into one third.
     QString text = arrived.startsWith(QLatin1Char('S')) ? arrived.mid(1) : arrived;
+    if (core::mid(text, 3, 1) == QLatin1String("S"))
+        return Reply(Status::OutOfStep, text);
     if (core::mid(text, 2, 1) == QLatin1String("S"))
         return Reply(Status::EcuTimeout, text);
 
@@ -115,9 +117,9 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
 Reply Reply::firmware(const QString& arrived) {
     if (arrived.size() <= 4)
         return Reply(Status::Late, arrived);
-    if (core::mid(arrived, 3, 1) == QLatin1String("S"))
-        return Reply(Status::OutOfStep, arrived);
     const QString text = arrived.startsWith(QLatin1Char('S')) ? arrived.mid(1) : arrived;
+    if (core::mid(text, 3, 1) == QLatin1String("S"))
+        return Reply(Status::OutOfStep, text);
     if (core::mid(text, 2, 1) == QLatin1String("S"))
         return Reply(Status::EcuTimeout, text);
     // The leading character, then a version such as "4.00": line noise never reads as one.

@@ -25,6 +25,7 @@ const ReplyCase kCases[] = {
     {"a character lost", "010C07", 14, "V486B10410C1F822S", Status::Garbled},
     {"a stray leading S is stepped over", "010C07", 14, "SV486B10410C1AF822", Status::Answered},
     {"ECU no-answer marker", "010C07", 14, "VS000000000000000", Status::EcuTimeout},
+    {"the same behind a stray marker", "010C07", 14, "SVS000000000000000", Status::EcuTimeout},
     {"out of step", "010C07", 14, "V4S6B10410C1AF822", Status::OutOfStep},
     {"cut short, then idle markers", "010C07", 14, "V486BSSSSSSSSSSSS", Status::Garbled},
     {"another PID's frame", "010D06", 12, "V486B10410C1A2A", Status::Garbled},
