@@ -27,7 +27,11 @@ QByteArray logFileText(const LogSamples& samples, const QDate& written) {
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString& error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
+    // A short write, or a buffered tail that only fails when flushed (a full disk), must not
+    // reach commit(), which would put the cut file in place of the old one.
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+    if (!written || !file.commit()) {
         error = file.errorString();
         return false;
     }

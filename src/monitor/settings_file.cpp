@@ -1,5 +1,6 @@
 #include "settings_file.h"
 
+#include "log_file.h"
 #include "records.h"
 
 #include <QCheckBox>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QSaveFile>
 
 namespace monitor {
 
@@ -65,12 +65,7 @@ bool SaveFormData(const QWidget& window, const QString& path, QString& error) {
         }
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out.bytes()) < 0 || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, out.bytes(), error);
 }
 
 bool LoadFormData(QWidget& window, const QString& path, core::Prompter& prompter) {

@@ -1,6 +1,9 @@
 #include "strip_chart.h"
 
+#include "log_file.h"
+
 #include <QAction>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
@@ -127,8 +130,13 @@ void StripChart::saveImageAs() {
         prompter_.fileName({QStringLiteral("Save Image"), QStringLiteral("PNG images (*.png)")});
     if (file.isEmpty())
         return;
-    if (!view_->grab().save(file, "PNG"))
-        prompter_.message({QStringLiteral("The picture could not be saved as %1.").arg(file)});
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString error = QStringLiteral("the picture could not be made");
+    if (!buffer.open(QIODevice::WriteOnly) || !view_->grab().save(&buffer, "PNG") ||
+        !writeWholeFile(file, png, error))
+        prompter_.message(
+            {QStringLiteral("The picture could not be saved as %1: %2.").arg(file, error)});
 }
 
 } // namespace monitor

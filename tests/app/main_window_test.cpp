@@ -86,23 +86,6 @@ TEST_F(MainWindowTest, OptionsToggleWithACheckMark) {
     EXPECT_EQ(h.prompter.messages.size(), 2u);
 }
 
-TEST_F(MainWindowTest, ClickingTheCaptionsShowsTheirHelp) {
-    w.show();
-    QTest::mouseClick(w.Label1, Qt::LeftButton);
-    QTest::mouseClick(w.Label3, Qt::LeftButton);
-    ASSERT_EQ(h.prompter.messages.size(), 2u);
-    EXPECT_EQ(h.prompter.messages[0].title, "Vamrick V3.40");
-    EXPECT_EQ(
-        h.prompter.messages[0].text,
-        "Red=No coommunication with scan tool,\nYellow=Communication with scan tool, not with "
-        "vehicle\nGreen=Communication with vehicle");
-    EXPECT_EQ(h.prompter.messages[0].icon, core::Prompter::Icon::Information);
-    EXPECT_EQ(h.prompter.messages[1].title, "Vamrick 3.40");
-    EXPECT_EQ(h.prompter.messages[1].text,
-              "VIN will be shown here if available and Scan F/W is 4.00 or "
-              "higher, user entry is also allowed");
-}
-
 TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
     w.Text2->setText("1FTEST123");
     w.setStatusText("\r\nMIL is OFF\r\n");

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +17,10 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using monitor::StartCondition;
 using monitor::Trigger;
@@ -65,6 +70,30 @@ struct Form : QWidget {
     QListWidget* list = new QListWidget;
     QComboBox* combo[2] = {new QComboBox, new QComboBox};
 };
+
+// A disk with room for only 4096 bytes more: the process's file size limit, its signal ignored
+// so that writes past it fail as on a full disk.
+TEST(LogFileTest, AFullDiskLeavesTheOldFileAsItWasAndSaysSo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("run.log");
+    QString error;
+    ASSERT_TRUE(monitor::writeWholeFile(path, "old log\r\n", error));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{4096, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    // A write cut short, and a tail that fails only when it leaves the buffer.
+    for (const qsizetype size : {100000, 4097}) {
+        error.clear();
+        EXPECT_FALSE(monitor::writeWholeFile(path, QByteArray(size, 'x'), error)) << size;
+        EXPECT_FALSE(error.isEmpty()) << size;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(writtenLines(path), QStringList({"old log"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"run.log"})) << "no leftovers";
+}
 
 TEST(SettingsFileTest, ControlsComeBackByNameAndArrayIndex) {
     QTemporaryDir dir;

@@ -10,11 +10,6 @@ using Status = scan::Reply::Status;
 
 namespace {
 
-TEST(CommandTest, TheReplyLengthIsAlwaysTwoUpperCaseHexDigits) {
-    EXPECT_EQ(obd::command("01", "0C", 7), "010C07");
-    EXPECT_EQ(obd::command("02", "00", 10), "02000A");
-}
-
 // Decoders asking the simulated vehicle, whose freeze frame holds other values than its current
 // data.
 class DecodersTest : public ::testing::Test {
