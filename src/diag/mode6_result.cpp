@@ -2,6 +2,8 @@
 
 #include "core/number_text.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <limits>
 
@@ -15,13 +17,21 @@ std::optional<quint8> idValue(const QString& text) {
     const QString trimmed = text.trimmed();
     double value = 0;
     if (trimmed.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+        int digits = 0;
         for (const QChar c : trimmed.mid(2)) {
             const int digit = QStringLiteral("0123456789ABCDEF").indexOf(c.toUpper());
             if (digit < 0)
                 break;
             value = value * 16 + digit;
+            ++digits;
         }
+        if (digits == 0)
+            return std::nullopt;
     } else {
+        // Text that holds no number at all is a typing mistake, not test 0.
+        static const QRegularExpression number(QStringLiteral("^[+-]?(\\d|\\.\\d)"));
+        if (!number.match(trimmed).hasMatch())
+            return std::nullopt;
         value = core::leadingNumber(trimmed);
     }
     if (!std::isfinite(value))

@@ -55,6 +55,9 @@ Mode6Window::Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter,
     buildControls();
     connect(Command1, &QPushButton::clicked, this, &Mode6Window::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Mode6Window::Command2_Click);
+    // A test picked from the scan is the one to read.
+    connect(Combo1, &QComboBox::textActivated, this,
+            [this](const QString& test) { Text1->setText(test.trimmed()); });
     connect(mnuM6HLP, &QAction::triggered, this, &Mode6Window::mnuM6HLP_Click);
     for (QLineEdit* clickable : {Text2, Text4, Text6, Text8}) {
         clickable->setCursor(Qt::WhatsThisCursor);
@@ -218,6 +221,7 @@ void Mode6Window::Command2_Click() {
     Text11->clear();
     exchange(QStringLiteral("Scanning for supported on-board tests"), [&] {
         pass_.MsgHeader[2] = 0xF1;
+        Combo1->clear(); // each scan lists what this one found, once
         if (positive(pass_.PASS_MSG_OUT(0x06, 0, 0, 5)))
             Combo1->addItems(supportedTestLines(pass_.PassReply));
     });

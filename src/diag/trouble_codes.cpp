@@ -107,6 +107,9 @@ void CodeReader::read() {
         }
     }
     const scan::Reply pending = link_.request(QStringLiteral("070A0A"), kCodeThreshold);
+    // The pending request's ready wait paints the box green; it still says "ECU Timeout".
+    if (!status.answered())
+        view_.setLinkColour(scan::LinkColour::Red);
     if (pending.ended())
         return interrupted(pending);
     showPendingCodes(pending);

@@ -163,6 +163,7 @@ TEST_F(DiagnosticsTest, AMonitorStatusTimeoutStillReadsPendingCodes) {
     w().ChangeECU->click(); // the ECU without OBD data does not answer PID $01
     w().Mode3->click();
     EXPECT_EQ(w().Text1->text(), "ECU Timeout");
+    EXPECT_EQ(w().statusColour(), QColor(255, 0, 0)) << "the text and its colour agree";
     EXPECT_EQ(w().statusText(), "\nNo Pending Codes to Report");
     EXPECT_EQ(h->sent.last(), "070A0A");
 }

@@ -19,8 +19,8 @@ PassReplyBytes testReply(quint8 limitType) {
 TEST(Mode6ResultTest, IdsAsTypedReadAsAByteOrNotAtAll) {
     EXPECT_EQ(diag::dollarAsHex("$0B"), "&H0B");
     const std::pair<const char*, std::optional<quint8>> rows[] = {
-        {"&H0B", 11}, {"&hff", 255}, {"12abc", 12}, {"abc", 0}, {"1.5", 2},
-        {"300", {}},  {"&H100", {}}, {"-1", {}},    {" 7 ", 7}, {"2.5", 2}};
+        {"&H0B", 11}, {"&hff", 255}, {"12abc", 12}, {"abc", {}}, {"&Hzz", {}}, {"1.5", 2},
+        {"300", {}},  {"&H100", {}}, {"-1", {}},    {" 7 ", 7},  {"2.5", 2}};
     for (const auto& [typed, value] : rows)
         EXPECT_EQ(diag::idValue(typed), value) << typed;
 }
@@ -100,13 +100,15 @@ TEST_F(Mode6WindowTest, EachRequestShowsOnlyItsOwnResult) {
     EXPECT_EQ(s.link.unanswered(), 0);
 }
 
-TEST_F(Mode6WindowTest, ScansAddTheirLinesAgain) {
+TEST_F(Mode6WindowTest, AScanListsEachTestOnceAndAPickIsTheTestToRead) {
     w.Command2_Click();
     w.Command2_Click();
     QStringList lines;
     for (int i = 0; i < w.Combo1->count(); ++i)
         lines << w.Combo1->itemText(i);
-    EXPECT_EQ(lines, QStringList({" 1", " 2", " 11", " 16", " 1", " 2", " 11", " 16"}));
+    EXPECT_EQ(lines, QStringList({" 1", " 2", " 11", " 16"}));
+    emit w.Combo1->textActivated(w.Combo1->itemText(2));
+    EXPECT_EQ(w.Text1->text(), "11");
 }
 
 TEST_F(Mode6WindowTest, NoOldBytesAfterAFailedPassThrough) {
