@@ -94,6 +94,9 @@ Connection::Outcome Connection::begin(Entry entry, std::optional<int> port) {
     Transport* transport = ports_.open(*port, error);
     if (!transport) {
         failureReason_ = error;
+        // The message box names no port; the status window says which device and why.
+        view_.setStatusText(QStringLiteral("\r\nNot connected: ") + error +
+                            QStringLiteral(".\r\n"));
         prompter_.message({QStringLiteral("Invalid COM PORT")});
         for (Entry e : {Entry::Com1, Entry::Com3, Entry::Com2, Entry::Com4})
             view_.setEntryEnabled(e, true);

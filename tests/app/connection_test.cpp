@@ -74,6 +74,8 @@ TEST_F(ConnectionTest, APortThatDoesNotOpenSaysInvalidComPort) {
     h.simulatorPorts = {};
     EXPECT_EQ(w.session().connectScanTool(scan::Entry::Com2), Outcome::PortFailed);
     EXPECT_EQ(h.prompter.messageTexts(), QStringList({"Invalid COM PORT"}));
+    EXPECT_EQ(w.statusText(),
+              "\nNot connected: /dev/vamrick-absent-2: No such file or directory.\n");
     for (QAction* a :
          {w.mnuConnectionCom1, w.mnuConnectionCom2, w.mnuConnectionCom3, w.mnuConnectionCom4})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
