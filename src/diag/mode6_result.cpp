@@ -28,9 +28,9 @@ std::optional<quint8> idValue(const QString& text) {
         if (digits == 0)
             return std::nullopt;
     } else {
-        // Text that holds no number at all is a typing mistake, not test 0.
+        // Typed text that holds no number at all is a mistake, not test 0; an empty box is 0.
         static const QRegularExpression number(QStringLiteral("^[+-]?(\\d|\\.\\d)"));
-        if (!number.match(trimmed).hasMatch())
+        if (!trimmed.isEmpty() && !number.match(trimmed).hasMatch())
             return std::nullopt;
         value = core::leadingNumber(trimmed);
     }

@@ -20,8 +20,9 @@ inline const QString kNoResponseText = QStringLiteral(" No Response to this mess
 QString dollarAsHex(const QString& text);
 
 // A test or component ID as typed: "&H" and hexadecimal digits, or a decimal number, read up to
-// the first character that does not fit and taken to the nearest whole number. Nothing when the
-// text starts with no number at all, or the number is not 0 to 255.
+// the first character that does not fit and taken to the nearest whole number; an empty box
+// reads as 0. Nothing when typed text starts with no number at all, or the number is not 0 to
+// 255.
 std::optional<quint8> idValue(const QString& text);
 
 // What a positive test reply shows.

@@ -19,8 +19,8 @@ PassReplyBytes testReply(quint8 limitType) {
 TEST(Mode6ResultTest, IdsAsTypedReadAsAByteOrNotAtAll) {
     EXPECT_EQ(diag::dollarAsHex("$0B"), "&H0B");
     const std::pair<const char*, std::optional<quint8>> rows[] = {
-        {"&H0B", 11}, {"&hff", 255}, {"12abc", 12}, {"abc", {}}, {"&Hzz", {}}, {"1.5", 2},
-        {"300", {}},  {"&H100", {}}, {"-1", {}},    {" 7 ", 7},  {"2.5", 2}};
+        {"&H0B", 11}, {"&hff", 255}, {"12abc", 12}, {"abc", {}}, {"&Hzz", {}}, {"", 0},
+        {"1.5", 2},   {"300", {}},   {"&H100", {}}, {"-1", {}},  {" 7 ", 7},   {"2.5", 2}};
     for (const auto& [typed, value] : rows)
         EXPECT_EQ(diag::idValue(typed), value) << typed;
 }
