@@ -22,7 +22,9 @@ void RecordWriter::write(const QVariantList& items) {
             texts << (item.toBool() ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#"));
             break;
         case QMetaType::QString:
-            texts << QLatin1Char('"') + item.toString() + QLatin1Char('"');
+            // A quote in the text is doubled, or it would end the text and spoil what follows.
+            texts << QLatin1Char('"') + item.toString().replace(u'"', QStringLiteral("\"\"")) +
+                         QLatin1Char('"');
             break;
         case QMetaType::UnknownType:
             texts << QStringLiteral("#NULL#");
@@ -46,11 +48,17 @@ std::optional<QVariant> RecordReader::next() {
     if (at_ >= bytes_.size())
         return std::nullopt;
     if (bytes_[at_] == '"') {
-        const qsizetype end = bytes_.indexOf('"', at_ + 1);
-        const qsizetype stop = end < 0 ? bytes_.size() : end;
-        const QString text = QString::fromLatin1(bytes_.mid(at_ + 1, stop - at_ - 1));
-        at_ = stop + 1;
-        return QVariant(text);
+        QByteArray text;
+        for (;;) {
+            const qsizetype end = bytes_.indexOf('"', at_ + 1);
+            const qsizetype stop = end < 0 ? bytes_.size() : end;
+            text += bytes_.mid(at_ + 1, stop - at_ - 1);
+            at_ = stop + 1;
+            if (at_ >= bytes_.size() || bytes_[at_] != '"')
+                break;
+            text += '"'; // a doubled quote is one quote of the text
+        }
+        return QVariant(QString::fromLatin1(text));
     }
     qsizetype end = at_;
     while (end < bytes_.size() && bytes_[end] != ',' && bytes_[end] != '\r' && bytes_[end] != '\n')

@@ -102,7 +102,7 @@ TEST(SettingsFileTest, ControlsComeBackByNameAndArrayIndex) {
     saved.text->setText("0.250");
     saved.option->setChecked(true);
     saved.check->setChecked(true);
-    saved.list->addItems({"a", "b, c"});
+    saved.list->addItems({"a", "b, \"c\""});
     saved.list->setCurrentRow(1);
     saved.combo[0]->setCurrentIndex(2);
     saved.combo[1]->setCurrentIndex(1);
@@ -116,7 +116,8 @@ TEST(SettingsFileTest, ControlsComeBackByNameAndArrayIndex) {
     EXPECT_TRUE(restored.option->isChecked());
     EXPECT_TRUE(restored.check->isChecked());
     EXPECT_EQ(restored.list->count(), 2);
-    EXPECT_EQ(restored.list->currentItem()->text(), "b, c");
+    EXPECT_EQ(restored.list->currentItem()->text(), "b, \"c\"")
+        << "a quote spoils nothing after it";
     EXPECT_EQ(restored.combo[0]->currentIndex(), 2);
     EXPECT_EQ(restored.combo[1]->currentIndex(), 1);
     EXPECT_TRUE(prompter.messages.empty());
