@@ -17,6 +17,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace monitor {
 
 namespace {
@@ -258,6 +260,13 @@ void DataLogWindow::Command1_Click() {
         QApplication::beep();
         return;
     }
+    bool number = false;
+    const double interval = Text2->text().trimmed().toDouble(&number);
+    if (!number || !std::isfinite(interval) || interval < 0) {
+        prompter_.message({QStringLiteral("The sample interval must be a number of seconds, 0 or "
+                                          "more (e.g. 0.100).")});
+        return;
+    }
     const QList<LogItem> items = chosenItems();
     if (items.size() != state_.LogItemCount) {
         prompter_.message({QStringLiteral("Choose the items to log first: the vehicle data list "
@@ -308,10 +317,6 @@ void DataLogWindow::Command1_Click() {
         state_.LogSavedFlag = false;
         return;
     }
-    QString error;
-    if (!SaveFormData(*this, settingsPath_, error))
-        prompter_.message({QStringLiteral("The logger's settings could not be saved in %1: %2")
-                               .arg(settingsPath_, error)});
     leave();
 }
 
@@ -354,7 +359,12 @@ void DataLogWindow::Cancel_Click() {
     leave();
 }
 
+// The choices are kept however the window is left.
 void DataLogWindow::leave() {
+    QString error;
+    if (!SaveFormData(*this, settingsPath_, error))
+        prompter_.message({QStringLiteral("The logger's settings could not be saved in %1: %2")
+                               .arg(settingsPath_, error)});
     hide();
     emit closed();
 }

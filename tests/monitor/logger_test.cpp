@@ -216,6 +216,17 @@ TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
     EXPECT_EQ(log().cboRTD[5]->currentIndex(), 0) << "items come back by description";
 }
 
+TEST_F(DataLogTest, AnIntervalThatIsNoNumberIsRefusedAndQuitKeepsTheChoices) {
+    log().Text2->setText("abc");
+    log().Command1->click();
+    EXPECT_EQ(h.prompter.messageTexts().last(),
+              "The sample interval must be a number of seconds, 0 or more (e.g. 0.100).");
+    log().Text2->setText("0.300");
+    log().Cancel->click();
+    w.mnuDataLogLog->trigger();
+    EXPECT_EQ(log().Text2->text(), "0.300") << "saved without a run";
+}
+
 TEST_F(DataLogTest, AFailedWriteKeepsTheSamplesUntilTheyAreWrittenOrDiscarded) {
     log().Option1->click();
     log().Text2->setText("0");

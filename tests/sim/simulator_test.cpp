@@ -91,7 +91,6 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
         {Fault::WrongReply, "900101", "V4.00"},
         {Fault::Repeat, "010C07", rpmReply + rpmReply},
         {Fault::DropChar, "900101", "V4.00"}, // only what a checksum guards is damaged
-        {Fault::FlipDigit, "900101", "V4.00"},
     };
     for (const auto& [fault, request, expected] : cases) {
         SimHarness h; // the default vehicle, at 750 rpm and 0 km/h in its first moments
