@@ -114,9 +114,7 @@ Reading Decoders::read(int code) {
 }
 
 Reading Decoders::readRow(const ValueDecoder& row) {
-    if (row.rule == ServiceRule::Sets01)
-        decoder_.PIDMode = kCurrentData;
-    const QString service = row.rule == ServiceRule::Fixed01 ? kCurrentData : decoder_.PIDMode;
+    const QString service = decoder_.PIDMode;
     Reading reading;
     reading.units = QLatin1String(decoder_.MetricUnits ? row.metricUnits : row.englishUnits);
     reading.label = QLatin1String(row.label);
@@ -157,7 +155,7 @@ Reading Decoders::get_WBO2_current(const QString& service, const QString& pid) {
 
 Reading Decoders::readLambda(int pid) {
     survey_.WBO2PID = pidText(pid);
-    Reading reading = get_WBO2_lambda(kCurrentData, survey_.WBO2PID);
+    Reading reading = get_WBO2_lambda(decoder_.PIDMode, survey_.WBO2PID);
     reading.units = QStringLiteral(" Lambda");
     reading.label = wideRangeLabel(pid);
     if (reading.answered()) {
@@ -190,7 +188,7 @@ Reading Decoders::get_mpg() {
         e = e / 3.76 * 0.61;
     const QString wideRange = survey_.WBO2PID;
     if (wideRange.startsWith(QLatin1Char('2')) || wideRange.startsWith(QLatin1Char('3'))) {
-        const Reading lambda = get_WBO2_lambda(kCurrentData, wideRange);
+        const Reading lambda = get_WBO2_lambda(decoder_.PIDMode, wideRange);
         economy.reply = lambda.reply;
         if (!lambda.answered())
             return economy;

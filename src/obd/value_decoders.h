@@ -17,20 +17,14 @@ struct Scaled {
     double numeric = 0;
 };
 
-// Which service a decoder asks.
-enum class ServiceRule {
-    PidMode, // the current survey's service, data one byte later in freeze frames
-    Fixed01, // always current data
-    Sets01,  // sets the survey's service to current data first, and leaves it so
-};
-
-// One row per PID: the request, the scaling in both unit systems, units and label.
+// One row per PID: the request, the scaling in both unit systems, units and label. Every row asks
+// the survey's service, so a freeze frame shows only what the frame holds.
 struct ValueDecoder {
     int pid;
     const char* name;
-    ServiceRule rule;
-    int replyLength; // reply bytes for current data; freeze frames ask one more where the rule is
-                     // PidMode
+    // Reply bytes for current data; a freeze frame, read in the survey's service $02, asks one
+    // more for its frame number.
+    int replyLength;
     Scaled (*scale)(const DataBytes& bytes, bool metric);
     const char* metricUnits;
     const char* englishUnits;

@@ -59,17 +59,20 @@ TEST_F(DecodersTest, ValueDecodersReturnWhatTheyReadAndFillTheSharedResult) {
     EXPECT_EQ(sim.sent.last(), "010506");
 }
 
-TEST_F(DecodersTest, FreezeFrameDecodersReadOneByteLaterWhileFixedOnesReadCurrentData) {
+// A freeze frame shows the frame's values only: every decoder asks service $02, one byte more.
+TEST_F(DecodersTest, FreezeFrameDecodersReadTheFrameOneByteLater) {
     freezeFrame();
     EXPECT_EQ(decoders.read(0x05).value, " 230");
     EXPECT_EQ(sim.sent.last(), "020507");
-    EXPECT_EQ(decoders.read(0x0E).value, " 10") << "ignition advance always shows current data";
-    EXPECT_EQ(sim.sent.last(), "010E06");
+    EXPECT_EQ(decoders.read(0x0E).value, "-14");
+    EXPECT_EQ(sim.sent.last(), "020E07");
+    EXPECT_EQ(decoders.read(0x42).value, " 4.096");
+    EXPECT_EQ(sim.sent.last(), "02420A");
     EXPECT_EQ(decoder.PIDMode, "02");
+    EXPECT_FALSE(decoders.read(0x24).answered()) << "the frame holds no lambda";
+    EXPECT_EQ(sim.sent.last(), "02240A");
 
-    EXPECT_EQ(decoders.read(0x42).value, " 12.345");
-    EXPECT_EQ(decoder.PIDMode, "01") << "and the survey's service stays switched";
-    freezeFrame();
+    decoder.PIDMode = "01";
     EXPECT_EQ(decoders.read(0x24).value, " .999424");
     EXPECT_EQ(survey.WBO2PID, "24");
     const obd::Reading current = decoders.get_WBO2_current("01", "24");
