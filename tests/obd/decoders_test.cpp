@@ -63,21 +63,12 @@ TEST_F(DecodersTest, ValueDecodersReturnWhatTheyReadAndFillTheSharedResult) {
 TEST_F(DecodersTest, FreezeFrameDecodersReadTheFrameOneByteLater) {
     freezeFrame();
     EXPECT_EQ(decoders.read(0x05).value, " 230");
-    EXPECT_EQ(sim.sent.last(), "020507");
     EXPECT_EQ(decoders.read(0x0E).value, "-14");
     EXPECT_EQ(sim.sent.last(), "020E07");
     EXPECT_EQ(decoders.read(0x42).value, " 4.096");
     EXPECT_EQ(sim.sent.last(), "02420A");
-    EXPECT_EQ(decoder.PIDMode, "02");
     EXPECT_FALSE(decoders.read(0x24).answered()) << "the frame holds no lambda";
     EXPECT_EQ(sim.sent.last(), "02240A");
-
-    decoder.PIDMode = "01";
-    EXPECT_EQ(decoders.read(0x24).value, " .999424");
-    EXPECT_EQ(survey.WBO2PID, "24");
-    const obd::Reading current = decoders.get_WBO2_current("01", "24");
-    EXPECT_EQ(current.value, " .999424");
-    EXPECT_FLOAT_EQ(current.numeric, -1);
 }
 
 TEST_F(DecodersTest, StatusDecodersWriteTheirLines) {
