@@ -251,9 +251,11 @@ scan::Reply Decoders::fuelTrim(int pid) {
 }
 
 scan::Reply Decoders::get_cmd_sec_air_stat() {
-    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("12"), 6);
+    const QString service = decoder_.PIDMode;
+    const scan::Reply reply =
+        request_.get_ecu_PID(service, QStringLiteral("12"), 6 + offsetFor(service));
     if (usable(reply, QStringLiteral("secondary air status")))
-        append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(reply.byte(12)));
+        append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(bytesOf(reply, service).A));
     return reply;
 }
 
