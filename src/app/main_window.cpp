@@ -156,10 +156,31 @@ void MainWindow::runBusy(const QString& what, const std::function<void()>& work)
 
 void MainWindow::showIdleHint() {
     statusBar()->clearMessage();
-    statusHint_->setText(
+    QString hint =
         session_->isConnected()
             ? QStringLiteral("Connected to the scan tool on %1.").arg(session_->connectedWhere())
-            : kConnectHint);
+            : kConnectHint;
+    if (valuesFromLostLink_)
+        hint += QStringLiteral(" The greyed values are values from before the link was lost.");
+    statusHint_->setText(hint);
+}
+
+void MainWindow::markValuesFromLostLink(bool lost) {
+    const bool anyValues =
+        List1->count() > 0 || !Label6->text().isEmpty() || !Label7->text().isEmpty();
+    valuesFromLostLink_ = lost && anyValues;
+    QPalette list = List1->palette();
+    list.setColor(QPalette::Text, valuesFromLostLink_ ? QColor(Qt::gray) : dataListColour_);
+    List1->setPalette(list);
+    for (QLabel* label : {Label6, Label7}) {
+        QPalette caption = label->palette();
+        caption.setColor(QPalette::WindowText, valuesFromLostLink_
+                                                   ? QColor(Qt::gray)
+                                                   : palette().color(QPalette::WindowText));
+        label->setPalette(caption);
+    }
+    if (statusBar()->currentMessage().isEmpty())
+        showIdleHint();
 }
 
 QAction* MainWindow::comEntry(int port) const {
@@ -170,6 +191,7 @@ QAction* MainWindow::comEntry(int port) const {
 
 void MainWindow::scanToolLost(int lostPort) {
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
+    markValuesFromLostLink(true);
     for (QPushButton* b : {Mode1, Mode2, Mode3, Mode4, Mode5, ChangeECU})
         b->setEnabled(false);
     for (QAction* a : {mnuMode6, mnuDataLogLog, mnuAF, mnuFTM, mnuWBO2})
@@ -448,6 +470,8 @@ void MainWindow::setLinkColour(scan::LinkColour colour) {
 
 void MainWindow::setLinkText(const QString& text) {
     Text1->setText(text);
+    if (text == QLatin1String("ECU Off-Line") || text == QLatin1String("Waiting for ECU"))
+        markValuesFromLostLink(true);
 }
 
 void MainWindow::appendStatusText(const QString& text) {
@@ -540,6 +564,7 @@ void MainWindow::Mode4_Click() {
 
 void MainWindow::clearDataList() {
     List1->clear();
+    markValuesFromLostLink(false);
 }
 
 void MainWindow::addDataLine(const QString& line) {
@@ -547,6 +572,7 @@ void MainWindow::addDataLine(const QString& line) {
 }
 
 void MainWindow::setDataListColour(const QColor& colour) {
+    dataListColour_ = colour;
     QPalette palette = List1->palette();
     palette.setColor(QPalette::Text, colour);
     List1->setPalette(palette);

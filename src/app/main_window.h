@@ -205,6 +205,9 @@ private:
     void showIdleHint();
     // The scan tool is gone: off-line, services locked, the connection menu open again.
     void scanToolLost(int port);
+    // Greys the data list, ECU # and firmware while they stand for a link that was lost, until
+    // the next survey.
+    void markValuesFromLostLink(bool lost);
     // The survey's end: the window shows, Mode1 is released and the O2 sensor test enabled.
     void surveyFinished();
     QAction* comEntry(int port) const;
@@ -222,6 +225,8 @@ private:
     monitor::Wbo2LogWindow* wro2SensorLog_ = nullptr;
     QActionGroup* operationStarters_ = nullptr;
     QLabel* statusHint_ = nullptr;
+    QColor dataListColour_{Qt::black};
+    bool valuesFromLostLink_ = false;
 };
 
 } // namespace app

@@ -31,6 +31,9 @@ void Survey::run() {
     view_.setDataListColour(QColor(0, 0, 0));
     survey_.NoFreezeFrame = false;
     survey_.O2MonitorComplete.reset();
+    // What an earlier ECU or an unfinished survey found must not stand for this one.
+    survey_.WBO2PID = QStringLiteral("0");
+    survey_.O2Present.fill(0);
     survey_.STFTB1Supported = survey_.LTFTB1Supported = survey_.STFTB2Supported =
         survey_.LTFTB2Supported = false;
     interruption_.reset();
@@ -43,7 +46,7 @@ void Survey::run() {
                                             : QString());
         if (answered) {
             if (isObdLessEcu(reply)) {
-                view_.setStatusText(kObdLessEcu);
+                view_.setStatusText(kObdLessEcu + kLineBreak);
             } else {
                 findPID1(reply.byte(12));
                 findPID2(reply.byte(14));
@@ -59,12 +62,11 @@ void Survey::run() {
             scan::interruptionText(*interruption_, QStringLiteral("The survey")) + kLineBreak);
     }
 
-    if (survey_.WBO2PID != QLatin1String("0")) {
-        view_.setAirFuelMenuEnabled(true);
+    const bool wideRangeSensor = survey_.WBO2PID != QLatin1String("0");
+    if (wideRangeSensor)
         view_.appendStatusText(QStringLiteral("# of WBO2 Sensors -------- 1\r\n"));
-    }
-    if (survey_.STFTB1Supported)
-        view_.setFuelTrimMenuEnabled(true);
+    view_.setAirFuelMenuEnabled(wideRangeSensor);
+    view_.setFuelTrimMenuEnabled(survey_.STFTB1Supported);
     view_.setWideRangeLogMenuEnabled(survey_.listed(0x34));
     view_.colourStatusText();
 }
@@ -97,7 +99,7 @@ void Survey::scanRange(const QString& command,
     if (interruption_ || !showAnswered(reply))
         return;
     if (isObdLessEcu(reply)) {
-        view_.setStatusText(kObdLessEcu);
+        view_.setStatusText(kObdLessEcu + kLineBreak);
         return;
     }
     int position = 12;

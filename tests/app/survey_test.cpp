@@ -148,8 +148,12 @@ TEST_F(SurveyTest, AnotherEcuGetsItsOwnListOrSaysItHasNoData) {
     EXPECT_TRUE(w().statusText().startsWith(
         "The ECU communicating does not support OBD-II data, you can read/clear "
         "it's trouble codes or Click 'Change ECU' "));
-    // The wide-range sensor of the first ECU is still remembered.
-    EXPECT_TRUE(w().statusText().endsWith("# of WBO2 Sensors -------- 1\n"));
+    // Nothing the first ECU reported stands for this one.
+    EXPECT_FALSE(w().statusText().contains("WBO2"));
+    EXPECT_EQ(survey().WBO2PID, "0");
+    EXPECT_EQ(survey().O2Present, (std::array<int, 8>{}));
+    for (QAction* a : {w().mnuAF, w().mnuFTM, w().mnuWBO2})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 
     w().ChangeECU->click();
     EXPECT_EQ(w().Label6->text(), "ECU #=18\n");
@@ -231,12 +235,23 @@ TEST_F(SurveyTest, AnUnpluggedScanToolEndsTheSurveyWithNothingMadeUp) {
     EXPECT_EQ(h->prompter.messageTexts(),
               QStringList({"The scan tool stopped answering on Com1 (simulated scan tool): it "
                            "may have been unplugged (device removed)."}));
+    const auto textColour = [](QWidget* shown, QPalette::ColorRole role) {
+        return shown->palette().color(role);
+    };
+    EXPECT_EQ(textColour(w().List1, QPalette::Text), QColor(Qt::gray));
+    EXPECT_EQ(textColour(w().Label6, QPalette::WindowText), QColor(Qt::gray));
+    EXPECT_TRUE(w().findChild<QLabel*>("statusHint")
+                    ->text()
+                    .contains("values from before the link was lost"));
 
     // Plugged in again: the same entry reaches it without restarting.
     h->unplugOn.clear();
     w().mnuConnectionCom1->trigger();
     EXPECT_EQ(w().Text1->text(), "ECU Connected");
     EXPECT_EQ(lines(), coolantAndSpeedLines);
+    EXPECT_EQ(textColour(w().List1, QPalette::Text), QColor(Qt::black));
+    EXPECT_NE(textColour(w().Label6, QPalette::WindowText), QColor(Qt::gray));
+    EXPECT_FALSE(w().findChild<QLabel*>("statusHint")->text().contains("lost"));
     EXPECT_TRUE(w().Mode1->isEnabled());
 }
 
