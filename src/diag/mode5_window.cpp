@@ -208,7 +208,7 @@ void Mode5Window::showResults(const O2TestOutcome& outcome) {
             paint(value, kLightGreen, Qt::black);
         else if (result.failed)
             paint(value, QPalette().color(QPalette::Base), kFailure);
-        if (result.id >= 5) {
+        if (result.id >= 5 && result.answered) {
             txtTmin[result.id - 5]->setText(result.min);
             txtTmax[result.id - 5]->setText(result.max);
         }

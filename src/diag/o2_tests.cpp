@@ -127,13 +127,21 @@ O2TestOutcome O2Tests::sequence(int sensor) {
         const QString service = test.id == kLeanToRichTest ? QStringLiteral("06") : Mode5Service;
         const scan::Reply reply = ask(service + twoHex(test.id) + code, test.threshold);
         if (!reply.answered()) {
-            outcome.message = failure(reply, testName(test.id));
-            return outcome;
+            // One test the ECU leaves unanswered says nothing of the others.
+            QString why = failure(reply, testName(test.id));
+            if (why == kEcuTimeout)
+                why += QStringLiteral(" (%1)").arg(testName(test.id));
+            outcome.message += (outcome.message.isEmpty() ? QString() : QStringLiteral("\n")) + why;
+            if (reply.ended())
+                return outcome;
+            outcome.results.append(
+                {test.id, QStringLiteral("No Answer"), {}, {}, false, false, false});
+            continue;
         }
         const auto text = [&](int position) {
             return core::numberText(reply.byte(position) * test.scale) + QLatin1String(test.unit);
         };
-        O2TestResult result{test.id, text(12), {}, {}, !test.limits, false};
+        O2TestResult result{test.id, text(12), {}, {}, !test.limits, false, true};
         if (test.limits) {
             result.min = text(14);
             result.max = text(16);

@@ -32,10 +32,11 @@ struct O2TestResult {
     QString max;
     bool highlighted = false; // the threshold voltages stand out in light green
     bool failed = false;      // the value lies outside its limits
+    bool answered = true;     // false: the value says "No Answer" and there are no limits
 };
 
-// A test sequence's results in test order, and the one message it shows (not supported, ECU
-// Timeout, no answer) when it shows one.
+// A test sequence's results in test order, and the message it shows: why the sequence could not
+// run (not supported, ECU Timeout), or a line for each test left without an answer.
 struct O2TestOutcome {
     QList<O2TestResult> results;
     QString message;
