@@ -69,7 +69,7 @@ void DataLogWindow::buildControls() {
         items->addWidget(DisplayName[i], i, 1);
         items->addWidget(DisplayValue[i], i, 2);
         connect(cboRTD[i], &QComboBox::currentIndexChanged, this, [this, i](int index) {
-            state_.LogItemLine[i] = std::max(index, 0);
+            state_.LogItemLine[i] = index; // -1: the list is empty
             for (int k = 0; k < 6; ++k) {
                 DisplayName[k]->clear();
                 DisplayValue[k]->clear();
@@ -203,9 +203,8 @@ std::optional<int> DataLogWindow::askThreshold(Trigger::Kind kind) {
         if (scan::waitUntil([this] { return state_.TriggerEntered; }, scan::Deadline::never(),
                             prompt_.get_token(), [&pump] { pump.pump(); }) != scan::WaitEnd::Met)
             return std::nullopt;
-        const float value = float(core::leadingNumber(txtTRIG->text()));
-        if (value >= 0 && value <= range.upper)
-            return int(core::roundHalfEven(value));
+        if (const std::optional<int> value = range.accept(txtTRIG->text()))
+            return value;
         prompter_.message({QLatin1String(range.outOfRange)});
         txtTRIG->setText(QStringLiteral("00"));
     }
@@ -249,7 +248,7 @@ QList<LogItem> DataLogWindow::chosenItems() const {
     QList<LogItem> items;
     for (int i = 0; i < state_.LogItemCount; ++i) {
         const int line = state_.LogItemLine[i];
-        if (line < survey_.PIDCount)
+        if (line >= 0 && line < survey_.PIDCount)
             items << LogItem{survey_.LinePID[line], cboRTD[i]->itemText(line)};
     }
     return items;

@@ -1,5 +1,9 @@
 #include "triggers.h"
 
+#include "core/number_text.h"
+
+#include <cmath>
+
 namespace monitor {
 
 namespace {
@@ -35,7 +39,8 @@ bool StartCondition::holds(const TriggerInputs& inputs) const {
 ThresholdRange thresholdRange(Trigger::Kind kind) {
     switch (kind) {
     case Trigger::Kind::SystemTime:
-        return {"Enter Minutes (1-60)", 60, "Value must be 1-60"};
+        // A clock's minute never reaches 60.
+        return {"Enter Minutes (0-59)", 59, "Value must be 0-59"};
     case Trigger::Kind::Speed:
         return {"Enter Speed (1-120)", 120, "Value must be 1-120"};
     case Trigger::Kind::Rpm:
@@ -43,6 +48,17 @@ ThresholdRange thresholdRange(Trigger::Kind kind) {
         break;
     }
     return {"Enter RPM (1-12,000)", 12000, "Value must be 1-12000"};
+}
+
+std::optional<int> ThresholdRange::accept(const QString& text) const {
+    bool number = false;
+    const double value = text.trimmed().toDouble(&number);
+    if (!number || !std::isfinite(value))
+        return std::nullopt;
+    const long long whole = core::roundHalfEven(value);
+    if (whole < 0 || whole > upper)
+        return std::nullopt;
+    return int(whole);
 }
 
 } // namespace monitor

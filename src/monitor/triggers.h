@@ -34,11 +34,15 @@ struct StartCondition {
     bool holds(const TriggerInputs& inputs) const;
 };
 
-// The threshold prompt's range check: 0 to the upper bound of the trigger kind.
+// The threshold prompt's range check: a number from 0 to the upper bound of the trigger kind.
 struct ThresholdRange {
     const char* prompt;
-    double upper;
+    int upper;
     const char* outOfRange;
+
+    // The entered threshold rounded to a whole number; nothing for text that is no number or
+    // lies outside the range.
+    std::optional<int> accept(const QString& text) const;
 };
 ThresholdRange thresholdRange(Trigger::Kind kind);
 

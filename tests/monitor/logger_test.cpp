@@ -152,8 +152,25 @@ TEST(TriggerTest, TheStartConditionWaitsForOneOrBothTriggers) {
         EXPECT_EQ(condition.holds(inputs), holds)
             << int(condition.first.kind) << int(condition.second.kind)
             << int(condition.combination);
-    rpm = 1200;
-    EXPECT_TRUE((StartCondition{speed30, rpm1000, C::And}.holds(inputs)));
+    rpm = 1000;
+    EXPECT_TRUE((StartCondition{speed30, rpm1000, C::And}.holds(inputs))) << "rpm at the threshold";
+    rpm = 9000;
+    EXPECT_FALSE((StartCondition{speed50, none, C::None}.holds(inputs))) << "speed not by rpm";
+    speed = 50;
+    EXPECT_TRUE((StartCondition{speed50, none, C::None}.holds(inputs))) << "speed at the threshold";
+}
+
+TEST(TriggerTest, AThresholdIsAWholeNumberWithinTheRangeOfItsKind) {
+    using K = Trigger::Kind;
+    const std::tuple<K, const char*, std::optional<int>> cases[] = {
+        {K::SystemTime, "0", 0},     {K::SystemTime, "59", 59},   {K::SystemTime, "60", {}},
+        {K::SystemTime, "58.6", 59}, {K::SystemTime, "59.6", {}}, {K::Speed, " 120 ", 120},
+        {K::Speed, "121", {}},       {K::Speed, "-1", {}},        {K::Rpm, "12000", 12000},
+        {K::Rpm, "12001", {}},       {K::Rpm, "zz", {}},          {K::Rpm, "", {}},
+        {K::Rpm, "1e3", 1000},       {K::Speed, "inf", {}},
+    };
+    for (const auto& [kind, text, accepted] : cases)
+        EXPECT_EQ(monitor::thresholdRange(kind).accept(text), accepted) << text;
 }
 
 // The logger window over a vehicle whose engine speed and speed hold still.
@@ -216,11 +233,16 @@ TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
     EXPECT_EQ(log().cboRTD[5]->currentIndex(), 0) << "items come back by description";
 }
 
-TEST_F(DataLogTest, AnIntervalThatIsNoNumberIsRefusedAndQuitKeepsTheChoices) {
+TEST_F(DataLogTest, AnEmptyItemOrAnIntervalThatIsNoNumberIsRefusedAndQuitKeepsTheChoices) {
+    log().cboRTD[3]->setCurrentIndex(-1);
+    log().Command1->click();
+    EXPECT_TRUE(h.prompter.messageTexts().last().startsWith("Choose the items to log first"));
+    log().cboRTD[3]->setCurrentIndex(3);
     log().Text2->setText("abc");
     log().Command1->click();
     EXPECT_EQ(h.prompter.messageTexts().last(),
               "The sample interval must be a number of seconds, 0 or more (e.g. 0.100).");
+    EXPECT_FALSE(w.session().link().busy());
     log().Text2->setText("0.300");
     log().Cancel->click();
     w.mnuDataLogLog->trigger();
