@@ -134,9 +134,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("Inject a fault. NAME is one of %1; COUNT replies (empty: all); only "
-                       "commands starting with PREFIX. Repeatable.")
+                       "commands starting with PREFIX, after AFTER of them were answered. "
+                       "Repeatable.")
             .arg(sim::faultNames()),
-        QStringLiteral("NAME[:COUNT[:PREFIX]]"));
+        QStringLiteral("NAME[:COUNT[:PREFIX[:AFTER]]]"));
     const QCommandLineOption unreachableOption(
         QStringLiteral("unreachable"),
         QStringLiteral("The vehicle does not answer (markers \"P\")."));

@@ -35,7 +35,7 @@ struct ElmFaults {
 };
 
 // Adds NAME[:N] to `faults`: silence, garbage or unplug after N requests (default 0), or one of
-// clone, noise, split-prompt, crlf, hang; or a line fault, NAME[:COUNT[:PREFIX]].
+// clone, noise, split-prompt, crlf, hang; or a line fault, NAME[:COUNT[:PREFIX[:AFTER]]].
 bool addElmFault(ElmFaults& faults, const QString& text, QString* error = nullptr);
 QString elmFaultNames();
 

@@ -127,13 +127,13 @@ std::optional<ElmLineFaultRule> parseElmLineFault(const QString& text, QString* 
     const std::optional<RuleText> rule = splitRule(text, error);
     if (!rule)
         return std::nullopt;
-    return ElmLineFaultRule{named->first, rule->count, rule->prefix};
+    return ElmLineFaultRule{named->first, rule->count, rule->prefix, rule->after};
 }
 
 QString elmLineFaultNames() {
     QStringList names;
     for (const auto& [fault, name] : kNames)
-        names.append(QLatin1String(name) + QStringLiteral("[:COUNT[:PREFIX]]"));
+        names.append(QLatin1String(name) + QStringLiteral("[:COUNT[:PREFIX[:AFTER]]]"));
     return names.join(QStringLiteral(", "));
 }
 

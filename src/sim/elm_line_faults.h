@@ -29,7 +29,7 @@ enum class ElmLineFault {
 
 using ElmLineFaultRule = Rule<ElmLineFault>;
 
-// Reads NAME[:COUNT[:PREFIX]]; nothing, and no error, when NAME is none of these faults.
+// Reads NAME[:COUNT[:PREFIX[:AFTER]]]; nothing, and no error, when NAME is none of these faults.
 std::optional<ElmLineFaultRule> parseElmLineFault(const QString& text, QString* error);
 QString elmLineFaultNames();
 

@@ -59,8 +59,8 @@ std::optional<RuleText> splitRule(const QString& text, QString* error) {
         return std::nullopt;
     };
     const QStringList parts = text.split(u':');
-    if (parts.size() > 3)
-        return fail(QStringLiteral("expected NAME[:COUNT[:PREFIX]]"));
+    if (parts.size() > 4)
+        return fail(QStringLiteral("expected NAME[:COUNT[:PREFIX[:AFTER]]]"));
     RuleText rule;
     rule.name = parts[0];
     if (parts.size() > 1 && !parts[1].isEmpty()) {
@@ -74,6 +74,12 @@ std::optional<RuleText> splitRule(const QString& text, QString* error) {
         if (rule.prefix.size() > 6 ||
             !std::all_of(rule.prefix.begin(), rule.prefix.end(), isHexDigit))
             return fail(QStringLiteral("the prefix must be up to six hex digits"));
+    }
+    if (parts.size() > 3) {
+        bool ok = false;
+        rule.after = parts[3].toInt(&ok);
+        if (!ok || rule.after < 0)
+            return fail(QStringLiteral("AFTER must be a whole number of at least 0"));
     }
     return rule;
 }
@@ -89,7 +95,7 @@ std::optional<FaultRule> parseFaultRule(const QString& text, QString* error) {
                 QStringLiteral("fault \"%1\": unknown name; known: %2").arg(text, faultNames());
         return std::nullopt;
     }
-    return FaultRule{*fault, rule->count, rule->prefix};
+    return FaultRule{*fault, rule->count, rule->prefix, rule->after};
 }
 
 bool FaultPlan::silencesMarkers() const {

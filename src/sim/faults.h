@@ -40,24 +40,27 @@ QString faultNames();
 std::optional<Fault> faultFromName(const QString& name);
 
 // A fault of some kind for the next `count` replies (-1: until cleared) to commands that start
-// with `prefix` (empty: every command).
+// with `prefix` (empty: every command), once `after` of those commands were answered untouched.
 template <typename Kind> struct Rule {
     Kind fault{};
     int count = -1;
     QByteArray prefix;
+    int after = 0;
 };
 using FaultRule = Rule<Fault>;
 
-// NAME[:COUNT[:PREFIX]] taken apart: an empty or missing COUNT means until cleared, PREFIX is up
-// to six hex digits. Nothing, and why in `error`, when COUNT or PREFIX is malformed.
+// NAME[:COUNT[:PREFIX[:AFTER]]] taken apart: an empty or missing COUNT means until cleared,
+// PREFIX is up to six hex digits, AFTER how many of its commands pass first (0 when missing).
+// Nothing, and why in `error`, when one of them is malformed.
 struct RuleText {
     QString name;
     int count = -1;
     QByteArray prefix; // upper-case
+    int after = 0;
 };
 std::optional<RuleText> splitRule(const QString& text, QString* error);
 
-// Reads NAME[:COUNT[:PREFIX]] with one of the names above.
+// Reads NAME[:COUNT[:PREFIX[:AFTER]]] with one of the names above.
 std::optional<FaultRule> parseFaultRule(const QString& text, QString* error = nullptr);
 
 // Pending rules in the order they were added. Each reply takes the first one whose prefix its
@@ -77,6 +80,10 @@ public:
         });
         if (it == pending_.end())
             return std::nullopt;
+        if (it->after > 0) {
+            --it->after;
+            return std::nullopt;
+        }
         const Kind fault = it->fault;
         if (it->count > 0 && --it->count == 0)
             pending_.erase(it);

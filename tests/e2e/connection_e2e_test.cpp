@@ -3,6 +3,7 @@
 #include "support/qt_printers.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -248,6 +249,45 @@ TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
                                         "--log-item", "Speed", "--log-item", "Engine"});
     EXPECT_EQ(nowhere.exitCode, 2);
     EXPECT_TRUE(nowhere.err.startsWith("vamrick: cannot create the log file"));
+
+    SimProcess unplugged({"--fault", "disconnect:1:010D:3"});
+    const ProgramRun lost = vamrick({"--com", "1=" + unplugged.path(), "--log", file, "--log-item",
+                                     "engine rpm", "--log-item", "Speed", "--log-interval", "0"});
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_TRUE(lost.err.contains("the scan tool was lost after 2 samples; they are in " + file))
+        << lost.err.toStdString();
+    EXPECT_EQ(writtenLines(file).size(), 6 + 2);
+}
+
+// A full file system, mounted where the log goes in a mount namespace of its own.
+TEST(EndToEndTest, ALogOnAFullDiskKeepsTheOldFileAndGoesToTheTemporaryFolder) {
+    if (QProcess::execute(QStringLiteral("unshare"), {"-rm", "true"}) != 0)
+        GTEST_SKIP() << "no mount namespace here to hold a full file system";
+    QTemporaryDir dir;
+    SimProcess sim;
+    const QString full = dir.filePath("full"), spare = dir.filePath("spare");
+    ASSERT_TRUE(QDir().mkpath(full) && QDir().mkpath(spare));
+    QProcess run;
+    run.setProcessEnvironment([&] {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", spare);
+        return environment;
+    }());
+    run.start("unshare", {"-rm", "sh", "-c",
+                          R"(mount -t tmpfs -o size=4k tmpfs "$1" && printf old > "$1/run.log" &&
+                             "$2" --com 1="$3" --log "$1/run.log" --log-item "engine rpm" --log-item speed \
+                                  --log-samples 20 --log-interval 0
+                             status=$?; cp "$1/run.log" "$TMPDIR/old.log"; exit $status)",
+                          "sh", full, VAMRICK_EXE, sim.path()});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("run.log could not be written (")) << err.toStdString();
+    EXPECT_EQ(writtenLines(QDir(spare).filePath("old.log")), QStringList{"old"});
+    const QStringList fallback = QDir(spare).entryList({"vamrick-log-*.log"});
+    ASSERT_EQ(fallback.size(), 1);
+    EXPECT_TRUE(err.contains("the 20 samples are in " + QDir(spare).filePath(fallback[0])));
+    EXPECT_EQ(writtenLines(QDir(spare).filePath(fallback[0])).size(), 6 + 20);
 }
 
 TEST(EndToEndTest, LogsTheWideRangeO2SensorFromTheCommandLineThroughVamrickSim) {

@@ -120,15 +120,15 @@ TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
 }
 
 TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {
-    const auto rule = sim::parseFaultRule("ecu-timeout:2:0a20");
+    const auto rule = sim::parseFaultRule("ecu-timeout:2:0a20:3");
     ASSERT_TRUE(rule);
-    EXPECT_EQ(std::tuple(rule->fault, rule->count, rule->prefix),
-              std::tuple(Fault::EcuTimeout, 2, QByteArray("0A20")));
+    EXPECT_EQ(std::tuple(rule->fault, rule->count, rule->prefix, rule->after),
+              std::tuple(Fault::EcuTimeout, 2, QByteArray("0A20"), 3));
     EXPECT_EQ(sim::parseFaultRule("silence::01")->count, -1);
     for (int f = 0; f <= int(Fault::Repeat); ++f)
         EXPECT_EQ(sim::faultFromName(sim::faultName(Fault(f))), Fault(f)) << f;
     for (const char* bad : {"nope", "garbage:0", "garbage:x", "garbage:1:0G", "garbage:1:0120000",
-                            "disconnect:1:01:2"}) {
+                            "disconnect:1:01:-1", "cut:1:01:2:3"}) {
         QString error;
         EXPECT_FALSE(sim::parseFaultRule(bad, &error)) << bad;
         EXPECT_TRUE(error.contains(bad)) << error.toStdString();
