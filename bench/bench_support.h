@@ -21,7 +21,8 @@ private:
 };
 
 struct NoPrinter : app::PrintSink {
-    bool print(const QStringList&, QString& whyNot) override {
+    bool hasPrinter() const override { return false; }
+    bool print(const QStringList&, const QString&, QString& whyNot) override {
         whyNot = QStringLiteral("no printer in the benchmark");
         return false;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "adapter_choice.h"
 #include "link/usb/usb_packets.h"
+#include "user_choices.h"
 
 #include <QList>
 #include <QString>

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSpacerItem>
 
 namespace app {
@@ -48,9 +49,23 @@ bool DialogPrompter::ask(const Question& question) {
 }
 
 QString DialogPrompter::fileName(const FileRequest& request) {
-    return request.forSaving
-               ? QFileDialog::getSaveFileName(parent_, request.title, {}, request.filter)
-               : QFileDialog::getOpenFileName(parent_, request.title, {}, request.filter);
+    QFileDialog dialog(parent_, request.title, {}, request.filter);
+    dialog.setAcceptMode(request.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (request.forSaving) {
+        // A name typed without an extension gets the chosen filter's; the dialog then also asks
+        // before it replaces a file of that name.
+        const auto useSuffixOf = [&dialog](const QString& filter) {
+            const QRegularExpressionMatch pattern =
+                QRegularExpression(QStringLiteral(R"(\*\.(\w+))")).match(filter);
+            dialog.setDefaultSuffix(pattern.hasMatch() ? pattern.captured(1) : QString());
+        };
+        useSuffixOf(dialog.selectedNameFilter());
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useSuffixOf);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
 }
 
 std::optional<QString> DialogPrompter::input(const InputRequest& request) {

@@ -37,7 +37,7 @@ std::chrono::milliseconds readyWaitLimit(const Options& options) {
 QString connectHeadless(MainWindow& window, Session& session, const Options& options) {
     window.Form_Load();
     if (options.metric)
-        window.mnuUnitsMetric_Click();
+        window.useUnits(true);
     if (options.demoUsb || options.usb)
         return connectHeadlessByUsb(session, options);
     const int port = options.demo                   ? 1

@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     window.show();
     window.Form_Load();
     if (options.metric)
-        window.mnuUnitsMetric->trigger();
+        window.useUnits(true);
     if (options.demo) // the simulated scan tool stands on COM1: connect as a user would
         QTimer::singleShot(0, &window, [&window] { window.mnuConnectionCom1->trigger(); });
     if (options.demoUsb) // ... or is plugged into USB

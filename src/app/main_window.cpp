@@ -356,6 +356,10 @@ void MainWindow::buildMenus() {
     units->addAction(mnuUnitsMetric);
     mnuUnitsEnglish->setChecked(true);
 
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
+    mnuAbout = entry(mnuHelp, "mnuAbout", QStringLiteral("&About Vamrick"));
+    connect(mnuAbout, &QAction::triggered, this, &MainWindow::showAbout);
+
     // The entries that start talking to the scan tool; disabled as one while an operation runs.
     operationStarters_ = new QActionGroup(this);
     operationStarters_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
@@ -380,6 +384,8 @@ void MainWindow::Form_Load() {
     mnuDebugMode->setChecked(false);
     state_.survey.DataLogReady = false;
     state_.survey.WBO2PID = QStringLiteral("0");
+    // Reports and logs never depend on what the window last used on this machine.
+    useUnits(!services_.headless && savedMetricUnits());
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
     for (QAction* a : {mnuDataLogLog, mnuMode6, mnuAF, mnuFTM})
         a->setEnabled(false);
@@ -414,8 +420,19 @@ void MainWindow::Command2_Click() {
     QStringList lines{Text2->text(), statusText()};
     for (int i = 0; i < List1->count(); ++i)
         lines << List1->item(i)->text();
+    QString pdf;
+    if (!services_.printer.hasPrinter()) {
+        if (!services_.prompter.ask({QStringLiteral("No printer is set up on this computer. Save "
+                                                    "the page as a PDF file instead?"),
+                                     QStringLiteral("Print")}))
+            return;
+        pdf = services_.prompter.fileName(
+            {QStringLiteral("Save as PDF"), QStringLiteral("PDF documents (*.pdf)")});
+        if (pdf.isEmpty())
+            return;
+    }
     QString whyNot;
-    if (!services_.printer.print(lines, whyNot))
+    if (!services_.printer.print(lines, pdf, whyNot))
         services_.prompter.message({QStringLiteral("Nothing was printed: ") + whyNot});
 }
 
@@ -434,14 +451,29 @@ void MainWindow::Label3_Click() {
          QStringLiteral("Vamrick 3.40"), core::Prompter::Icon::Information});
 }
 
+void MainWindow::showAbout() {
+    services_.prompter.message(
+        {QStringLiteral("Vamrick 3.40 - OBD-II diagnostics for passenger cars\n\n"
+                        "Built with Qt %1, running on Qt %2.\n\n"
+                        "Licence: GNU General Public License, version 3 or (at your option) any "
+                        "later version (GPL-3.0-or-later). There is no warranty.")
+             .arg(QStringLiteral(QT_VERSION_STR), QString::fromLatin1(qVersion())),
+         QStringLiteral("About Vamrick"), core::Prompter::Icon::Information});
+}
+
 void MainWindow::mnuUnitsEnglish_Click() {
-    state_.decoder.MetricUnits = false;
-    mnuUnitsEnglish->setChecked(true);
+    useUnits(false);
+    saveMetricUnits(false);
 }
 
 void MainWindow::mnuUnitsMetric_Click() {
-    state_.decoder.MetricUnits = true;
-    mnuUnitsMetric->setChecked(true);
+    useUnits(true);
+    saveMetricUnits(true);
+}
+
+void MainWindow::useUnits(bool metric) {
+    state_.decoder.MetricUnits = metric;
+    (metric ? mnuUnitsMetric : mnuUnitsEnglish)->setChecked(true);
 }
 
 void MainWindow::mnuDebugMode_Click() {

@@ -64,9 +64,13 @@ public:
     void Command2_Click(); // Print
     void Label1_Click();
     void Label3_Click();
+    // The menu's unit choices, remembered for the next start of the window.
     void mnuUnitsEnglish_Click();
     void mnuUnitsMetric_Click();
+    // Units for this run only (the command line's --metric).
+    void useUnits(bool metric);
     void mnuDebugMode_Click();
+    void showAbout();
     void colour_textECU();
 
     void setStatusBox(const QColor& colour, const QString& text);
@@ -174,6 +178,8 @@ public:
     QAction* mnuUnitsEnglish;
     QAction* mnuUnitsMetric;
     QAction* mnuDebugMode;
+    QMenu* mnuHelp;
+    QAction* mnuAbout;
 
 signals:
     // The window has been unloaded; the program ends after the given delay.

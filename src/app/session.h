@@ -1,6 +1,5 @@
 #pragma once
 
-#include "adapter_choice.h"
 #include "app_state.h"
 #include "core/prompter.h"
 #include "diag/clear_codes.h"
@@ -15,6 +14,7 @@
 #include "monitor/realtime_display.h"
 #include "monitor/wbo2_log.h"
 #include "obd/survey.h"
+#include "user_choices.h"
 
 #include <QObject>
 

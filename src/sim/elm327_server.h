@@ -27,6 +27,8 @@ public:
     bool listenTcp(quint16 port, QString* error = nullptr);
     // "/dev/pts/N" or "tcp:127.0.0.1:PORT"; empty before opening.
     QString device() const { return device_; }
+    // The line speed the host set on the terminal; 0 over TCP.
+    qint32 ptySpeed() const;
 
 signals:
     void closed();
@@ -34,7 +36,6 @@ signals:
 private:
     void readPty();
     void write(const QByteArray& bytes);
-    qint32 ptySpeed() const;
     void close();
 
     Elm327Simulator& adapter_;

@@ -1,4 +1,4 @@
-#include "app/adapter_choice.h"
+#include "app/user_choices.h"
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 #include "support/scripted_elm_adapter.h"
@@ -58,14 +58,11 @@ TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsListsEveryCodeAndCa
 }
 
 TEST(AdapterChoiceTest, MenuPickIsRememberedAndTheBoxIsTheDefault) {
-    QStandardPaths::setTestModeEnabled(true);
-    app::saveAdapter(app::Adapter::Box);
     MainWindowHarness h;
     EXPECT_TRUE(h.window->mnuAdapterBox->isChecked());
     h.window->mnuAdapterElm327->trigger();
     EXPECT_EQ(h.session->adapter(), app::Adapter::Elm327);
     EXPECT_EQ(app::savedAdapter(), app::Adapter::Elm327);
-    app::saveAdapter(app::Adapter::Box);
 }
 
 } // namespace

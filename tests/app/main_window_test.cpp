@@ -1,17 +1,20 @@
+#include "app/dialog_prompter.h"
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -66,7 +69,7 @@ TEST(MainWindowStartUpTest, MissingDefinitionsShowTwoErrorsAndTheWindowStillStar
     EXPECT_TRUE(h.window->mnuConnectionComX->isEnabled());
 }
 
-TEST_F(MainWindowTest, OptionsToggleWithACheckMark) {
+TEST_F(MainWindowTest, OptionsToggleWithACheckMarkTheUnitsAreRememberedAndHelpSaysWhatThisIs) {
     w.mnuDebugMode->trigger();
     EXPECT_TRUE(h.state.link.DebugMode);
     EXPECT_TRUE(w.mnuDebugMode->isChecked());
@@ -80,10 +83,20 @@ TEST_F(MainWindowTest, OptionsToggleWithACheckMark) {
     w.mnuUnitsMetric->trigger();
     EXPECT_TRUE(h.state.decoder.MetricUnits);
     EXPECT_TRUE(w.mnuUnitsMetric->isChecked());
+    EXPECT_EQ(h.prompter.messages.size(), 2u);
+    {
+        MainWindowHarness next;
+        next.window->Form_Load();
+        EXPECT_TRUE(next.state.decoder.MetricUnits) << "the window remembers the units";
+    }
     w.mnuUnitsEnglish->trigger();
     EXPECT_FALSE(h.state.decoder.MetricUnits);
     EXPECT_FALSE(w.mnuUnitsMetric->isChecked());
-    EXPECT_EQ(h.prompter.messages.size(), 2u);
+    EXPECT_FALSE(app::savedMetricUnits());
+
+    w.mnuAbout->trigger();
+    EXPECT_EQ(h.prompter.messages.back().title, "About Vamrick");
+    EXPECT_TRUE(h.prompter.messages.back().text.contains("(GPL-3.0-or-later)"));
 }
 
 TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
@@ -97,12 +110,30 @@ TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
     EXPECT_TRUE(h.prompter.messages.empty());
 }
 
-TEST_F(MainWindowTest, PrintWithoutAPrinterSaysSo) {
+TEST_F(MainWindowTest, WithoutAPrinterThePageCanBeSavedAsAPdf) {
     h.printer.available = false;
     w.Command2_Click();
-    ASSERT_EQ(h.prompter.messages.size(), 1u);
-    EXPECT_TRUE(h.prompter.messages[0].text.contains("No printer"))
-        << h.prompter.messages[0].text.toStdString();
+    EXPECT_TRUE(h.printer.printed.isEmpty()) << "declined";
+    h.prompter.answers = {true};
+    h.prompter.fileNames = {"/tmp/page.pdf"};
+    w.Command2_Click();
+    EXPECT_EQ(h.printer.pdf, "/tmp/page.pdf");
+    EXPECT_TRUE(h.prompter.questions[0].text.startsWith("No printer is set up on this computer."));
+}
+
+// The real document: a PDF written whole, or nothing and the reason.
+TEST(PrinterSinkTest, APdfIsWrittenWholeOrNotAtAll) {
+    QTemporaryDir dir;
+    app::PrinterSink sink;
+    QString whyNot;
+    const QStringList lines(200, "Engine RPM ------------- 1726RPM"); // more than a page
+    ASSERT_TRUE(sink.print(lines, dir.filePath("page.pdf"), whyNot)) << whyNot.toStdString();
+    QFile pdf(dir.filePath("page.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray document = pdf.readAll();
+    EXPECT_TRUE(document.startsWith("%PDF") && document.trimmed().endsWith("%%EOF"));
+    EXPECT_FALSE(sink.print(lines, dir.filePath("no/folder/page.pdf"), whyNot));
+    EXPECT_TRUE(whyNot.startsWith(dir.filePath("no/folder/page.pdf") + " could not be written ("));
 }
 
 TEST_F(MainWindowTest, TabTypesIntoTheStatusWindowWhileItHasTheFocus) {
@@ -134,13 +165,20 @@ TEST_F(MainWindowTest, ExitEndsAtOnceOnSerial) {
     EXPECT_FALSE(w.isVisible());
 }
 
-TEST(PrinterSinkTest, WithoutAPrinterNothingIsPrintedAndTheReasonIsGiven) {
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        GTEST_SKIP() << "this machine has a default printer";
-    app::PrinterSink sink;
-    QString whyNot;
-    EXPECT_FALSE(sink.print({"line"}, whyNot));
-    EXPECT_FALSE(whyNot.isEmpty());
+// The real save dialog: a name typed without an extension gets the filter's.
+TEST(DialogPrompterTest, ANameWithoutAnExtensionGetsTheFiltersOne) {
+    QTemporaryDir dir;
+    app::DialogPrompter prompter;
+    for (const auto& [typed, saved] : {std::pair{"run", "run.log"}, {"run.txt", "run.txt"}}) {
+        QTimer::singleShot(0, [&dir, typed = typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            dialog->selectFile(dir.filePath(typed));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        EXPECT_EQ(prompter.fileName({"Save Log", "OBD-II log files (*.log);;All files (*)"}),
+                  dir.filePath(saved));
+    }
 }
 
 } // namespace

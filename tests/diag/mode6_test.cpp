@@ -25,9 +25,15 @@ TEST(Mode6ResultTest, IdsAsTypedReadAsAByteOrNotAtAll) {
         EXPECT_EQ(diag::idValue(typed), value) << typed;
 }
 
-TEST(Mode6ResultTest, ValuesBelowOneAndBeyondASingle) {
+TEST(Mode6ResultTest, ValuesBelowOneBeyondASingleAndAtTheLimit) {
     EXPECT_EQ(diag::decodeTestResult(testReply(0x80), "0.0005", "")->value, "0.25");
     EXPECT_FALSE(diag::decodeTestResult(testReply(0x80), "1E40", "V")) << "beyond a single";
+    EXPECT_TRUE(diag::decodeTestResult(testReply(0x80), "1", "")->pass) << "500 over a MIN of 400";
+    EXPECT_FALSE(diag::decodeTestResult(testReply(0x00), "1", "")->pass) << "500 over a MAX";
+    for (const quint8 limitType : {0x80, 0x00}) {
+        const PassReplyBytes atLimit{0x48, 0x6B, 0x10, 0x46, limitType, 0x01, 0x90, 0x01, 0x90};
+        EXPECT_TRUE(diag::decodeTestResult(atLimit, "1", "")->pass) << int(limitType);
+    }
 }
 
 TEST(Mode6ResultTest, SupportedTestsInObdBitOrder) {

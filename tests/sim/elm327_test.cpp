@@ -128,6 +128,24 @@ TEST(Elm327Test, FindsTheAdaptersBaudRateAndItsProtocolBeforeTheFirstAnswerIsHan
     EXPECT_EQ(bench.link->protocol(), "6");
 }
 
+TEST(Elm327Test, AnAdapterSilentAtEverySpeedIsResetOnceAtEachAndGivenUp) {
+    Bench bench(sim::ElmProtocol::Can11, {}, 57600);
+    QList<qint32> speeds; // each speed the adapter was spoken to at, in turn
+    bench.adapter.setLineSpeed([&] {
+        const qint32 speed = bench.server.ptySpeed();
+        if (speeds.isEmpty() || speeds.back() != speed)
+            speeds << speed;
+        return speed;
+    });
+    QSignalSpy failed(bench.link.get(), &AdapterLink::failed);
+    bench.link->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failed.count() == 1; }, 8000));
+    EXPECT_EQ(speeds, (QList<qint32>{38400, 9600, 115200}));
+    EXPECT_EQ(failed.front().front().toString(),
+              bench.server.device() +
+                  ": no answer from the adapter (tried 38400, 9600, 115200 baud)");
+}
+
 TEST(Elm327Test, NextCommandWorksAfterAHangOrASilence) {
     sim::ElmFaults faults;
     faults.hang = true;

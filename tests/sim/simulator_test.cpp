@@ -7,28 +7,12 @@ namespace {
 
 using sim::Fault;
 
-// One ECU whose engine speed holds still at 750 rpm, with the given settings.
-sim::Profile fixedProfile(const QByteArray& settings = {}) {
-    return profileFrom("{" + settings + (settings.isEmpty() ? "" : ",") +
-                       R"("ecus": [{"address": "10", "pids": {"0C": [11, 184], "21": [0, 0]}}]})");
+// One ECU whose engine speed holds still at 750 rpm.
+sim::Profile fixedProfile() {
+    return profileFrom(R"({"ecus": [{"address": "10", "pids": {"0C": [11, 184], "21": [0, 0]}}]})");
 }
 
 const QByteArray rpmReply = "V486B10410C0BB8D3";
-
-TEST(SimMarkerTest, IdleBoxRepeatsItsMarkerOnAFixedGrid) {
-    SimHarness h(fixedProfile());
-    h.advance(4);
-    EXPECT_EQ(h.take(), "");
-    h.advance(1);
-    EXPECT_EQ(h.take(), "S");
-    h.advance(12); // two periods late: one marker, not a burst
-    EXPECT_EQ(h.take(), "S");
-    h.advance(3);
-    EXPECT_EQ(h.take(), "S");
-    h.simulator->setReachable(false);
-    h.advance(5);
-    EXPECT_EQ(h.take(), "P");
-}
 
 TEST(SimMarkerTest, QuietFromTheFirstCommandCharacterUntilTheReplyIsOut) {
     SimHarness h(fixedProfile());
@@ -57,19 +41,6 @@ TEST(SimCommandTest, GarbageIsSkippedAndCommandsMayArriveInPieces) {
     h.simulator->receive("0C");
     EXPECT_EQ(h.ask("07"), rpmReply);
     EXPECT_EQ(h.ask("010C07900101"), rpmReply + "V4.00");
-}
-
-TEST(SimCommandTest, HostThatAnswersFromInsideTheSignalIsServedInOrder) {
-    SimHarness h(fixedProfile());
-    int sent = 0;
-    QObject::connect(h.simulator.get(), &sim::ScanToolSimulator::transmit,
-                     [&](const QByteArray& b) {
-                         if (b == "S" && sent++ < 2)
-                             h.simulator->receive("010C07");
-                     });
-    h.advance(5);
-    h.advance(5);
-    EXPECT_EQ(h.take(), "S" + rpmReply + "S" + rpmReply);
 }
 
 TEST(SimFaultTest, EachFaultShapesTheReplyAsTheHostExpectsIt) {
@@ -133,26 +104,6 @@ TEST(SimFaultTest, FaultRulesReadFromTheCommandLine) {
         EXPECT_FALSE(sim::parseFaultRule(bad, &error)) << bad;
         EXPECT_TRUE(error.contains(bad)) << error.toStdString();
     }
-}
-
-// Paced, replies leave at the wire's speed after the latency, whole and in turn, and an exchange
-// takes what exchangeSeconds() says.
-TEST(SimPacingTest, ExchangeTakesTheTimeTheLimitSays) {
-    const sim::Profile profile =
-        fixedProfile(R"("paced": true, "latencyMs": 10, "markerPeriodMs": 8)");
-    SimHarness h(profile);
-    const qint64 start = h.now;
-    while (h.sent.isEmpty())
-        h.advance(1); // the first marker, and the host answers at once
-    h.simulator->receive("010C07900101");
-    while (h.sent.size() < 1 + rpmReply.size())
-        h.advance(1);
-    EXPECT_EQ(h.sent, "S" + rpmReply);
-    const double limitMs = sim::exchangeSeconds(profile, int(rpmReply.size())) * 1000;
-    EXPECT_GE(double(h.now - start), limitMs);
-    EXPECT_LE(double(h.now - start), limitMs + 2); // whole-millisecond clock steps
-    h.advance(3);
-    EXPECT_EQ(h.take(), "S" + rpmReply + "V4.00");
 }
 
 TEST(SimulatorTest, AcknowledgedPassThroughTakesFourteenRawBytesOrGivesThemUp) {

@@ -27,16 +27,15 @@ inline QStringList writtenLines(const QString& path) {
 
 // Keeps what printing would have put on paper.
 struct CapturingPrintSink : app::PrintSink {
-    bool print(const QStringList& lines, QString& whyNot) override {
-        if (!available) {
-            whyNot = QStringLiteral("No printer is set up on this computer.");
-            return false;
-        }
+    bool hasPrinter() const override { return available; }
+    bool print(const QStringList& lines, const QString& pdfPath, QString&) override {
         printed << lines;
+        pdf = pdfPath;
         return true;
     }
     bool available = true;
     QStringList printed;
+    QString pdf;
 };
 
 // A real main window, offscreen, with scripted dialogs, a captured printer, its own definitions

@@ -18,4 +18,8 @@ std::optional<Adapter> adapterNamed(const QString& name);
 Adapter savedAdapter();
 void saveAdapter(Adapter adapter);
 
+// The units the user last chose in the window: English when there is no choice yet.
+bool savedMetricUnits();
+void saveMetricUnits(bool metric);
+
 } // namespace app

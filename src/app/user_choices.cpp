@@ -1,11 +1,12 @@
-#include "adapter_choice.h"
+#include "user_choices.h"
 
 #include <QSettings>
 
 namespace app {
 
 namespace {
-const QString kKey = QStringLiteral("connection/adapter");
+const QString kAdapterKey = QStringLiteral("connection/adapter");
+const QString kMetricKey = QStringLiteral("display/metric");
 
 // Apart from Settings.dat, whose place and format other programs know.
 QSettings settings() {
@@ -26,11 +27,19 @@ std::optional<Adapter> adapterNamed(const QString& name) {
 }
 
 Adapter savedAdapter() {
-    return adapterNamed(settings().value(kKey).toString()).value_or(Adapter::Box);
+    return adapterNamed(settings().value(kAdapterKey).toString()).value_or(Adapter::Box);
 }
 
 void saveAdapter(Adapter adapter) {
-    settings().setValue(kKey, adapterName(adapter));
+    settings().setValue(kAdapterKey, adapterName(adapter));
+}
+
+bool savedMetricUnits() {
+    return settings().value(kMetricKey, false).toBool();
+}
+
+void saveMetricUnits(bool metric) {
+    settings().setValue(kMetricKey, metric);
 }
 
 } // namespace app
