@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Thin wrapper over the CMake presets; CMake is the real build.
 PRESET ?= default
 BUILD  := build/$(PRESET)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How close requests through an ELM327 adapter get to what the adapter's own timing allows:
 // vamrick-sim --elm327 on a pseudo-terminal, reached through the real adapter link.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How close the exchange gets to what the scan tool's own timing allows, and what an idle wait
 // costs. Runs vamrick-sim with wire pacing on a pseudo-terminal and talks to it through the real
 // serial code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live views against the simulated box: samples per second of the real-time display and of
 // a six-item log over a paced pseudo-terminal, each against what the box's own timing allows;
 // and the memory of a real-time display that runs for thirty simulated minutes at full speed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full vehicle data survey of the default simulated vehicle over a paced pseudo-terminal,
 // against the time the simulated box's own timing needs for the exchanges the survey made.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of a layer above its own:
 # core <- link <- obd <- diag and monitor (side by side) <- ui <- app. The simulator may use core

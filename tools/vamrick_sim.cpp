@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vamrick-sim: the simulated scan tool and vehicle on a pseudo-terminal, so that Vamrick's real
 // serial code can be run end to end (vamrick --com 1=/dev/pts/N).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapter_port.h"
 
 #include "link/in_process_transport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "headless.h"
 
 #include "core/termination_signals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_line.h"
 #include "diag/trouble_code_definitions.h"
 #include "dialog_prompter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "print_sink.h"
 
 #include "monitor/log_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode6_window.h"
 
 #include "mode6_result.h"

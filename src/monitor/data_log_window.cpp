@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data_log_window.h"
 
 #include "core/number_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fuel_trim_monitor.h"
 
 #include "core/number_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "strip_chart.h"
 
 #include "log_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "wbo2_log.h"
 
 #include "core/number_text.h"

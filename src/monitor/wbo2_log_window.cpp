@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "wbo2_log_window.h"
 
 #include "log_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dtc.h"
 
 #include "link/scan_tool_link.h"

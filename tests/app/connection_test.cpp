@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "diag/mode6_window.h"
 #include "support/main_window_harness.h"
 #include "support/qt_printers.h"

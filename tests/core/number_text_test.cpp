@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/number_text.h"
 #include "support/qt_printers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "diag/o2_tests.h"
 #include "support/qt_printers.h"
 #include "support/scripted_scan_tool.h"

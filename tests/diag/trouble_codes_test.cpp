@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "diag/clear_codes.h"
 #include "diag/trouble_codes.h"
 #include "obd/dtc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/in_process_transport.h"
 #include "link/scan_tool_link.h"
 #include "support/qt_printers.h"

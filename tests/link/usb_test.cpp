@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/scan_tool_link.h"
 #include "link/usb/usb_port.h"
 #include "support/recording_link_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/log_file.h"
 #include "monitor/records.h"
 #include "monitor/settings_file.h"

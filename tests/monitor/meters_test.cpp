@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/air_fuel_meter.h"
 #include "monitor/fuel_trim_monitor.h"
 #include "support/main_window_harness.h"

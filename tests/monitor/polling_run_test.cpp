@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/in_process_transport.h"
 #include "monitor/polling_run.h"
 #include "support/recording_link_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/wbo2_log.h"
 #include "support/main_window_harness.h"
 #include "support/simulated_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "obd/decoders.h"
 #include "support/qt_printers.h"
 #include "support/simulated_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "obd/decoders.h"
 #include "obd/support_map.h"
 #include "obd/value_decoders.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/elm/adapter_link.h"
 #include "sim/elm327_server.h"
 #include "sim/elm327_simulator.h"

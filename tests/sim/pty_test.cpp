@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/pty_server.h"
 #include "sim/scan_tool_simulator.h"
 #include "support/qt_printers.h"
