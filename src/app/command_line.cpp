@@ -47,6 +47,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("demo-usb"),
         QStringLiteral("Run on the built-in simulated vehicle, reached through the USB code path: "
                        "the window connects by USB."));
+    const QCommandLineOption profile(
+        QStringLiteral("profile"),
+        QStringLiteral("With --demo or --demo-usb: the simulated vehicle described in <file> "
+                       "(JSON, as for vamrick-sim --profile)."),
+        QStringLiteral("file"));
     const QCommandLineOption usb(
         QStringLiteral("usb"),
         QStringLiteral("The scan tool's USB identity, vendor and product ID in hex (default "
@@ -123,10 +128,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("elm-baud"),
         QStringLiteral("The ELM327 adapter's line speed to try first (default 38400)."),
         QStringLiteral("baud"), QStringLiteral("38400"));
-    parser.addOptions({help,    version, demo,         demoUsb,    usb,        report,
-                       tcf,     com,     replyTimeout, metric,     readAnyway, clear,
-                       log,     logItem, logInterval,  logSamples, mode6Scan,  mode6,
-                       wbo2Log, adapter, elmBaud});
+    parser.addOptions({help,   version, demo,    demoUsb,      profile,    usb,
+                       report, tcf,     com,     replyTimeout, metric,     readAnyway,
+                       clear,  log,     logItem, logInterval,  logSamples, mode6Scan,
+                       mode6,  wbo2Log, adapter, elmBaud});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -168,6 +173,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     options.demoUsb = parser.isSet(demoUsb);
     if (options.demo && options.demoUsb)
         return usageError(QStringLiteral("--demo and --demo-usb cannot be combined"));
+    options.demoProfile = parser.value(profile);
+    if (parser.isSet(profile) && !options.demo && !options.demoUsb)
+        return usageError(QStringLiteral("--profile works only with --demo or --demo-usb"));
     if (parser.isSet(usb)) {
         options.usb = scan::usb::parseIdentity(parser.value(usb));
         if (!options.usb)

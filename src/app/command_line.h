@@ -25,6 +25,7 @@ struct Mode6Request {
 struct Options {
     bool demo = false;    // the simulated vehicle stands in for the scan tool
     bool demoUsb = false; // ... and is reached over (simulated) USB
+    QString demoProfile;  // the simulated vehicle's profile file; empty: the built-in one
     // The scan tool's USB identity; given, the report connects by USB.
     std::optional<scan::usb::Identity> usb;
     bool report = false;          // print the window's contents as text instead of showing it

@@ -99,8 +99,17 @@ int main(int argc, char** argv) {
     for (const auto& [port, device] : options.comDevices)
         portMap.setDevice(port, device);
     std::unique_ptr<sim::ScanToolSimulator> simulator;
-    if (options.demo || options.demoUsb)
-        simulator = std::make_unique<sim::ScanToolSimulator>(sim::Profile::defaults());
+    if (options.demo || options.demoUsb) {
+        QString error;
+        const std::optional<sim::Profile> profile =
+            options.demoProfile.isEmpty() ? sim::Profile::defaults()
+                                          : sim::Profile::fromFile(options.demoProfile, &error);
+        if (!profile) {
+            app::print(stderr, QStringLiteral("vamrick: %1\n").arg(error));
+            return 2;
+        }
+        simulator = std::make_unique<sim::ScanToolSimulator>(*profile);
+    }
     const auto portFactory = [&](int port) -> std::unique_ptr<scan::Transport> {
         if (options.demo && port == 1)
             return app::simulatedPort(*simulator);

@@ -22,7 +22,7 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
           QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
           QStringList{"--demo", "--demo-usb"}, QStringList{"--mode6-scan"},
           QStringList{"--report", "--mode6", "5"}, QStringList{"--adapter", "elm"},
-          QStringList{"--elm-baud", "fast"}}) {
+          QStringList{"--elm-baud", "fast"}, QStringList{"--profile", "fixed.json"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);
