@@ -7,6 +7,7 @@
 #include "diag/freeze_frame.h"
 #include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
+#include "link/box/box_driver.h"
 #include "link/connection.h"
 #include "link/elm/elm_adapter.h"
 #include "monitor/air_fuel_meter.h"
@@ -104,6 +105,7 @@ private:
     scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
     scan::Connection connection_;
+    scan::box::BoxDriver boxDriver_;
     obd::PidRequest request_;
     obd::Decoders decoders_;
     obd::Survey survey_;

@@ -42,7 +42,7 @@ void FreezeFrame::read() {
         view_.setStatusText(QStringLiteral("\r\n"));
         view_.appendStatusText(QStringLiteral("\r\nNot Supported by this ECU\r\n"));
     }
-    const std::optional<scan::Reply> interrupted =
+    const std::optional<scan::ObdAnswer> interrupted =
         survey_.walkFreezeFrame(A, reply.byte(16), reply.byte(18), reply.byte(20));
     state_.NoFreezeFrame = false;
     if (interrupted) // its request was counted as unanswered where it was made

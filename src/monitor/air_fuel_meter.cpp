@@ -33,11 +33,11 @@ AirFuelFrame AirFuelMeter::pass() {
     const obd::Reading lambda = decoders_.get_WBO2_lambda(QStringLiteral("01"), survey_.WBO2PID);
     frame.ratio = lambda.answered()
                       ? MeterText{airFuelRatioText(lambda.numeric), true}
-                      : MeterText{scan::noAnswerText(lambda.reply, QStringLiteral("lambda"))};
+                      : MeterText{scan::noAnswerText(lambda.answer, QStringLiteral("lambda"))};
     const obd::Reading rpm = decoders_.read(kEngineSpeedPid);
     frame.engineSpeed =
         rpm.answered() ? MeterText{engineSpeedText(core::leadingNumber(rpm.value)), true}
-                       : MeterText{scan::noAnswerText(rpm.reply, QStringLiteral("engine speed"))};
+                       : MeterText{scan::noAnswerText(rpm.answer, QStringLiteral("engine speed"))};
     return frame;
 }
 

@@ -54,9 +54,9 @@ QList<FuelTrimLine> FuelTrimMonitor::pass() {
         if (!supported(trim))
             continue;
         // Always current data, one data byte, whatever survey ran last.
-        const scan::Reply reply =
-            request_.get_ecu_PID(QStringLiteral("01"), obd::pidText(kTrims[trim].pid), 6);
-        lines.append({trim, reply.answered() ? fuelTrimText(trim, reply.byte(12))
+        const scan::ObdAnswer reply =
+            request_.get_ecu_PID(QStringLiteral("01"), obd::pidText(kTrims[trim].pid), 1);
+        lines.append({trim, reply.answered() ? fuelTrimText(trim, reply.byte(2))
                                              : label(trim) + QStringLiteral(" No answer")});
     }
     return lines;

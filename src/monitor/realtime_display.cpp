@@ -18,7 +18,7 @@ RealtimeFrame RealtimeDisplay::pass(int code, const DisplayItem& item) {
     // The axis is titled by the units; the third O2 sensor's by its description, as always.
     frame.yTitle = code == 22 ? reading.label : reading.units;
     if (!reading.answered()) {
-        frame.valueText = scan::noAnswerText(reading.reply, reading.name());
+        frame.valueText = scan::noAnswerText(reading.answer, reading.name());
         return frame;
     }
     frame.valueText = displayText(item, reading);

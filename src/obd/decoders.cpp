@@ -80,16 +80,18 @@ int Decoders::offsetFor(const QString& service) const {
     return service == kFreezeFrame ? decoder_.PIDOffset : 0;
 }
 
-DataBytes Decoders::bytesOf(const scan::Reply& reply, const QString& service) const {
-    const int first = 12 + 2 * offsetFor(service);
-    return {reply.byte(first), reply.byte(first + 2), reply.byte(first + 4), reply.byte(first + 6)};
+DataBytes Decoders::bytesOf(const scan::ObdAnswer& answer, const QString& service) const {
+    // After the response id and the PID (and in a freeze frame the frame number).
+    const int first = 2 + offsetFor(service);
+    return {answer.byte(first), answer.byte(first + 1), answer.byte(first + 2),
+            answer.byte(first + 3)};
 }
 
 void Decoders::append(const QString& line) {
     request_.view().appendStatusText(line + kLineBreak);
 }
 
-bool Decoders::usable(const scan::Reply& reply, const QString& what) {
+bool Decoders::usable(const scan::ObdAnswer& reply, const QString& what) {
     if (reply.answered())
         return true;
     if (!reply.ended())
@@ -119,10 +121,10 @@ Reading Decoders::readRow(const ValueDecoder& row) {
     Reading reading;
     reading.units = QLatin1String(decoder_.MetricUnits ? row.metricUnits : row.englishUnits);
     reading.label = QLatin1String(row.label);
-    reading.reply =
-        request_.get_ecu_PID(service, pidText(row.pid), row.replyLength + offsetFor(service));
+    reading.answer =
+        request_.get_ecu_PID(service, pidText(row.pid), row.dataBytes + offsetFor(service));
     if (reading.answered()) {
-        const Scaled scaled = row.scale(bytesOf(reading.reply, service), decoder_.MetricUnits);
+        const Scaled scaled = row.scale(bytesOf(reading.answer, service), decoder_.MetricUnits);
         reading.value = scaled.value;
         reading.numeric = scaled.numeric;
         publish(reading);
@@ -132,9 +134,9 @@ Reading Decoders::readRow(const ValueDecoder& row) {
 
 Reading Decoders::get_WBO2_lambda(const QString& service, const QString& pid) {
     Reading reading;
-    reading.reply = request_.get_ecu_PID(service, pid, 9 + offsetFor(service));
+    reading.answer = request_.get_ecu_PID(service, pid, 4 + offsetFor(service));
     if (reading.answered()) {
-        const DataBytes b = bytesOf(reading.reply, service);
+        const DataBytes b = bytesOf(reading.answer, service);
         const double lambda = lambdaOf(b.A, b.B);
         reading.numeric = float(lambda);
         reading.value = numberText(lambda);
@@ -147,7 +149,7 @@ Reading Decoders::get_WBO2_lambda(const QString& service, const QString& pid) {
 Reading Decoders::get_WBO2_current(const QString& service, const QString& pid) {
     Reading reading = get_WBO2_lambda(service, pid);
     if (reading.answered()) {
-        const DataBytes b = bytesOf(reading.reply, service);
+        const DataBytes b = bytesOf(reading.answer, service);
         reading.numeric = float(sensorCurrentOf(b.C, b.D));
         decoder_.PIDNumeric = float(reading.numeric);
     }
@@ -175,11 +177,11 @@ Reading Decoders::get_mpg() {
     economy.label = decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ")
                                          : QStringLiteral("Gas Mileage ------------ ");
     const Reading air = read(0x10);
-    economy.reply = air.reply;
+    economy.answer = air.answer;
     if (!air.answered())
         return economy;
     const Reading speed = read(0x0D);
-    economy.reply = speed.reply;
+    economy.answer = speed.answer;
     if (!speed.answered())
         return economy;
     const double m = leadingNumber(air.value);
@@ -190,7 +192,7 @@ Reading Decoders::get_mpg() {
     const QString wideRange = survey_.WBO2PID;
     if (wideRange.startsWith(QLatin1Char('2')) || wideRange.startsWith(QLatin1Char('3'))) {
         const Reading lambda = get_WBO2_lambda(decoder_.PIDMode, wideRange);
-        economy.reply = lambda.reply;
+        economy.answer = lambda.answer;
         if (!lambda.answered())
             return economy;
         e *= leadingNumber(lambda.value);
@@ -201,11 +203,11 @@ Reading Decoders::get_mpg() {
     return economy;
 }
 
-scan::Reply Decoders::get_MIL() {
-    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 9);
+scan::ObdAnswer Decoders::get_MIL() {
+    const scan::ObdAnswer reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 4);
     if (!usable(reply, QStringLiteral("monitor status")))
         return reply;
-    const int A = reply.byte(12), B = reply.byte(14), C = reply.byte(16), D = reply.byte(18);
+    const int A = reply.byte(2), B = reply.byte(3), C = reply.byte(4), D = reply.byte(5);
     QString text = A > 127 ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
                            : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(A);
     text += kLineBreak;
@@ -228,10 +230,10 @@ scan::Reply Decoders::get_MIL() {
     return reply;
 }
 
-scan::Reply Decoders::get_fuel_status() {
+scan::ObdAnswer Decoders::get_fuel_status() {
     const QString service = decoder_.PIDMode;
-    const scan::Reply reply =
-        request_.get_ecu_PID(service, QStringLiteral("03"), 7 + offsetFor(service));
+    const scan::ObdAnswer reply =
+        request_.get_ecu_PID(service, QStringLiteral("03"), 2 + offsetFor(service));
     if (usable(reply, QStringLiteral("fuel system status"))) {
         const DataBytes b = bytesOf(reply, service);
         request_.view().appendStatusText(fuelSystemLine(1, b.A) + fuelSystemLine(2, b.B) +
@@ -240,9 +242,10 @@ scan::Reply Decoders::get_fuel_status() {
     return reply;
 }
 
-scan::Reply Decoders::fuelTrim(int pid) {
+scan::ObdAnswer Decoders::fuelTrim(int pid) {
     const QString service = decoder_.PIDMode;
-    const scan::Reply reply = request_.get_ecu_PID(service, pidText(pid), 6 + offsetFor(service));
+    const scan::ObdAnswer reply =
+        request_.get_ecu_PID(service, pidText(pid), 1 + offsetFor(service));
     if (usable(reply, QLatin1String(kFuelTrimNames[pid - 0x06]))) {
         const int A = bytesOf(reply, service).A;
         append(QLatin1String(kFuelTrimLabels[pid - 0x06]) +
@@ -251,20 +254,20 @@ scan::Reply Decoders::fuelTrim(int pid) {
     return reply;
 }
 
-scan::Reply Decoders::get_cmd_sec_air_stat() {
+scan::ObdAnswer Decoders::get_cmd_sec_air_stat() {
     const QString service = decoder_.PIDMode;
-    const scan::Reply reply =
-        request_.get_ecu_PID(service, QStringLiteral("12"), 6 + offsetFor(service));
+    const scan::ObdAnswer reply =
+        request_.get_ecu_PID(service, QStringLiteral("12"), 1 + offsetFor(service));
     if (usable(reply, QStringLiteral("secondary air status")))
         append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(bytesOf(reply, service).A));
     return reply;
 }
 
-scan::Reply Decoders::get_O2_loc(int pid) {
-    const scan::Reply reply = request_.get_ecu_PID(kCurrentData, pidText(pid), 6);
+scan::ObdAnswer Decoders::get_O2_loc(int pid) {
+    const scan::ObdAnswer reply = request_.get_ecu_PID(kCurrentData, pidText(pid), 1);
     if (!usable(reply, QStringLiteral("O2 sensor location")))
         return reply;
-    const int A = reply.byte(12);
+    const int A = reply.byte(2);
     int count = 0;
     for (int k = 7; k >= 0; --k) {
         if (A & (1 << k)) {

@@ -28,13 +28,13 @@ public:
     // The lambda as value, the sensor current (mA) as numeric companion.
     Reading get_WBO2_current(const QString& service, const QString& pid);
 
-    scan::Reply get_MIL();
-    scan::Reply get_fuel_status();
+    scan::ObdAnswer get_MIL();
+    scan::ObdAnswer get_fuel_status();
     // get_STFTB1, get_LTFTB1, get_STFTB2, get_LTFTB2 for PIDs $06 to $09.
-    scan::Reply fuelTrim(int pid);
-    scan::Reply get_cmd_sec_air_stat();
+    scan::ObdAnswer fuelTrim(int pid);
+    scan::ObdAnswer get_cmd_sec_air_stat();
     // The number of O2 sensors, from PID $13 (two banks of four) or $1D (four banks of two).
-    scan::Reply get_O2_loc(int pid);
+    scan::ObdAnswer get_O2_loc(int pid);
     void get_OBD();
 
     PidRequest& request() { return request_; }
@@ -44,11 +44,11 @@ private:
     Reading readLambda(int pid);
     void publish(const Reading& reading);
     // Data bytes of a reply to the given service: freeze-frame replies carry the frame byte first.
-    DataBytes bytesOf(const scan::Reply& reply, const QString& service) const;
+    DataBytes bytesOf(const scan::ObdAnswer& reply, const QString& service) const;
     int offsetFor(const QString& service) const;
     void append(const QString& line);
     // True for an answered reply; otherwise says so, unless the operation has ended anyway.
-    bool usable(const scan::Reply& reply, const QString& what);
+    bool usable(const scan::ObdAnswer& reply, const QString& what);
 
     PidRequest& request_;
     DecoderState& decoder_;

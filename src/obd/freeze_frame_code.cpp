@@ -5,9 +5,9 @@
 
 namespace obd {
 
-scan::Reply FreezeFrameCode::read() {
+scan::ObdAnswer FreezeFrameCode::read() {
     survey_.NoFreezeFrame = false;
-    const scan::Reply reply = request_.get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 8);
+    const scan::ObdAnswer reply = request_.get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 3);
     const QString lineBreak = QStringLiteral("\r\n");
     const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
     if (reply.status() == scan::Reply::Status::EcuTimeout) {
@@ -22,8 +22,11 @@ scan::Reply FreezeFrameCode::read() {
         return reply;
     }
     // The code's two bytes follow the frame byte in a freeze-frame reply, the PID in a current one.
-    const int position = decoder_.PIDMode == QLatin1String("02") ? 14 : 12;
-    const QString code = reply.mid(position, 4);
+    const int first = decoder_.PIDMode == QLatin1String("02") ? 3 : 2;
+    const QString code =
+        QStringLiteral("%1")
+            .arg(reply.byte(first) << 8 | reply.byte(first + 1), 4, 16, QLatin1Char('0'))
+            .toUpper();
     if (code == QLatin1String("0000")) {
         view_.setStatusText(lineBreak);
         view_.appendStatusText(noFrame + lineBreak);

@@ -17,7 +17,7 @@ public:
                     SurveyView& view)
         : request_(request), decoder_(decoder), survey_(survey), view_(view) {}
 
-    scan::Reply read();
+    scan::ObdAnswer read();
 
 private:
     PidRequest& request_;

@@ -2,31 +2,31 @@
 #pragma once
 
 #include "decoder_state.h"
+#include "link/driver.h"
 #include "link/scan_tool_link.h"
 
 namespace obd {
 
-// The single-PID request every decoder goes through.
+// The requests of the vehicle data services, through whichever driver the scan tool has.
 class PidRequest {
 public:
-    PidRequest(scan::ScanToolLink& link, scan::LinkView& view) : link_(link), view_(view) {}
+    PidRequest(scan::ScanToolLink& link, scan::Driver& driver, scan::LinkView& view)
+        : link_(link), driver_(driver), view_(view) {}
 
-    // Sends service, PID and the reply length (as two upper-case hex digits) with request().
-    scan::Reply get_ecu_PID(const QString& service, const QString& pid, int length);
-    // Sends a command once the scan tool is ready and returns the reply, asking again while it is
-    // out of step or garbled, a few times at most. A request that stays unanswered is counted for
-    // the report.
-    scan::Reply request(const QString& command, int threshold);
+    // Asks service and PID for an answer of `dataBytes` bytes after the PID (in service $02 the
+    // frame number is one of them).
+    scan::ObdAnswer get_ecu_PID(const QString& service, const QString& pid, int dataBytes);
+    // Asks the request through the driver; a request that stays unanswered is counted for the
+    // report.
+    scan::ObdAnswer ask(const scan::ObdRequest& request);
 
     scan::ScanToolLink& link() { return link_; }
     scan::LinkView& view() { return view_; }
 
 private:
     scan::ScanToolLink& link_;
+    scan::Driver& driver_;
     scan::LinkView& view_;
 };
-
-// The six-character command: service, PID and reply length in hex ("010C07", "02000A").
-QString command(const QString& service, const QString& pid, int length);
 
 } // namespace obd

@@ -12,7 +12,7 @@ const QString kObdLessEcu =
                    "it's trouble codes or Click 'Change ECU' ");
 const QString kLineBreak = QStringLiteral("\r\n");
 
-bool isObdLessEcu(const scan::Reply& reply) {
+bool isObdLessEcu(const scan::ObdAnswer& reply) {
     return reply.ecu() == QLatin1String("D0");
 }
 
@@ -39,7 +39,7 @@ void Survey::run() {
         survey_.LTFTB2Supported = false;
     interruption_.reset();
 
-    const scan::Reply reply = requestBitmap(QStringLiteral("010009"), true);
+    const scan::ObdAnswer reply = requestBitmap(0x00, true);
     settle(reply);
     if (!interruption_) {
         const bool answered = showAnswered(reply);
@@ -49,10 +49,10 @@ void Survey::run() {
             if (isObdLessEcu(reply)) {
                 view_.setStatusText(kObdLessEcu + kLineBreak);
             } else {
-                findPID1(reply.byte(12));
-                findPID2(reply.byte(14));
-                findPID3(reply.byte(16));
-                findPID4(reply.byte(18));
+                findPID1(reply.byte(2));
+                findPID2(reply.byte(3));
+                findPID3(reply.byte(4));
+                findPID4(reply.byte(5));
             }
             survey_.DataLogReady = true;
             view_.setDataLogMenuEnabled(true);
@@ -72,7 +72,7 @@ void Survey::run() {
     view_.colourStatusText();
 }
 
-std::optional<scan::Reply> Survey::walkFreezeFrame(int A, int B, int C, int D) {
+std::optional<scan::ObdAnswer> Survey::walkFreezeFrame(int A, int B, int C, int D) {
     interruption_.reset();
     findPID1(A);
     if (!survey_.NoFreezeFrame) {
@@ -84,18 +84,17 @@ std::optional<scan::Reply> Survey::walkFreezeFrame(int A, int B, int C, int D) {
 }
 
 void Survey::scanPIDs21() {
-    scanRange(QStringLiteral("012009"),
+    scanRange(0x20,
               {&Survey::findPID_21, &Survey::findPID_29, &Survey::findPID_31, &Survey::findPID_39});
 }
 
 // Only the first two bytes of the $40 map are looked at.
 void Survey::scanPIDs41() {
-    scanRange(QStringLiteral("014009"), {&Survey::findPID_41, &Survey::findPID_49});
+    scanRange(0x40, {&Survey::findPID_41, &Survey::findPID_49});
 }
 
-void Survey::scanRange(const QString& command,
-                       std::initializer_list<void (Survey::*)(int)> dispatchers) {
-    const scan::Reply reply = requestBitmap(command, false);
+void Survey::scanRange(int mapPid, std::initializer_list<void (Survey::*)(int)> dispatchers) {
+    const scan::ObdAnswer reply = requestBitmap(mapPid, false);
     settle(reply);
     if (interruption_ || !showAnswered(reply))
         return;
@@ -103,28 +102,26 @@ void Survey::scanRange(const QString& command,
         view_.setStatusText(kObdLessEcu + kLineBreak);
         return;
     }
-    int position = 12;
-    for (const auto dispatcher : dispatchers) {
-        (this->*dispatcher)(reply.byte(position));
-        position += 2;
-    }
+    int index = 2; // the map's bytes follow the response id and the PID
+    for (const auto dispatcher : dispatchers)
+        (this->*dispatcher)(reply.byte(index++));
 }
 
-scan::Reply Survey::requestBitmap(const QString& command, bool echo) {
-    const scan::Reply reply = decoders_.request().request(command, 18);
+scan::ObdAnswer Survey::requestBitmap(int mapPid, bool echo) {
+    const scan::ObdAnswer reply = decoders_.request().ask({0x01, QByteArray(1, char(mapPid)), 5});
     if (echo && !reply.ended() && decoders_.request().link().state().DebugMode)
-        view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply.text());
+        view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply.raw());
     return reply;
 }
 
-bool Survey::showAnswered(const scan::Reply& reply) {
+bool Survey::showAnswered(const scan::ObdAnswer& reply) {
     const bool answered = reply.answered();
     view_.setLinkText(answered ? QStringLiteral("ECU Connected") : QStringLiteral("ECU Timeout"));
     view_.setLinkColour(answered ? scan::LinkColour::Green : scan::LinkColour::Red);
     return answered;
 }
 
-void Survey::settle(const scan::Reply& reply) {
+void Survey::settle(const scan::ObdAnswer& reply) {
     if (reply.ended() && !interruption_)
         interruption_ = reply;
 }
@@ -160,7 +157,7 @@ void Survey::act(int pid, int& a) {
         settle(decoders_.get_fuel_status());
         break;
     case SupportAction::FuelTrim: {
-        const scan::Reply reply = decoders_.fuelTrim(pid);
+        const scan::ObdAnswer reply = decoders_.fuelTrim(pid);
         settle(reply);
         // The bitmap says the trim is there, even when this one request went unanswered.
         bool* const flags[] = {&survey_.STFTB1Supported, &survey_.LTFTB1Supported,
@@ -178,7 +175,7 @@ void Survey::act(int pid, int& a) {
         decoders_.get_OBD();
         break;
     case SupportAction::TimeSinceStart:
-        settle(decoders_.read(pid).reply);
+        settle(decoders_.read(pid).answer);
         break;
     case SupportAction::AirFlowAndEconomy:
         if (addLine(pid) && core::leadingNumber(decoder_.PIDValue) > 0)
@@ -195,10 +192,10 @@ void Survey::act(int pid, int& a) {
 
 bool Survey::addLine(int code) {
     const Reading reading = decoders_.read(code);
-    settle(reading.reply);
+    settle(reading.answer);
     if (!reading.answered()) {
-        if (!reading.reply.ended())
-            view_.appendStatusText(scan::noAnswerText(reading.reply, reading.name()) + kLineBreak);
+        if (!reading.answer.ended())
+            view_.appendStatusText(scan::noAnswerText(reading.answer, reading.name()) + kLineBreak);
         return false;
     }
     if (survey_.PIDCount >= int(survey_.LinePID.size()))

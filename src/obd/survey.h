@@ -24,7 +24,7 @@ public:
 
     // The freeze frame's walk over PIDs $01-$20 (in service $02): nothing when it ran to its end,
     // otherwise the reply that ended it.
-    std::optional<scan::Reply> walkFreezeFrame(int A, int B, int C, int D);
+    std::optional<scan::ObdAnswer> walkFreezeFrame(int A, int B, int C, int D);
 
     // The dispatchers of the bitmap bytes.
     void findPID1(int a) { dispatch(0x01, a); }
@@ -45,21 +45,21 @@ private:
     // Adds the line of an item; false when it was not answered.
     bool addLine(int code);
     // Remembers a reply that ends the walk.
-    void settle(const scan::Reply& reply);
-    // The range survey of one bitmap request, handing its bytes to the dispatchers in order.
-    void scanRange(const QString& command,
-                   std::initializer_list<void (Survey::*)(int)> dispatchers);
-    // Asks for a support bitmap once the scan tool is ready.
-    scan::Reply requestBitmap(const QString& command, bool echo);
+    void settle(const scan::ObdAnswer& reply);
+    // The range survey of the support map at `mapPid` ($20, $40), handing its bytes to the
+    // dispatchers in order.
+    void scanRange(int mapPid, std::initializer_list<void (Survey::*)(int)> dispatchers);
+    // Asks for the support map at `mapPid` in service $01.
+    scan::ObdAnswer requestBitmap(int mapPid, bool echo);
     // Shows whether the ECU answered; false when it did not.
-    bool showAnswered(const scan::Reply& reply);
+    bool showAnswered(const scan::ObdAnswer& reply);
 
     Decoders& decoders_;
     DecoderState& decoder_;
     SurveyState& survey_;
     SurveyView& view_;
     FreezeFrameCode freezeFrameCode_;
-    std::optional<scan::Reply> interruption_;
+    std::optional<scan::ObdAnswer> interruption_;
 };
 
 } // namespace obd

@@ -23,9 +23,9 @@ struct Scaled {
 struct ValueDecoder {
     int pid;
     const char* name;
-    // Reply bytes for current data; a freeze frame, read in the survey's service $02, asks one
-    // more for its frame number.
-    int replyLength;
+    // Data bytes after the PID for current data; a freeze frame, read in the survey's service
+    // $02, asks one more for its frame number.
+    int dataBytes;
     Scaled (*scale)(const DataBytes& bytes, bool metric);
     const char* metricUnits;
     const char* englishUnits;

@@ -15,7 +15,7 @@
 namespace {
 
 obd::Reading answered(const char* value, const char* units, const char* label = "") {
-    return {value, units, label, 0, scan::Reply::of("010C07", 14, "V486B10410C1AF822")};
+    return {value, units, label, 0, scan::ObdAnswer({{0x10, QByteArray::fromHex("410C1AF8")}}, {})};
 }
 
 TEST(DisplayItemTest, ValueBoxTextsFollowEachItemsFormat) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/box/box_driver.h"
 #include "obd/decoders.h"
 #include "support/qt_printers.h"
 #include "support/simulated_link.h"
@@ -43,7 +44,8 @@ protected:
     SimulatedLink sim;
     obd::DecoderState decoder;
     obd::SurveyState survey;
-    obd::PidRequest request{sim.link, sim.view};
+    scan::box::BoxDriver box{sim.link, sim.view};
+    obd::PidRequest request{sim.link, box, sim.view};
     obd::Decoders decoders{request, decoder, survey};
 };
 
@@ -111,7 +113,7 @@ TEST_F(DecodersTest, AnUnansweredRequestIsNeverDecoded) {
     sim.simulator.clearFaults();
     sim.simulator.setReachable(false);
     sim.sent.clear();
-    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::NoVehicle);
+    EXPECT_EQ(decoders.read(0x05).answer.status(), Status::NoVehicle);
     EXPECT_EQ(decoders.get_MIL().status(), Status::NoVehicle);
     EXPECT_EQ(status(), "earlier text\r\nNo answer to the monitor status request.\r\n"
                         "No answer to the short term fuel trim request.\r\n")
@@ -127,7 +129,7 @@ TEST_F(DecodersTest, MalformedRepliesAreAskedAgainAFewTimesAtMost) {
 
     sim.sent.clear();
     sim.simulator.injectFault(sim::Fault::OutOfStepS);
-    EXPECT_EQ(decoders.read(0x05).reply.status(), Status::OutOfStep);
+    EXPECT_EQ(decoders.read(0x05).answer.status(), Status::OutOfStep);
     EXPECT_EQ(sim.sent.size(), 3);
     EXPECT_EQ(sim.view.colour, scan::LinkColour::Red);
 
@@ -146,7 +148,8 @@ struct DecoderRig {
     SimulatedLink sim;
     obd::DecoderState decoder;
     obd::SurveyState survey;
-    obd::PidRequest request{sim.link, sim.view};
+    scan::box::BoxDriver box{sim.link, sim.view};
+    obd::PidRequest request{sim.link, box, sim.view};
     obd::Decoders decoders{request, decoder, survey};
 };
 

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "link/driver.h"
+#include "link/link_view.h"
+#include "link/scan_tool_link.h"
+
+namespace scan::box {
+
+// The six-character command that carries `request` to the box ("010C07": service, PID, and the
+// length of the reply frame, its three header bytes included), and how many characters of the
+// reply must have come before it can be judged.
+struct BoxCommand {
+    QString text;
+    int threshold = 0;
+};
+BoxCommand boxCommand(const ObdRequest& request);
+
+// The bytes of the box's judged frame as an answer: the answering ECU is the header's third
+// byte, the data what follows the header.
+ObdAnswer answerOf(const BoxCommand& command, const Reply& reply);
+
+// The Vamrick scan tool box, over whatever transport the link has (serial, USB or the demo's
+// in-process one): the ready wait, the command, the reply frame with its lead characters and
+// checksum. A reply out of step or garbled is asked again, a few times at most.
+class BoxDriver : public Driver {
+public:
+    BoxDriver(ScanToolLink& link, LinkView& view) : link_(link), view_(view) {}
+
+    ObdAnswer ask(const ObdRequest& request) override;
+    Capabilities capabilities() const override;
+
+private:
+    ScanToolLink& link_;
+    LinkView& view_;
+};
+
+} // namespace scan::box

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "request.h"
+
+namespace scan {
+
+// What a kind of scan tool can carry; a service asks these, never which scan tool it talks to.
+struct Capabilities {
+    bool severalEcus = false;    // answers of every ECU to one request
+    bool severalPids = false;    // more than one PID in a request
+    bool canTestResults = false; // on-board test results in their CAN form
+    bool rawPassThrough = false; // the box's raw pass-through of a bus message
+};
+
+// One kind of scan tool behind the request model: it turns a request into what its wire wants,
+// waits for the answer within its bounds, and judges it before handing on its bytes.
+class Driver {
+public:
+    virtual ~Driver() = default;
+    virtual ObdAnswer ask(const ObdRequest& request) = 0;
+    virtual Capabilities capabilities() const = 0;
+};
+
+} // namespace scan

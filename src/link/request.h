@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "reply.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace scan {
+
+// One OBD request as a service asks it, whatever scan tool carries it.
+struct ObdRequest {
+    quint8 service = 0x01;
+    QByteArray parameters; // the bytes after the service: the PID, or a test ID and a sensor
+    // How many bytes each answer carries after its response id, the echoed parameters included
+    // ($01 $0C, engine speed: the PID and two data bytes, 3).
+    int answerBytes = 0;
+};
+
+// What one ECU answered: its address and the answer's bytes, its response id first.
+struct EcuAnswer {
+    quint8 address = 0;
+    QByteArray data;
+};
+
+// The answer to one request: a status (only Answered carries data) and each answering ECU's
+// bytes. The driver has judged it to its last byte before anyone reads it.
+class ObdAnswer {
+public:
+    ObdAnswer() = default;
+    explicit ObdAnswer(Reply::Status status, QString raw = {}) : status_(status), raw_(raw) {}
+    ObdAnswer(QList<EcuAnswer> ecus, QString raw)
+        : status_(Reply::Status::Answered), ecus_(std::move(ecus)), raw_(std::move(raw)) {}
+
+    Reply::Status status() const { return status_; }
+    bool answered() const { return status_ == Reply::Status::Answered; }
+    bool ended() const { return Reply(status_).ended(); }
+    const QList<EcuAnswer>& ecus() const { return ecus_; }
+    // The first answering ECU's address as two hex digits ("10"); empty when none answered.
+    QString ecu() const;
+    // Byte `index` of the first ECU's answer (0: the response id); 0 past its end.
+    int byte(int index) const;
+    // What the scan tool sent, as text, for the debug echo.
+    const QString& raw() const { return raw_; }
+
+private:
+    Reply::Status status_ = Reply::Status::Late;
+    QList<EcuAnswer> ecus_;
+    QString raw_;
+};
+
+QString noAnswerText(const ObdAnswer& answer, const QString& what);
+QString interruptionText(const ObdAnswer& answer, const QString& operation);
+
+} // namespace scan
