@@ -6,7 +6,7 @@ namespace diag {
 void ClearCodes::run() {
     link_.state().NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
-    const scan::Reply reply = link_.request(QStringLiteral("040404"), 9);
+    const scan::ObdAnswer reply = driver_.ask({0x04, {}, 0, {}});
     refused_ = reply.status() == scan::Reply::Status::Refused;
     // Without an answer nobody knows whether the ECU cleared anything.
     const QString mayNotBeCleared = QStringLiteral(" The trouble codes may not have been cleared.");

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/driver.h"
 #include "link/scan_tool_link.h"
 
 namespace diag {
@@ -9,7 +10,8 @@ namespace diag {
 // confirmation, so no question comes first.
 class ClearCodes {
 public:
-    ClearCodes(scan::ScanToolLink& link, scan::LinkView& view) : link_(link), view_(view) {}
+    ClearCodes(scan::ScanToolLink& link, scan::Driver& driver, scan::LinkView& view)
+        : link_(link), driver_(driver), view_(view) {}
 
     void run();
     // The ECU answered the last clear with a refusal: the codes are still there.
@@ -17,6 +19,7 @@ public:
 
 private:
     scan::ScanToolLink& link_;
+    scan::Driver& driver_;
     scan::LinkView& view_;
     bool refused_ = false;
 };

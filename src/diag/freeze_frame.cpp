@@ -12,7 +12,8 @@ void FreezeFrame::read() {
     decoder_.PIDOffset = 1;
 
     const QString operation = QStringLiteral("Reading the freeze frame");
-    const scan::Reply reply = link_.request(QStringLiteral("02000A"), 22);
+    // The support map of the stored frame: PID $00, the frame number and four bytes.
+    const scan::ObdAnswer reply = driver_.ask({0x02, QByteArray(1, 0x00), 6, {}});
     if (reply.ended()) {
         link_.noteUnanswered();
         view_.setStatusText(scan::interruptionText(reply, operation));
@@ -30,20 +31,20 @@ void FreezeFrame::read() {
     }
     view_.setLinkText(QStringLiteral("ECU Connected"));
     view_.setLinkColour(scan::LinkColour::Green);
-    if (reply.mid(6, 1) == QLatin1String("D")) {
+    if (reply.ecu().startsWith(QLatin1Char('D'))) {
         view_.setStatusText(
             QStringLiteral("The ECU communicating does not support OBD-II data, you can read/clear "
                            "it's trouble codes or Click 'Change ECU' "));
         return;
     }
     view_.setStatusText(QStringLiteral("\r\nECU #=") + reply.ecu() + QStringLiteral("\r\n"));
-    const int A = reply.byte(14);
+    const int A = reply.byte(3);
     if (A == 0) {
         view_.setStatusText(QStringLiteral("\r\n"));
         view_.appendStatusText(QStringLiteral("\r\nNot Supported by this ECU\r\n"));
     }
     const std::optional<scan::ObdAnswer> interrupted =
-        survey_.walkFreezeFrame(A, reply.byte(16), reply.byte(18), reply.byte(20));
+        survey_.walkFreezeFrame(A, reply.byte(4), reply.byte(5), reply.byte(6));
     state_.NoFreezeFrame = false;
     if (interrupted) // its request was counted as unanswered where it was made
         view_.appendStatusText(scan::interruptionText(*interrupted, operation));

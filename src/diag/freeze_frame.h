@@ -9,15 +9,17 @@ namespace diag {
 // decoders as the vehicle data survey, in service $02.
 class FreezeFrame {
 public:
-    FreezeFrame(obd::Survey& survey, scan::ScanToolLink& link, obd::DecoderState& decoder,
-                obd::SurveyState& state, obd::SurveyView& view)
-        : survey_(survey), link_(link), decoder_(decoder), state_(state), view_(view) {}
+    FreezeFrame(obd::Survey& survey, scan::ScanToolLink& link, scan::Driver& driver,
+                obd::DecoderState& decoder, obd::SurveyState& state, obd::SurveyView& view)
+        : survey_(survey), link_(link), driver_(driver), decoder_(decoder), state_(state),
+          view_(view) {}
 
     void read();
 
 private:
     obd::Survey& survey_;
     scan::ScanToolLink& link_;
+    scan::Driver& driver_;
     obd::DecoderState& decoder_;
     obd::SurveyState& state_;
     obd::SurveyView& view_;

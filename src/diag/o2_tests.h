@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/driver.h"
 #include "link/scan_tool_link.h"
 #include "obd/survey_state.h"
 
@@ -15,9 +16,8 @@ namespace diag {
 // One of the nine O2 sensor monitoring tests of service $05 (or $06 for ECUs that report them
 // there).
 struct O2Test {
-    int id;        // 1..9, the test id in the command
-    int threshold; // the reply is there once more than this many characters have arrived
-    double scale;  // per unit of the value and limit bytes
+    int id;       // 1..9, the test id in the command
+    double scale; // per unit of the value and limit bytes
     const char* unit;
     bool limits; // the reply carries a minimum and a maximum after the value
     const char* label;
@@ -52,19 +52,12 @@ struct O2Sensor {
 // The sensors PID $13 or $1D reported, in bit order.
 QList<O2Sensor> o2Sensors(const obd::SurveyState& survey);
 
-// Two hex characters of a sensor code as the commands carry it ("01" ... "80").
-QString sensorCodeText(int code);
-
-// The reply to a test command is answered only when its whole frame came with a checksum that
-// holds, with response id $45 or $46 and the test id of the command; a negative response to the
-// command is a refusal.
-scan::Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived);
-
 // Service $05, the O2 sensor tests: asks which tests the ECU runs for a sensor, then each of them.
 class O2Tests {
 public:
-    O2Tests(scan::ScanToolLink& link, scan::LinkView& view, const obd::SurveyState& survey)
-        : link_(link), view_(view), survey_(survey) {}
+    O2Tests(scan::ScanToolLink& link, scan::Driver& driver, scan::LinkView& view,
+            const obd::SurveyState& survey)
+        : link_(link), driver_(driver), view_(view), survey_(survey) {}
 
     // The whole sequence for one sensor code as the one operation talking to the scan tool;
     // nothing when another operation runs.
@@ -78,12 +71,13 @@ public:
 
 private:
     O2TestOutcome sequence(int sensor);
-    // Asks again while the reply is out of step or garbled, a few times at most.
-    scan::Reply ask(const QString& command, int threshold);
+    // Asks test `test` (0: which tests run) of the sensor in the service.
+    scan::ObdAnswer ask(quint8 service, int test, int sensor, int answerBytes);
     // The message for a request that got no usable answer; counts it unless the ECU refused.
-    QString failure(const scan::Reply& reply, const QString& what);
+    QString failure(const scan::ObdAnswer& answer, const QString& what);
 
     scan::ScanToolLink& link_;
+    scan::Driver& driver_;
     scan::LinkView& view_;
     const obd::SurveyState& survey_;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "reply.h"
+#include "wait.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,16 +17,20 @@ struct ObdRequest {
     // How many bytes each answer carries after its response id, the echoed parameters included
     // ($01 $0C, engine speed: the PID and two data bytes, 3).
     int answerBytes = 0;
+    // How long the answer may take; nothing: the reply timeout.
+    std::optional<Deadline> deadline;
 };
 
-// What one ECU answered: its address and the answer's bytes, its response id first.
+// What one ECU answered: its address and the answer's bytes, its response id first. Trouble
+// codes that came in several frames follow one response id, two bytes a code.
 struct EcuAnswer {
     quint8 address = 0;
     QByteArray data;
 };
 
 // The answer to one request: a status (only Answered carries data) and each answering ECU's
-// bytes. The driver has judged it to its last byte before anyone reads it.
+// bytes. The driver has judged it to its last byte before anyone reads it. An answered request
+// without ECUs is the scan tool's own "nothing to report".
 class ObdAnswer {
 public:
     ObdAnswer() = default;

@@ -13,8 +13,10 @@ scan::ObdAnswer PidRequest::ask(const scan::ObdRequest& request) {
 scan::ObdAnswer PidRequest::get_ecu_PID(const QString& service, const QString& pid, int dataBytes) {
     link_.state().NoVehicleLink = false;
     view_.setLinkColour(scan::LinkColour::Green);
-    return ask(
-        {quint8(scan::conv_hex(service)), QByteArray(1, char(scan::conv_hex(pid))), 1 + dataBytes});
+    return ask({quint8(scan::conv_hex(service)),
+                QByteArray(1, char(scan::conv_hex(pid))),
+                1 + dataBytes,
+                {}});
 }
 
 } // namespace obd

@@ -108,7 +108,8 @@ void Survey::scanRange(int mapPid, std::initializer_list<void (Survey::*)(int)> 
 }
 
 scan::ObdAnswer Survey::requestBitmap(int mapPid, bool echo) {
-    const scan::ObdAnswer reply = decoders_.request().ask({0x01, QByteArray(1, char(mapPid)), 5});
+    const scan::ObdAnswer reply =
+        decoders_.request().ask({0x01, QByteArray(1, char(mapPid)), 5, {}});
     if (echo && !reply.ended() && decoders_.request().link().state().DebugMode)
         view_.appendStatusText(QStringLiteral("\r\nMode 1, PID 0 = ") + reply.raw());
     return reply;

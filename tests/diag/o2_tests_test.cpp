@@ -24,8 +24,8 @@ TEST(O2TestsTest, SensorListFollowsTheBankLayoutOfThePidThatReportedIt) {
     survey.O2Present = {1, 0, 0, 0, 16, 0, 0, 0}; // PID $13 = $11
     QStringList lines;
     for (const diag::O2Sensor& sensor : diag::o2Sensors(survey))
-        lines << sensor.line + "=" + diag::sensorCodeText(sensor.code);
-    EXPECT_EQ(lines, QStringList({"Bank1, Sensor1=01", "Bank2, Sensor1=10"}));
+        lines << sensor.line + "=" + QString::number(sensor.code);
+    EXPECT_EQ(lines, QStringList({"Bank1, Sensor1=1", "Bank2, Sensor1=16"}));
 
     survey.O2Present = {1, 0, 4, 0, 0, 0, 0, 128};
     survey.O2SensorsInFourBanks = true; // PID $1D
@@ -108,7 +108,7 @@ TEST(O2TestsTest, SequenceEdgeCases) {
         ScriptedScanTool tool;
         tool.replies = c.replies;
         obd::SurveyState survey;
-        diag::O2Tests tests(tool.link, tool.view, survey);
+        diag::O2Tests tests(tool.link, tool.box, tool.view, survey);
         const std::optional<diag::O2TestOutcome> outcome = tests.get_O2_tests(c.sensor);
         ASSERT_TRUE(outcome) << c.name;
         EXPECT_EQ(tool.sent, c.sent) << c.name;

@@ -56,7 +56,7 @@ protected:
     // The stopwatch runs twenty times faster than real time.
     QElapsedTimer realTime;
     scan::Timing fastClock{[this] { return realTime.isValid() ? realTime.elapsed() * 20 : 0; }};
-    diag::CodeReader reader{tool.link, tool.view, tool.prompter, definitions, fastClock};
+    diag::CodeReader reader{tool.link, tool.box, tool.view, tool.prompter, definitions, fastClock};
 };
 
 TEST_F(CodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
@@ -162,8 +162,8 @@ TEST(ClearCodesTest, OnlyTheAcknowledgementSaysCleared) {
     for (const auto& [reply, box, text] : cases) {
         ScriptedScanTool tool;
         tool.replies["040404"] = reply;
-        diag::ClearCodes(tool.link, tool.view).run();
-        EXPECT_EQ(tool.sent, QByteArrayList({"040404"}));
+        diag::ClearCodes(tool.link, tool.box, tool.view).run();
+        EXPECT_EQ(tool.sent.first(), "040404");
         EXPECT_EQ(tool.view.boxText, box) << text;
         EXPECT_EQ(tool.view.statusText, text);
     }

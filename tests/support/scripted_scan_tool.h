@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/box/box_driver.h"
 #include "link/in_process_transport.h"
 #include "link/scan_tool_link.h"
 #include "recording_link_view.h"
@@ -55,4 +56,5 @@ struct ScriptedScanTool {
     ScriptedPrompter prompter;
     scan::ScanToolLink link{
         state, view, prompter, {std::chrono::milliseconds(300), core::monotonicTicks, {}}};
+    scan::box::BoxDriver box{link, view};
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "box_driver.h"
 
+#include <algorithm>
+
 namespace scan::box {
 
 namespace {
@@ -8,9 +10,53 @@ namespace {
 constexpr int kTries = 3;
 // The box's frame starts with three header bytes; the third is the answering ECU.
 constexpr int kHeaderBytes = 3;
+// A code frame: the header, the response id and three codes.
+constexpr int kCodeFrameBytes = 10;
+constexpr int kCodeFrameLength = 1 + 2 * (kCodeFrameBytes + 1);
 
 QString hexPair(int value) {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+bool isCodeService(int service) {
+    return service == 0x03 || service == 0x07;
+}
+
+// Where each frame of a code reply starts (0-based): the first, then further ones of the same
+// shape, each whole with its checksum. A frame that repeats an earlier one is left out, so that
+// no code is listed twice.
+QList<int> codeFrames(const Reply& reply) {
+    const QStringView text(reply.text());
+    QList<int> starts{0};
+    for (int at = kCodeFrameLength; text.size() >= at + kCodeFrameLength; at += kCodeFrameLength) {
+        const QStringView next = text.mid(at, kCodeFrameLength);
+        if (next[0] != text[0] || !checksumHolds(next, kCodeFrameBytes) ||
+            next.mid(7, 2) != text.mid(7, 2))
+            break;
+        const bool repeated = std::any_of(starts.begin(), starts.end(), [&](int start) {
+            return text.mid(start, kCodeFrameLength) == next;
+        });
+        if (!repeated)
+            starts.append(at);
+    }
+    return starts;
+}
+
+// An O2 sensor test reply must carry response id $45 or $46 (some ECUs answer service $05 in
+// $06) and the test ID of the command.
+Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived) {
+    const Reply reply = Reply::of(command, threshold, arrived);
+    if (!reply.answered())
+        return reply;
+    const int response = reply.byte(8);
+    const bool answers =
+        (response == 0x45 || response == 0x46) && reply.byte(10) == conv_hex(command.mid(2, 2));
+    return answers ? reply : reply.judgedAs(Reply::Status::Garbled);
+}
+
+// The box's own "nothing to report" in the header of a code reply.
+bool nothingToReport(int service, const Reply& reply) {
+    return service == 0x03 ? reply.byte(2) == 0xFF : reply.byte(2) >= 0xFE;
 }
 } // namespace
 
@@ -19,17 +65,32 @@ BoxCommand boxCommand(const ObdRequest& request) {
     QString text = hexPair(request.service);
     for (const char byte : request.parameters)
         text += hexPair(quint8(byte));
-    text += hexPair(frameBytes);
-    return {text, 2 * frameBytes};
+    if (request.service == 0x05 || request.service == 0x06)
+        return {text, frameBytes, 2 * frameBytes};
+    if (request.parameters.isEmpty())
+        return {text + hexPair(frameBytes) + hexPair(frameBytes), frameBytes, 2 * frameBytes + 1};
+    // The freeze frame's support map is waited for two characters longer.
+    const bool freezeFrameMap = request.service == 0x02 && request.parameters == QByteArray(1, 0);
+    return {text + hexPair(frameBytes), frameBytes, 2 * frameBytes + (freezeFrameMap ? 2 : 0)};
 }
 
 ObdAnswer answerOf(const BoxCommand& command, const Reply& reply) {
     if (!reply.answered())
         return ObdAnswer(reply.status(), reply.text());
-    const int frameBytes = conv_hex(command.text.right(2));
+    const int service = conv_hex(command.text.left(2));
     EcuAnswer ecu{quint8(reply.byte(6)), {}};
+    if (isCodeService(service)) {
+        if (nothingToReport(service, reply))
+            return ObdAnswer(QList<EcuAnswer>{}, reply.text());
+        ecu.data.append(char(reply.byte(8)));
+        for (const int start : codeFrames(reply)) {
+            for (int k = 0; k < 6; ++k)
+                ecu.data.append(char(reply.byte(start + 10 + 2 * k)));
+        }
+        return ObdAnswer({ecu}, reply.text());
+    }
     // Position 2 holds the first header byte; the data starts after the header.
-    for (int i = kHeaderBytes; i < frameBytes; ++i)
+    for (int i = kHeaderBytes; i < command.frameBytes; ++i)
         ecu.data.append(char(reply.byte(2 + 2 * i)));
     return ObdAnswer({ecu}, reply.text());
 }
@@ -38,7 +99,9 @@ ObdAnswer BoxDriver::ask(const ObdRequest& request) {
     const BoxCommand command = boxCommand(request);
     std::optional<Reply> reply = link_.awaitVehicle();
     for (int attempt = 1; !reply; ++attempt) {
-        const Reply answer = link_.exchange(command.text, command.threshold);
+        const bool o2Test = request.service == 0x05 || request.service == 0x06;
+        const Reply answer = link_.exchange(command.text, command.threshold, request.deadline,
+                                            o2Test ? judgeO2Reply : Reply::of);
         const bool outOfStep = answer.status() == Reply::Status::OutOfStep;
         if (outOfStep)
             view_.setLinkColour(LinkColour::Red);

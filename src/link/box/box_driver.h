@@ -7,17 +7,20 @@
 
 namespace scan::box {
 
-// The six-character command that carries `request` to the box ("010C07": service, PID, and the
-// length of the reply frame, its three header bytes included), and how many characters of the
-// reply must have come before it can be judged.
+// The six-character command that carries a request to the box, e.g. "010C07": service, PID and
+// the length of the reply frame with its three header bytes. Services without a PID carry the
+// length twice ("030A0A"); the O2 sensor tests carry test ID and sensor instead ("050110").
+// `threshold` is how many characters of the reply must have come before it can be judged.
 struct BoxCommand {
     QString text;
+    int frameBytes = 0;
     int threshold = 0;
 };
 BoxCommand boxCommand(const ObdRequest& request);
 
-// The bytes of the box's judged frame as an answer: the answering ECU is the header's third
-// byte, the data what follows the header.
+// The box's judged reply as an answer: the answering ECU is the header's third byte, the data
+// what follows the header. Trouble codes are gathered from every frame of the reply, a frame
+// that repeats an earlier one left out; the box's "nothing to report" has no ECU.
 ObdAnswer answerOf(const BoxCommand& command, const Reply& reply);
 
 // The Vamrick scan tool box, over whatever transport the link has (serial, USB or the demo's
