@@ -71,6 +71,8 @@ public:
     void setAdapter(Adapter adapter) { adapter_ = adapter; }
 
     scan::ScanToolLink& link() { return link_; }
+    // What the services ask through: the driver of the scan tool connected.
+    scan::Driver& driver() { return boxDriver_; }
     AppState& state() { return state_; }
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }

@@ -54,7 +54,8 @@ void MainWindow::mnuDataLogLog_Click() {
 
 void MainWindow::mnuMode6_Click() {
     if (!frmMode6_)
-        frmMode6_ = new diag::Mode6Window(session_->link(), services_.prompter, busyRunner(), this);
+        frmMode6_ = new diag::Mode6Window(session_->link(), session_->driver(), services_.prompter,
+                                          busyRunner(), this);
     if (services_.headless)
         return;
     frmMode6_->show();

@@ -47,10 +47,10 @@ void message(core::Prompter& prompter, const QString& text) {
 
 } // namespace
 
-Mode6Window::Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter,
+Mode6Window::Mode6Window(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter,
                          core::BusyRunner runBusy, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), prompter_(prompter), runBusy_(std::move(runBusy)),
-      pass_(link, prompter) {
+      pass_(link, driver, prompter) {
     setObjectName(QStringLiteral("frmMode6"));
     setWindowTitle(QStringLiteral("SAE-J1979 Service $06 "));
     buildControls();
@@ -199,7 +199,6 @@ void Mode6Window::Command1_Click() {
     }
     exchange(QStringLiteral("Reading on-board test $%1").arg(*testId, 2, 16, QLatin1Char('0')),
              [&] {
-                 pass_.MsgHeader[2] = 0xF1;
                  if (!positive(pass_.PASS_MSG_OUT(0x06, *testId, *componentId, 6)))
                      return;
                  const std::optional<Mode6Result> result =
@@ -221,7 +220,6 @@ void Mode6Window::Command1_Click() {
 void Mode6Window::Command2_Click() {
     Text11->clear();
     exchange(QStringLiteral("Scanning for supported on-board tests"), [&] {
-        pass_.MsgHeader[2] = 0xF1;
         Combo1->clear(); // each scan lists what this one found, once
         if (positive(pass_.PASS_MSG_OUT(0x06, 0, 0, 5)))
             Combo1->addItems(supportedTestLines(pass_.PassReply));

@@ -25,8 +25,8 @@ class Mode6Window : public QWidget {
 public:
     // Runs an exchange with the main window's busy indication: a text naming it, and the work.
 
-    Mode6Window(scan::ScanToolLink& link, core::Prompter& prompter, core::BusyRunner runBusy,
-                QWidget* parent = nullptr);
+    Mode6Window(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter,
+                core::BusyRunner runBusy, QWidget* parent = nullptr);
 
     void Command1_Click(); // Get Test Results
     void Command2_Click(); // SCAN for supported tests

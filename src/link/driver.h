@@ -3,6 +3,8 @@
 
 #include "request.h"
 
+#include <array>
+
 namespace scan {
 
 // What a kind of scan tool can carry; a service asks these, never which scan tool it talks to.
@@ -20,6 +22,19 @@ public:
     virtual ~Driver() = default;
     virtual ObdAnswer ask(const ObdRequest& request) = 0;
     virtual Capabilities capabilities() const = 0;
+
+    // The raw pass-through's answer: the first 13 bytes of the bus message that came back.
+    struct RawAnswer {
+        Reply::Status status = Reply::Status::Late;
+        // Refused because the scan tool cannot pass messages on to this (CAN) bus at all.
+        bool notOnThisBus = false;
+        std::array<quint8, 13> bytes{};
+    };
+    // One bus message passed on as it stands: the scan tool's header for its protocol, then the
+    // service, test ID and component ID, `length` bytes in all. Refused where the scan tool
+    // cannot pass messages on (capabilities().rawPassThrough false) or did not acknowledge.
+    virtual RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId,
+                                  int length) = 0;
 };
 
 } // namespace scan

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "diag/mode6_result.h"
 #include "diag/mode6_window.h"
+#include "link/box/box_driver.h"
 #include "support/qt_printers.h"
 #include "support/simulated_link.h"
 
@@ -48,12 +49,12 @@ TEST(Mode6ResultTest, SupportedTestsInObdBitOrder) {
 
 TEST(PassThroughTest, HeaderByProtocolDigitAndTheCommandBytes) {
     using Header = std::array<quint8, 2>;
-    EXPECT_EQ(diag::protocolHeader(QChar('4')), Header({0x61, 0x6A}));
-    EXPECT_EQ(diag::protocolHeader(QChar('8')), Header({0xC3, 0x33}));
-    EXPECT_EQ(diag::protocolHeader(QChar('1')), Header({0x68, 0x6A}));
-    EXPECT_EQ(diag::passThroughCommand({0x61, 0x6A, 0xF1}, 6, 0x0B, 1, 6).toHex(),
+    EXPECT_EQ(scan::box::protocolHeader(QChar('4')), Header({0x61, 0x6A}));
+    EXPECT_EQ(scan::box::protocolHeader(QChar('8')), Header({0xC3, 0x33}));
+    EXPECT_EQ(scan::box::protocolHeader(QChar('1')), Header({0x68, 0x6A}));
+    EXPECT_EQ(scan::box::passThroughCommand({0x61, 0x6A, 0xF1}, 6, 0x0B, 1, 6).toHex(),
               "0106616af1060b01000000000000");
-    EXPECT_EQ(diag::passThroughCommand({0x68, 0x6A, 0xF1}, 6, 0, 0, 5).toHex(),
+    EXPECT_EQ(scan::box::passThroughCommand({0x68, 0x6A, 0xF1}, 6, 0, 0, 5).toHex(),
               "0105686af1060000000000000000");
 }
 
@@ -75,14 +76,15 @@ protected:
     QColor verdictColour() const { return w.Text14->palette().color(QPalette::Base); }
 
     SimulatedLink s{protocol8()};
-    diag::Mode6Window w{s.link, s.prompter, {}};
+    scan::box::BoxDriver box{s.link, s.view};
+    diag::Mode6Window w{s.link, box, s.prompter, {}};
 };
 
 TEST_F(Mode6WindowTest, EachRequestShowsOnlyItsOwnResult) {
     const QColor untouched = verdictColour();
     request("$0B", "1");
     EXPECT_EQ(w.Text1->text(), "&H0B");
-    EXPECT_EQ(w.passThrough().MsgHeader, (std::array<quint8, 3>{0xC3, 0x33, 0xF1}));
+    EXPECT_EQ(s.sent.last().left(5), QByteArray::fromHex("0106C333F1")) << "protocol 8's header";
     EXPECT_EQ(w.Text16->text(), "5V");
     EXPECT_EQ(w.Text18->text(), "4V");
     EXPECT_EQ(w.Text14->text(), "PASS");

@@ -54,6 +54,18 @@ Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived
     return answers ? reply : reply.judgedAs(Reply::Status::Garbled);
 }
 
+// A pass-through reply is complete with its 14th byte, the checksum of the 13 before it.
+constexpr int kRawReplyBytes = 14;
+// The header's third byte: the tester's address.
+constexpr quint8 kTesterAddress = 0xF1;
+
+bool rawChecksumHolds(const QByteArray& bytes) {
+    quint8 sum = 0;
+    for (qsizetype i = 0; i + 1 < kRawReplyBytes; ++i)
+        sum = quint8(sum + quint8(bytes[i]));
+    return sum == quint8(bytes[kRawReplyBytes - 1]);
+}
+
 // The box's own "nothing to report" in the header of a code reply.
 bool nothingToReport(int service, const Reply& reply) {
     return service == 0x03 ? reply.byte(2) == 0xFF : reply.byte(2) >= 0xFE;
@@ -110,6 +122,56 @@ ObdAnswer BoxDriver::ask(const ObdRequest& request) {
             reply = answer;
     }
     return answerOf(command, *reply);
+}
+
+std::array<quint8, 2> protocolHeader(QChar digit) {
+    switch (digit.unicode() & 0x0F) {
+    case 4:
+        return {0x61, 0x6A};
+    case 8:
+        return {0xC3, 0x33};
+    default:
+        return {0x68, 0x6A};
+    }
+}
+
+QByteArray passThroughCommand(const std::array<quint8, 3>& header, quint8 service, quint8 testId,
+                              quint8 componentId, int length) {
+    QByteArray command(14, '\0');
+    command[0] = char(0x01);
+    command[1] = char(length);
+    for (int i = 0; i < 3; ++i)
+        command[2 + i] = char(header[i]);
+    command[5] = char(service);
+    command[6] = char(testId);
+    command[7] = char(componentId);
+    return command;
+}
+
+Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 componentId,
+                                         int length) {
+    RawAnswer answer;
+    link_.state().NoVehicleLink = false;
+    const Reply ack = link_.request(QStringLiteral("F00504"), 2);
+    if (!ack.answered() || ack.mid(2, 1) != QLatin1String("A")) {
+        link_.state().NoVehicleLink = true;
+        // Markers resuming after silence read as out of step: that is no answer either.
+        const bool replied = ack.answered() || ack.status() == Reply::Status::EcuTimeout;
+        answer.status = replied ? Reply::Status::Refused : ack.status();
+        answer.notOnThisBus = ack.answered() && ack.mid(2, 2) == QLatin1String("NC");
+        return answer;
+    }
+    const QString digit = ack.mid(3, 1);
+    const std::array<quint8, 2> protocol = protocolHeader(digit.isEmpty() ? QChar() : digit[0]);
+    Reply reply = link_.passThrough(passThroughCommand({protocol[0], protocol[1], kTesterAddress},
+                                                       service, testId, componentId, length),
+                                    kRawReplyBytes - 1);
+    if (reply.answered() && !rawChecksumHolds(reply.bytes()))
+        reply = Reply(Reply::Status::Garbled);
+    answer.status = reply.status();
+    if (reply.answered())
+        std::copy_n(reply.bytes().begin(), answer.bytes.size(), answer.bytes.begin());
+    return answer;
 }
 
 Capabilities BoxDriver::capabilities() const {

@@ -23,6 +23,16 @@ BoxCommand boxCommand(const ObdRequest& request);
 // that repeats an earlier one left out; the box's "nothing to report" has no ECU.
 ObdAnswer answerOf(const BoxCommand& command, const Reply& reply);
 
+// The first two header bytes of a pass-through message for the protocol digit the box
+// acknowledged with: by its low four bits, 4 gives $61 $6A, 8 gives $C3 $33, anything else
+// $68 $6A.
+std::array<quint8, 2> protocolHeader(QChar digit);
+
+// The 14-byte pass-through command: $01, the message length (header and data bytes), the
+// header, the service, the test ID, the component ID, and zeros to the end.
+QByteArray passThroughCommand(const std::array<quint8, 3>& header, quint8 service, quint8 testId,
+                              quint8 componentId, int length);
+
 // The Vamrick scan tool box, over whatever transport the link has (serial, USB or the demo's
 // in-process one): the ready wait, the command, the reply frame with its lead characters and
 // checksum. A reply out of step or garbled is asked again, a few times at most.
@@ -32,6 +42,10 @@ public:
 
     ObdAnswer ask(const ObdRequest& request) override;
     Capabilities capabilities() const override;
+    // Enters pass-through mode ("F00504"; the box acknowledges with "A" and its protocol digit,
+    // the ELM327 bridge refuses a CAN bus with "NC"), then sends the message. The answer is
+    // whole with its 14th byte, the checksum of the 13 before it.
+    RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override;
 
 private:
     ScanToolLink& link_;
