@@ -26,8 +26,8 @@ scan::ComPorts::Factory choosingFactory(const Session& session, Session::Parts& 
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
     : QObject(parent), state_(state), adapter_(parts.adapter),
       ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),
-      link_(state.link, view, parts.prompter, parts.linkSettings),
-      connection_(link_, ports_, usb_, view, parts.prompter), boxDriver_(link_, view),
+      link_(state.link, view, parts.prompter, parts.linkSettings), boxDriver_(link_, view),
+      connection_(link_, boxDriver_, ports_, usb_, view, parts.prompter),
       request_(link_, boxDriver_, view), decoders_(request_, state.decoder, state.survey),
       survey_(decoders_, state.decoder, state.survey, view),
       codeReader_(link_, boxDriver_, view, parts.prompter, parts.definitions, state.timing,

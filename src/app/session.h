@@ -106,8 +106,8 @@ private:
     scan::ComPorts ports_;
     scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
-    scan::Connection connection_;
     scan::box::BoxDriver boxDriver_;
+    scan::Connection connection_;
     obd::PidRequest request_;
     obd::Decoders decoders_;
     obd::Survey survey_;

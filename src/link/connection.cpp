@@ -1,33 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connection.h"
 
-#include "core/number_text.h"
-
 namespace scan {
 
 namespace {
 constexpr double kO2TestFirmware = 3.09; // newer firmware runs the O2 and on-board tests
-// An ELM327-class adapter behind the box bridge does all the box's firmware 4.00 does.
-constexpr double kAdapterFirmware = 4.00;
-
-// The bridge answers the firmware query with the adapter's identity, e.g. "ELM327 v1.5", after
-// the leading character; the box answers with its version number.
-bool isAdapterIdentity(const QString& text) {
-    return text.mid(1).startsWith(QLatin1String("ELM"));
-}
-
-// The identity without the leading character, and without ready markers that followed it.
-QString adapterIdentity(const QString& text) {
-    QString identity = text.mid(1);
-    while (identity.endsWith(QLatin1Char('S')) || identity.endsWith(QLatin1Char('P')))
-        identity.chop(1);
-    return identity;
-}
-
-Reply judgeFirmware(const QString& command, int threshold, const QString& text) {
-    const Reply whole = Reply::of(command, threshold, text);
-    return whole.answered() && isAdapterIdentity(whole.text()) ? whole : Reply::firmware(text);
-}
 } // namespace
 
 void probe_com_ports(ComPorts& ports, ConnectionView& view) {
@@ -40,9 +17,9 @@ void probe_com_ports(ComPorts& ports, ConnectionView& view) {
     }
 }
 
-Connection::Connection(ScanToolLink& link, ComPorts& ports, usb::UsbPort& usb, ConnectionView& view,
-                       core::Prompter& prompter)
-    : link_(link), ports_(ports), usb_(usb), view_(view), prompter_(prompter) {}
+Connection::Connection(ScanToolLink& link, Driver& driver, ComPorts& ports, usb::UsbPort& usb,
+                       ConnectionView& view, core::Prompter& prompter)
+    : link_(link), driver_(driver), ports_(ports), usb_(usb), view_(view), prompter_(prompter) {}
 
 namespace {
 // What each menu command disables while it connects, and enables again once connected.
@@ -268,17 +245,12 @@ bool Connection::get_FW_version() {
     if (notReady) {
         view_.setStatusText(QStringLiteral("ECU not Communicating"));
     } else {
-        const Reply identification = link_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
-        if (identification.status() == Reply::Status::Lost ||
-            identification.status() == Reply::Status::Stopped)
+        const Driver::Identity identity = driver_.identify();
+        if (identity.status == Reply::Status::Lost || identity.status == Reply::Status::Stopped)
             return false;
-        if (identification.answered()) {
-            const bool adapter = isAdapterIdentity(identification.text());
-            view_.setFirmwareCaption(
-                QStringLiteral("F/W: ") +
-                (adapter ? adapterIdentity(identification.text()) : identification.text()));
-            state.FirmwareVersion =
-                adapter ? kAdapterFirmware : core::leadingNumber(identification.mid(2, 4));
+        if (identity.status == Reply::Status::Answered) {
+            view_.setFirmwareCaption(QStringLiteral("F/W: ") + identity.caption);
+            state.FirmwareVersion = identity.version;
             if (state.FirmwareVersion > kO2TestFirmware)
                 view_.setMode6Enabled(true);
         } else {
@@ -300,7 +272,7 @@ bool Connection::nextEcu() {
         view_.appendStatusText(interruptionText(*notReady, QStringLiteral("Changing the ECU")));
         return false;
     }
-    link_.exchange(QStringLiteral("800204"), 2); // the scan tool's answer is not examined
+    driver_.nextEcu();
     view_.toggleChangeEcu();
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "com_ports.h"
+#include "driver.h"
 #include "link/usb/usb_port.h"
 #include "scan_tool_link.h"
 
@@ -46,8 +47,8 @@ public:
     // wait limit is set.
     static constexpr std::chrono::seconds kAttachLimit{60};
 
-    Connection(ScanToolLink& link, ComPorts& ports, usb::UsbPort& usb, ConnectionView& view,
-               core::Prompter& prompter);
+    Connection(ScanToolLink& link, Driver& driver, ComPorts& ports, usb::UsbPort& usb,
+               ConnectionView& view, core::Prompter& prompter);
 
     // Without a limit the wait for the vehicle lasts until it answers or the user stops it.
     void setReadyWaitLimit(std::optional<std::chrono::milliseconds> limit) {
@@ -75,6 +76,7 @@ private:
     QString whyNotConnected() const;
 
     ScanToolLink& link_;
+    Driver& driver_;
     ComPorts& ports_;
     usb::UsbPort& usb_;
     ConnectionView& view_;

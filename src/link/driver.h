@@ -35,6 +35,17 @@ public:
     // cannot pass messages on (capabilities().rawPassThrough false) or did not acknowledge.
     virtual RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId,
                                   int length) = 0;
+
+    // What the scan tool says it is: its firmware as the window shows it ("V4.00", "ELM327
+    // v1.5") and the firmware version that stands for; only an answered identity has them.
+    struct Identity {
+        Reply::Status status = Reply::Status::Late;
+        QString caption;
+        double version = 0;
+    };
+    virtual Identity identify() = 0;
+    // Moves the scan tool on to the next ECU of the vehicle; its answer is not examined.
+    virtual void nextEcu() = 0;
 };
 
 } // namespace scan

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "box_driver.h"
 
+#include "core/number_text.h"
+
 #include <algorithm>
 
 namespace scan::box {
@@ -64,6 +66,28 @@ bool rawChecksumHolds(const QByteArray& bytes) {
     for (qsizetype i = 0; i + 1 < kRawReplyBytes; ++i)
         sum = quint8(sum + quint8(bytes[i]));
     return sum == quint8(bytes[kRawReplyBytes - 1]);
+}
+
+// The version an ELM327-class adapter behind the box bridge stands for.
+constexpr double kAdapterFirmware = 4.00;
+
+// The bridge answers the firmware query with the adapter's identity, e.g. "ELM327 v1.5", after
+// the leading character; the box answers with its version number.
+bool isAdapterIdentity(const QString& text) {
+    return text.mid(1).startsWith(QLatin1String("ELM"));
+}
+
+// The identity without the leading character, and without ready markers that followed it.
+QString adapterIdentity(const QString& text) {
+    QString identity = text.mid(1);
+    while (identity.endsWith(QLatin1Char('S')) || identity.endsWith(QLatin1Char('P')))
+        identity.chop(1);
+    return identity;
+}
+
+Reply judgeFirmware(const QString& command, int threshold, const QString& text) {
+    const Reply whole = Reply::of(command, threshold, text);
+    return whole.answered() && isAdapterIdentity(whole.text()) ? whole : Reply::firmware(text);
 }
 
 // The box's own "nothing to report" in the header of a code reply.
@@ -172,6 +196,26 @@ Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 c
     if (reply.answered())
         std::copy_n(reply.bytes().begin(), answer.bytes.size(), answer.bytes.begin());
     return answer;
+}
+
+Driver::Identity BoxDriver::identify() {
+    const Reply reply = link_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
+    Identity identity;
+    identity.status = reply.status();
+    if (!reply.answered())
+        return identity;
+    if (isAdapterIdentity(reply.text())) {
+        identity.caption = adapterIdentity(reply.text());
+        identity.version = kAdapterFirmware;
+    } else {
+        identity.caption = reply.text();
+        identity.version = core::leadingNumber(reply.mid(2, 4));
+    }
+    return identity;
+}
+
+void BoxDriver::nextEcu() {
+    link_.exchange(QStringLiteral("800204"), 2);
 }
 
 Capabilities BoxDriver::capabilities() const {

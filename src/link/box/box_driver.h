@@ -46,6 +46,11 @@ public:
     // the ELM327 bridge refuses a CAN bus with "NC"), then sends the message. The answer is
     // whole with its 14th byte, the checksum of the 13 before it.
     RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override;
+    // "900101": the box answers with its version number; an ELM327 adapter behind the box bridge
+    // with its identity, and does all the box's firmware 4.00 does.
+    Identity identify() override;
+    // "800204".
+    void nextEcu() override;
 
 private:
     ScanToolLink& link_;
