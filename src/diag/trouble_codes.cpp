@@ -20,9 +20,7 @@ int codeCount(const scan::ObdAnswer& answer) {
 
 // The nth code (from 1) as its four hex digits, "0300".
 QString codeField(const scan::ObdAnswer& answer, int n) {
-    return QStringLiteral("%1")
-        .arg(answer.byte(2 * n - 1) << 8 | answer.byte(2 * n), 4, 16, QLatin1Char('0'))
-        .toUpper();
+    return obd::codeField(answer.byte(2 * n - 1), answer.byte(2 * n));
 }
 } // namespace
 

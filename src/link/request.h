@@ -34,7 +34,8 @@ struct EcuAnswer {
 class ObdAnswer {
 public:
     ObdAnswer() = default;
-    explicit ObdAnswer(Reply::Status status, QString raw = {}) : status_(status), raw_(raw) {}
+    explicit ObdAnswer(Reply::Status status, QString raw = {})
+        : status_(status), raw_(std::move(raw)) {}
     ObdAnswer(QList<EcuAnswer> ecus, QString raw)
         : status_(Reply::Status::Answered), ecus_(std::move(ecus)), raw_(std::move(raw)) {}
 

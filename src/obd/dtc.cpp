@@ -5,6 +5,10 @@
 
 namespace obd {
 
+QString codeField(int high, int low) {
+    return QStringLiteral("%1").arg(high << 8 | low, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 QString dtcText(const QString& field) {
     const int first = scan::conv_hex(QStringLiteral("0") + field.left(1)) & 0x0F;
     return QLatin1Char("PCBU"[first >> 2]) + QString::number(first & 3) + field.mid(1, 3);

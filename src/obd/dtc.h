@@ -5,6 +5,9 @@
 
 namespace obd {
 
+// A code's two bytes as the four hex digits the other functions read, "0300".
+QString codeField(int high, int low);
+
 // A trouble code as the user reads it from its two bytes as four hex digits: the top two bits of
 // the first digit give the letter (P, C, B, U), the next two the first digit ("4123" is C0123,
 // "C123" U0123).

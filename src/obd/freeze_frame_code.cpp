@@ -23,10 +23,7 @@ scan::ObdAnswer FreezeFrameCode::read() {
     }
     // The code's two bytes follow the frame byte in a freeze-frame reply, the PID in a current one.
     const int first = decoder_.PIDMode == QLatin1String("02") ? 3 : 2;
-    const QString code =
-        QStringLiteral("%1")
-            .arg(reply.byte(first) << 8 | reply.byte(first + 1), 4, 16, QLatin1Char('0'))
-            .toUpper();
+    const QString code = codeField(reply.byte(first), reply.byte(first + 1));
     if (code == QLatin1String("0000")) {
         view_.setStatusText(lineBreak);
         view_.appendStatusText(noFrame + lineBreak);
