@@ -3,6 +3,7 @@
 // costs. Runs vamrick-sim with wire pacing on a pseudo-terminal and talks to it through the real
 // serial code.
 
+#include "link/box/box_exchange.h"
 #include "link/scan_tool_link.h"
 #include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
         scan::LinkState state;
         scan::ScanToolLink link(state, view, prompter);
         link.setTransport(sim.port());
-        link.OBDwait();
+        scan::box::BoxExchange box(link, view);
+        box.OBDwait();
 
         const QString request = QStringLiteral("010C07"); // engine speed: two data bytes
         const int threshold = 14;                         // more than twice the reply length
@@ -89,7 +91,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < exchanges; ++i) {
-            if (link.request(request, threshold).answered())
+            if (box.request(request, threshold).answered())
                 ++good;
         }
         const double seconds = timer.nsecsElapsed() / 1e9;
@@ -111,10 +113,11 @@ int main(int argc, char** argv) {
         settings.replyTimeout = std::chrono::seconds(idleSeconds);
         scan::ScanToolLink link(state, view, prompter, settings);
         link.setTransport(sim.port());
+        scan::box::BoxExchange box(link, view);
         QElapsedTimer timer;
         timer.start();
         const double cpuBefore = cpuSeconds();
-        link.OBDwait();
+        box.OBDwait();
         const double cpu = cpuSeconds() - cpuBefore;
         const double wall = timer.nsecsElapsed() / 1e9;
         std::printf("waiting %.1f s on a silent scan tool: %.3f s of CPU -> %.2f %% of one core\n",

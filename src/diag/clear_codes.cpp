@@ -7,7 +7,7 @@ void ClearCodes::run() {
     link_.state().NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
     const scan::ObdAnswer reply = driver_.ask({0x04, {}, 0, {}});
-    refused_ = reply.status() == scan::Reply::Status::Refused;
+    refused_ = reply.status() == scan::AnswerStatus::Refused;
     // Without an answer nobody knows whether the ECU cleared anything.
     const QString mayNotBeCleared = QStringLiteral(" The trouble codes may not have been cleared.");
     if (reply.ended()) {
@@ -18,11 +18,11 @@ void ClearCodes::run() {
         return;
     }
     // A refusal is the ECU's answer: the clear failed.
-    if (!reply.answered() && reply.status() != scan::Reply::Status::Refused) {
+    if (!reply.answered() && reply.status() != scan::AnswerStatus::Refused) {
         link_.noteUnanswered();
         view_.setLinkText(QStringLiteral("ECU Timeout"));
         view_.setLinkColour(scan::LinkColour::Red);
-        if (reply.status() != scan::Reply::Status::EcuTimeout)
+        if (reply.status() != scan::AnswerStatus::EcuTimeout)
             view_.setStatusText(scan::noAnswerText(reply, QStringLiteral("clear")) +
                                 mayNotBeCleared);
         return;

@@ -21,11 +21,11 @@ void FreezeFrame::read() {
     }
     if (!reply.answered()) {
         // An ECU that does not answer has no freeze frame to offer: a finding, not a failure.
-        if (reply.status() != scan::Reply::Status::EcuTimeout)
+        if (reply.status() != scan::AnswerStatus::EcuTimeout)
             link_.noteUnanswered();
         view_.setLinkText(QStringLiteral("ECU Timeout, Freeze Frame not Supported"));
         view_.setLinkColour(scan::LinkColour::Red);
-        if (reply.status() != scan::Reply::Status::EcuTimeout)
+        if (reply.status() != scan::AnswerStatus::EcuTimeout)
             view_.setStatusText(scan::noAnswerText(reply, QStringLiteral("freeze frame")));
         return;
     }

@@ -174,12 +174,13 @@ void Mode6Window::exchange(const QString& what, const std::function<void()>& wor
     Command2->setEnabled(true);
 }
 
-bool Mode6Window::positive(const scan::Reply& reply) {
+bool Mode6Window::positive(scan::AnswerStatus status) {
     const QString what = QStringLiteral("on-board test");
-    if (reply.ended())
-        Text11->setText(scan::interruptionText(reply, QStringLiteral("The on-board test request")));
-    else if (!reply.answered() && reply.status() != scan::Reply::Status::Refused)
-        Text11->setText(scan::noAnswerText(reply, what));
+    if (scan::endsOperation(status))
+        Text11->setText(
+            scan::interruptionText(status, QStringLiteral("The on-board test request")));
+    else if (status != scan::AnswerStatus::Answered && status != scan::AnswerStatus::Refused)
+        Text11->setText(scan::noAnswerText(status, what));
     else if (pass_.PassReply[3] != 0x46)
         Text11->setText(kNoResponseText);
     else

@@ -78,7 +78,7 @@ private:
     // buttons locked; refused while another operation runs.
     void exchange(const QString& what, const std::function<void()>& work);
     // The reply's verdict before any decoding: false (and Text11 says why) unless entry 3 is $46.
-    bool positive(const scan::Reply& reply);
+    bool positive(scan::AnswerStatus status);
     void clearResults();
 
     scan::ScanToolLink& link_;

@@ -66,7 +66,7 @@ scan::ObdAnswer O2Tests::ask(quint8 service, int test, int sensor, int answerByt
 }
 
 QString O2Tests::failure(const scan::ObdAnswer& reply, const QString& what) {
-    using Status = scan::Reply::Status;
+    using Status = scan::AnswerStatus;
     if (reply.status() != Status::Refused)
         link_.noteUnanswered();
     if (reply.ended())
@@ -89,7 +89,7 @@ O2TestOutcome O2Tests::sequence(int sensor) {
             support.answered() && support.byte(0) == 0x46 && support.byte(1) == 0;
         if (supported)
             break;
-        if (!support.answered() && support.status() != scan::Reply::Status::Refused)
+        if (!support.answered() && support.status() != scan::AnswerStatus::Refused)
             return {{}, failure(support, QStringLiteral("O2 sensor test support"))};
         if (Mode5Service != 0x05)
             return {{}, kNotSupported};

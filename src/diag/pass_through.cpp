@@ -5,26 +5,26 @@
 
 namespace diag {
 
-scan::Reply PassThrough::PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId,
-                                      int length) {
+scan::AnswerStatus PassThrough::PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId,
+                                             int length) {
     PassReply.fill(0);
     const scan::Driver::RawAnswer answer =
         driver_.passThrough(service, testId, componentId, length);
-    if (answer.status == scan::Reply::Status::Refused) {
+    if (answer.status == scan::AnswerStatus::Refused) {
         // Results in a form with units and scaling this one has no room for are not shown
         // rather than shown wrong.
         prompter_.message({answer.notOnThisBus
                                ? QStringLiteral("The on-board test results of a CAN vehicle "
                                                 "cannot be shown through an ELM327 adapter.")
                                : QStringLiteral("PASS command not acknowledged")});
-        return scan::Reply(answer.status);
+        return answer.status;
     }
-    if (answer.status != scan::Reply::Status::Answered) {
+    if (answer.status != scan::AnswerStatus::Answered) {
         link_.noteUnanswered();
-        return scan::Reply(answer.status);
+        return answer.status;
     }
     std::copy(answer.bytes.begin(), answer.bytes.end(), PassReply.begin());
-    return scan::Reply(answer.status);
+    return answer.status;
 }
 
 } // namespace diag

@@ -20,7 +20,7 @@ public:
     // pass-through that fails never leaves the previous exchange's bytes to be read as this
     // one's. A scan tool that does not take the message on says so in a message; unanswered
     // exchanges are counted, a refusal is an answer.
-    scan::Reply PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId, int length);
+    scan::AnswerStatus PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId, int length);
 
     std::array<quint8, 14> PassReply{};
 

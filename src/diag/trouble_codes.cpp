@@ -57,7 +57,7 @@ void CodeReader::read() {
         link_.noteUnanswered();
         view_.setLinkText(QStringLiteral("ECU Timeout"));
         view_.setLinkColour(scan::LinkColour::Red);
-        if (status.status() != scan::Reply::Status::EcuTimeout)
+        if (status.status() != scan::AnswerStatus::EcuTimeout)
             append(scan::noAnswerText(status, QStringLiteral("monitor status")) + kCrLf);
     } else {
         view_.setLinkText(QStringLiteral("ECU Connected"));
@@ -77,7 +77,7 @@ void CodeReader::read() {
             const scan::ObdAnswer stored = requestStoredCodes();
             if (stored.ended())
                 return interrupted(stored);
-            if (stored.status() == scan::Reply::Status::Late) {
+            if (stored.status() == scan::AnswerStatus::Late) {
                 link_.noteUnanswered();
                 append(QStringLiteral("==== Timeout waiting for Trouble Codes") + kCrLf);
                 return;

@@ -109,50 +109,10 @@ QString Connection::whyNotConnected() const {
 }
 
 bool Connection::waitForVehicle() {
-    LinkState& state = link_.state();
-    state.NoVehicleLink = true;
-    link_.forgetReady();
-    // Each sign of the scan tool is shown as it comes: yellow for "P", red once it has been
-    // silent for the reply timeout, the box's text following its colour.
-    ScanToolLink::Ready last = ScanToolLink::Ready::NoAnswer;
-    qint64 lastSign = link_.now();
-    bool silenceShown = false;
-    const WaitEnd end = link_.wait(
-        [&] {
-            switch (link_.readyNow()) {
-            case ReadyState::Vehicle:
-                return true;
-            case ReadyState::NoVehicle:
-                last = ScanToolLink::Ready::NoVehicle;
-                lastSign = link_.now();
-                silenceShown = false;
-                view_.setLinkColour(LinkColour::Yellow);
-                view_.setLinkText(QStringLiteral("Waiting for ECU"));
-                return false;
-            case ReadyState::NotYet:
-                break;
-            }
-            if (!silenceShown && link_.now() - lastSign >= link_.replyTimeout().count()) {
-                silenceShown = true;
-                last = ScanToolLink::Ready::NoAnswer;
-                view_.setLinkColour(LinkColour::Red);
-                view_.setLinkText(QStringLiteral("ECU Off-Line"));
-            }
-            return false;
-        },
-        readyWaitLimit_ ? Deadline::after([this] { return link_.now(); }, *readyWaitLimit_)
-                        : Deadline::never());
-    if (end == WaitEnd::TimedOut)
-        failureReason_ =
-            last == ScanToolLink::Ready::NoVehicle
-                ? QStringLiteral(
-                      "the scan tool answers but does not reach the vehicle: is the ignition on?")
-                : QStringLiteral("no answer from a scan tool on this port");
-    if (end != WaitEnd::Met || link_.lost())
-        return false;
-    state.NoVehicleLink = false;
-    view_.setLinkColour(LinkColour::Green);
-    return true;
+    const Driver::Start start = driver_.start(readyWaitLimit_);
+    if (!start.reason.isEmpty())
+        failureReason_ = start.reason;
+    return start.reached;
 }
 
 Connection::Outcome Connection::beginUsb() {
@@ -183,11 +143,7 @@ Connection::Outcome Connection::beginUsb() {
         return Outcome::PortFailed;
     view_.setLinkColour(LinkColour::Yellow);
     view_.setLinkText(QStringLiteral("ECU CONNECT"));
-    for (int i = 0; i < 2; ++i) {
-        if (link_.OBDwait() != ScanToolLink::Ready::Vehicle)
-            return giveUp(whyNotConnected());
-    }
-    if (!get_FW_version())
+    if (!waitForVehicle() || !get_FW_version())
         return giveUp(whyNotConnected());
     return Outcome::Connected;
 }
@@ -239,16 +195,16 @@ bool Connection::get_FW_version() {
     LinkState& state = link_.state();
     state.NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
-    const std::optional<Reply> notReady = link_.awaitVehicle();
-    if (notReady && notReady->status() != Reply::Status::NoVehicle)
+    const std::optional<AnswerStatus> notReady = driver_.awaitVehicle();
+    if (notReady && *notReady != AnswerStatus::NoVehicle)
         return false;
     if (notReady) {
         view_.setStatusText(QStringLiteral("ECU not Communicating"));
     } else {
         const Driver::Identity identity = driver_.identify();
-        if (identity.status == Reply::Status::Lost || identity.status == Reply::Status::Stopped)
+        if (identity.status == AnswerStatus::Lost || identity.status == AnswerStatus::Stopped)
             return false;
-        if (identity.status == Reply::Status::Answered) {
+        if (identity.status == AnswerStatus::Answered) {
             view_.setFirmwareCaption(QStringLiteral("F/W: ") + identity.caption);
             state.FirmwareVersion = identity.version;
             if (state.FirmwareVersion > kO2TestFirmware)
@@ -267,8 +223,8 @@ bool Connection::nextEcu() {
     state.NoVehicleLink = false;
     view_.setStatusText(QStringLiteral("\r\n"));
     // The next-ECU command goes out even when the vehicle does not answer.
-    const std::optional<Reply> notReady = link_.awaitVehicle();
-    if (notReady && notReady->status() != Reply::Status::NoVehicle) {
+    const std::optional<AnswerStatus> notReady = driver_.awaitVehicle();
+    if (notReady && *notReady != AnswerStatus::NoVehicle) {
         view_.appendStatusText(interruptionText(*notReady, QStringLiteral("Changing the ECU")));
         return false;
     }

@@ -69,6 +69,7 @@ private:
     Outcome beginUsb();
     // The USB scan tool's transport with the link; false when it could not be opened.
     bool useUsbTransport();
+    // The driver's wait for the vehicle; its reason, if it gives one, is the failure's.
     bool waitForVehicle();
     // The firmware query; false when the scan tool was lost or the user stopped it.
     bool get_FW_version();

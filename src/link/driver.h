@@ -3,7 +3,11 @@
 
 #include "request.h"
 
+#include <QString>
+
 #include <array>
+#include <chrono>
+#include <optional>
 
 namespace scan {
 
@@ -23,9 +27,23 @@ public:
     virtual ObdAnswer ask(const ObdRequest& request) = 0;
     virtual Capabilities capabilities() const = 0;
 
+    // How waiting for the vehicle at the start of a connection ended.
+    struct Start {
+        bool reached = false;
+        // Why not, when the driver can say more than that the wait ended.
+        QString reason;
+    };
+    // Waits, on a transport just opened, until the scan tool reaches the vehicle, and shows each
+    // sign of it as it comes. Without a limit the wait lasts until the vehicle answers or the
+    // user stops it.
+    virtual Start start(std::optional<std::chrono::milliseconds> limit) = 0;
+    // The wait a request starts with: nothing when the vehicle can be asked now, otherwise why
+    // not (NoVehicle, Lost or Stopped).
+    virtual std::optional<AnswerStatus> awaitVehicle() = 0;
+
     // The raw pass-through's answer: the first 13 bytes of the bus message that came back.
     struct RawAnswer {
-        Reply::Status status = Reply::Status::Late;
+        AnswerStatus status = AnswerStatus::Late;
         // Refused because the scan tool cannot pass messages on to this (CAN) bus at all.
         bool notOnThisBus = false;
         std::array<quint8, 13> bytes{};
@@ -39,7 +57,7 @@ public:
     // What the scan tool says it is: its firmware as the window shows it ("V4.00", "ELM327
     // v1.5") and the firmware version that stands for; only an answered identity has them.
     struct Identity {
-        Reply::Status status = Reply::Status::Late;
+        AnswerStatus status = AnswerStatus::Late;
         QString caption;
         double version = 0;
     };

@@ -16,11 +16,11 @@ int ObdAnswer::byte(int index) const {
 }
 
 QString noAnswerText(const ObdAnswer& answer, const QString& what) {
-    return noAnswerText(Reply(answer.status()), what);
+    return noAnswerText(answer.status(), what);
 }
 
 QString interruptionText(const ObdAnswer& answer, const QString& operation) {
-    return interruptionText(Reply(answer.status()), operation);
+    return interruptionText(answer.status(), operation);
 }
 
 } // namespace scan

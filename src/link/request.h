@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "reply.h"
+#include "answer_status.h"
 #include "wait.h"
 
 #include <QByteArray>
@@ -34,14 +34,14 @@ struct EcuAnswer {
 class ObdAnswer {
 public:
     ObdAnswer() = default;
-    explicit ObdAnswer(Reply::Status status, QString raw = {})
+    explicit ObdAnswer(AnswerStatus status, QString raw = {})
         : status_(status), raw_(std::move(raw)) {}
     ObdAnswer(QList<EcuAnswer> ecus, QString raw)
-        : status_(Reply::Status::Answered), ecus_(std::move(ecus)), raw_(std::move(raw)) {}
+        : status_(AnswerStatus::Answered), ecus_(std::move(ecus)), raw_(std::move(raw)) {}
 
-    Reply::Status status() const { return status_; }
-    bool answered() const { return status_ == Reply::Status::Answered; }
-    bool ended() const { return Reply(status_).ended(); }
+    AnswerStatus status() const { return status_; }
+    bool answered() const { return status_ == AnswerStatus::Answered; }
+    bool ended() const { return endsOperation(status_); }
     const QList<EcuAnswer>& ecus() const { return ecus_; }
     // The first answering ECU's address as two hex digits ("10"); empty when none answered.
     QString ecu() const;
@@ -51,7 +51,7 @@ public:
     const QString& raw() const { return raw_; }
 
 private:
-    Reply::Status status_ = Reply::Status::Late;
+    AnswerStatus status_ = AnswerStatus::Late;
     QList<EcuAnswer> ecus_;
     QString raw_;
 };

@@ -5,7 +5,6 @@
 #include "event_pump.h"
 #include "link_state.h"
 #include "link_view.h"
-#include "reply.h"
 #include "timing.h"
 #include "transport.h"
 #include "wait.h"
@@ -19,13 +18,9 @@
 
 namespace scan {
 
-// Two hexadecimal characters as 0..255: characters below "0" count as 0, lower-case letters and
-// other characters above "F" give 128, the empty text reads as "00" (and is set to it).
-int conv_hex(QString& Hex1);
-int conv_hex(const QString& Hex1);
-
-// The command exchange with the scan tool: ready wait, input, output, counting, and the bounds
-// that keep a silent or vanished scan tool from freezing the program.
+// The link to the scan tool, whatever kind it is: the transport, the one wait every exchange
+// waits in, the operation under way and its stop, and the scan tool being lost. What goes over
+// the wire is the driver's business.
 class ScanToolLink : public QObject {
     Q_OBJECT
 public:
@@ -42,40 +37,12 @@ public:
     void setTransport(Transport* transport, const QString& where = {});
     Transport* transport() const { return transport_; }
 
-    // What a ready wait saw.
-    enum class Ready { Vehicle, NoVehicle, NoAnswer, Ended };
-    // Waits for a fresh sign of readiness (a ready marker, or on USB a ready poll) and leaves the
-    // outcome in NoVehicleLink and the box colour. Silence is not judged here: the connection
-    // waits on through it.
-    Ready OBDwait();
-    QString OBDinput();
-    int OBDoutput(const QString& strOUT);
-    int OBDinbuffercount();
-    // The serial port is the transport (not USB); also before any connection.
-    bool ComPortActive() const;
-
-    // What the scan tool has said about reaching the vehicle since it was last asked: the
-    // markers that have arrived, or the answer to a ready poll.
-    ReadyState readyNow();
-    // Forgets what came before, so that only a fresh sign of readiness counts.
-    void forgetReady();
-
-    // The ready wait a request starts with: nothing when the vehicle can be asked, otherwise the
-    // reply that says why not. A scan tool without a ready marker for the reply timeout is lost.
-    std::optional<Reply> awaitVehicle();
-    using Judge = Reply (*)(const QString& command, int threshold, const QString& text);
-    // Drains, sends and waits for more than `threshold` characters, and for a service's whole
-    // frame with its checksum, until the deadline (by default the reply timeout), and judges
-    // what came. The wait ends at once while
-    // NoVehicleLink is set, as after a "P" marker.
-    Reply exchange(const QString& command, int threshold,
-                   const std::optional<Deadline>& deadline = std::nullopt, Judge judge = Reply::of);
-    // The ready wait, then the exchange.
-    Reply request(const QString& command, int threshold);
-    // The raw pass-through exchange: drains, sends the 14-byte command with the transport's
-    // pass-through, waits as exchange() does for more than `threshold` bytes and hands them back
-    // as they came (Reply::bytes()).
-    Reply passThrough(const QByteArray& frame, int threshold);
+    // Everything received and not yet taken; nothing (and the scan tool lost) when the device
+    // could not be read, nothing at all without a transport or once lost.
+    std::optional<QByteArray> takeInput();
+    // The scan tool is gone: `problem`, when given, says what failed first, `reason` why the
+    // device went away.
+    void declareLost(const QString& problem, const QString& reason = {});
 
     // Every wait of the operation under way: over this link's event pump, ended by a stop of
     // that operation or by the scan tool being lost.
@@ -120,14 +87,6 @@ signals:
     void scanToolLost();
 
 private:
-    // Everything received and not yet taken; nothing (and the scan tool lost) when the device
-    // could not be read.
-    std::optional<QByteArray> takeInput();
-    // Waits until the reply is complete: nothing when it is, otherwise the reply that says why
-    // not.
-    std::optional<Reply> awaitReply(const std::function<bool()>& complete,
-                                    const Deadline& deadline);
-    void declareLost(const QString& problem, const QString& reason = {});
     // A fresh stop for the next operation; already requested once the program is closing.
     void renewStop();
 

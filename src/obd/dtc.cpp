@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dtc.h"
 
-#include "link/scan_tool_link.h"
-
 namespace obd {
 
 QString codeField(int high, int low) {
@@ -10,7 +8,7 @@ QString codeField(int high, int low) {
 }
 
 QString dtcText(const QString& field) {
-    const int first = scan::conv_hex(QStringLiteral("0") + field.left(1)) & 0x0F;
+    const int first = field.left(1).toInt(nullptr, 16);
     return QLatin1Char("PCBU"[first >> 2]) + QString::number(first & 3) + field.mid(1, 3);
 }
 

@@ -10,7 +10,7 @@ scan::ObdAnswer FreezeFrameCode::read() {
     const scan::ObdAnswer reply = request_.get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 3);
     const QString lineBreak = QStringLiteral("\r\n");
     const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
-    if (reply.status() == scan::Reply::Status::EcuTimeout) {
+    if (reply.status() == scan::AnswerStatus::EcuTimeout) {
         view_.appendStatusText(noFrame);
         return reply;
     }

@@ -3,6 +3,13 @@
 
 namespace obd {
 
+namespace {
+// Services and PIDs are written as two hex digits, as the value table and the survey keep them.
+quint8 hexByte(const QString& text) {
+    return quint8(text.toUInt(nullptr, 16));
+}
+} // namespace
+
 scan::ObdAnswer PidRequest::ask(const scan::ObdRequest& request) {
     const scan::ObdAnswer answer = driver_.ask(request);
     if (!answer.answered())
@@ -13,10 +20,7 @@ scan::ObdAnswer PidRequest::ask(const scan::ObdRequest& request) {
 scan::ObdAnswer PidRequest::get_ecu_PID(const QString& service, const QString& pid, int dataBytes) {
     link_.state().NoVehicleLink = false;
     view_.setLinkColour(scan::LinkColour::Green);
-    return ask({quint8(scan::conv_hex(service)),
-                QByteArray(1, char(scan::conv_hex(pid))),
-                1 + dataBytes,
-                {}});
+    return ask({hexByte(service), QByteArray(1, char(hexByte(pid))), 1 + dataBytes, {}});
 }
 
 } // namespace obd

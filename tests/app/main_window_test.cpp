@@ -46,7 +46,6 @@ TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
          {w.mnuUSB, w.mnuConnectionComX, w.mnuUnitsEnglish, w.mnuUnitsMetric, w.mnuDebugMode})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_TRUE(w.mnuCom->isEnabled());
-    EXPECT_TRUE(w.session().link().ComPortActive());
     EXPECT_FALSE(h.state.link.DebugMode);
     EXPECT_EQ(h.state.survey.WBO2PID, "0");
     EXPECT_TRUE(h.prompter.messages.empty());

@@ -32,7 +32,7 @@ TEST(BoxDriverTest, AJudgedFrameBecomesTheEcusBytes) {
     const auto answer = [](const scan::ObdRequest& asked, const QString& arrived) {
         const scan::box::BoxCommand command = boxCommand(asked);
         return scan::box::answerOf(command,
-                                   scan::Reply::of(command.text, command.threshold, arrived));
+                                   scan::box::Reply::of(command.text, command.threshold, arrived));
     };
     const scan::ObdAnswer rpm = answer(request(0x01, "0C", 3), "V486B10410C1AF822");
     EXPECT_EQ(rpm.ecu(), "10");
@@ -46,7 +46,7 @@ TEST(BoxDriverTest, AJudgedFrameBecomesTheEcusBytes) {
     EXPECT_TRUE(answer(request(0x03, "", 6), "VFF000000000000000000FF").ecus().isEmpty());
 
     EXPECT_EQ(answer(request(0x01, "0C", 3), "VS000000000000000").status(),
-              scan::Reply::Status::EcuTimeout);
+              scan::AnswerStatus::EcuTimeout);
     EXPECT_TRUE(answer(request(0x01, "0C", 3), "VS000000000000000").ecus().isEmpty());
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/box/box_exchange.h"
 #include "link/in_process_transport.h"
 #include "link/scan_tool_link.h"
 #include "support/qt_printers.h"
@@ -12,8 +13,8 @@
 #include <deque>
 
 using scan::LinkColour;
-using Ready = scan::ScanToolLink::Ready;
-using Status = scan::Reply::Status;
+using Ready = scan::box::BoxExchange::Ready;
+using Status = scan::AnswerStatus;
 
 namespace {
 
@@ -43,9 +44,9 @@ TEST(ConvHexTest, ConvertsPairsTheWayTheRepliesNeed) {
         {"5", 80},   {"G0", 128}, {"!!", 0},   {"1AF8", 26}, {"S0", 128}, {"\x01\x02", 0},
     };
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(scan::conv_hex(QString::fromLatin1(text)), value) << text;
+        EXPECT_EQ(scan::box::conv_hex(QString::fromLatin1(text)), value) << text;
     QString empty;
-    EXPECT_EQ(scan::conv_hex(empty), 0);
+    EXPECT_EQ(scan::box::conv_hex(empty), 0);
     EXPECT_EQ(empty, "00");
 }
 
@@ -81,6 +82,7 @@ protected:
         view,
         prompter,
         {std::chrono::milliseconds(5000), [this] { return clock; }, [this] { pump(); }}};
+    scan::box::BoxExchange box{link, view};
     QSignalSpy lost{&link, &scan::ScanToolLink::scanToolLost};
 };
 
@@ -93,20 +95,20 @@ TEST_F(LinkTest, ReadyMarkersSetTheBoxColour) {
     };
     for (const auto& [chunks, ready, colour] : cases) {
         arrivals = chunks;
-        EXPECT_EQ(link.OBDwait(), ready);
+        EXPECT_EQ(box.OBDwait(), ready);
         EXPECT_EQ(state.NoVehicleLink, ready != Ready::Vehicle);
         EXPECT_EQ(view.colour, colour);
     }
 }
 
 TEST_F(LinkTest, AScanToolThatIsPolledIsReadyWhenItSaysSo) {
-    EXPECT_TRUE(link.ComPortActive());
+    EXPECT_TRUE(box.ComPortActive());
     transport.answerReadyPolls(scan::ReadyState::Vehicle);
-    EXPECT_FALSE(link.ComPortActive()) << "derived from the transport in use";
-    EXPECT_EQ(link.OBDwait(), Ready::Vehicle);
+    EXPECT_FALSE(box.ComPortActive()) << "derived from the transport in use";
+    EXPECT_EQ(box.OBDwait(), Ready::Vehicle);
     EXPECT_EQ(view.colour, LinkColour::Green);
     transport.answerReadyPolls(scan::ReadyState::NotYet);
-    EXPECT_EQ(link.OBDwait(), Ready::NoAnswer);
+    EXPECT_EQ(box.OBDwait(), Ready::NoAnswer);
     EXPECT_GE(clock, 5000);
 }
 
@@ -114,13 +116,13 @@ TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
     transport.receive("S");
     for (int i = 0; i < 100; ++i)
         arrivals.push_back(QByteArray("\x00\xff\x12", 3)); // noise, never a marker
-    EXPECT_EQ(link.OBDwait(), Ready::NoAnswer);
+    EXPECT_EQ(box.OBDwait(), Ready::NoAnswer);
     EXPECT_EQ(view.colour, LinkColour::Red);
     EXPECT_GE(clock, 5000);
     EXPECT_LE(clock, 5200);
     EXPECT_TRUE(lost.isEmpty()) << "the connection's own wait goes on through silence";
 
-    EXPECT_EQ(link.request("010C07", 14).status(), Status::Lost)
+    EXPECT_EQ(box.request("010C07", 14).status(), Status::Lost)
         << "a request finds the scan tool gone";
     EXPECT_EQ(lost.size(), 1);
     EXPECT_EQ(prompter.messageTexts(),
@@ -130,43 +132,43 @@ TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
 
 TEST_F(LinkTest, AReplyIsCollectedUntilItsChecksumArrives) {
     arrivals = {"S", "V486B", "10410C1AF", "8", "2", "2"};
-    const scan::Reply reply = link.request("010C07", 14);
+    const scan::box::Reply reply = box.request("010C07", 14);
     EXPECT_EQ(reply.status(), Status::Answered);
     EXPECT_EQ(reply.text(), "V486B10410C1AF822");
     EXPECT_EQ(written, "010C07");
 
     // A marker already on the wire when the command went out is no part of the reply's length.
     arrivals = {"S", "SV486B10410C1AF8", "22"};
-    EXPECT_EQ(link.request("010C07", 14).text(), "V486B10410C1AF822");
+    EXPECT_EQ(box.request("010C07", 14).text(), "V486B10410C1AF822");
 }
 
 TEST_F(LinkTest, StaleBytesOfAnEarlierReplyAreDrainedBeforeTheRequest) {
     transport.receive("V486B10410D00C5"); // a late answer to an earlier request
     arrivals = {"V486B10410C1AF822"};
-    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Answered);
+    EXPECT_EQ(box.exchange("010C07", 14).status(), Status::Answered);
 }
 
 TEST_F(LinkTest, AReplyThatNeverCompletesIsLateAndLeavesNothingBehind) {
     arrivals = {"V486B"};
-    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Late);
+    EXPECT_EQ(box.exchange("010C07", 14).status(), Status::Late);
     EXPECT_GE(clock, 5000);
-    EXPECT_EQ(link.OBDinbuffercount(), 0);
+    EXPECT_EQ(box.OBDinbuffercount(), 0);
 }
 
 TEST_F(LinkTest, AnUnreachableVehicleEndsTheWaitAtOnce) {
     arrivals = {"P"};
-    EXPECT_EQ(link.request("010C07", 14).status(), Status::NoVehicle);
+    EXPECT_EQ(box.request("010C07", 14).status(), Status::NoVehicle);
     EXPECT_EQ(written, "") << "nothing is sent";
-    EXPECT_EQ(link.exchange("800204", 2).status(), Status::NoVehicle);
+    EXPECT_EQ(box.exchange("800204", 2).status(), Status::NoVehicle);
     EXPECT_EQ(written, "800204");
     EXPECT_LE(steps, 1);
 }
 
 TEST_F(LinkTest, AnUnpluggedScanToolIsLostOnceAndEndsEveryWait) {
     transport.unplug("device removed");
-    EXPECT_EQ(link.request("010C07", 14).status(), Status::Lost);
-    EXPECT_EQ(link.exchange("010C07", 14).status(), Status::Lost);
-    EXPECT_EQ(link.OBDinput(), "FF");
+    EXPECT_EQ(box.request("010C07", 14).status(), Status::Lost);
+    EXPECT_EQ(box.exchange("010C07", 14).status(), Status::Lost);
+    EXPECT_EQ(box.OBDinput(), "FF");
     EXPECT_EQ(lost.size(), 1);
     EXPECT_EQ(prompter.messageTexts(),
               QStringList({"The scan tool stopped answering on Com1 (/dev/ttyS0): it may have "
@@ -176,8 +178,8 @@ TEST_F(LinkTest, AnUnpluggedScanToolIsLostOnceAndEndsEveryWait) {
 
 TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
     transport.close();
-    EXPECT_EQ(link.OBDoutput("010C07"), 0);
-    EXPECT_EQ(link.OBDinput(), "FF");
+    EXPECT_EQ(box.OBDoutput("010C07"), 0);
+    EXPECT_EQ(box.OBDinput(), "FF");
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_TRUE(prompter.messages[0].text.startsWith(
         "Communication Error Writing Scan Tool Data\nThe scan tool stopped answering"));
@@ -185,7 +187,7 @@ TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
 
     link.setTransport(&transport, "Com2 (/dev/ttyS1)");
     EXPECT_FALSE(link.lost()) << "a new connection starts afresh";
-    link.OBDinput();
+    box.OBDinput();
     EXPECT_TRUE(
         prompter.messages.back().text.startsWith("Communication Error Reading Scan Tool Data\n"));
 }
@@ -199,7 +201,7 @@ TEST_F(LinkTest, EscapeStopsOnlyTheOperationUnderWay) {
         scan::ScanToolLink::Operation second(link);
         EXPECT_FALSE(second.started()) << "one operation at a time";
         link.cancel();
-        EXPECT_EQ(link.request("010C07", 14).status(), Status::Stopped);
+        EXPECT_EQ(box.request("010C07", 14).status(), Status::Stopped);
         EXPECT_EQ(steps, 0);
     }
     EXPECT_FALSE(link.busy());

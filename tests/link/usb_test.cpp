@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/box/box_exchange.h"
 #include "link/scan_tool_link.h"
 #include "link/usb/usb_port.h"
 #include "support/recording_link_view.h"
@@ -85,21 +86,22 @@ struct UsbLinkTest : ::testing::Test {
     ScriptedPrompter prompter;
     scan::ScanToolLink link{
         state, view, prompter, {std::chrono::milliseconds(400), core::monotonicTicks, {}}};
+    scan::box::BoxExchange box{link, view};
 };
 
 TEST_F(UsbLinkTest, AFortyCharacterReplyComesInTwoReadsAndWhole) {
     tool->reply = QByteArray(40, 'A');
-    EXPECT_EQ(link.awaitVehicle(), std::nullopt);
-    link.OBDoutput("010009");
-    link.wait([this] { return link.OBDinbuffercount() >= 40; }, link.replyDeadline());
-    EXPECT_EQ(link.OBDinput(), QString(40, 'A'));
+    EXPECT_EQ(box.awaitVehicle(), std::nullopt);
+    box.OBDoutput("010009");
+    link.wait([this] { return box.OBDinbuffercount() >= 40; }, link.replyDeadline());
+    EXPECT_EQ(box.OBDinput(), QString(40, 'A'));
     const std::lock_guard lock(tool->mutex);
     EXPECT_EQ(tool->reads, (std::vector<int>{32, 8}));
     EXPECT_EQ(tool->requests.front(), 9); // the ready poll comes first
 }
 
 TEST_F(UsbLinkTest, AShortCommandFailsTheWrite) {
-    link.OBDoutput("0100");
+    box.OBDoutput("0100");
     EXPECT_TRUE(
         prompter.messageTexts().join("\n").contains("Communication Error Writing Scan Tool Data"));
 }

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using Status = scan::Reply::Status;
+using Status = scan::AnswerStatus;
 
 namespace {
 

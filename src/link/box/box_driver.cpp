@@ -133,10 +133,10 @@ ObdAnswer answerOf(const BoxCommand& command, const Reply& reply) {
 
 ObdAnswer BoxDriver::ask(const ObdRequest& request) {
     const BoxCommand command = boxCommand(request);
-    std::optional<Reply> reply = link_.awaitVehicle();
+    std::optional<Reply> reply = wire_.awaitVehicle();
     for (int attempt = 1; !reply; ++attempt) {
         const bool o2Test = request.service == 0x05 || request.service == 0x06;
-        const Reply answer = link_.exchange(command.text, command.threshold, request.deadline,
+        const Reply answer = wire_.exchange(command.text, command.threshold, request.deadline,
                                             o2Test ? judgeO2Reply : Reply::of);
         const bool outOfStep = answer.status() == Reply::Status::OutOfStep;
         if (outOfStep)
@@ -176,7 +176,7 @@ Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 c
                                          int length) {
     RawAnswer answer;
     link_.state().NoVehicleLink = false;
-    const Reply ack = link_.request(QStringLiteral("F00504"), 2);
+    const Reply ack = wire_.request(QStringLiteral("F00504"), 2);
     if (!ack.answered() || ack.mid(2, 1) != QLatin1String("A")) {
         link_.state().NoVehicleLink = true;
         // Markers resuming after silence read as out of step: that is no answer either.
@@ -187,7 +187,7 @@ Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 c
     }
     const QString digit = ack.mid(3, 1);
     const std::array<quint8, 2> protocol = protocolHeader(digit.isEmpty() ? QChar() : digit[0]);
-    Reply reply = link_.passThrough(passThroughCommand({protocol[0], protocol[1], kTesterAddress},
+    Reply reply = wire_.passThrough(passThroughCommand({protocol[0], protocol[1], kTesterAddress},
                                                        service, testId, componentId, length),
                                     kRawReplyBytes - 1);
     if (reply.answered() && !rawChecksumHolds(reply.bytes()))
@@ -199,7 +199,7 @@ Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 c
 }
 
 Driver::Identity BoxDriver::identify() {
-    const Reply reply = link_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
+    const Reply reply = wire_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
     Identity identity;
     identity.status = reply.status();
     if (!reply.answered())
@@ -215,7 +215,71 @@ Driver::Identity BoxDriver::identify() {
 }
 
 void BoxDriver::nextEcu() {
-    link_.exchange(QStringLiteral("800204"), 2);
+    wire_.exchange(QStringLiteral("800204"), 2);
+}
+
+Driver::Start BoxDriver::start(std::optional<std::chrono::milliseconds> limit) {
+    if (!wire_.ComPortActive()) {
+        for (int i = 0; i < 2; ++i) {
+            if (wire_.OBDwait() != BoxExchange::Ready::Vehicle)
+                return {};
+        }
+        return {true, {}};
+    }
+    return waitForMarkers(limit);
+}
+
+Driver::Start BoxDriver::waitForMarkers(std::optional<std::chrono::milliseconds> limit) {
+    LinkState& state = link_.state();
+    state.NoVehicleLink = true;
+    wire_.forgetReady();
+    // Each sign of the box is shown as it comes: yellow for "P", red once it has been silent for
+    // the reply timeout, the box's text following its colour.
+    bool vehicleRefused = false;
+    qint64 lastSign = link_.now();
+    bool silenceShown = false;
+    const WaitEnd end = link_.wait(
+        [&] {
+            switch (wire_.readyNow()) {
+            case ReadyState::Vehicle:
+                return true;
+            case ReadyState::NoVehicle:
+                vehicleRefused = true;
+                lastSign = link_.now();
+                silenceShown = false;
+                view_.setLinkColour(LinkColour::Yellow);
+                view_.setLinkText(QStringLiteral("Waiting for ECU"));
+                return false;
+            case ReadyState::NotYet:
+                break;
+            }
+            if (!silenceShown && link_.now() - lastSign >= link_.replyTimeout().count()) {
+                silenceShown = true;
+                vehicleRefused = false;
+                view_.setLinkColour(LinkColour::Red);
+                view_.setLinkText(QStringLiteral("ECU Off-Line"));
+            }
+            return false;
+        },
+        limit ? Deadline::after([this] { return link_.now(); }, *limit) : Deadline::never());
+    Start start;
+    if (end == WaitEnd::TimedOut)
+        start.reason =
+            vehicleRefused
+                ? QStringLiteral(
+                      "the scan tool answers but does not reach the vehicle: is the ignition on?")
+                : QStringLiteral("no answer from a scan tool on this port");
+    if (end != WaitEnd::Met || link_.lost())
+        return start;
+    state.NoVehicleLink = false;
+    view_.setLinkColour(LinkColour::Green);
+    start.reached = true;
+    return start;
+}
+
+std::optional<AnswerStatus> BoxDriver::awaitVehicle() {
+    const std::optional<Reply> notReady = wire_.awaitVehicle();
+    return notReady ? std::optional(notReady->status()) : std::nullopt;
 }
 
 Capabilities BoxDriver::capabilities() const {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "box_exchange.h"
 #include "link/driver.h"
-#include "link/link_view.h"
-#include "link/scan_tool_link.h"
 
 namespace scan::box {
 
@@ -38,10 +37,14 @@ QByteArray passThroughCommand(const std::array<quint8, 3>& header, quint8 servic
 // checksum. A reply out of step or garbled is asked again, a few times at most.
 class BoxDriver : public Driver {
 public:
-    BoxDriver(ScanToolLink& link, LinkView& view) : link_(link), view_(view) {}
+    BoxDriver(ScanToolLink& link, LinkView& view) : link_(link), view_(view), wire_(link, view) {}
 
     ObdAnswer ask(const ObdRequest& request) override;
     Capabilities capabilities() const override;
+    // Over a serial port: the ready markers as they come, yellow "Waiting for ECU" for "P", red
+    // "ECU Off-Line" once silent for the reply timeout. Over USB: two ready polls.
+    Start start(std::optional<std::chrono::milliseconds> limit) override;
+    std::optional<AnswerStatus> awaitVehicle() override;
     // Enters pass-through mode ("F00504"; the box acknowledges with "A" and its protocol digit,
     // the ELM327 bridge refuses a CAN bus with "NC"), then sends the message. The answer is
     // whole with its 14th byte, the checksum of the 13 before it.
@@ -53,8 +56,11 @@ public:
     void nextEcu() override;
 
 private:
+    Start waitForMarkers(std::optional<std::chrono::milliseconds> limit);
+
     ScanToolLink& link_;
     LinkView& view_;
+    BoxExchange wire_;
 };
 
 } // namespace scan::box

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/reply.h"
+#include "link/box/box_reply.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
 
-using Status = scan::Reply::Status;
+using Status = scan::AnswerStatus;
 
 namespace {
 
@@ -48,29 +48,30 @@ const ReplyCase kCases[] = {
 
 TEST(ReplyTest, IsJudgedOnceWhereItEnters) {
     for (const ReplyCase& c : kCases) {
-        const scan::Reply reply =
-            scan::Reply::of(c.command, c.threshold, QString::fromLatin1(c.arrived));
+        const scan::box::Reply reply =
+            scan::box::Reply::of(c.command, c.threshold, QString::fromLatin1(c.arrived));
         EXPECT_EQ(reply.status(), c.status) << c.why;
     }
 }
 
 // The wait for a reply goes on until its checksum is there.
 TEST(ReplyTest, AServicesFrameIsWholeWithItsChecksum) {
-    EXPECT_EQ(scan::Reply::wholeLength("010C07", u"V486B1"), 1 + 2 * 7 + 2);
-    EXPECT_EQ(scan::Reply::wholeLength("060205", u"V4"), 1 + 2 * 6 + 2) << "an O2 test value";
-    EXPECT_EQ(scan::Reply::wholeLength("030A0A", u"V486B1043 03"), 1 + 2 * 10 + 2 + 1)
+    EXPECT_EQ(scan::box::Reply::wholeLength("010C07", u"V486B1"), 1 + 2 * 7 + 2);
+    EXPECT_EQ(scan::box::Reply::wholeLength("060205", u"V4"), 1 + 2 * 6 + 2) << "an O2 test value";
+    EXPECT_EQ(scan::box::Reply::wholeLength("030A0A", u"V486B1043 03"), 1 + 2 * 10 + 2 + 1)
         << "junk before the first code";
-    EXPECT_EQ(scan::Reply::wholeLength("900101", u"V"), 0) << "the box's own replies have none";
+    EXPECT_EQ(scan::box::Reply::wholeLength("900101", u"V"), 0)
+        << "the box's own replies have none";
 }
 
 TEST(ReplyTest, AnAnsweredReplyReadsByPosition) {
-    const scan::Reply reply = scan::Reply::of("010C07", 14, "SV486B10410C1AF822");
+    const scan::box::Reply reply = scan::box::Reply::of("010C07", 14, "SV486B10410C1AF822");
     EXPECT_EQ(reply.ecu(), "10");
     EXPECT_EQ(reply.byte(12), 0x1A);
     EXPECT_EQ(reply.byte(14), 0xF8);
     EXPECT_EQ(reply.mid(40, 2), "") << "past the end reads as empty";
 
-    const scan::Reply codes = scan::Reply::of("030A0A", 21, "V486B1043 0300017100007B");
+    const scan::box::Reply codes = scan::box::Reply::of("030A0A", 21, "V486B1043 0300017100007B");
     EXPECT_EQ(codes.mid(10, 4), "0300");
 }
 
@@ -82,8 +83,8 @@ TEST(ReplyTest, FirmwareIsAVersionNumber) {
         {"Vx.yz", Status::Garbled},
     };
     for (const auto& [text, status] : cases)
-        EXPECT_EQ(scan::Reply::firmware(QString::fromLatin1(text)).status(), status) << text;
-    EXPECT_EQ(scan::Reply::firmware("V4.10xyz").text(), "V4.10");
+        EXPECT_EQ(scan::box::Reply::firmware(QString::fromLatin1(text)).status(), status) << text;
+    EXPECT_EQ(scan::box::Reply::firmware("V4.10xyz").text(), "V4.10");
 }
 
 } // namespace

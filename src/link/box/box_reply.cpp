@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reply.h"
+#include "box_reply.h"
 
 #include "core/number_text.h"
-#include "scan_tool_link.h"
 
 #include <algorithm>
 
-namespace scan {
+namespace scan::box {
 
 namespace {
+
+int nibble(QChar c) {
+    int v = std::max<int>(c.unicode(), '0') - '0';
+    if (v > 9)
+        v -= 7;
+    return v;
+}
 
 bool isHex(QChar c) {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
@@ -54,6 +60,20 @@ bool hasCodeJunk(int service, QStringView text) {
 }
 
 } // namespace
+
+int conv_hex(QString& Hex1) {
+    if (Hex1.isEmpty())
+        Hex1 = QStringLiteral("00");
+    const int high = nibble(Hex1[0]);
+    const int low = Hex1.size() > 1 ? nibble(Hex1[1]) : 0;
+    const int sum = high * 16 + low;
+    return sum > 255 ? 128 : sum;
+}
+
+int conv_hex(const QString& Hex1) {
+    QString copy = Hex1;
+    return conv_hex(copy);
+}
 
 bool checksumHolds(QStringView text, int bytes) {
     const int end = 1 + 2 * (bytes + 1);
@@ -146,22 +166,4 @@ int Reply::byte(int position) const {
     return conv_hex(mid(position, 2));
 }
 
-QString noAnswerText(const Reply& reply, const QString& what) {
-    return reply.status() == Reply::Status::Refused
-               ? QStringLiteral("The ECU refused the %1 request.").arg(what)
-               : QStringLiteral("No answer to the %1 request.").arg(what);
-}
-
-QString interruptionText(const Reply& reply, const QString& operation) {
-    switch (reply.status()) {
-    case Reply::Status::Stopped:
-        return operation + QStringLiteral(" was stopped.");
-    case Reply::Status::NoVehicle:
-        return operation +
-               QStringLiteral(" was interrupted: the scan tool cannot reach the vehicle.");
-    default:
-        return operation + QStringLiteral(" was interrupted: the scan tool stopped answering.");
-    }
-}
-
-} // namespace scan
+} // namespace scan::box

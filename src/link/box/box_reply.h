@@ -1,26 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/answer_status.h"
+
 #include <QByteArray>
 #include <QString>
 
-namespace scan {
+namespace scan::box {
 
-// The scan tool's answer to one request, judged once, where it enters the program. Only an
+// Two hexadecimal characters as 0..255: characters below "0" count as 0, lower-case letters and
+// other characters above "F" give 128, the empty text reads as "00" (and is set to it).
+int conv_hex(QString& Hex1);
+int conv_hex(const QString& Hex1);
+
+// The box's reply to one command, judged once, where it enters the program. Only an
 // answered reply is ever read for values; every other kind is "no answer" to whoever asked.
 class Reply {
 public:
-    enum class Status {
-        Answered,
-        Refused,    // a negative response: 7F, the service, a reason code
-        EcuTimeout, // "S" second: the ECU did not answer
-        OutOfStep,  // "S" third: the box lost step; the request may be sent again
-        Garbled,    // it came, but cut short, corrupted or answering another request
-        Late,       // the wait ran out before the reply was there
-        NoVehicle,  // the scan tool cannot reach the vehicle (ready marker "P")
-        Lost,       // the scan tool is gone
-        Stopped,    // the user, or closing the program, ended the operation
-    };
+    using Status = AnswerStatus;
 
     Reply() = default;
     explicit Reply(Status status) : status_(status) {}
@@ -44,10 +41,7 @@ public:
     Status status() const { return status_; }
     bool answered() const { return status_ == Status::Answered; }
     // The scan tool cannot be asked anything more in this operation.
-    bool ended() const {
-        return status_ == Status::NoVehicle || status_ == Status::Lost ||
-               status_ == Status::Stopped;
-    }
+    bool ended() const { return endsOperation(status_); }
     // The reply as it came, a stray leading "S" stepped over.
     const QString& text() const { return text_; }
     // 1-based, clipped to the text.
@@ -73,11 +67,4 @@ private:
 // hex) is followed by their checksum: the sum of the bytes, modulo 256, as one more hex pair.
 bool checksumHolds(QStringView text, int bytes);
 
-// The plain line for a request that was not answered: "No answer to the <what> request." or,
-// for a refusal, "The ECU refused the <what> request."
-QString noAnswerText(const Reply& reply, const QString& what);
-
-// Why an operation ended early, as a line for the status window, e.g. "The survey was stopped."
-QString interruptionText(const Reply& reply, const QString& operation);
-
-} // namespace scan
+} // namespace scan::box

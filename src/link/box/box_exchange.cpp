@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "box_exchange.h"
+
+namespace scan::box {
+
+namespace {
+const QString kWriteError = QStringLiteral("Communication Error Writing Scan Tool Data");
+} // namespace
+
+bool BoxExchange::ComPortActive() const {
+    const Transport* transport = link_.transport();
+    return !transport || transport->readySignal() == Transport::ReadySignal::Markers;
+}
+
+ReadyState BoxExchange::readyNow() {
+    Transport* transport = link_.transport();
+    if (!transport || link_.lost())
+        return ReadyState::NotYet;
+    if (transport->readySignal() == Transport::ReadySignal::Poll)
+        return transport->pollReady();
+    return OBDinbuffercount() > 0 ? readyMarkerIn(OBDinput().toLatin1()) : ReadyState::NotYet;
+}
+
+void BoxExchange::forgetReady() {
+    Transport* transport = link_.transport();
+    if (transport && transport->readySignal() == Transport::ReadySignal::Poll)
+        transport->pollReady();
+    else
+        OBDinput();
+}
+
+BoxExchange::Ready BoxExchange::OBDwait() {
+    LinkState& state = link_.state();
+    state.NoVehicleLink = false;
+    forgetReady();
+    ReadyState seen = ReadyState::NotYet;
+    const WaitEnd end = link_.wait(
+        [&] {
+            seen = state.NoVehicleLink ? ReadyState::NotYet : readyNow();
+            return state.NoVehicleLink || seen != ReadyState::NotYet;
+        },
+        link_.replyDeadline());
+    if (end == WaitEnd::TimedOut) {
+        // No ready sign at all: nothing answers on this port.
+        state.NoVehicleLink = true;
+        view_.setLinkColour(LinkColour::Red);
+        return Ready::NoAnswer;
+    }
+    if (end == WaitEnd::Stopped || link_.lost() || seen == ReadyState::NotYet) {
+        state.NoVehicleLink = true;
+        return Ready::Ended;
+    }
+    if (seen == ReadyState::NoVehicle) {
+        state.NoVehicleLink = true;
+        view_.setLinkColour(LinkColour::Yellow);
+        return Ready::NoVehicle;
+    }
+    view_.setLinkColour(LinkColour::Green);
+    return Ready::Vehicle;
+}
+
+QString BoxExchange::OBDinput() {
+    const std::optional<QByteArray> bytes = link_.takeInput();
+    return bytes ? QString::fromLatin1(*bytes) : QStringLiteral("FF");
+}
+
+int BoxExchange::OBDoutput(const QString& strOUT) {
+    Transport* transport = link_.transport();
+    if (transport && !link_.lost() && !transport->write(strOUT.toLatin1()))
+        link_.declareLost(kWriteError);
+    return 0;
+}
+
+int BoxExchange::OBDinbuffercount() {
+    const Transport* transport = link_.transport();
+    return transport && !link_.lost() ? int(std::min<qint64>(transport->bytesAvailable(), 32767))
+                                      : 0;
+}
+
+std::optional<Reply> BoxExchange::awaitVehicle() {
+    switch (OBDwait()) {
+    case Ready::Vehicle:
+        return std::nullopt;
+    case Ready::NoVehicle:
+        return Reply(AnswerStatus::NoVehicle);
+    case Ready::NoAnswer:
+        link_.declareLost({});
+        return Reply(AnswerStatus::Lost);
+    case Ready::Ended:
+        break;
+    }
+    return Reply(link_.lost() ? AnswerStatus::Lost : AnswerStatus::Stopped);
+}
+
+Reply BoxExchange::exchange(const QString& command, int threshold,
+                            const std::optional<Deadline>& deadline, Judge judge) {
+    OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
+    OBDoutput(command);
+    QString arrived;
+    const auto complete = [&] {
+        if (OBDinbuffercount() > 0)
+            arrived += OBDinput();
+        // A ready marker already on the wire when the command went out comes ahead of the
+        // reply; it must not count towards the reply's length.
+        const QStringView reply = QStringView(arrived).mid(arrived.startsWith(QLatin1Char('S')));
+        return reply.size() > threshold && reply.size() >= Reply::wholeLength(command, reply);
+    };
+    if (std::optional<Reply> missing =
+            awaitReply(complete, deadline ? *deadline : link_.replyDeadline()))
+        return *missing;
+    return judge(command, threshold, arrived + OBDinput());
+}
+
+Reply BoxExchange::passThrough(const QByteArray& frame, int threshold) {
+    OBDinput();
+    Transport* transport = link_.transport();
+    if (transport && !link_.lost() && !transport->writePassThrough(frame))
+        link_.declareLost(kWriteError);
+    if (std::optional<Reply> missing =
+            awaitReply([&] { return OBDinbuffercount() > threshold; }, link_.replyDeadline()))
+        return *missing;
+    const std::optional<QByteArray> bytes = link_.takeInput();
+    return bytes ? Reply::raw(threshold, *bytes) : Reply(AnswerStatus::Lost);
+}
+
+std::optional<Reply> BoxExchange::awaitReply(const std::function<bool()>& complete,
+                                             const Deadline& deadline) {
+    LinkState& state = link_.state();
+    const WaitEnd end = link_.wait([&] { return state.NoVehicleLink || complete(); }, deadline);
+    if (link_.lost())
+        return Reply(AnswerStatus::Lost);
+    if (end == WaitEnd::Stopped)
+        return Reply(AnswerStatus::Stopped);
+    if (state.NoVehicleLink)
+        return Reply(AnswerStatus::NoVehicle);
+    if (end == WaitEnd::TimedOut) {
+        OBDinput(); // a part of a reply must not be taken for the next one
+        return Reply(AnswerStatus::Late);
+    }
+    return std::nullopt;
+}
+
+Reply BoxExchange::request(const QString& command, int threshold) {
+    if (std::optional<Reply> notReady = awaitVehicle())
+        return *notReady;
+    return exchange(command, threshold);
+}
+
+} // namespace scan::box
