@@ -503,8 +503,11 @@ void MainWindow::setLinkColour(scan::LinkColour colour) {
 
 void MainWindow::setLinkText(const QString& text) {
     Text1->setText(text);
-    if (text == QLatin1String("ECU Off-Line") || text == QLatin1String("Waiting for ECU"))
-        markValuesFromLostLink(true);
+}
+
+void MainWindow::showOutOfReach(const QString& text) {
+    Text1->setText(text);
+    markValuesFromLostLink(true);
 }
 
 void MainWindow::appendStatusText(const QString& text) {

@@ -81,6 +81,7 @@ public:
     // What the link and the connection switch on this window.
     void setLinkColour(scan::LinkColour colour) override;
     void setLinkText(const QString& text) override;
+    void showOutOfReach(const QString& text) override;
     // Line breaks may be "\r\n" or "\n".
     void setStatusText(const QString& text) override;
     void appendStatusText(const QString& text) override;

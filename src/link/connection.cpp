@@ -178,14 +178,14 @@ Connection::Outcome Connection::giveUp(const QString& reason) {
             view_.setEntryEnabled(e, true);
     }
     view_.setLinkColour(LinkColour::Red);
-    view_.setLinkText(QStringLiteral("ECU Off-Line"));
+    view_.showOutOfReach(QStringLiteral("ECU Off-Line"));
     view_.setStatusText(QStringLiteral("\r\nNot connected: ") + reason + QStringLiteral(".\r\n"));
     return Outcome::Cancelled;
 }
 
 void Connection::show_waiting() {
     view_.setLinkColour(LinkColour::Yellow);
-    view_.setLinkText(QStringLiteral("Waiting for ECU"));
+    view_.showOutOfReach(QStringLiteral("Waiting for ECU"));
     view_.setStatusText(
         QStringLiteral("\r\nWaiting for the scan tool to reach the vehicle. Press Esc to "
                        "stop waiting.\r\n"));

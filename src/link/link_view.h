@@ -27,6 +27,9 @@ public:
     virtual ~LinkView() = default;
     virtual void setLinkColour(LinkColour colour) = 0;
     virtual void setLinkText(const QString& text) = 0;
+    // The vehicle is out of reach: the status box says so in `text` ("ECU Off-Line", "Waiting
+    // for ECU"), and whatever values are on show came from before.
+    virtual void showOutOfReach(const QString& text) { setLinkText(text); }
     // Replaces the status text window's text ("\r\n" line breaks).
     virtual void setStatusText(const QString& text) = 0;
     virtual void appendStatusText(const QString& text) = 0;

@@ -248,7 +248,7 @@ Driver::Start BoxDriver::waitForMarkers(std::optional<std::chrono::milliseconds>
                 lastSign = link_.now();
                 silenceShown = false;
                 view_.setLinkColour(LinkColour::Yellow);
-                view_.setLinkText(QStringLiteral("Waiting for ECU"));
+                view_.showOutOfReach(QStringLiteral("Waiting for ECU"));
                 return false;
             case ReadyState::NotYet:
                 break;
@@ -257,7 +257,7 @@ Driver::Start BoxDriver::waitForMarkers(std::optional<std::chrono::milliseconds>
                 silenceShown = true;
                 vehicleRefused = false;
                 view_.setLinkColour(LinkColour::Red);
-                view_.setLinkText(QStringLiteral("ECU Off-Line"));
+                view_.showOutOfReach(QStringLiteral("ECU Off-Line"));
             }
             return false;
         },
