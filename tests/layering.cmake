@@ -2,7 +2,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of a layer above its own:
 # core <- link <- obd <- diag and monitor (side by side) <- ui <- app. The simulator may use core
-# and the link's transport, USB backend and ELM327 adapter interfaces, nothing else.
+# and the link's transport, USB backend and ELM327 adapter interfaces, nothing else. A driver's
+# own folder is the link's business: services ask through the request model, and only the
+# session, which wires the parts together, names a driver.
 set(allowed_core core)
 set(allowed_link core link)
 set(allowed_obd core link obd)
@@ -12,6 +14,8 @@ set(allowed_ui core link obd diag monitor ui)
 set(allowed_app core link obd diag monitor ui app sim)
 set(allowed_sim core sim)
 set(sim_may_include link/transport.h link/usb/usb_backend.h link/elm/elm_adapter.h)
+set(driver_folders link/box/)
+set(may_name_a_driver app/session.h app/session.cpp)
 
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
 set(violations "")
@@ -21,6 +25,17 @@ foreach(source IN LISTS sources)
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^#include \"(([a-z_]+)/[^\"]+)\".*" "\\1" header "${line}")
     string(REGEX REPLACE "/.*" "" target ${header})
+    set(names_a_driver FALSE)
+    foreach(folder IN LISTS driver_folders)
+      string(FIND "${header}" "${folder}" at)
+      if(at EQUAL 0 AND NOT layer STREQUAL "link" AND NOT source IN_LIST may_name_a_driver)
+        set(names_a_driver TRUE)
+      endif()
+    endforeach()
+    if(names_a_driver)
+      list(APPEND violations "src/${source} (${layer}) names a driver: ${header}")
+      continue()
+    endif()
     if(target IN_LIST allowed_${layer})
       continue()
     endif()
