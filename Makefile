@@ -35,6 +35,7 @@ bench: build
 	$(BUILD)/bench/vamrick-elm-bench
 	$(BUILD)/bench/vamrick-survey-bench
 	$(BUILD)/bench/vamrick-live-bench
+	$(BUILD)/bench/vamrick-report-elm-bench
 
 asan:
 	$(MAKE) test PRESET=asan

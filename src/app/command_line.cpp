@@ -128,10 +128,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("elm-baud"),
         QStringLiteral("The ELM327 adapter's line speed to try first (default 38400)."),
         QStringLiteral("baud"), QStringLiteral("38400"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every exchange with the scan tool or adapter to <file>, one line "
+                       "each, for a bug report."),
+        QStringLiteral("file"));
     parser.addOptions({help,   version, demo,    demoUsb,      profile,    usb,
                        report, tcf,     com,     replyTimeout, metric,     readAnyway,
                        clear,  log,     logItem, logInterval,  logSamples, mode6Scan,
-                       mode6,  wbo2Log, adapter, elmBaud});
+                       mode6,  wbo2Log, adapter, elmBaud,      trace});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -255,6 +260,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (!baud)
         return usageError(QStringLiteral("--elm-baud wants a line speed such as 38400"));
     options.elmBaud = *baud;
+    options.traceFile = parser.value(trace);
     result.options = options;
     return result;
 }

@@ -50,6 +50,7 @@ struct Options {
     // What is on the COM port; nothing: the window's saved choice, the box for a report.
     std::optional<Adapter> adapter;
     int elmBaud = 38400; // the ELM327 adapter's first line speed
+    QString traceFile;   // where every exchange is written; empty: nowhere
 };
 
 // The outcome of reading the command line: options to run with, or text to print and an exit code.

@@ -61,10 +61,12 @@ void provideRuntimeFolder() {
 
 // The ELM327-class adapter on a serial device or "tcp:HOST:PORT", first tried at `baud`.
 std::unique_ptr<scan::elm::ElmAdapter> elmAdapterOn(const QString& device, int baud,
-                                                    std::chrono::milliseconds replyTimeout) {
+                                                    std::chrono::milliseconds replyTimeout,
+                                                    scan::Trace* trace) {
     scan::elm::AdapterOptions options;
     options.baud = baud;
     options.replyTimeout = replyTimeout;
+    options.trace = trace;
     return std::make_unique<scan::elm::AdapterLink>(device, options);
 }
 
@@ -87,6 +89,14 @@ int main(int argc, char** argv) {
             QStringLiteral("vamrick: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
                            "Run it in a desktop session, or add --report to print what the window "
                            "shows as text.\n"));
+        return 2;
+    }
+
+    // Refused before anything connects: a bug report without its trace is no use.
+    scan::Trace trace;
+    if (QString error; !options.traceFile.isEmpty() && !trace.open(options.traceFile, error)) {
+        app::print(stderr, QStringLiteral("vamrick: cannot write the trace to %1: %2\n")
+                               .arg(options.traceFile, error));
         return 2;
     }
 
@@ -131,6 +141,7 @@ int main(int argc, char** argv) {
     diag::TroubleCodeDefinitions definitions;
     scan::ScanToolLink::Settings linkSettings;
     linkSettings.replyTimeout = options.replyTimeout;
+    linkSettings.trace = &trace;
     app::MainWindow window(
         state,
         {prompter, printer, definitions,
@@ -141,8 +152,8 @@ int main(int argc, char** argv) {
     // A choice on the command line is for this run only; a report without one uses the box.
     const app::Adapter adapter =
         options.adapter.value_or(headless ? app::Adapter::Box : app::savedAdapter());
-    const auto elmAdapter = [&options](const QString& device) {
-        return elmAdapterOn(device, options.elmBaud, options.replyTimeout);
+    const auto elmAdapter = [&options, &trace](const QString& device) {
+        return elmAdapterOn(device, options.elmBaud, options.replyTimeout, &trace);
     };
     app::Session session(state, window,
                          {prompter, definitions, portFactory, linkSettings,

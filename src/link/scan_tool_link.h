@@ -6,6 +6,7 @@
 #include "link_state.h"
 #include "link_view.h"
 #include "timing.h"
+#include "trace.h"
 #include "transport.h"
 #include "wait.h"
 
@@ -28,6 +29,7 @@ public:
         std::chrono::milliseconds replyTimeout{5000};
         TickSource ticks = monotonicTicks;
         std::function<void()> pump; // empty: sleep in the event loop
+        Trace* trace = nullptr;     // where the drivers record what they send and receive
     };
 
     ScanToolLink(LinkState& state, LinkView& view, core::Prompter& prompter, Settings settings);
@@ -52,6 +54,8 @@ public:
     }
     std::chrono::milliseconds replyTimeout() const { return settings_.replyTimeout; }
     qint64 now() const { return settings_.ticks(); }
+    // Nothing when no trace is kept.
+    Trace* trace() const { return settings_.trace; }
 
     // Stops the operation under way (nothing when none runs); the next one starts afresh.
     void cancel();

@@ -47,9 +47,27 @@ TEST(EndToEndTest, TheWindowReachesANewVamrickSimOnTheSamePathAfterLosingOne) {
     EXPECT_TRUE(w.Mode1->isEnabled());
 }
 
+// A trace line: time, driver, direction, bytes.
+QString traceLine(const QString& rest) {
+    return QStringLiteral("^\\d+\\.\\d{3} ") + rest + QLatin1Char('$');
+}
+
+bool traceHas(const QString& path, const QString& line) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           QRegularExpression(traceLine(line), QRegularExpression::MultilineOption)
+               .match(QString::fromLatin1(file.readAll()))
+               .hasMatch();
+}
+
 TEST(EndToEndTest, DemoReportChecksTheWholeCarWithoutHardware) {
-    const ProgramRun run = vamrick({"--demo", "--report"});
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("t.txt");
+    const ProgramRun run = vamrick({"--demo", "--report", "--trace", trace});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(traceHas(trace, "box > 010C07"));
+    EXPECT_TRUE(traceHas(trace, "box < V486B10410C[0-9A-F]{6}"));
+    EXPECT_FALSE(traceHas(trace, "box < .*[SP]")) << "no ready markers";
     EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: V4.00\nECU #=10\n\n"))
         << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("\n== Vehicle Data ==\nCalculated Load -------- "));
@@ -108,6 +126,13 @@ TEST(EndToEndTest, TheReportsExitStatusTellsFindingsFromFailures) {
 }
 
 TEST(EndToEndTest, ReportsThatCannotConnectSayWhyAndFail) {
+    const ProgramRun noTrace =
+        vamrick({"--demo", "--report", "--trace", "/dev/vamrick-no-such-folder/t.txt"});
+    EXPECT_EQ(noTrace.exitCode, 2);
+    EXPECT_TRUE(noTrace.err.startsWith("vamrick: cannot write the trace to"))
+        << noTrace.err.toStdString();
+    EXPECT_TRUE(noTrace.out.isEmpty());
+
     const ProgramRun noPort = vamrick({"--com", "3=/dev/vamrick-no-such-port", "--report"});
     EXPECT_EQ(noPort.exitCode, 1);
     EXPECT_TRUE(noPort.err.contains("not connected on COM3"));
@@ -196,11 +221,16 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
         {{"--protocol", "can29"}, beforeO2},
         {{"--protocol", "kwp", "--tcp", "0"}, throughBox.out},
     };
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("t.txt");
     for (const auto& [arguments, expected] : adapters) {
         SimProcess adapter(QStringList{"--elm327"} + arguments);
-        const ProgramRun run =
-            vamrick(QStringList{"--adapter", "elm327", "--com", "1=" + adapter.path()} + report);
+        const ProgramRun run = vamrick(
+            QStringList{"--adapter", "elm327", "--com", "1=" + adapter.path(), "--trace", trace} +
+            report);
         SCOPED_TRACE(arguments.join(' ').toStdString());
+        EXPECT_TRUE(traceHas(trace, "elm327 > 010C"));
+        EXPECT_TRUE(traceHas(trace, "elm327 < [0-9A-F ]*41 0C [0-9A-F ]*"));
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.out.startsWith("== ECU Status ==\nECU Connected\nF/W: ELM327 v1.5\n"));
         const std::string shown = masked(run.out);

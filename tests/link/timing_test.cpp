@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/timing.h"
+#include "link/trace.h"
+#include "support/qt_printers.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +28,27 @@ TEST(TimingTest, MeasuresSecondsBetweenStartAndFinishPastTwentyFiveDays) {
     timing.Finish();
     EXPECT_DOUBLE_EQ(timing.ElapsedTime(), 2.0);
     EXPECT_DOUBLE_EQ(timing.CurrentTime(), 2.0);
+}
+
+// A bug report's trace must hold every line up to a crash, and the bytes as they were.
+TEST(TraceTest, WritesEachLineAtOnceTextAsItStandsAndOtherBytesAsHex) {
+    QTemporaryDir dir;
+    qint64 now = 5000;
+    scan::Trace trace([&now] { return now; });
+    QString error;
+    ASSERT_TRUE(trace.open(dir.filePath("t.txt"), error)) << error.toStdString();
+    now += 12345;
+    trace.sent("elm327", "010C");
+    QFile file(dir.filePath("t.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "12.345 elm327 > 010C\n") << "on disk before the trace ends";
+    trace.received("box", QByteArray("\x01\x06\x68\xF1", 4));
+    trace.received("box", "");
+    EXPECT_EQ(file.readAll(), "12.345 box < 01 06 68 F1\n") << "nothing for nothing";
+
+    scan::Trace refused;
+    EXPECT_FALSE(refused.open(dir.filePath("no-such-folder/t.txt"), error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 } // namespace

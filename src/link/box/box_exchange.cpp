@@ -5,7 +5,27 @@ namespace scan::box {
 
 namespace {
 const QString kWriteError = QStringLiteral("Communication Error Writing Scan Tool Data");
+constexpr char kTraceName[] = "box";
+
+// A reply as the trace shows it: without the ready markers around it.
+QByteArrayView withoutMarkers(QByteArrayView text) {
+    if (text.size() > 1 && text.front() == 'S')
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == 'S' || text.back() == 'P'))
+        text.chop(1);
+    return text;
+}
 } // namespace
+
+void BoxExchange::traceSent(QByteArrayView bytes) {
+    if (Trace* trace = link_.trace())
+        trace->sent(kTraceName, bytes);
+}
+
+void BoxExchange::traceReceived(QByteArrayView bytes) {
+    if (Trace* trace = link_.trace())
+        trace->received(kTraceName, withoutMarkers(bytes));
+}
 
 bool BoxExchange::ComPortActive() const {
     const Transport* transport = link_.transport();
@@ -66,7 +86,11 @@ QString BoxExchange::OBDinput() {
 
 int BoxExchange::OBDoutput(const QString& strOUT) {
     Transport* transport = link_.transport();
-    if (transport && !link_.lost() && !transport->write(strOUT.toLatin1()))
+    if (!transport || link_.lost())
+        return 0;
+    const QByteArray bytes = strOUT.toLatin1();
+    traceSent(bytes);
+    if (!transport->write(bytes))
         link_.declareLost(kWriteError);
     return 0;
 }
@@ -105,26 +129,34 @@ Reply BoxExchange::exchange(const QString& command, int threshold,
         const QStringView reply = QStringView(arrived).mid(arrived.startsWith(QLatin1Char('S')));
         return reply.size() > threshold && reply.size() >= Reply::wholeLength(command, reply);
     };
-    if (std::optional<Reply> missing =
-            awaitReply(complete, deadline ? *deadline : link_.replyDeadline()))
-        return *missing;
-    return judge(command, threshold, arrived + OBDinput());
+    std::optional<Reply> missing =
+        awaitReply(complete, deadline ? *deadline : link_.replyDeadline(), &arrived);
+    if (!missing)
+        arrived += OBDinput();
+    traceReceived(arrived.toLatin1());
+    return missing ? *missing : judge(command, threshold, arrived);
 }
 
 Reply BoxExchange::passThrough(const QByteArray& frame, int threshold) {
     OBDinput();
     Transport* transport = link_.transport();
-    if (transport && !link_.lost() && !transport->writePassThrough(frame))
-        link_.declareLost(kWriteError);
+    if (transport && !link_.lost()) {
+        traceSent(frame);
+        if (!transport->writePassThrough(frame))
+            link_.declareLost(kWriteError);
+    }
     if (std::optional<Reply> missing =
             awaitReply([&] { return OBDinbuffercount() > threshold; }, link_.replyDeadline()))
         return *missing;
     const std::optional<QByteArray> bytes = link_.takeInput();
-    return bytes ? Reply::raw(threshold, *bytes) : Reply(AnswerStatus::Lost);
+    if (!bytes)
+        return Reply(AnswerStatus::Lost);
+    traceReceived(*bytes);
+    return Reply::raw(threshold, *bytes);
 }
 
 std::optional<Reply> BoxExchange::awaitReply(const std::function<bool()>& complete,
-                                             const Deadline& deadline) {
+                                             const Deadline& deadline, QString* arrived) {
     LinkState& state = link_.state();
     const WaitEnd end = link_.wait([&] { return state.NoVehicleLink || complete(); }, deadline);
     if (link_.lost())
@@ -134,7 +166,10 @@ std::optional<Reply> BoxExchange::awaitReply(const std::function<bool()>& comple
     if (state.NoVehicleLink)
         return Reply(AnswerStatus::NoVehicle);
     if (end == WaitEnd::TimedOut) {
-        OBDinput(); // a part of a reply must not be taken for the next one
+        // A part of a reply must not be taken for the next one.
+        const std::optional<QByteArray> rest = link_.takeInput();
+        if (arrived && rest)
+            *arrived += QString::fromLatin1(*rest);
         return Reply(AnswerStatus::Late);
     }
     return std::nullopt;

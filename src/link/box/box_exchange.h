@@ -52,9 +52,11 @@ public:
 
 private:
     // Waits until the reply is complete: nothing when it is, otherwise the reply that says why
-    // not.
-    std::optional<Reply> awaitReply(const std::function<bool()>& complete,
-                                    const Deadline& deadline);
+    // not. What is drained after a late reply is added to `arrived`, for the trace.
+    std::optional<Reply> awaitReply(const std::function<bool()>& complete, const Deadline& deadline,
+                                    QString* arrived = nullptr);
+    void traceSent(QByteArrayView bytes);
+    void traceReceived(QByteArrayView bytes);
 
     ScanToolLink& link_;
     LinkView& view_;

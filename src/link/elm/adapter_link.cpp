@@ -192,13 +192,14 @@ void AdapterLink::dispatch() {
     queue_.pop_front();
     reader_.expect(current_->command);
     timer_.start(current_->timeout);
-    io_->write(current_->command + '\r');
+    write(current_->command + '\r');
 }
 
 void AdapterLink::readAvailable() {
     if (!io_)
         return;
     const QByteArray bytes = io_->readAll();
+    traceReceived(bytes);
     if (resyncing_) {
         // A prompt with nothing after it, and then quiet: the adapter is idle again.
         settle_.stop();
@@ -212,6 +213,33 @@ void AdapterLink::readAvailable() {
         timer_.stop();
         finish(*answer);
     }
+}
+
+namespace {
+constexpr char kTraceName[] = "elm327";
+} // namespace
+
+void AdapterLink::write(const QByteArray& bytes) {
+    if (options_.trace)
+        options_.trace->sent(kTraceName, bytes.size() > 1 && bytes.endsWith('\r')
+                                             ? QByteArrayView(bytes).chopped(1)
+                                             : QByteArrayView(bytes));
+    io_->write(bytes);
+}
+
+void AdapterLink::traceReceived(const QByteArray& bytes) {
+    if (!options_.trace)
+        return;
+    traceLine_ += bytes;
+    for (qsizetype end = traceLine_.indexOf('\r'); end >= 0; end = traceLine_.indexOf('\r')) {
+        QByteArrayView line = QByteArrayView(traceLine_).first(end).trimmed();
+        while (line.startsWith('>'))
+            line = line.sliced(1).trimmed();
+        options_.trace->received(kTraceName, line);
+        traceLine_.remove(0, end + 1);
+    }
+    if (traceLine_.trimmed() == ">")
+        traceLine_.clear();
 }
 
 void AdapterLink::timedOut() {
@@ -233,7 +261,7 @@ void AdapterLink::timedOut() {
     if (timed.command != "ATZ" && io_ && io_->isOpen()) {
         resyncing_ = true;
         timer_.start(options_.replyTimeout);
-        io_->write("\r");
+        write("\r");
     }
     if (timed.done)
         timed.done(answerOf(Kind::TimedOut));

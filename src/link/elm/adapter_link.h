@@ -3,6 +3,7 @@
 
 #include "elm_adapter.h"
 #include "elm_reply.h"
+#include "link/trace.h"
 
 #include <QTimer>
 
@@ -24,6 +25,7 @@ struct AdapterOptions {
     std::chrono::milliseconds replyTimeout{5000};
     // A reset's banner may take a while, and at a wrong rate nothing sensible comes at all.
     std::chrono::milliseconds resetTimeout{2500};
+    Trace* trace = nullptr; // where what goes to and comes from the adapter is recorded
 };
 
 // An ELM327-class adapter on a serial port ("/dev/ttyUSB0") or TCP ("tcp:HOST:PORT"), driven
@@ -73,6 +75,9 @@ private:
     // Initialisation failed: what waits ends Lost, and `failed` tells why.
     void giveUp(const QString& reason);
     void closeDevice();
+    void write(const QByteArray& bytes);
+    // Records each whole line that came, the prompt left out.
+    void traceReceived(const QByteArray& bytes);
 
     QString device_;
     AdapterOptions options_;
@@ -95,6 +100,7 @@ private:
     bool headersOn_ = false;
     QString protocol_;
     bool protocolAsked_ = false;
+    QByteArray traceLine_; // the part of a line that came, not yet traced
 };
 
 } // namespace scan::elm
