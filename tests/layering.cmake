@@ -13,7 +13,8 @@ set(allowed_monitor core link obd monitor)
 set(allowed_ui core link obd diag monitor ui)
 set(allowed_app core link obd diag monitor ui app sim)
 set(allowed_sim core sim)
-set(sim_may_include link/transport.h link/usb/usb_backend.h link/elm/elm_adapter.h)
+set(sim_may_include link/transport.h link/usb/usb_backend.h link/elm/elm_adapter.h
+    link/elm/elm_lines.h)
 set(driver_folders link/box/)
 set(may_name_a_driver app/session.h app/session.cpp)
 

@@ -10,6 +10,10 @@
 namespace sim {
 
 using scan::elm::ElmAnswer;
+using scan::elm::framingOf;
+using scan::elm::guessFraming;
+using scan::elm::isCan;
+using scan::elm::parseElmLines;
 
 namespace {
 

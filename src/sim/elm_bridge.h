@@ -2,8 +2,8 @@
 #pragma once
 
 #include "box_backend.h"
-#include "elm_lines.h"
 #include "link/elm/elm_adapter.h"
+#include "link/elm/elm_lines.h"
 
 #include <QObject>
 
@@ -12,6 +12,10 @@
 #include <vector>
 
 namespace sim {
+
+using scan::elm::ElmFraming;
+using scan::elm::ElmMessage;
+using scan::elm::ElmMessages;
 
 // The box's backend on an ELM327-class adapter: each box command becomes adapter requests, and
 // the adapter's answers become the box's frames (header 48 6B and the ECU's address, response id,

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace sim {
+namespace scan::elm {
 
 // How the adapter frames what the vehicle sent, by the protocol ATDPN names.
 enum class ElmFraming {
@@ -48,4 +48,4 @@ struct ElmMessages {
 ElmMessages parseElmLines(const QStringList& lines, ElmFraming framing, bool headers,
                           QByteArrayView request);
 
-} // namespace sim
+} // namespace scan::elm

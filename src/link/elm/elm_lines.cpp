@@ -8,7 +8,7 @@
 #include <map>
 #include <optional>
 
-namespace sim {
+namespace scan::elm {
 
 namespace {
 
@@ -320,4 +320,4 @@ ElmMessages parseElmLines(const QStringList& lines, ElmFraming framing, bool hea
     return out;
 }
 
-} // namespace sim
+} // namespace scan::elm

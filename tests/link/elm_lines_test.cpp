@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sim/elm_lines.h"
+#include "link/elm/elm_lines.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using sim::ElmFraming;
+using scan::elm::ElmFraming;
 
 struct Row {
     const char* name;
@@ -18,9 +18,9 @@ struct Row {
 };
 
 // What is left of the adapter's lines, written as a row writes it.
-std::string shown(const sim::ElmMessages& found) {
+std::string shown(const scan::elm::ElmMessages& found) {
     std::string out;
-    for (const sim::ElmMessage& m : found.messages)
+    for (const scan::elm::ElmMessage& m : found.messages)
         out += (out.empty() ? "" : " ") +
                QByteArray(1, char(m.ecu)).toHex().toUpper().toStdString() + ":" +
                m.data.toHex().toUpper().toStdString();
@@ -71,8 +71,8 @@ TEST(ElmLinesTest, OnlyAnAnswerWholeToItsLastByteIsAMessage) {
     };
     for (const Row& row : rows) {
         const QStringList lines = QString(row.lines).split('|');
-        const auto found =
-            sim::parseElmLines(lines, row.framing, row.headers, QByteArray::fromHex(row.request));
+        const auto found = scan::elm::parseElmLines(lines, row.framing, row.headers,
+                                                    QByteArray::fromHex(row.request));
         EXPECT_EQ(shown(found), row.messages) << row.name;
         EXPECT_EQ(found.damaged, row.damaged) << row.name;
     }
