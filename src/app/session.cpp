@@ -1,40 +1,45 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session.h"
 
-#include "adapter_port.h"
+#include "link/elm/elm_port.h"
 
 namespace app {
 
 namespace {
 
-// The ports as the adapter choice has them: the box's own, or an adapter behind the bridge on the
-// device the port stands for.
+// The ports as the adapter choice has them: the box's own, or an adapter on the device the port
+// stands for.
 scan::ComPorts::Factory choosingFactory(const Session& session, Session::Parts& parts) {
-    return [&session, ports = std::move(parts.portFactory), elm = std::move(parts.elmAdapter),
-            timeout =
-                parts.linkSettings.replyTimeout](int port) -> std::unique_ptr<scan::Transport> {
+    return [&session, ports = std::move(parts.portFactory),
+            elm = std::move(parts.elmAdapter)](int port) -> std::unique_ptr<scan::Transport> {
         std::unique_ptr<scan::Transport> transport = ports(port);
         if (session.adapter() == Adapter::Box || !transport)
             return transport;
         std::unique_ptr<scan::elm::ElmAdapter> adapter = elm ? elm(transport->device()) : nullptr;
-        return adapterPort(std::move(adapter), std::move(transport), timeout);
+        return std::make_unique<scan::elm::ElmPort>(std::move(adapter), std::move(transport));
     };
 }
 
 } // namespace
 
+scan::Driver& DriverChoice::current() const {
+    if (qobject_cast<scan::elm::ElmPort*>(link_.transport()))
+        return elm_;
+    return box_;
+}
+
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
     : QObject(parent), state_(state), adapter_(parts.adapter),
       ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),
-      link_(state.link, view, parts.prompter, parts.linkSettings), boxDriver_(link_, view),
-      connection_(link_, boxDriver_, ports_, usb_, view, parts.prompter),
-      request_(link_, boxDriver_, view), decoders_(request_, state.decoder, state.survey),
+      link_(state.link, view, parts.prompter, parts.linkSettings), driver_(link_, view),
+      connection_(link_, driver_, ports_, usb_, view, parts.prompter),
+      request_(link_, driver_, view), decoders_(request_, state.decoder, state.survey),
       survey_(decoders_, state.decoder, state.survey, view),
-      codeReader_(link_, boxDriver_, view, parts.prompter, parts.definitions, state.timing,
+      codeReader_(link_, driver_, view, parts.prompter, parts.definitions, state.timing,
                   parts.storedCodeLimit),
-      clearCodes_(link_, boxDriver_, view),
-      freezeFrame_(survey_, link_, boxDriver_, state.decoder, state.survey, view),
-      o2Tests_(link_, boxDriver_, view, state.survey), realtime_(decoders_, state.decoder),
+      clearCodes_(link_, driver_, view),
+      freezeFrame_(survey_, link_, driver_, state.decoder, state.survey, view),
+      o2Tests_(link_, driver_, view, state.survey), realtime_(decoders_, state.decoder),
       logger_(link_, decoders_, state.decoder, state.timing, parts.prompter),
       airFuel_(decoders_, state.decoder, state.survey), fuelTrims_(request_, state.survey),
       wbo2Log_(decoders_, state.decoder) {

@@ -10,6 +10,7 @@
 #include "link/box/box_driver.h"
 #include "link/connection.h"
 #include "link/elm/elm_adapter.h"
+#include "link/elm/elm_driver.h"
 #include "monitor/air_fuel_meter.h"
 #include "monitor/data_logger.h"
 #include "monitor/fuel_trim_monitor.h"
@@ -26,6 +27,33 @@
 #include <optional>
 
 namespace app {
+
+// The driver of the scan tool on the link's port: the ELM327 adapter's for an adapter's port, the
+// box's otherwise.
+class DriverChoice : public scan::Driver {
+public:
+    DriverChoice(scan::ScanToolLink& link, scan::LinkView& view)
+        : link_(link), box_(link, view), elm_(link, view) {}
+
+    scan::ObdAnswer ask(const scan::ObdRequest& request) override { return current().ask(request); }
+    scan::Capabilities capabilities() const override { return current().capabilities(); }
+    Start start(std::optional<std::chrono::milliseconds> limit) override {
+        return current().start(limit);
+    }
+    std::optional<scan::AnswerStatus> awaitVehicle() override { return current().awaitVehicle(); }
+    RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override {
+        return current().passThrough(service, testId, componentId, length);
+    }
+    Identity identify() override { return current().identify(); }
+    void nextEcu() override { current().nextEcu(); }
+
+private:
+    scan::Driver& current() const;
+
+    scan::ScanToolLink& link_;
+    mutable scan::box::BoxDriver box_;
+    mutable scan::elm::ElmDriver elm_;
+};
 
 // What the operations show: the main window, or its stand-in in tests.
 class SessionView : public scan::ConnectionView, public obd::SurveyView {};
@@ -72,7 +100,7 @@ public:
 
     scan::ScanToolLink& link() { return link_; }
     // What the services ask through: the driver of the scan tool connected.
-    scan::Driver& driver() { return boxDriver_; }
+    scan::Driver& driver() { return driver_; }
     AppState& state() { return state_; }
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }
@@ -106,7 +134,7 @@ private:
     scan::ComPorts ports_;
     scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
-    scan::box::BoxDriver boxDriver_;
+    DriverChoice driver_;
     scan::Connection connection_;
     obd::PidRequest request_;
     obd::Decoders decoders_;

@@ -17,7 +17,8 @@ public:
     using Answer = scan::elm::ElmAnswer;
 
     void start() override { emit ready(); }
-    void send(const QByteArray& command, std::function<void(const Answer&)> done) override {
+    void send(const QByteArray& command, std::function<void(const Answer&)> done,
+              std::optional<std::chrono::milliseconds> = std::nullopt) override {
         sent << QString::fromLatin1(command);
         queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}}),
                            std::move(done));

@@ -160,13 +160,15 @@ void AdapterLink::afterReset(const ElmAnswer& answer) {
     });
 }
 
-void AdapterLink::send(const QByteArray& command, std::function<void(const ElmAnswer&)> done) {
+void AdapterLink::send(const QByteArray& command, std::function<void(const ElmAnswer&)> done,
+                       std::optional<std::chrono::milliseconds> timeout) {
     if (!io_ || !io_->isOpen()) {
         if (done)
             done(answerOf(Kind::Lost));
         return;
     }
-    queue_.push_back(Pending{command, std::move(done), options_.replyTimeout, false});
+    queue_.push_back(
+        Pending{command, std::move(done), timeout.value_or(options_.replyTimeout), false});
     dispatch();
 }
 

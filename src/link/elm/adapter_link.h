@@ -39,7 +39,8 @@ public:
     ~AdapterLink() override;
 
     void start() override;
-    void send(const QByteArray& command, std::function<void(const ElmAnswer&)> done) override;
+    void send(const QByteArray& command, std::function<void(const ElmAnswer&)> done,
+              std::optional<std::chrono::milliseconds> timeout = std::nullopt) override;
     void stop() override;
 
     QString identity() const override { return identity_; }

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 namespace scan::elm {
 
@@ -41,8 +43,10 @@ public:
     // Opens the port and initialises the adapter (reset, echo and line feeds off, headers on,
     // automatic protocol); `ready` or `failed` follows.
     virtual void start() = 0;
-    // A command without its carriage return, e.g. "0100" or "ATDPN".
-    virtual void send(const QByteArray& command, std::function<void(const ElmAnswer&)> done) = 0;
+    // A command without its carriage return, e.g. "0100" or "ATDPN"; it is given up after the
+    // reply timeout, or after `timeout` when given.
+    virtual void send(const QByteArray& command, std::function<void(const ElmAnswer&)> done,
+                      std::optional<std::chrono::milliseconds> timeout = std::nullopt) = 0;
     virtual void stop() = 0;
 
     // After `ready`: the adapter's identity as ATI gives it (e.g. "ELM327 v1.5").

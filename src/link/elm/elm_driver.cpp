@@ -1,0 +1,334 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "elm_driver.h"
+
+#include "elm_port.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace scan::elm {
+
+namespace {
+
+using Kind = ElmAnswer::Kind;
+using namespace std::chrono_literals;
+
+// A request that brings its own deadline (the stored codes) may take the adapter this long.
+constexpr std::chrono::milliseconds kLongAnswer = 10s;
+// The adapter link ends every command within its timeout; this only guards against one that
+// does not.
+constexpr std::chrono::milliseconds kGuard = 2s;
+// The adapter's own search for the bus takes seconds; this is the pause between searches.
+constexpr std::chrono::milliseconds kSearchPause = 1s;
+// A damaged answer gets this many tries, as on the box.
+constexpr int kTries = 3;
+constexpr double kFirmware = 4.00;
+
+QByteArray hexOf(QByteArrayView bytes) {
+    return bytes.toByteArray().toHex().toUpper();
+}
+
+bool isO2Test(int service) {
+    return service == 0x05 || service == 0x06;
+}
+
+bool isCodeService(int service) {
+    return service == 0x03 || service == 0x07;
+}
+
+// The bytes after the service as the adapter sends them: a freeze-frame request names frame 0;
+// either O2 test service is asked in service $05, where an adapter finds the tests.
+QByteArray obdBytes(const ObdRequest& request) {
+    QByteArray bytes(1, char(isO2Test(request.service) ? 0x05 : request.service));
+    bytes += request.parameters;
+    if (request.service == 0x02)
+        bytes += '\0';
+    return bytes;
+}
+
+// Codes from every message of one ECU (non-CAN: three a message; CAN: a count byte, then the
+// codes), each once, the empty ones left out.
+QByteArray codesOf(const std::vector<ElmMessage>& messages, quint8 ecu, bool counted) {
+    QByteArray codes;
+    for (const ElmMessage& message : messages) {
+        if (message.ecu != ecu)
+            continue;
+        const QByteArray fields = message.data.mid(counted ? 2 : 1);
+        for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
+            const QByteArray code = fields.mid(i, 2);
+            bool listed = false;
+            for (qsizetype k = 0; k < codes.size() && !listed; k += 2)
+                listed = codes.mid(k, 2) == code;
+            if ((code[0] != 0 || code[1] != 0) && !listed)
+                codes += code;
+        }
+    }
+    return codes;
+}
+
+} // namespace
+
+ElmAdapter* ElmDriver::adapter() const {
+    return port_ && link_.transport() == port_ ? &port_->adapter() : nullptr;
+}
+
+ElmAnswer ElmDriver::send(const QByteArray& command,
+                          std::optional<std::chrono::milliseconds> timeout) {
+    ElmAdapter* elm = adapter();
+    if (!elm || link_.lost())
+        return {Kind::Lost, {}};
+    // Shared with the adapter: an answer that comes after the wait ended goes nowhere.
+    auto answer = std::make_shared<std::optional<ElmAnswer>>();
+    elm->send(
+        command, [answer](const ElmAnswer& a) { *answer = a; }, timeout);
+    const auto bound = timeout.value_or(link_.replyTimeout()) + kGuard;
+    const WaitEnd end = link_.wait([&] { return answer->has_value(); },
+                                   Deadline::after([this] { return link_.now(); }, bound));
+    if (answer->has_value())
+        return **answer;
+    if (link_.lost())
+        return {Kind::Lost, {}};
+    return {end == WaitEnd::Stopped ? Kind::Stopped : Kind::TimedOut, {}};
+}
+
+ElmDriver::Exchange ElmDriver::askAdapter(const QByteArray& obd,
+                                          std::optional<std::chrono::milliseconds> timeout) {
+    Exchange exchange{send(hexOf(obd), timeout), {}};
+    const ElmAnswer& answer = exchange.answer;
+    if (answer.kind != Kind::Lines)
+        return exchange;
+    if (!framing_) {
+        const QString protocol = adapter() ? adapter()->protocol() : QString();
+        framing_ = protocol.isEmpty() ? guessFraming(answer.lines) : framingOf(protocol);
+    }
+    exchange.found =
+        parseElmLines(answer.lines, *framing_, adapter() && adapter()->headersOn(), obd);
+    return exchange;
+}
+
+void ElmDriver::noteEcus(const ElmMessages& found) {
+    for (const ElmMessage& message : found.messages) {
+        if (std::find(ecus_.begin(), ecus_.end(), message.ecu) == ecus_.end())
+            ecus_.push_back(message.ecu);
+    }
+    std::sort(ecus_.begin(), ecus_.end());
+    // One support answer with a damaged line may lack the engine: it decides nothing.
+    if (!found.messages.empty() && !found.damaged && !ecuChosen_)
+        ecu_ = ecus_.front();
+}
+
+QList<EcuAnswer> ElmDriver::ordered(const ElmMessages& found) const {
+    QList<EcuAnswer> current;
+    QList<EcuAnswer> others;
+    for (const ElmMessage& message : found.messages)
+        (ecu_ && message.ecu == *ecu_ ? current : others).append({message.ecu, message.data});
+    return current + others;
+}
+
+ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchange) {
+    const ElmAnswer& answer = exchange.answer;
+    const ElmMessages& found = exchange.found;
+    const QString raw = answer.lines.join(QLatin1Char(' '));
+    switch (answer.kind) {
+    case Kind::Lines:
+        break;
+    case Kind::NoData:
+    case Kind::UnableToConnect:
+        // Nothing answered. An O2 test nobody answers is one the vehicle does not offer.
+        return ObdAnswer(isO2Test(request.service) && answer.kind == Kind::NoData
+                             ? AnswerStatus::Refused
+                             : AnswerStatus::EcuTimeout,
+                         raw);
+    case Kind::TimedOut:
+        return ObdAnswer(AnswerStatus::Late, raw);
+    case Kind::Lost:
+        return ObdAnswer(AnswerStatus::Lost, raw);
+    default:
+        return ObdAnswer(AnswerStatus::Garbled, raw);
+    }
+    if (!ecu_ && !found.damaged && !found.messages.empty())
+        ecu_ = std::min_element(found.messages.begin(), found.messages.end(),
+                                [](const auto& a, const auto& b) { return a.ecu < b.ecu; })
+                   ->ecu;
+    QList<EcuAnswer> ecus = ordered(found);
+    const bool currentAnswered = !ecus.isEmpty() && ecu_ && ecus.front().address == *ecu_;
+    // The current ECU said nothing while others answered whole: it did not answer. Anything
+    // damaged may have been its answer: no answer at all.
+    if (!currentAnswered || (isCodeService(request.service) && found.damaged))
+        return ObdAnswer(found.damaged ? AnswerStatus::Garbled : AnswerStatus::EcuTimeout, raw);
+    QByteArray& data = ecus.front().data;
+    if (quint8(data[0]) == 0x7F)
+        return ObdAnswer(AnswerStatus::Refused, raw);
+    if (isCodeService(request.service)) {
+        const bool counted = framing_ && isCan(*framing_);
+        QByteArray codes = codesOf(found.messages, *ecu_, counted);
+        // In threes, the last group filled with empty codes, as the box's frames carry them.
+        codes = codes.leftJustified(std::max<qsizetype>(6, (codes.size() + 5) / 6 * 6), '\0');
+        data = QByteArray(1, data[0]) + codes;
+        return ObdAnswer({ecus.front()}, raw);
+    }
+    if (isO2Test(request.service)) {
+        const bool support = request.parameters.isEmpty() || request.parameters[0] == 0;
+        if (!support)
+            data.remove(2, 1); // the sensor, which the request named
+        if (support || request.service == 0x06)
+            data[0] = char(0x46);
+    }
+    data = data.leftJustified(1 + request.answerBytes, '\0', true);
+    return ObdAnswer(ecus, raw);
+}
+
+ObdAnswer ElmDriver::ask(const ObdRequest& request) {
+    if (const std::optional<AnswerStatus> notReady = awaitVehicle())
+        return ObdAnswer(*notReady);
+    const auto timeout = request.deadline ? std::optional(kLongAnswer) : std::nullopt;
+    ObdAnswer answer;
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        const Exchange exchange = askAdapter(obdBytes(request), timeout);
+        if (exchange.answer.kind == Kind::UnableToConnect)
+            vehicleMissing_ = true;
+        if (request.service == 0x01 && request.parameters == QByteArray(1, 0))
+            noteEcus(exchange.found);
+        answer = answerOf(request, exchange);
+        if (request.deadline && request.deadline->passed() && !answer.answered())
+            return ObdAnswer(AnswerStatus::Late, answer.raw());
+        if (answer.status() != AnswerStatus::Garbled)
+            break;
+    }
+    return answer;
+}
+
+Capabilities ElmDriver::capabilities() const {
+    Capabilities can;
+    can.severalEcus = true;
+    can.rawPassThrough = framing_ && !isCan(*framing_);
+    return can;
+}
+
+bool ElmDriver::search() {
+    const Exchange exchange = askAdapter(QByteArray(1, 0x00).prepend(char(0x01)));
+    const ElmAnswer& answer = exchange.answer;
+    vehicleMissing_ =
+        answer.kind == Kind::UnableToConnect || (answer.kind == Kind::TimedOut && !framing_);
+    noteEcus(exchange.found);
+    return !vehicleMissing_;
+}
+
+Driver::Start ElmDriver::start(std::optional<std::chrono::milliseconds> limit) {
+    port_ = qobject_cast<ElmPort*>(link_.transport());
+    framing_.reset();
+    vehicleMissing_ = false;
+    ecu_.reset();
+    ecuChosen_ = false;
+    ecus_.clear();
+    if (!port_)
+        return {};
+    const Deadline deadline =
+        limit ? Deadline::after([this] { return link_.now(); }, *limit) : Deadline::never();
+    // The adapter bounds its own reset and line speeds; failing, it says why and the link is lost.
+    bool ready = false;
+    const QMetaObject::Connection readied =
+        QObject::connect(&port_->adapter(), &ElmAdapter::ready, [&ready] { ready = true; });
+    port_->adapter().start();
+    const WaitEnd end = link_.wait([&] { return ready; }, deadline);
+    QObject::disconnect(readied);
+    if (end != WaitEnd::Met)
+        return {false, end == WaitEnd::TimedOut
+                           ? QStringLiteral("no answer from an ELM327 adapter on this port")
+                           : QString()};
+    while (!search()) {
+        if (link_.lost() || link_.stopRequested())
+            return {};
+        view_.setLinkColour(LinkColour::Yellow);
+        view_.showOutOfReach(QStringLiteral("Waiting for ECU"));
+        const qint64 resume = link_.now() + kSearchPause.count();
+        if (link_.wait([] { return false; }, Deadline::when([&] {
+                           return deadline.passed() || link_.now() >= resume;
+                       })) != WaitEnd::TimedOut ||
+            deadline.passed())
+            return {false, link_.lost() || link_.stopRequested()
+                               ? QString()
+                               : QStringLiteral("the scan tool answers but does not reach the "
+                                                "vehicle: is the ignition on?")};
+    }
+    if (link_.lost())
+        return {};
+    link_.state().NoVehicleLink = false;
+    view_.setLinkColour(LinkColour::Green);
+    return {true, {}};
+}
+
+std::optional<AnswerStatus> ElmDriver::awaitVehicle() {
+    if (link_.lost())
+        return AnswerStatus::Lost;
+    if (link_.stopRequested())
+        return AnswerStatus::Stopped;
+    if (vehicleMissing_ && !search())
+        return link_.lost() ? AnswerStatus::Lost : AnswerStatus::NoVehicle;
+    return std::nullopt;
+}
+
+Driver::RawAnswer ElmDriver::passThrough(quint8 service, quint8 testId, quint8 componentId,
+                                         int length) {
+    RawAnswer raw;
+    if (const std::optional<AnswerStatus> notReady = awaitVehicle()) {
+        raw.status = *notReady;
+        return raw;
+    }
+    if (!capabilities().rawPassThrough) {
+        raw.status = AnswerStatus::Refused;
+        raw.notOnThisBus = true;
+        return raw;
+    }
+    const char message[] = {char(service), char(testId), char(componentId)};
+    const QByteArray obd(message, std::clamp(length - 3, 1, 3));
+    const Exchange exchange = askAdapter(obd);
+    if (exchange.answer.kind == Kind::Lost || exchange.answer.kind == Kind::Stopped) {
+        raw.status =
+            exchange.answer.kind == Kind::Lost ? AnswerStatus::Lost : AnswerStatus::Stopped;
+        return raw;
+    }
+    QByteArray bytes("\x48\x6B", 2);
+    bytes += char(ecu_.value_or(0));
+    const QList<EcuAnswer> ecus = ordered(exchange.found);
+    std::optional<QByteArray> data;
+    if (!ecus.isEmpty() && ecu_ && ecus.front().address == *ecu_)
+        data = ecus.front().data;
+    // A test result repeats its test id, where the raw message has none.
+    if (data && testId != 0 && quint8(data->at(0)) == 0x46)
+        data = data->left(1) + data->mid(2);
+    bytes += data ? *data : QByteArray("\x7F\x06\x12", 3);
+    bytes = bytes.leftJustified(qsizetype(raw.bytes.size()), '\0', true);
+    std::copy(bytes.begin(), bytes.end(), raw.bytes.begin());
+    raw.status = AnswerStatus::Answered;
+    return raw;
+}
+
+Driver::Identity ElmDriver::identify() {
+    Identity identity;
+    ElmAdapter* elm = adapter();
+    identity.status = elm ? AnswerStatus::Answered : AnswerStatus::Lost;
+    if (elm) {
+        identity.caption = elm->identity();
+        identity.version = kFirmware;
+    }
+    return identity;
+}
+
+void ElmDriver::nextEcu() {
+    if (ecus_.empty())
+        return;
+    const auto it = std::find(ecus_.begin(), ecus_.end(), ecu_.value_or(ecus_.back()));
+    ecu_ = it == ecus_.end() || it + 1 == ecus_.end() ? ecus_.front() : *(it + 1);
+    ecuChosen_ = true;
+    if (!framing_ || !isCan(*framing_))
+        return;
+    // Requests go to the chosen ECU and its answers alone come back. An adapter that knows
+    // neither command still gets every ECU's answer; the current one's is read first.
+    const QByteArray address = hexOf(QByteArray(1, char(*ecu_)));
+    const bool can29 = framing_ == ElmFraming::Can29;
+    send(can29 ? "ATSHDA" + address + "F1" : "ATSH7" + hexOf(QByteArray(1, char(*ecu_ - 8))));
+    send(can29 ? "ATCRA18DAF1" + address : "ATCRA7" + address);
+}
+
+} // namespace scan::elm
