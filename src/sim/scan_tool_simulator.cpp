@@ -46,14 +46,7 @@ double exchangeSeconds(const Profile& profile, int replyChars) {
 }
 
 ScanToolSimulator::ScanToolSimulator(Profile profile, QObject* parent, TickSource ticks)
-    : ScanToolSimulator(std::make_unique<Vehicle>(profile), profile, parent, std::move(ticks)) {
-    vehicle_ = static_cast<Vehicle*>(backend_.get());
-}
-
-ScanToolSimulator::ScanToolSimulator(std::unique_ptr<BoxBackend> backend, Profile wire,
-                                     QObject* parent, TickSource ticks, int answerLimitMs)
-    : QObject(parent), wireProfile_(std::move(wire)), backend_(std::move(backend)),
-      answerLimitMs_(answerLimitMs),
+    : QObject(parent), vehicle_(std::move(profile)),
       ticks_(ticks ? std::move(ticks) : TickSource(core::monotonicTicks)), origin_(ticks_()) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -92,13 +85,8 @@ void ScanToolSimulator::setIdleMarkers(bool on) {
     arm();
 }
 
-void ScanToolSimulator::setReachable(bool reachable) {
-    if (vehicle_)
-        vehicle_->setReachable(reachable);
-}
-
 QString ScanToolSimulator::currentEcu() const {
-    return QString::fromLatin1(hexPairs(QByteArray(1, char(backend_->currentEcuAddress()))));
+    return QString::fromLatin1(hexPairs(QByteArray(1, char(vehicle_.currentEcuAddress()))));
 }
 
 double ScanToolSimulator::nowMs() const {
@@ -120,7 +108,6 @@ void ScanToolSimulator::pump() {
             feed(c, now);
         }
         if (!dead_) {
-            expirePendingAnswer(now);
             expirePartialCommand(now);
             release(now);
             sendMarker(now);
@@ -182,75 +169,37 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     }
     // These two replace the answer, so a clear they hit is not carried out.
     if (fault == Fault::EcuTimeout) {
-        respond(backend_->unanswered(command), arrival, now);
+        respond(vehicle_.unanswered(command), arrival, now);
         return;
     }
-    if (fault == Fault::Refuse && command.service < 0x80 && backend_->reachable()) {
-        respond(backend_->refusal(command, 0x12), arrival, now); // sub-function not supported
+    if (fault == Fault::Refuse && command.service < 0x80 && vehicle_.reachable()) {
+        respond(vehicle_.refusal(command, 0x12), arrival, now); // sub-function not supported
         return;
     }
-    // Whatever spoils the acknowledgement, the host may still have taken it for one.
-    pendingAcknowledges_ = command.service == 0xF0;
+    const bool acknowledges = command.service == 0xF0;
     // Damage for a checksum to reveal falls on the raw answer that follows the acknowledgement.
-    rawFault_ = pendingAcknowledges_ && fault && damagesFramesOnly(*fault) ? fault : std::nullopt;
+    rawFault_ = acknowledges && fault && damagesFramesOnly(*fault) ? fault : std::nullopt;
     const std::optional<Command> other =
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
     const Command asked = other.value_or(command);
     const bool framed = command.service < 0x80;
-    const std::optional<Fault> spoil =
-        fault && (framed || !damagesFramesOnly(*fault)) ? fault : std::nullopt;
-    backend_->answer(asked, now / 1000.0,
-                     awaitAnswer(asked, arrival, [this, spoil](QByteArray reply) {
-                         return spoil ? withFault(*spoil, std::move(reply), garbage_) : reply;
-                     }));
-}
-
-void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
-    pendingAcknowledges_ = false;
-    const std::optional<Fault> fault = std::exchange(rawFault_, std::nullopt);
-    backend_->answerPassThrough(
-        raw, awaitAnswer(std::nullopt, arrival, [this, fault](QByteArray reply) {
-            return fault ? withFault(*fault, std::move(reply), garbage_, true) : reply;
-        }));
-}
-
-BoxBackend::Done ScanToolSimulator::awaitAnswer(std::optional<Command> command, double arrival,
-                                                std::function<QByteArray(QByteArray)> finish) {
-    pending_ = true;
-    pendingCommand_ = std::move(command);
-    pendingSinceMs_ = arrival;
-    // An answer to an earlier command, given up on or overtaken, is dropped.
-    const quint64 ticket = ++ticket_;
-    return [this, ticket, arrival, finish = std::move(finish)](const QByteArray& reply) {
-        if (ticket == ticket_ && pending_)
-            answered(finish ? finish(reply) : reply, arrival);
-    };
-}
-
-// The synchronous backend answers inside pump(); a later answer needs a pump of its own to go
-// out.
-void ScanToolSimulator::answered(const QByteArray& reply, double arrival) {
-    pending_ = false;
-    if (dead_)
-        return;
-    if (std::exchange(pendingAcknowledges_, false)) {
+    QByteArray reply = vehicle_.answer(asked, now / 1000.0);
+    if (fault && (framed || !damagesFramesOnly(*fault)))
+        reply = withFault(*fault, std::move(reply), garbage_);
+    // Whatever spoils the acknowledgement, the host may still have taken it for one.
+    if (acknowledges) {
         rawExpected_ = true;
         rawStartMs_ = arrival;
     }
-    respond(reply, arrival, nowMs());
-    if (!pumping_)
-        pump();
+    respond(reply, arrival, now);
 }
 
-void ScanToolSimulator::expirePendingAnswer(double now) {
-    if (!pending_ || now - pendingSinceMs_ < answerLimitMs_)
-        return;
-    pending_ = false;
-    pendingAcknowledges_ = false;
-    if (pendingCommand_)
-        respond(backend_->damaged(*pendingCommand_), now, now);
-    else if (replyCharsOnWire_ == 0)
-        becomeIdle(now);
+void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
+    const std::optional<Fault> fault = std::exchange(rawFault_, std::nullopt);
+    QByteArray reply = vehicle_.passThrough(raw);
+    if (fault)
+        reply = withFault(*fault, std::move(reply), garbage_, true);
+    respond(reply, arrival, nowMs());
 }
 
 void ScanToolSimulator::feedRaw(char c, double now) {
@@ -352,9 +301,7 @@ void ScanToolSimulator::sendMarker(double now) {
     const double period = profile().markerPeriodMs;
     const double at = nextMarkerMs_ + std::floor((now - nextMarkerMs_) / period) * period;
     nextMarkerMs_ = at + period;
-    if (!backend_->awake())
-        return;
-    const QByteArray marker(1, backend_->reachable() ? 'S' : 'P');
+    const QByteArray marker(1, vehicle_.reachable() ? 'S' : 'P');
     if (profile().paced)
         putOnWire(marker, at, false);
     else
@@ -388,8 +335,6 @@ void ScanToolSimulator::arm() {
         consider(commandStartMs_ + kPartialCommandTimeoutMs);
     if (rawExpected_)
         consider(rawStartMs_ + kPartialCommandTimeoutMs);
-    if (pending_)
-        consider(pendingSinceMs_ + answerLimitMs_);
     if (!wire_.empty())
         consider(wire_.front().dueMs);
     if (idleMarkers_ && !busy() && !faults_.silencesMarkers())

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "box_backend.h"
 #include "core/clock.h"
 #include "faults.h"
 #include "profile.h"
@@ -49,14 +48,9 @@ public:
     // stray byte does not hold back the markers for good.
     static constexpr int kPartialCommandTimeoutMs = 200;
 
-    static constexpr int kDefaultAnswerLimitMs = 4000;
-
     // The box in front of the simulated vehicle of the profile.
     explicit ScanToolSimulator(Profile profile = Profile::defaults(), QObject* parent = nullptr,
                                TickSource ticks = {});
-    // The box in front of another backend; `wire` gives the markers, pacing and leading character.
-    ScanToolSimulator(std::unique_ptr<BoxBackend> backend, Profile wire, QObject* parent = nullptr,
-                      TickSource ticks = {}, int answerLimitMs = kDefaultAnswerLimitMs);
 
     // Bytes the host wrote. A byte that is not a hex digit can start no command: it is dropped
     // together with what was gathered before it, which resynchronises after garbage.
@@ -68,12 +62,11 @@ public:
     void injectFault(const FaultRule& rule);
     void clearFaults();
 
-    // Only the simulated vehicle can be made unreachable.
-    void setReachable(bool reachable);
-    bool isReachable() const { return backend_->reachable(); }
+    void setReachable(bool reachable) { vehicle_.setReachable(reachable); }
+    bool isReachable() const { return vehicle_.reachable(); }
     // The current ECU's address, two hex digits.
     QString currentEcu() const;
-    const Profile& profile() const { return vehicle_ ? vehicle_->profile() : wireProfile_; }
+    const Profile& profile() const { return vehicle_.profile(); }
     bool isDisconnected() const { return dead_; }
     // Over USB the box sends no idle markers: the host asks whether it is ready instead.
     void setIdleMarkers(bool on);
@@ -100,14 +93,7 @@ private:
     void pump();
     void feed(char c, double now);
     void execute(const Command& command, double now);
-    // Marks an answer pending from `arrival` on; what the backend calls with it. `finish` may
-    // spoil the reply (a fault) before it goes out.
-    BoxBackend::Done awaitAnswer(std::optional<Command> command, double arrival,
-                                 std::function<QByteArray(QByteArray)> finish);
     void askPassThrough(const QByteArray& raw, double arrival);
-    // The backend's answer, or its stand-in once the answer limit passed.
-    void answered(const QByteArray& reply, double arrival);
-    void expirePendingAnswer(double now);
     // The raw pass-through command's bytes, gathered apart from the hex commands.
     void feedRaw(char c, double now);
     void respond(const QByteArray& reply, double arrival, double now);
@@ -119,15 +105,10 @@ private:
     void sendMarker(double now);
     void expirePartialCommand(double now);
     void becomeIdle(double atMs);
-    bool busy() const {
-        return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_ || pending_;
-    }
+    bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_; }
     void arm();
 
-    Profile wireProfile_;
-    std::unique_ptr<BoxBackend> backend_;
-    Vehicle* vehicle_ = nullptr; // the backend, when it is the simulated vehicle
-    int answerLimitMs_;
+    Vehicle vehicle_;
     FaultPlan faults_;
     TickSource ticks_;
     qint64 origin_ = 0;
@@ -149,13 +130,7 @@ private:
     bool pumping_ = false;
     bool dead_ = false;
     bool idleMarkers_ = true;
-    // An answer the backend still owes; a later answer to an earlier ticket is dropped.
-    bool pending_ = false;
-    std::optional<Command> pendingCommand_; // none for a raw pass-through command
-    double pendingSinceMs_ = 0;
-    bool pendingAcknowledges_ = false; // the pending answer is a pass-through's acknowledgement
-    std::optional<Fault> rawFault_;    // for the raw answer after that acknowledgement
-    quint64 ticket_ = 0;
+    std::optional<Fault> rawFault_; // for the raw answer after a pass-through's acknowledgement
 };
 
 } // namespace sim

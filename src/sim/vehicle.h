@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "box_backend.h"
 #include "frames.h"
 #include "profile.h"
 
@@ -13,27 +12,24 @@
 namespace sim {
 
 // The box's answers, without timing: what goes back for each command. Each service or box
-// command is one small handler; answer() picks it by the command's first byte. As the box's
-// backend it answers at once.
-class Vehicle : public BoxBackend {
+// command is one small handler; answer() picks it by the command's first byte.
+class Vehicle {
 public:
     explicit Vehicle(Profile profile);
 
     // `seconds` is the vehicle's clock, for the values that move.
     QByteArray answer(const Command& command, double seconds);
-    void answer(const Command& command, double seconds, Done done) override {
-        done(answer(command, seconds));
-    }
-    void answerPassThrough(const QByteArray& command, Done done) override {
-        done(passThrough(command));
-    }
 
-    QByteArray unanswered(const Command& command) const override;
-    QByteArray damaged(const Command& command) const override;
-    QByteArray refusal(const Command& command, quint8 reason) const override;
+    // The reply of a request the ECU does not answer.
+    QByteArray unanswered(const Command& command) const;
+    // The reply of a request whose answer came damaged, or too late.
+    QByteArray damaged(const Command& command) const;
+    // The current ECU's negative response to the request: 7F, the service and the reason code.
+    QByteArray refusal(const Command& command, quint8 reason) const;
 
-    bool reachable() const override { return reachable_; }
-    quint8 currentEcuAddress() const override { return currentEcu().address; }
+    // Whether the vehicle answers at all: the box's idle marker is "S", otherwise "P".
+    bool reachable() const { return reachable_; }
+    quint8 currentEcuAddress() const { return currentEcu().address; }
     void setReachable(bool reachable) { reachable_ = reachable; }
     const Ecu& currentEcu() const { return profile_.ecus[ecuIndex_]; }
     // The profile as it stands: a clear (service $04) empties the current ECU's codes in it.
