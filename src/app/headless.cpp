@@ -27,10 +27,10 @@ QString connectHeadlessByUsb(Session& session, const Options& options) {
     return {};
 }
 
-// An adapter is ready once it has reset and found the vehicle's bus; a search that ends without
-// its prompt is tried again a second later, so that takes up to two reply timeouts and more.
+// An adapter is ready once it has reset and found the vehicle's bus. The first search may take two
+// reply timeouts, and one that ends without its prompt is tried again a second later.
 std::chrono::milliseconds readyWaitLimit(const Options& options) {
-    return options.adapter == Adapter::Elm327 ? 3 * options.replyTimeout : options.replyTimeout;
+    return options.adapter == Adapter::Elm327 ? 5 * options.replyTimeout : options.replyTimeout;
 }
 
 // Connects as the window's connection command would, with the ready wait bounded; the empty

@@ -15,12 +15,21 @@ int ObdAnswer::byte(int index) const {
     return quint8(ecus_.front().data[index]);
 }
 
+namespace {
+// The sentence with what the scan tool said put in before its full stop.
+QString withSaid(QString text, const ObdAnswer& answer) {
+    if (!answer.said().isEmpty() && text.endsWith(QLatin1Char('.')))
+        text.insert(text.size() - 1, QStringLiteral(" (the adapter said: %1)").arg(answer.said()));
+    return text;
+}
+} // namespace
+
 QString noAnswerText(const ObdAnswer& answer, const QString& what) {
-    return noAnswerText(answer.status(), what);
+    return withSaid(noAnswerText(answer.status(), what), answer);
 }
 
 QString interruptionText(const ObdAnswer& answer, const QString& operation) {
-    return interruptionText(answer.status(), operation);
+    return withSaid(interruptionText(answer.status(), operation), answer);
 }
 
 } // namespace scan

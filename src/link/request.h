@@ -34,8 +34,9 @@ struct EcuAnswer {
 class ObdAnswer {
 public:
     ObdAnswer() = default;
-    explicit ObdAnswer(AnswerStatus status, QString raw = {})
-        : status_(status), raw_(std::move(raw)) {}
+    // `said`: what the scan tool said instead of an answer, in its own words ("CAN ERROR").
+    explicit ObdAnswer(AnswerStatus status, QString raw = {}, QString said = {})
+        : status_(status), raw_(std::move(raw)), said_(std::move(said)) {}
     ObdAnswer(QList<EcuAnswer> ecus, QString raw)
         : status_(AnswerStatus::Answered), ecus_(std::move(ecus)), raw_(std::move(raw)) {}
 
@@ -49,13 +50,17 @@ public:
     int byte(int index) const;
     // What the scan tool sent, as text, for the debug echo.
     const QString& raw() const { return raw_; }
+    const QString& said() const { return said_; }
 
 private:
     AnswerStatus status_ = AnswerStatus::Late;
     QList<EcuAnswer> ecus_;
     QString raw_;
+    QString said_;
 };
 
+// As for a status; what the scan tool said instead of an answer follows in brackets: "No answer
+// to the Engine RPM request (the adapter said: CAN ERROR)."
 QString noAnswerText(const ObdAnswer& answer, const QString& what);
 QString interruptionText(const ObdAnswer& answer, const QString& operation);
 

@@ -134,17 +134,17 @@ TEST(ElmDriverTest, TheEngineAnswersFirstAndTheEcuSwitchCyclesThroughTheAnswerin
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), answered("E8", "410C1AF8")) << "wraps round";
 
     EXPECT_TRUE(d.driver.passThrough(0x06, 0x0B, 0x01, 6).notOnThisBus);
-    d.adapter->answers["010C"] = {Kind::TimedOut, {}};
+    d.adapter->answers["010C"] = {Kind::TimedOut, {}, {}};
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), status(Status::Late)) << "no answer, not the ECU's silence";
-    d.adapter->answers["010C"] = {Kind::UnableToConnect, {}};
-    d.adapter->answers["0100"] = {Kind::UnableToConnect, {}};
+    d.adapter->answers["010C"] = {Kind::UnableToConnect, {}, {}};
+    d.adapter->answers["0100"] = {Kind::UnableToConnect, {}, {}};
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), status(Status::EcuTimeout));
     EXPECT_EQ(d.driver.awaitVehicle(), Status::NoVehicle) << "ignition off?";
 }
 
 TEST(ElmDriverTest, AFirstSearchThatFindsNoBusIsTriedAgainUntilTheVehicleAnswers) {
     Driven d("6");
-    d.adapter->answers["0100"] = {Kind::TimedOut, {}};
+    d.adapter->answers["0100"] = {Kind::TimedOut, {}, {}};
     QTimer::singleShot(300, d.adapter,
                        [&d] { d.adapter->script("0100", {"7E8 06 41 00 BE 1F A8 13"}); });
     EXPECT_TRUE(d.start().reached);
@@ -152,10 +152,24 @@ TEST(ElmDriverTest, AFirstSearchThatFindsNoBusIsTriedAgainUntilTheVehicleAnswers
     EXPECT_EQ(d.ask(0x01, QByteArray(1, 0), 5), answered("E8", "4100BE1FA813"));
 
     Driven off("6");
-    off.adapter->answers["0100"] = {Kind::UnableToConnect, {}};
+    off.adapter->answers["0100"] = {Kind::UnableToConnect, {}, {}};
     const scan::Driver::Start start = off.driver.start(1500ms);
     EXPECT_FALSE(start.reached);
     EXPECT_TRUE(start.reason.contains("is the ignition on?")) << start.reason.toStdString();
+}
+
+TEST(ElmDriverTest, WhatTheAdapterSaysReachesTheUserAndABusInErrorEndsTheOperation) {
+    Driven d("6");
+    ASSERT_TRUE(d.start().reached);
+    d.adapter->answers["010C"] = {Kind::BusError, {}, "CAN ERROR"};
+    const scan::ObdRequest rpm{0x01, "\x0C", 3, {}};
+    EXPECT_EQ(scan::noAnswerText(d.driver.ask(rpm), "Engine RPM"),
+              "No answer to the Engine RPM request (the adapter said: CAN ERROR).");
+    EXPECT_EQ(d.driver.ask(rpm).status(), Status::Garbled);
+    EXPECT_EQ(scan::interruptionText(d.driver.ask(rpm), "The survey"),
+              "The survey was interrupted: the scan tool cannot reach the vehicle (the adapter "
+              "said: CAN ERROR).");
+    EXPECT_EQ(d.adapter->sent.count("010C"), 3) << "what the adapter said is not asked again";
 }
 
 } // namespace

@@ -81,6 +81,10 @@ TEST(ElmReplyTest, SortsEachKindOfAnswerHoweverItArrives) {
         EXPECT_EQ(answer->kind, row.kind) << row.name;
         EXPECT_EQ(answer->lines, row.lines) << row.name;
     }
+    // What the adapter said instead of data, in its words, for the user.
+    EXPECT_EQ(scan::elm::sortAnswer("NO DATA\rCAN ERROR\r\r", "03").said, "NO DATA");
+    EXPECT_EQ(scan::elm::sortAnswer("BUS INIT: ...ERROR\r", "0100").said, "BUS INIT: ...ERROR");
+    EXPECT_EQ(scan::elm::sortAnswer("41 0C 1A F8\rBUS BUSY\r", "010C").said, "") << "data wins";
 }
 
 } // namespace

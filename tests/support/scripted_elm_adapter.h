@@ -20,7 +20,7 @@ public:
     void send(const QByteArray& command, std::function<void(const Answer&)> done,
               std::optional<std::chrono::milliseconds> = std::nullopt) override {
         sent << QString::fromLatin1(command);
-        queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}}),
+        queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}, {}}),
                            std::move(done));
         if (answerOnItsOwn)
             QTimer::singleShot(0, this, [this] { flush(); });
@@ -32,7 +32,7 @@ public:
     QString protocol() const override { return protocolNumber; }
 
     void script(const QByteArray& command, const QStringList& lines) {
-        answers[command] = Answer{Answer::Kind::Lines, lines};
+        answers[command] = Answer{Answer::Kind::Lines, lines, {}};
     }
     // Answers what was sent, and what those answers make the caller send.
     void flush() {

@@ -30,6 +30,9 @@ struct ElmAnswer {
     // For Lines: each line as sent, trimmed, without "SEARCHING...", "BUS INIT: OK", echo or
     // the prompt; spaces between hex bytes kept as the adapter sent them.
     QStringList lines;
+    // What the adapter said instead of data, as it said it ("CAN ERROR"); empty for Lines and for
+    // the kinds it did not say (TimedOut, Lost, Garbled).
+    QString said;
 };
 
 // An ELM327-class adapter, on a serial port or TCP. All I/O is asynchronous on the thread's

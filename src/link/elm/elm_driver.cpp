@@ -15,6 +15,9 @@ using namespace std::chrono_literals;
 
 // A request that brings its own deadline (the stored codes) may take the adapter this long.
 constexpr std::chrono::milliseconds kLongAnswer = 10s;
+// The first search for the bus waits this many reply timeouts: an ISO 9141 or KWP search can take
+// over five seconds, and a carriage return sent on a timeout would abort it.
+constexpr int kSearchTimeouts = 2;
 // The adapter link ends every command within its timeout; this only guards against one that
 // does not.
 constexpr std::chrono::milliseconds kGuard = 2s;
@@ -23,6 +26,14 @@ constexpr std::chrono::milliseconds kSearchPause = 1s;
 // A damaged answer gets this many tries, as on the box.
 constexpr int kTries = 3;
 constexpr double kFirmware = 4.00;
+// A bus that says it is in error on this many requests in a row is out of reach.
+constexpr int kBusErrorsInARow = 3;
+
+bool busInError(const ElmAnswer& answer) {
+    return answer.kind == Kind::BusError &&
+           (answer.said == QLatin1String("CAN ERROR") ||
+            answer.said == QLatin1String("BUS ERROR") || answer.said == QLatin1String("BUS BUSY"));
+}
 
 QByteArray hexOf(QByteArrayView bytes) {
     return bytes.toByteArray().toHex().toUpper();
@@ -76,7 +87,7 @@ ElmAnswer ElmDriver::send(const QByteArray& command,
                           std::optional<std::chrono::milliseconds> timeout) {
     ElmAdapter* elm = adapter();
     if (!elm || link_.lost())
-        return {Kind::Lost, {}};
+        return {Kind::Lost, {}, {}};
     // Shared with the adapter: an answer that comes after the wait ended goes nowhere.
     auto answer = std::make_shared<std::optional<ElmAnswer>>();
     elm->send(
@@ -87,8 +98,8 @@ ElmAnswer ElmDriver::send(const QByteArray& command,
     if (answer->has_value())
         return **answer;
     if (link_.lost())
-        return {Kind::Lost, {}};
-    return {end == WaitEnd::Stopped ? Kind::Stopped : Kind::TimedOut, {}};
+        return {Kind::Lost, {}, {}};
+    return {end == WaitEnd::Stopped ? Kind::Stopped : Kind::TimedOut, {}, {}};
 }
 
 ElmDriver::Exchange ElmDriver::askAdapter(const QByteArray& obd,
@@ -144,7 +155,7 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     case Kind::Lost:
         return ObdAnswer(AnswerStatus::Lost, raw);
     default:
-        return ObdAnswer(AnswerStatus::Garbled, raw);
+        return ObdAnswer(AnswerStatus::Garbled, raw, answer.said);
     }
     if (!ecu_ && !found.damaged && !found.messages.empty())
         ecu_ = std::min_element(found.messages.begin(), found.messages.end(),
@@ -189,10 +200,16 @@ ObdAnswer ElmDriver::ask(const ObdRequest& request) {
             vehicleMissing_ = true;
         if (request.service == 0x01 && request.parameters == QByteArray(1, 0))
             noteEcus(exchange.found);
+        busErrors_ = busInError(exchange.answer) ? busErrors_ + 1 : 0;
+        if (busErrors_ == kBusErrorsInARow) {
+            busErrors_ = 0;
+            return ObdAnswer(AnswerStatus::NoVehicle, {}, exchange.answer.said);
+        }
         answer = answerOf(request, exchange);
         if (request.deadline && request.deadline->passed() && !answer.answered())
             return ObdAnswer(AnswerStatus::Late, answer.raw());
-        if (answer.status() != AnswerStatus::Garbled)
+        // Damaged lines are asked again; what the adapter said instead of data is its answer.
+        if (answer.status() != AnswerStatus::Garbled || !answer.said().isEmpty())
             break;
     }
     return answer;
@@ -206,7 +223,9 @@ Capabilities ElmDriver::capabilities() const {
 }
 
 bool ElmDriver::search() {
-    const Exchange exchange = askAdapter(QByteArray(1, 0x00).prepend(char(0x01)));
+    const Exchange exchange =
+        askAdapter(QByteArray(1, 0x00).prepend(char(0x01)),
+                   framing_ ? std::nullopt : std::optional(kSearchTimeouts * link_.replyTimeout()));
     const ElmAnswer& answer = exchange.answer;
     vehicleMissing_ =
         answer.kind == Kind::UnableToConnect || (answer.kind == Kind::TimedOut && !framing_);
@@ -221,6 +240,7 @@ Driver::Start ElmDriver::start(std::optional<std::chrono::milliseconds> limit) {
     ecu_.reset();
     ecuChosen_ = false;
     ecus_.clear();
+    busErrors_ = 0;
     if (!port_)
         return {};
     const Deadline deadline =

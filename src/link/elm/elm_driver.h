@@ -25,6 +25,9 @@ class ElmPort;
 // id followed by two bytes a code, each code once, in groups of three filled with empty codes; O2
 // sensor test results as the response id ($46 for the support map and service $06), the test ID
 // and the value, without the sensor.
+// What the adapter says instead of data reaches the user in its own words; a bus that stays in
+// error (CAN ERROR, BUS ERROR or BUS BUSY on three requests in a row) ends the operation as a
+// vehicle out of reach does.
 class ElmDriver : public Driver {
 public:
     ElmDriver(ScanToolLink& link, LinkView& view) : link_(link), view_(view) {}
@@ -72,6 +75,7 @@ private:
     std::optional<quint8> ecu_;
     bool ecuChosen_ = false;
     std::vector<quint8> ecus_;
+    int busErrors_ = 0; // requests in a row the adapter answered with a bus in error
 };
 
 } // namespace scan::elm

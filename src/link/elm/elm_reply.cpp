@@ -89,6 +89,7 @@ ElmAnswer sortAnswer(QByteArrayView text, QByteArrayView command) {
         lines.removeFirst();
 
     std::optional<ElmAnswer::Kind> marker;
+    QByteArray said;
     for (const QByteArray& line : lines) {
         if (!isText(line)) {
             answer.kind = ElmAnswer::Kind::Garbled;
@@ -97,7 +98,10 @@ ElmAnswer sortAnswer(QByteArrayView text, QByteArrayView command) {
         if (isProgress(line))
             continue;
         if (const auto kind = markerKind(line)) {
-            marker = marker ? marker : kind;
+            if (!marker) {
+                marker = kind;
+                said = line;
+            }
             continue;
         }
         answer.lines.append(QString::fromLatin1(line));
@@ -107,8 +111,10 @@ ElmAnswer sortAnswer(QByteArrayView text, QByteArrayView command) {
         answer.kind = ElmAnswer::Kind::Lines;
     else
         answer.kind = *marker;
-    if (answer.kind != ElmAnswer::Kind::Lines)
+    if (answer.kind != ElmAnswer::Kind::Lines) {
         answer.lines.clear();
+        answer.said = QString::fromLatin1(said);
+    }
     return answer;
 }
 
