@@ -58,6 +58,27 @@ TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsListsEveryCodeAndCa
     EXPECT_TRUE(QTest::qWaitFor([&] { return !h.session->isConnected(); }, 2000));
 }
 
+TEST(AdapterWindowTest, ABusThatStaysInErrorEndsTheSurveyWithTheAdaptersWords) {
+    MainWindowHarness h;
+    h.simulatorPorts = {1};
+    h.elmAdapter = [] {
+        auto adapter = std::make_unique<ScriptedElmAdapter>();
+        adapter->answerOnItsOwn = true;
+        adapter->script("0100", {"7E8 06 41 00 BE 1F A8 13"});
+        adapter->otherwise = {scan::elm::ElmAnswer::Kind::BusError, {}, "CAN ERROR"};
+        return adapter;
+    };
+    h.session->setAdapter(app::Adapter::Elm327);
+    h.window->Form_Load();
+    h.window->mnuConnectionCom1->trigger();
+    EXPECT_TRUE(h.window->statusText().contains(
+        "No answer to the monitor status request (the adapter said: CAN ERROR).\n"
+        "No answer to the fuel system status request (the adapter said: CAN ERROR).\n"
+        "The survey was interrupted: the scan tool cannot reach the vehicle (the adapter said: "
+        "CAN ERROR)."))
+        << qPrintable(h.window->statusText());
+}
+
 TEST(AdapterChoiceTest, MenuPickIsRememberedAndTheBoxIsTheDefault) {
     MainWindowHarness h;
     EXPECT_TRUE(h.window->mnuAdapterBox->isChecked());

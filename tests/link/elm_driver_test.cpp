@@ -158,17 +158,21 @@ TEST(ElmDriverTest, AFirstSearchThatFindsNoBusIsTriedAgainUntilTheVehicleAnswers
     EXPECT_TRUE(start.reason.contains("is the ignition on?")) << start.reason.toStdString();
 }
 
-TEST(ElmDriverTest, WhatTheAdapterSaysReachesTheUserAndABusInErrorEndsTheOperation) {
+TEST(ElmDriverTest, WhatTheAdapterSaysIsItsAnswerAndABusInErrorEndsTheOperation) {
     Driven d("6");
     ASSERT_TRUE(d.start().reached);
-    d.adapter->answers["010C"] = {Kind::BusError, {}, "CAN ERROR"};
     const scan::ObdRequest rpm{0x01, "\x0C", 3, {}};
-    EXPECT_EQ(scan::noAnswerText(d.driver.ask(rpm), "Engine RPM"),
-              "No answer to the Engine RPM request (the adapter said: CAN ERROR).");
+    for (const char* said : {"BUFFER FULL", "STOPPED", "?"}) {
+        d.adapter->answers["010C"] = {Kind::BufferFull, {}, said};
+        const scan::ObdAnswer answer = d.driver.ask(rpm);
+        EXPECT_EQ(answer.status(), Status::Garbled) << said;
+        EXPECT_EQ(answer.said(), said);
+    }
+    d.adapter->sent.clear();
+    d.adapter->answers["010C"] = {Kind::BusError, {}, "CAN ERROR"};
     EXPECT_EQ(d.driver.ask(rpm).status(), Status::Garbled);
-    EXPECT_EQ(scan::interruptionText(d.driver.ask(rpm), "The survey"),
-              "The survey was interrupted: the scan tool cannot reach the vehicle (the adapter "
-              "said: CAN ERROR).");
+    EXPECT_EQ(d.driver.ask(rpm).status(), Status::Garbled);
+    EXPECT_EQ(d.driver.ask(rpm).status(), Status::NoVehicle) << "the third in a row";
     EXPECT_EQ(d.adapter->sent.count("010C"), 3) << "what the adapter said is not asked again";
 }
 

@@ -10,8 +10,8 @@
 #include <utility>
 
 // An ELM327 adapter that answers each command from a script, later: on flush(), or from the event
-// loop when it answers on its own. Commands it has
-// no script for get NO DATA; every command sent is recorded.
+// loop when it answers on its own. Commands it has no script for get `otherwise` (NO DATA); every
+// command sent is recorded.
 class ScriptedElmAdapter : public scan::elm::ElmAdapter {
 public:
     using Answer = scan::elm::ElmAnswer;
@@ -20,8 +20,7 @@ public:
     void send(const QByteArray& command, std::function<void(const Answer&)> done,
               std::optional<std::chrono::milliseconds> = std::nullopt) override {
         sent << QString::fromLatin1(command);
-        queue.emplace_back(answers.value(command, Answer{Answer::Kind::NoData, {}, {}}),
-                           std::move(done));
+        queue.emplace_back(answers.value(command, otherwise), std::move(done));
         if (answerOnItsOwn)
             QTimer::singleShot(0, this, [this] { flush(); });
     }
@@ -44,6 +43,7 @@ public:
     }
 
     QMap<QByteArray, Answer> answers;
+    Answer otherwise{Answer::Kind::NoData, {}, {}}; // for a command without a script
     QStringList sent;
     bool headers = true;
     QString protocolNumber = QStringLiteral("6");
