@@ -7,8 +7,7 @@
 
 namespace app {
 
-// What the program talks to on a COM port: its own scan tool box, or an ELM327-class adapter
-// behind the box bridge.
+// What the program talks to on a COM port: its own scan tool box, or an ELM327-class adapter.
 enum class Adapter { Box, Elm327 };
 
 // "box" or "elm327", as on the command line and in the settings.

@@ -28,9 +28,8 @@ double exchangeSeconds(const Profile& profile, int replyChars);
 // The scan tool at the byte level. Bytes from the host go in through receive(); everything
 // for the host comes out through transmit(): idle markers ("S", or "P" when the vehicle is
 // unreachable) every markerPeriodMs while idle, and one reply per six-character command, as
-// its backend answers it (the simulated vehicle, or an adapter behind a bridge).
-// From the first character of a command until its reply is out the box sends no markers; a
-// backend that has not answered within the answer limit gets the unanswered reply sent for it.
+// the simulated vehicle answers it.
+// From the first character of a command until its reply is out the box sends no markers.
 // An acknowledged pass-through ("F0....") makes the next 14 bytes, whatever they are, one raw
 // command with a raw reply; the box stays quiet until that reply is out, or until the raw
 // command is given up (nothing, or only a part of it, within kPartialCommandTimeoutMs).

@@ -68,26 +68,8 @@ bool rawChecksumHolds(const QByteArray& bytes) {
     return sum == quint8(bytes[kRawReplyBytes - 1]);
 }
 
-// The version an ELM327-class adapter behind the box bridge stands for.
-constexpr double kAdapterFirmware = 4.00;
-
-// The bridge answers the firmware query with the adapter's identity, e.g. "ELM327 v1.5", after
-// the leading character; the box answers with its version number.
-bool isAdapterIdentity(const QString& text) {
-    return text.mid(1).startsWith(QLatin1String("ELM"));
-}
-
-// The identity without the leading character, and without ready markers that followed it.
-QString adapterIdentity(const QString& text) {
-    QString identity = text.mid(1);
-    while (identity.endsWith(QLatin1Char('S')) || identity.endsWith(QLatin1Char('P')))
-        identity.chop(1);
-    return identity;
-}
-
-Reply judgeFirmware(const QString& command, int threshold, const QString& text) {
-    const Reply whole = Reply::of(command, threshold, text);
-    return whole.answered() && isAdapterIdentity(whole.text()) ? whole : Reply::firmware(text);
+Reply judgeFirmware(const QString&, int, const QString& text) {
+    return Reply::firmware(text);
 }
 
 // The box's own "nothing to report" in the header of a code reply.
@@ -182,7 +164,6 @@ Driver::RawAnswer BoxDriver::passThrough(quint8 service, quint8 testId, quint8 c
         // Markers resuming after silence read as out of step: that is no answer either.
         const bool replied = ack.answered() || ack.status() == Reply::Status::EcuTimeout;
         answer.status = replied ? Reply::Status::Refused : ack.status();
-        answer.notOnThisBus = ack.answered() && ack.mid(2, 2) == QLatin1String("NC");
         return answer;
     }
     const QString digit = ack.mid(3, 1);
@@ -202,12 +183,7 @@ Driver::Identity BoxDriver::identify() {
     const Reply reply = wire_.exchange(QStringLiteral("900101"), 4, {}, judgeFirmware);
     Identity identity;
     identity.status = reply.status();
-    if (!reply.answered())
-        return identity;
-    if (isAdapterIdentity(reply.text())) {
-        identity.caption = adapterIdentity(reply.text());
-        identity.version = kAdapterFirmware;
-    } else {
+    if (reply.answered()) {
         identity.caption = reply.text();
         identity.version = core::leadingNumber(reply.mid(2, 4));
     }

@@ -45,12 +45,11 @@ public:
     // "ECU Off-Line" once silent for the reply timeout. Over USB: two ready polls.
     Start start(std::optional<std::chrono::milliseconds> limit) override;
     std::optional<AnswerStatus> awaitVehicle() override;
-    // Enters pass-through mode ("F00504"; the box acknowledges with "A" and its protocol digit,
-    // the ELM327 bridge refuses a CAN bus with "NC"), then sends the message. The answer is
-    // whole with its 14th byte, the checksum of the 13 before it.
+    // Enters pass-through mode ("F00504"; the box acknowledges with "A" and its protocol digit),
+    // then sends the message. The answer is whole with its 14th byte, the checksum of the 13
+    // before it.
     RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override;
-    // "900101": the box answers with its version number; an ELM327 adapter behind the box bridge
-    // with its identity, and does all the box's firmware 4.00 does.
+    // "900101": the box answers with its version number.
     Identity identify() override;
     // "800204".
     void nextEcu() override;
