@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
+#include "core/named.h"
+
 #include "diag/trouble_code_definitions.h"
 #include "keyword_colouring.h"
 #include "tab_stop_guard.h"
@@ -26,12 +28,9 @@
 
 namespace app {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
+namespace {
 
 QFont fontOf(const char* family, int points, QFont::StyleHint hint = QFont::SansSerif) {
     QFont f(QLatin1String(family), points);

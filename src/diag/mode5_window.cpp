@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode5_window.h"
 
+#include "core/named.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -15,12 +17,9 @@
 
 namespace diag {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const QString& name) {
-    control->setObjectName(name);
-    return control;
-}
+namespace {
 
 const QString kNotAvailable = QStringLiteral("N/A");
 const QColor kLightGreen(80, 255, 80);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode6_window.h"
 
+#include "core/named.h"
+
 #include "mode6_result.h"
 
 #include <QApplication>
@@ -17,12 +19,9 @@
 
 namespace diag {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
+namespace {
 
 QLineEdit* box(const char* name, const QString& text = {}, bool readOnly = false) {
     auto* edit = named(new QLineEdit(text), name);

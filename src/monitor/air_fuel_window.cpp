@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "air_fuel_window.h"
 
+#include "core/named.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,12 +14,9 @@
 
 namespace monitor {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
+namespace {
 
 // A read-only box styled as an instrument's display.
 QLineEdit* meterBox(const char* name) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chart_window.h"
 
+#include "core/named.h"
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,12 +14,7 @@
 
 namespace monitor {
 
-namespace {
-template <typename T> T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
-} // namespace
+using core::named;
 
 ChartWindow::ChartWindow(scan::ScanToolLink& link, RealtimeDisplay& display,
                          core::Prompter& prompter, QWidget* parent)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data_log_window.h"
 
+#include "core/named.h"
+
 #include "core/number_text.h"
 #include "link/event_pump.h"
 #include "settings_file.h"
@@ -22,12 +24,9 @@
 
 namespace monitor {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const QString& name) {
-    control->setObjectName(name);
-    return control;
-}
+namespace {
 
 void paint(QComboBox* combo, const QColor& colour) {
     QPalette palette = combo->palette();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wbo2_log_window.h"
 
+#include "core/named.h"
+
 #include "log_file.h"
 
 #include <QApplication>
@@ -15,12 +17,9 @@
 
 namespace monitor {
 
-namespace {
+using core::named;
 
-template <typename T> T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
+namespace {
 
 // A caption box over its instrument.
 QLineEdit* captionBox(const char* name, const QString& text) {
