@@ -168,6 +168,11 @@ TEST(ElmDriverTest, WhatTheAdapterSaysIsItsAnswerAndABusInErrorEndsTheOperation)
         EXPECT_EQ(answer.status(), Status::Garbled) << said;
         EXPECT_EQ(answer.said(), said);
     }
+    {
+        scan::ScanToolLink::Operation operation(d.link);
+        d.link.cancel();
+        EXPECT_EQ(d.driver.ask(rpm).status(), Status::Stopped) << "Escape is no damaged answer";
+    }
     d.adapter->sent.clear();
     d.adapter->answers["010C"] = {Kind::BusError, {}, "CAN ERROR"};
     EXPECT_EQ(d.driver.ask(rpm).status(), Status::Garbled);

@@ -128,6 +128,18 @@ void ElmDriver::noteEcus(const ElmMessages& found) {
         ecu_ = ecus_.front();
 }
 
+std::optional<QByteArray> ElmDriver::currentData(const ElmMessages& found) {
+    if (!ecu_ && !found.damaged && !found.messages.empty())
+        ecu_ = std::min_element(found.messages.begin(), found.messages.end(),
+                                [](const auto& a, const auto& b) { return a.ecu < b.ecu; })
+                   ->ecu;
+    for (const ElmMessage& message : found.messages) {
+        if (ecu_ && message.ecu == *ecu_)
+            return message.data;
+    }
+    return std::nullopt;
+}
+
 QList<EcuAnswer> ElmDriver::ordered(const ElmMessages& found) const {
     QList<EcuAnswer> current;
     QList<EcuAnswer> others;
@@ -154,15 +166,16 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
         return ObdAnswer(AnswerStatus::Late, raw);
     case Kind::Lost:
         return ObdAnswer(AnswerStatus::Lost, raw);
+    case Kind::Stopped:
+        // The user's stop, or the adapter's own "STOPPED", which is no answer.
+        if (answer.said.isEmpty())
+            return ObdAnswer(AnswerStatus::Stopped, raw);
+        [[fallthrough]];
     default:
         return ObdAnswer(AnswerStatus::Garbled, raw, answer.said);
     }
-    if (!ecu_ && !found.damaged && !found.messages.empty())
-        ecu_ = std::min_element(found.messages.begin(), found.messages.end(),
-                                [](const auto& a, const auto& b) { return a.ecu < b.ecu; })
-                   ->ecu;
+    const bool currentAnswered = currentData(found).has_value();
     QList<EcuAnswer> ecus = ordered(found);
-    const bool currentAnswered = !ecus.isEmpty() && ecu_ && ecus.front().address == *ecu_;
     // The current ECU said nothing while others answered whole: it did not answer. Anything
     // damaged may have been its answer: no answer at all.
     if (!currentAnswered || (isCodeService(request.service) && found.damaged))
@@ -303,17 +316,14 @@ Driver::RawAnswer ElmDriver::passThrough(quint8 service, quint8 testId, quint8 c
     const char message[] = {char(service), char(testId), char(componentId)};
     const QByteArray obd(message, std::clamp(length - 3, 1, 3));
     const Exchange exchange = askAdapter(obd);
-    if (exchange.answer.kind == Kind::Lost || exchange.answer.kind == Kind::Stopped) {
-        raw.status =
-            exchange.answer.kind == Kind::Lost ? AnswerStatus::Lost : AnswerStatus::Stopped;
+    const bool userStop = exchange.answer.kind == Kind::Stopped && exchange.answer.said.isEmpty();
+    if (exchange.answer.kind == Kind::Lost || userStop) {
+        raw.status = userStop ? AnswerStatus::Stopped : AnswerStatus::Lost;
         return raw;
     }
+    std::optional<QByteArray> data = currentData(exchange.found);
     QByteArray bytes("\x48\x6B", 2);
     bytes += char(ecu_.value_or(0));
-    const QList<EcuAnswer> ecus = ordered(exchange.found);
-    std::optional<QByteArray> data;
-    if (!ecus.isEmpty() && ecu_ && ecus.front().address == *ecu_)
-        data = ecus.front().data;
     // A test result repeats its test id, where the raw message has none.
     if (data && testId != 0 && quint8(data->at(0)) == 0x46)
         data = data->left(1) + data->mid(2);

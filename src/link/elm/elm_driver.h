@@ -47,7 +47,7 @@ public:
 
 private:
     // Sends one command and waits for the adapter's answer; the adapter bounds it by its reply
-    // timeout, or by `timeout` when given.
+    // timeout, or by `timeout` when given. The user's stop is Stopped with nothing said.
     ElmAnswer send(const QByteArray& command,
                    std::optional<std::chrono::milliseconds> timeout = std::nullopt);
     // An OBD request in hex and the messages that answer it.
@@ -63,6 +63,9 @@ private:
     // The ECUs a support answer shows whole join those known; the lowest becomes the current one
     // until the ECU switch has chosen.
     void noteEcus(const ElmMessages& found);
+    // The current ECU's message; when none is current yet, the lowest address of an answer without
+    // damage becomes it.
+    std::optional<QByteArray> currentData(const ElmMessages& found);
     // The current ECU's messages first, then the others'.
     QList<EcuAnswer> ordered(const ElmMessages& found) const;
     ElmAdapter* adapter() const;
