@@ -42,7 +42,7 @@ struct Program {
         : window(state, {prompter, printer, definitions, {}, {}, true}),
           session(state, window, {prompter, definitions, std::move(ports)}) {
         window.attach(session);
-        window.Form_Load();
+        window.load();
         connected =
             session.connectScanTool(scan::Entry::Com1) == scan::Connection::Outcome::Connected;
     }
@@ -119,7 +119,7 @@ void memory(int minutes) {
                 afterFirstMinute = residentMegabytes();
             if (passes == perMinute * minutes) {
                 atEnd = residentMegabytes();
-                program.window.chart()->Stop1->click();
+                program.window.tools().chartWindow()->Stop1->click();
             }
         };
         return port;
@@ -128,12 +128,12 @@ void memory(int minutes) {
         return;
     const int line = int(program.state.survey.DataLogItems.stringList().indexOf(
         QRegularExpression(QStringLiteral("^Engine RPM.*"))));
-    program.window.List1->setCurrentRow(line);
-    program.window.List1_DblClick();
+    program.window.dataList->setCurrentRow(line);
+    program.window.chartSelectedLine();
     std::printf("real-time display for %d simulated minutes (%d samples, %d kept on the chart):\n"
                 "  resident memory %.1f MB after the first minute, %.1f MB at the end -> growth "
                 "%.2f MB\n",
-                minutes, passes, program.window.chart()->iStripChartX1->pointCount(),
+                minutes, passes, program.window.tools().chartWindow()->iStripChartX1->pointCount(),
                 afterFirstMinute, atEnd, atEnd - afterFirstMinute);
 }
 

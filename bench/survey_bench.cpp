@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
                                              return std::make_unique<RecordingSerial>(path, sent);
                                          }});
     window.attach(session);
-    window.Form_Load();
+    window.load();
     if (session.connectScanTool(scan::Entry::Com1) != scan::Connection::Outcome::Connected) {
         std::fprintf(stderr, "not connected: %s\n",
                      qPrintable(session.connection().failureReason()));
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         sent.clear();
         QElapsedTimer timer;
         timer.start();
-        window.Mode1_Click();
+        window.readCurrentData();
         measured += timer.nsecsElapsed() / 1e9;
         limit += boxSeconds(sent);
         exchanges += sent.size();

@@ -1,16 +1,16 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of a layer above its own:
-# core <- link <- obd <- diag and monitor (side by side) <- ui <- app. The simulator may use core
+# core <- link <- ui <- obd <- diag and monitor (side by side) <- app. The simulator may use core
 # and the link's transport and USB backend interfaces, nothing else. A driver's
 # own folder is the link's business: services ask through the request model, and only the
 # session, which wires the parts together, names a driver.
 set(allowed_core core)
 set(allowed_link core link)
 set(allowed_obd core link obd)
-set(allowed_diag core link obd diag)
-set(allowed_monitor core link obd monitor)
-set(allowed_ui core link obd diag monitor ui)
+set(allowed_diag core link ui obd diag)
+set(allowed_monitor core link ui obd monitor)
+set(allowed_ui core link ui)
 set(allowed_app core link obd diag monitor ui app)
 set(allowed_sim core sim)
 set(sim_may_include link/transport.h link/usb/usb_backend.h)

@@ -36,7 +36,7 @@ std::chrono::milliseconds readyWaitLimit(const Options& options) {
 // Connects as the window's connection command would, with the ready wait bounded; the empty
 // text when connected, otherwise why not.
 QString connectHeadless(MainWindow& window, Session& session, const Options& options) {
-    window.Form_Load();
+    window.load();
     if (options.metric)
         window.useUnits(true);
     if (options.demoUsb || options.usb)
@@ -63,8 +63,8 @@ QString section(const QString& heading, const QStringList& lines) {
 // The O2 sensor tests of every listed sensor, as the O2 test window shows them: one section per
 // sensor, or one for the message that keeps the window from opening.
 QString o2SensorReport(MainWindow& window) {
-    window.Mode5_Click();
-    diag::Mode5Window& tests = *window.frmMode5();
+    window.openO2Tests();
+    diag::Mode5Window& tests = *window.tools().o2TestWindow();
     if (!tests.loadMessage().isEmpty())
         return section(QStringLiteral("O2 Sensor Test"), {tests.loadMessage()});
     QString report;
@@ -166,7 +166,7 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     for (const Mode6Request& request : options.mode6Requests)
         headings << QStringLiteral("SAE-J1979 Service $06 (Test ID %1, Component ID %2)")
                         .arg(request.testId, request.componentId);
-    if (!window.mnuMode6->isEnabled()) {
+    if (!window.onBoardTestsAction->isEnabled()) {
         const QString why =
             window.session().isConnected()
                 ? QStringLiteral("The scan tool's firmware does not offer the Mode 6 Tests.")
@@ -176,8 +176,8 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
             report += section(heading, {why});
         return report;
     }
-    window.mnuMode6_Click();
-    diag::Mode6Window& mode6 = *window.frmMode6();
+    window.openOnBoardTests();
+    diag::Mode6Window& mode6 = *window.tools().onBoardTestWindow();
     QString report;
     if (options.mode6Scan) {
         const qsizetype before = prompter.messages.size();
@@ -226,16 +226,16 @@ int runReport(MainWindow& window, Session& session, const Options& options,
     QString report = windowReport(window);
     if (failure.isEmpty()) {
         if (options.clearCodes) {
-            window.Mode4_Click();
-            report += windowReport(window, window.Mode4->text(), false);
+            window.clearTroubleCodes();
+            report += windowReport(window, window.clearCodesButton->text(), false);
             if (session.codeClearing().refused())
                 failure = QStringLiteral("the ECU refused to clear the trouble codes");
         }
-        window.Mode3_Click();
-        report += windowReport(window, window.Mode3->text(), false);
-        window.Mode2_Click();
-        report += windowReport(window, window.Mode2->text());
-        if (!window.Mode5->isHidden())
+        window.readTroubleCodes();
+        report += windowReport(window, window.troubleCodesButton->text(), false);
+        window.readFreezeFrame();
+        report += windowReport(window, window.freezeFrameButton->text());
+        if (!window.o2TestButton->isHidden())
             report += o2SensorReport(window);
         report += mode6Report(window, options, prompter);
         if (const int unanswered = session.link().unanswered(); unanswered && failure.isEmpty())
@@ -282,10 +282,13 @@ int runLog(MainWindow& window, Session& session, const Options& options, ReportP
     const auto stopper = core::onTerminationSignals([&run] { run.stop(); });
     Progress progress;
     monitor::LogSamples samples;
-    const monitor::PollingRun::End end = session.dataLogger().log(
-        run, items, options.logInterval, samples,
-        [&](const QList<obd::Reading>&) { progress.sampled(samples.count()); },
-        options.logSamples.value_or(monitor::LogSamples::kMaxSamples));
+    monitor::PollingRun::End end = monitor::PollingRun::End::Stopped;
+    session.operations().run(QStringLiteral("Logging the vehicle data"), [&] {
+        end = session.dataLogger().log(
+            run, items, options.logInterval, samples,
+            [&](const QList<obd::Reading>&) { progress.sampled(samples.count()); },
+            options.logSamples.value_or(monitor::LogSamples::kMaxSamples));
+    });
     for (const QString& message : prompter.messages)
         print(stderr, message + QStringLiteral("\n"));
     return finishLog(options.logFile, monitor::logFileText(samples, QDate::currentDate()),
@@ -297,7 +300,7 @@ int runWbo2Log(MainWindow& window, Session& session, const Options& options) {
         return fail(QStringLiteral("cannot create the log file %1").arg(options.wbo2LogFile), 2);
     if (const QString failure = connectHeadless(window, session, options); !failure.isEmpty())
         return fail(failure, 1);
-    if (!window.mnuWBO2->isEnabled())
+    if (!window.wbo2LogAction->isEnabled())
         return fail(QStringLiteral("the vehicle data survey found no wide-range O2 sensor at PID "
                                    "$34, so there is nothing to log"),
                     1);
@@ -306,9 +309,12 @@ int runWbo2Log(MainWindow& window, Session& session, const Options& options) {
     const auto stopper = core::onTerminationSignals([&run] { run.stop(); });
     Progress progress;
     std::vector<monitor::Wbo2Sample> samples;
-    const monitor::PollingRun::End end = session.wbo2Log().log(
-        run, samples, [&](const monitor::Wbo2Shown&) { progress.sampled(int(samples.size())); },
-        options.logSamples.value_or(monitor::Wbo2Log::kMaxSamples));
+    monitor::PollingRun::End end = monitor::PollingRun::End::Stopped;
+    session.operations().run(QStringLiteral("Logging the wide-range O2 sensor"), [&] {
+        end = session.wbo2Log().log(
+            run, samples, [&](const monitor::Wbo2Shown&) { progress.sampled(int(samples.size())); },
+            options.logSamples.value_or(monitor::Wbo2Log::kMaxSamples));
+    });
     return finishLog(options.wbo2LogFile, monitor::wbo2LogText(samples), int(samples.size()), end);
 }
 

@@ -173,12 +173,12 @@ int main(int argc, char** argv) {
         return app::runWbo2Log(window, session, options);
 
     window.show();
-    window.Form_Load();
+    window.load();
     if (options.metric)
         window.useUnits(true);
     if (options.demo) // the simulated scan tool stands on COM1: connect as a user would
-        QTimer::singleShot(0, &window, [&window] { window.mnuConnectionCom1->trigger(); });
+        QTimer::singleShot(0, &window, [&window] { window.com1Action->trigger(); });
     if (options.demoUsb) // ... or is plugged into USB
-        QTimer::singleShot(0, &window, [&window] { window.mnuUSB->trigger(); });
+        QTimer::singleShot(0, &window, [&window] { window.usbAction->trigger(); });
     return application.exec();
 }

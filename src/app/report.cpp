@@ -23,18 +23,19 @@ QString section(const QString& caption, const QString& after, const QString& bod
 
 QString windowReport(const MainWindow& window, const QString& after, bool withList) {
     // The firmware and ECU address labels sit under the status box, below its caption.
-    QStringList status{window.Text1->text()};
-    for (const QLabel* label : {window.Label7, window.Label6}) {
+    QStringList status{window.statusBox->text()};
+    for (const QLabel* label : {window.firmwareCaption, window.ecuAddressCaption}) {
         if (!label->text().trimmed().isEmpty())
             status << label->text().trimmed();
     }
-    QString report = section(window.Label1->text(), after, status.join(QLatin1Char('\n'))) +
-                     section(window.Label2->text(), after, window.statusText());
+    QString report =
+        section(window.ecuStatusCaption->text(), after, status.join(QLatin1Char('\n'))) +
+        section(window.statusWindowCaption->text(), after, window.statusText());
     if (withList) {
         QStringList lines;
-        for (int i = 0; i < window.List1->count(); ++i)
-            lines << window.List1->item(i)->text();
-        report += section(window.Label3->text(), after, lines.join(QLatin1Char('\n')));
+        for (int i = 0; i < window.dataList->count(); ++i)
+            lines << window.dataList->item(i)->text();
+        report += section(window.vehicleDataCaption->text(), after, lines.join(QLatin1Char('\n')));
     }
     return report;
 }

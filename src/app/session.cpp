@@ -20,6 +20,18 @@ scan::ComPorts::Factory choosingFactory(const Session& session, Session::Parts& 
     };
 }
 
+// What the status bar says while a connection command runs.
+QString connectingText(scan::Entry entry) {
+    switch (entry) {
+    case scan::Entry::USB:
+        return QStringLiteral("Waiting for the USB scan tool");
+    case scan::Entry::ComX:
+        return QStringLiteral("Connecting to the scan tool");
+    default:
+        return QStringLiteral("Connecting on Com%1").arg(int(entry));
+    }
+}
+
 } // namespace
 
 scan::Driver& DriverChoice::current() const {
@@ -31,18 +43,20 @@ scan::Driver& DriverChoice::current() const {
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
     : QObject(parent), state_(state), adapter_(parts.adapter),
       ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),
-      link_(state.link, view, parts.prompter, parts.linkSettings), driver_(link_, view),
-      connection_(link_, driver_, ports_, usb_, view, parts.prompter),
+      link_(state.link, view, parts.prompter, parts.linkSettings), operations_(link_),
+      driver_(link_, view), connection_(link_, driver_, ports_, usb_, view, parts.prompter),
       request_(link_, driver_, view), decoders_(request_, state.decoder, state.survey),
       survey_(decoders_, state.decoder, state.survey, view),
       codeReader_(link_, driver_, view, parts.prompter, parts.definitions, state.timing,
                   parts.storedCodeLimit),
       clearCodes_(link_, driver_, view),
       freezeFrame_(survey_, link_, driver_, state.decoder, state.survey, view),
-      o2Tests_(link_, driver_, view, state.survey), realtime_(decoders_, state.decoder),
-      logger_(link_, decoders_, state.decoder, state.timing, parts.prompter),
+      o2Tests_(link_, driver_, view, state.survey), mode6Tests_(link_, driver_, parts.prompter),
+      realtime_(decoders_, state.decoder),
+      logger_(decoders_, state.decoder, state.timing, parts.prompter),
       airFuel_(decoders_, state.decoder, state.survey), fuelTrims_(request_, state.survey),
       wbo2Log_(decoders_, state.decoder) {
+    operations_.setView(&view);
     connect(&link_, &scan::ScanToolLink::scanToolLost, this, [this] {
         const int port = ports_.currentPort();
         ports_.close();
@@ -65,16 +79,16 @@ void Session::runSurvey() {
 }
 
 scan::Connection::Outcome Session::connectScanTool(scan::Entry entry, std::optional<int> port) {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return scan::Connection::Outcome::Busy;
-    scan::Connection::Outcome outcome = connection_.begin(entry, port);
-    if (outcome != scan::Connection::Outcome::Connected)
-        return outcome;
-    runSurvey();
-    outcome = connection_.finish();
-    if (outcome == scan::Connection::Outcome::Connected)
-        emit connected();
+    scan::Connection::Outcome outcome = scan::Connection::Outcome::Busy;
+    operations_.run(connectingText(entry), [&] {
+        outcome = connection_.begin(entry, port);
+        if (outcome != scan::Connection::Outcome::Connected)
+            return;
+        runSurvey();
+        outcome = connection_.finish();
+        if (outcome == scan::Connection::Outcome::Connected)
+            emit connected();
+    });
     return outcome;
 }
 
@@ -85,35 +99,30 @@ scan::Connection::Outcome Session::connectByNumber(int port) {
                                   : connectScanTool(scan::Entry::ComX, port);
 }
 
-bool Session::exclusively(const std::function<void()>& work) {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return false;
-    work();
-    return true;
-}
-
 bool Session::changeEcu() {
-    return exclusively([this] {
+    return operations_.run(QStringLiteral("Switching to the next ECU"), [this] {
         if (connection_.nextEcu())
             runSurvey();
     });
 }
 
 bool Session::survey() {
-    return exclusively([this] { runSurvey(); });
+    return operations_.run(QStringLiteral("Reading the vehicle data"), [this] { runSurvey(); });
 }
 
 bool Session::readCodes() {
-    return exclusively([this] { codeReader_.read(); });
+    return operations_.run(QStringLiteral("Reading the trouble codes"),
+                           [this] { codeReader_.read(); });
 }
 
 bool Session::clearCodes() {
-    return exclusively([this] { clearCodes_.run(); });
+    return operations_.run(QStringLiteral("Clearing the trouble codes"),
+                           [this] { clearCodes_.run(); });
 }
 
 bool Session::readFreezeFrame() {
-    return exclusively([this] { freezeFrame_.read(); });
+    return operations_.run(QStringLiteral("Reading the freeze frame"),
+                           [this] { freezeFrame_.read(); });
 }
 
 } // namespace app

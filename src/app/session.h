@@ -5,12 +5,14 @@
 #include "core/prompter.h"
 #include "diag/clear_codes.h"
 #include "diag/freeze_frame.h"
+#include "diag/mode6_tests.h"
 #include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
 #include "link/box/box_driver.h"
 #include "link/connection.h"
 #include "link/elm/elm_adapter.h"
 #include "link/elm/elm_driver.h"
+#include "link/operation_runner.h"
 #include "monitor/air_fuel_meter.h"
 #include "monitor/data_logger.h"
 #include "monitor/fuel_trim_monitor.h"
@@ -56,11 +58,13 @@ private:
 };
 
 // What the operations show: the main window, or its stand-in in tests.
-class SessionView : public scan::ConnectionView, public obd::SurveyView {};
+class SessionView : public scan::ConnectionView,
+                    public obd::SurveyView,
+                    public scan::OperationView {};
 
 // The scan-tool side of the program: owns the ports, the link and the services, runs one
-// operation at a time, and says what happened as signals. Each operation returns false (or Busy)
-// when another one runs.
+// operation at a time through its OperationRunner, and says what happened as signals. Each
+// operation returns false (or Busy) when another one runs.
 class Session : public QObject {
     Q_OBJECT
 public:
@@ -99,6 +103,8 @@ public:
     void setAdapter(Adapter adapter) { adapter_ = adapter; }
 
     scan::ScanToolLink& link() { return link_; }
+    // How the windows start what talks to the scan tool.
+    scan::OperationRunner& operations() { return operations_; }
     // What the services ask through: the driver of the scan tool connected.
     scan::Driver& driver() { return driver_; }
     AppState& state() { return state_; }
@@ -107,6 +113,7 @@ public:
     monitor::RealtimeDisplay& realtimeDisplay() { return realtime_; }
     monitor::DataLogger& dataLogger() { return logger_; }
     diag::O2Tests& o2Tests() { return o2Tests_; }
+    diag::Mode6Tests& mode6Tests() { return mode6Tests_; }
     const diag::ClearCodes& codeClearing() const { return clearCodes_; }
     monitor::AirFuelMeter& airFuelMeter() { return airFuel_; }
     monitor::FuelTrimMonitor& fuelTrimMonitor() { return fuelTrims_; }
@@ -126,14 +133,13 @@ signals:
 
 private:
     void runSurvey();
-    // Runs the work as the one operation talking to the scan tool; false when another runs.
-    bool exclusively(const std::function<void()>& work);
 
     AppState& state_;
     Adapter adapter_;
     scan::ComPorts ports_;
     scan::usb::UsbPort usb_;
     scan::ScanToolLink link_;
+    scan::OperationRunner operations_;
     DriverChoice driver_;
     scan::Connection connection_;
     obd::PidRequest request_;
@@ -143,6 +149,7 @@ private:
     diag::ClearCodes clearCodes_;
     diag::FreezeFrame freezeFrame_;
     diag::O2Tests o2Tests_;
+    diag::Mode6Tests mode6Tests_;
     monitor::RealtimeDisplay realtime_;
     monitor::DataLogger logger_;
     monitor::AirFuelMeter airFuel_;

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode5_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,12 +11,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace diag {
 
-using core::named;
+using ui::named;
 
 namespace {
 
@@ -26,26 +24,16 @@ const QColor kLightGreen(80, 255, 80);
 const QColor kFailure(255, 0, 0);
 
 QLineEdit* resultBox(const QString& name) {
-    auto* box = named(new QLineEdit(kNotAvailable), name);
-    box->setReadOnly(true);
-    box->setAlignment(Qt::AlignCenter);
+    auto* box = ui::displayBox(name, kNotAvailable);
     box->setFixedWidth(90);
     return box;
 }
 
-void paint(QLineEdit* box, const QColor& base, const QColor& text) {
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::Text, text);
-    box->setPalette(palette);
-}
-
 } // namespace
 
-Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter, core::BusyRunner runBusy,
-                         QWidget* parent)
-    : QWidget(parent, Qt::Window), tests_(tests), prompter_(prompter),
-      runBusy_(std::move(runBusy)) {
+Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter,
+                         scan::OperationRunner& operations, QWidget* parent)
+    : QWidget(parent, Qt::Window), tests_(tests), prompter_(prompter), operations_(operations) {
     setObjectName(QStringLiteral("frmMode5"));
     setWindowTitle(QStringLiteral("O2 Sensor Test"));
     buildControls();
@@ -66,8 +54,7 @@ void Mode5Window::buildControls() {
     });
     connect(Command3, &QPushButton::clicked, this, &Mode5Window::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Mode5Window::Command1_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            [this] { tests_.link().cancel(); });
+    ui::onEscape(this, [this] { operations_.stop(); });
 
     auto* choice = new QGridLayout;
     choice->addWidget(
@@ -167,23 +154,15 @@ void Mode5Window::Command3_Click() {
     const int p = cbo02list->currentIndex();
     if (p < 0 || p >= O2SensorCode.size())
         return;
-    if (tests_.link().busy()) {
-        QApplication::beep();
-        return;
-    }
-    std::optional<O2TestOutcome> outcome;
     Command3->setEnabled(false);
-    runBusy_(QStringLiteral("Reading the O2 sensor test results of ") + cbo02list->currentText(),
-             [&] {
-                 clearResults();
-                 outcome = tests_.get_O2_tests(O2SensorCode[p]);
-             });
+    const bool ran = operations_.run(
+        QStringLiteral("Reading the O2 sensor test results of ") + cbo02list->currentText(), [&] {
+            clearResults();
+            outcome_ = tests_.readTestResults(O2SensorCode[p]);
+        });
     Command3->setEnabled(true);
-    if (!outcome) {
-        QApplication::beep();
+    if (!ran)
         return;
-    }
-    outcome_ = *outcome;
     showResults(outcome_);
     if (!outcome_.message.isEmpty())
         prompter_.message({outcome_.message});
@@ -205,9 +184,9 @@ void Mode5Window::showResults(const O2TestOutcome& outcome) {
         QLineEdit* value = txtT[result.id - 1];
         value->setText(result.value);
         if (result.highlighted)
-            paint(value, kLightGreen, Qt::black);
+            ui::paint(value, {{QPalette::Base, kLightGreen}, {QPalette::Text, Qt::black}});
         else if (result.failed)
-            paint(value, QPalette().color(QPalette::Base), kFailure);
+            ui::paint(value, {{QPalette::Text, kFailure}});
         if (result.id >= 5 && result.answered) {
             txtTmin[result.id - 5]->setText(result.min);
             txtTmax[result.id - 5]->setText(result.max);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/busy_runner.h"
 #include "core/prompter.h"
+#include "link/operation_runner.h"
 #include "o2_pictures.h"
 #include "o2_tests.h"
 
@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
 class QAction;
 class QComboBox;
@@ -26,9 +25,7 @@ namespace diag {
 class Mode5Window : public QWidget {
     Q_OBJECT
 public:
-    // Runs an operation with the main window's busy overlay, where Escape stops it.
-
-    Mode5Window(O2Tests& tests, core::Prompter& prompter, core::BusyRunner runBusy,
+    Mode5Window(O2Tests& tests, core::Prompter& prompter, scan::OperationRunner& operations,
                 QWidget* parent = nullptr);
 
     // Opening the window: the sensor list, empty results; false (and the window hidden) while
@@ -76,7 +73,7 @@ private:
 
     O2Tests& tests_;
     core::Prompter& prompter_;
-    core::BusyRunner runBusy_;
+    scan::OperationRunner& operations_;
     QList<int> O2SensorCode; // the sensor code of each list line
     QString loadMessage_;
     O2TestOutcome outcome_;

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode6_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
-#include "mode6_result.h"
-
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -14,12 +11,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace diag {
 
-using core::named;
+using ui::named;
 
 namespace {
 
@@ -29,15 +25,8 @@ QLineEdit* box(const char* name, const QString& text = {}, bool readOnly = false
     return edit;
 }
 
-// A caption box: text the user reads (and may click for help), not edits.
 QLineEdit* caption(const char* name, const QString& text) {
-    auto* edit = box(name, text, true);
-    edit->setFrame(false);
-    edit->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-    edit->setPalette(palette);
-    return edit;
+    return ui::captionBox(QString::fromLatin1(name), text);
 }
 
 void message(core::Prompter& prompter, const QString& text) {
@@ -46,10 +35,9 @@ void message(core::Prompter& prompter, const QString& text) {
 
 } // namespace
 
-Mode6Window::Mode6Window(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter,
-                         core::BusyRunner runBusy, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), prompter_(prompter), runBusy_(std::move(runBusy)),
-      pass_(link, driver, prompter) {
+Mode6Window::Mode6Window(Mode6Tests& tests, core::Prompter& prompter,
+                         scan::OperationRunner& operations, QWidget* parent)
+    : QWidget(parent, Qt::Window), tests_(tests), prompter_(prompter), operations_(operations) {
     setObjectName(QStringLiteral("frmMode6"));
     setWindowTitle(QStringLiteral("SAE-J1979 Service $06 "));
     buildControls();
@@ -63,8 +51,7 @@ Mode6Window::Mode6Window(scan::ScanToolLink& link, scan::Driver& driver, core::P
         clickable->setCursor(Qt::WhatsThisCursor);
         clickable->installEventFilter(this);
     }
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &link_,
-            &scan::ScanToolLink::cancel);
+    ui::onEscape(this, [this] { operations_.stop(); });
 }
 
 void Mode6Window::buildControls() {
@@ -157,34 +144,13 @@ void Mode6Window::clearResults() {
     Text14->setPalette(QPalette());
 }
 
-void Mode6Window::exchange(const QString& what, const std::function<void()>& work) {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started()) {
-        QApplication::beep();
-        return;
-    }
+bool Mode6Window::exchange(const QString& what, const std::function<void()>& work) {
     Command1->setEnabled(false);
     Command2->setEnabled(false);
-    if (runBusy_)
-        runBusy_(what, work);
-    else
-        work();
+    const bool ran = operations_.run(what, work);
     Command1->setEnabled(true);
     Command2->setEnabled(true);
-}
-
-bool Mode6Window::positive(scan::AnswerStatus status) {
-    const QString what = QStringLiteral("on-board test");
-    if (scan::endsOperation(status))
-        Text11->setText(
-            scan::interruptionText(status, QStringLiteral("The on-board test request")));
-    else if (status != scan::AnswerStatus::Answered && status != scan::AnswerStatus::Refused)
-        Text11->setText(scan::noAnswerText(status, what));
-    else if (pass_.PassReply[3] != 0x46)
-        Text11->setText(kNoResponseText);
-    else
-        return true;
-    return false;
+    return ran;
 }
 
 void Mode6Window::Command1_Click() {
@@ -197,33 +163,37 @@ void Mode6Window::Command1_Click() {
         message(prompter_, kInputErrorText);
         return;
     }
-    exchange(QStringLiteral("Reading on-board test $%1").arg(*testId, 2, 16, QLatin1Char('0')),
-             [&] {
-                 if (!positive(pass_.PASS_MSG_OUT(0x06, *testId, *componentId, 6)))
-                     return;
-                 const std::optional<Mode6Result> result =
-                     decodeTestResult(pass_.PassReply, Text5->text(), Text7->text());
-                 if (!result) {
-                     message(prompter_, kInputErrorText);
-                     return;
-                 }
-                 Text16->setText(result->value);
-                 (result->limitIsMinimum ? Text18 : Text20)->setText(result->limit);
-                 Text14->setText(verdictText(result->pass));
-                 QPalette palette = Text14->palette();
-                 palette.setColor(QPalette::Base, verdictColour(result->pass));
-                 palette.setColor(QPalette::Text, Qt::black);
-                 Text14->setPalette(palette);
-             });
+    Mode6Reading reading;
+    if (!exchange(
+            QStringLiteral("Reading on-board test $%1").arg(*testId, 2, 16, QLatin1Char('0')), [&] {
+                reading =
+                    tests_.readTestResult(*testId, *componentId, Text5->text(), Text7->text());
+            }))
+        return;
+    if (!reading.returned.isEmpty())
+        Text11->setText(reading.returned);
+    else if (!reading.result)
+        message(prompter_, kInputErrorText);
+    else
+        showResult(*reading.result);
+}
+
+void Mode6Window::showResult(const Mode6Result& result) {
+    Text16->setText(result.value);
+    (result.limitIsMinimum ? Text18 : Text20)->setText(result.limit);
+    Text14->setText(verdictText(result.pass));
+    ui::paint(Text14, {{QPalette::Base, verdictColour(result.pass)}, {QPalette::Text, Qt::black}});
 }
 
 void Mode6Window::Command2_Click() {
     Text11->clear();
-    exchange(QStringLiteral("Scanning for supported on-board tests"), [&] {
-        Combo1->clear(); // each scan lists what this one found, once
-        if (positive(pass_.PASS_MSG_OUT(0x06, 0, 0, 5)))
-            Combo1->addItems(supportedTestLines(pass_.PassReply));
-    });
+    Mode6Scan scan;
+    if (!exchange(QStringLiteral("Scanning for supported on-board tests"),
+                  [&] { scan = tests_.scanSupportedTests(); }))
+        return;
+    Combo1->clear(); // each scan lists what this one found, once
+    Combo1->addItems(scan.tests);
+    Text11->setText(scan.returned);
 }
 
 void Mode6Window::mnuM6HLP_Click() {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/busy_runner.h"
-#include "pass_through.h"
+#include "link/operation_runner.h"
+#include "mode6_tests.h"
 
 #include <QWidget>
 
@@ -23,10 +23,8 @@ namespace diag {
 class Mode6Window : public QWidget {
     Q_OBJECT
 public:
-    // Runs an exchange with the main window's busy indication: a text naming it, and the work.
-
-    Mode6Window(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter,
-                core::BusyRunner runBusy, QWidget* parent = nullptr);
+    Mode6Window(Mode6Tests& tests, core::Prompter& prompter, scan::OperationRunner& operations,
+                QWidget* parent = nullptr);
 
     void Command1_Click(); // Get Test Results
     void Command2_Click(); // SCAN for supported tests
@@ -35,8 +33,6 @@ public:
     void Text4_Click();
     void Text6_Click();
     void Text8_Click();
-
-    PassThrough& passThrough() { return pass_; }
 
     QLineEdit* Text1; // test ID
     QLineEdit* Text2; // its caption, "Test ID"
@@ -75,16 +71,14 @@ protected:
 private:
     void buildControls();
     // Runs one pass-through exchange as the one operation talking to the scan tool, with the
-    // buttons locked; refused while another operation runs.
-    void exchange(const QString& what, const std::function<void()>& work);
-    // The reply's verdict before any decoding: false (and Text11 says why) unless entry 3 is $46.
-    bool positive(scan::AnswerStatus status);
+    // buttons locked; false when it was refused.
+    bool exchange(const QString& what, const std::function<void()>& work);
     void clearResults();
+    void showResult(const Mode6Result& result);
 
-    scan::ScanToolLink& link_;
+    Mode6Tests& tests_;
     core::Prompter& prompter_;
-    core::BusyRunner runBusy_;
-    PassThrough pass_;
+    scan::OperationRunner& operations_;
 };
 
 } // namespace diag

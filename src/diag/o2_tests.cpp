@@ -52,13 +52,6 @@ QList<O2Sensor> o2Sensors(const obd::SurveyState& survey) {
     return sensors;
 }
 
-std::optional<O2TestOutcome> O2Tests::get_O2_tests(int sensor) {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return std::nullopt;
-    return sequence(sensor);
-}
-
 scan::ObdAnswer O2Tests::ask(quint8 service, int test, int sensor, int answerBytes) {
     QByteArray parameters;
     parameters.append(char(test)).append(char(sensor));
@@ -76,7 +69,7 @@ QString O2Tests::failure(const scan::ObdAnswer& reply, const QString& what) {
     return scan::noAnswerText(reply, what);
 }
 
-O2TestOutcome O2Tests::sequence(int sensor) {
+O2TestOutcome O2Tests::readTestResults(int sensor) {
     link_.state().NoVehicleLink = false;
     quint8 Mode5Service = 0x05;
     scan::ObdAnswer support;

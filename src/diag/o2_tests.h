@@ -59,18 +59,15 @@ public:
             const obd::SurveyState& survey)
         : link_(link), driver_(driver), view_(view), survey_(survey) {}
 
-    // The whole sequence for one sensor code as the one operation talking to the scan tool;
-    // nothing when another operation runs.
-    std::optional<O2TestOutcome> get_O2_tests(int sensor);
+    // The whole sequence of tests for one sensor code.
+    O2TestOutcome readTestResults(int sensor);
 
     QList<O2Sensor> sensors() const { return o2Sensors(survey_); }
     // The monitor status said that the O2 sensor monitor has not completed: only an answered
     // status says so.
     bool monitorIncomplete() const { return survey_.O2MonitorComplete == false; }
-    scan::ScanToolLink& link() { return link_; }
 
 private:
-    O2TestOutcome sequence(int sensor);
     // Asks test `test` (0: which tests run) of the sensor in the service.
     scan::ObdAnswer ask(quint8 service, int test, int sensor, int answerBytes);
     // The message for a request that got no usable answer; counts it unless the ECU refused.

@@ -1,42 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "air_fuel_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace monitor {
 
-using core::named;
+using ui::named;
 
 namespace {
 
 // A read-only box styled as an instrument's display.
 QLineEdit* meterBox(const char* name) {
-    auto* box = named(new QLineEdit, name);
-    box->setReadOnly(true);
-    box->setAlignment(Qt::AlignCenter);
-    box->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, QColor(16, 16, 16));
-    palette.setColor(QPalette::Text, QColor(80, 255, 80));
-    box->setPalette(palette);
+    auto* box = ui::displayBox(QString::fromLatin1(name));
+    ui::paint(box, {{QPalette::Base, QColor(16, 16, 16)}, {QPalette::Text, QColor(80, 255, 80)}});
     box->setMinimumWidth(380);
     return box;
 }
 
 } // namespace
 
-AirFuelWindow::AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter,
-                             core::BusyRunner runBusy, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), meter_(meter), runBusy_(std::move(runBusy)) {
+AirFuelWindow::AirFuelWindow(AirFuelMeter& meter, scan::OperationRunner& operations,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), meter_(meter), operations_(operations) {
     setObjectName(QStringLiteral("Air_Fuel_Ratio"));
     setWindowTitle(QString(50, QLatin1Char(' ')) + QStringLiteral("Air/Fuel Ratio"));
     Label1 = named(new QLabel(QStringLiteral("AIR/FUEL RATIO")), "Label1");
@@ -58,8 +50,7 @@ AirFuelWindow::AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter,
     Command2 = named(new QPushButton(QStringLiteral("EXIT")), "Command2");
     connect(Command1, &QPushButton::clicked, this, &AirFuelWindow::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &AirFuelWindow::Command2_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &link_,
-            &scan::ScanToolLink::cancel);
+    ui::onEscape(this, [this] { operations_.stop(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -85,17 +76,12 @@ void AirFuelWindow::Command1_Click() {
         showIn(Text1, {AirFuelMeter::noSensorText()});
         return;
     }
-    if (link_.busy()) {
-        QApplication::beep();
-        return;
-    }
     running_ = true;
     stopRequest_ = false;
     Command1->setEnabled(false);
-    meter_.begin();
-    const auto live = [this] {
-        PollingRun run(link_);
-        run.run([this] {
+    const bool ran = operations_.run(QStringLiteral("Showing the air/fuel ratio"), [this] {
+        meter_.begin();
+        PollingRun(operations_.link()).run([this] {
             if (stopRequest_)
                 return false;
             const AirFuelFrame frame = meter_.pass();
@@ -103,14 +89,11 @@ void AirFuelWindow::Command1_Click() {
             showIn(Text2, frame.engineSpeed);
             return true;
         });
-    };
-    if (runBusy_)
-        runBusy_(QStringLiteral("Showing the air/fuel ratio"), live);
-    else
-        live();
+    });
     running_ = false;
     Command1->setEnabled(true);
-    unload();
+    if (ran)
+        unload();
 }
 
 void AirFuelWindow::Command2_Click() {

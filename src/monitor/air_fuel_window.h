@@ -2,12 +2,10 @@
 #pragma once
 
 #include "air_fuel_meter.h"
-#include "core/busy_runner.h"
+#include "link/operation_runner.h"
 #include "polling_run.h"
 
 #include <QWidget>
-
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -20,9 +18,7 @@ namespace monitor {
 class AirFuelWindow : public QWidget {
     Q_OBJECT
 public:
-    // Runs the live loop with the main window's busy indication: a text naming it, and the work.
-
-    AirFuelWindow(scan::ScanToolLink& link, AirFuelMeter& meter, core::BusyRunner runBusy,
+    AirFuelWindow(AirFuelMeter& meter, scan::OperationRunner& operations,
                   QWidget* parent = nullptr);
 
     // Opening the window: without a sensor it says so at once.
@@ -43,9 +39,8 @@ private:
     void showIn(QLineEdit* box, const MeterText& text);
     void unload();
 
-    scan::ScanToolLink& link_;
     AirFuelMeter& meter_;
-    core::BusyRunner runBusy_;
+    scan::OperationRunner& operations_;
     QFont digits_;
     QFont words_;
     bool running_ = false;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chart_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,16 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace monitor {
 
-using core::named;
+using ui::named;
 
-ChartWindow::ChartWindow(scan::ScanToolLink& link, RealtimeDisplay& display,
-                         core::Prompter& prompter, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), display_(display) {
+ChartWindow::ChartWindow(RealtimeDisplay& display, core::Prompter& prompter,
+                         scan::OperationRunner& operations, QWidget* parent)
+    : QWidget(parent, Qt::Window), display_(display), operations_(operations) {
     setObjectName(QStringLiteral("Chart"));
     setWindowTitle(QStringLiteral("Vamrick Real Time Display"));
     iStripChartX1 = named(new StripChart(prompter), "iStripChartX1");
@@ -45,8 +44,7 @@ ChartWindow::ChartWindow(scan::ScanToolLink& link, RealtimeDisplay& display,
             [this] { iStripChartX1->setToolbarVisible(!iStripChartX1->toolbarVisible()); });
     connect(cmdResetChart, &QPushButton::clicked, iStripChartX1, &StripChart::reset);
     connect(cmdClearData, &QPushButton::clicked, iStripChartX1, &StripChart::clearData);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &ChartWindow::Stop1_Click);
+    ui::onEscape(this, [this] { Stop1_Click(); });
 
     auto* value = new QHBoxLayout;
     value->addWidget(lblValText, 1);
@@ -77,23 +75,24 @@ void ChartWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-PollingRun::End ChartWindow::display(int code, const DisplayItem& item) {
-    iStripChartX1->reset();
-    iStripChartX1->setUp();
-    optFlag->setChecked(false);
-    QWidget::show();
-    raise();
-    display_.begin();
-    PollingRun run(link_);
-    const qint64 start = link_.now();
-    const PollingRun::End end = run.run([&] {
-        if (optFlag->isChecked())
-            return false;
-        show(display_.pass(code, item), double(link_.now() - start) / 1000);
-        return true;
+void ChartWindow::display(int code, const DisplayItem& item, const QString& what) {
+    operations_.run(what, [&] {
+        iStripChartX1->reset();
+        iStripChartX1->setUp();
+        optFlag->setChecked(false);
+        QWidget::show();
+        raise();
+        display_.begin();
+        scan::ScanToolLink& link = operations_.link();
+        const qint64 start = link.now();
+        PollingRun(link).run([&] {
+            if (optFlag->isChecked())
+                return false;
+            show(display_.pass(code, item), double(link.now() - start) / 1000);
+            return true;
+        });
+        hide();
     });
-    hide();
-    return end;
 }
 
 void ChartWindow::show(const RealtimeFrame& frame, double seconds) {

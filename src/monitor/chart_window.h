@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/operation_runner.h"
 #include "polling_run.h"
 #include "realtime_display.h"
 #include "strip_chart.h"
@@ -19,10 +20,11 @@ namespace monitor {
 class ChartWindow : public QWidget {
     Q_OBJECT
 public:
-    ChartWindow(scan::ScanToolLink& link, RealtimeDisplay& display, core::Prompter& prompter,
-                QWidget* parent = nullptr);
+    ChartWindow(RealtimeDisplay& display, core::Prompter& prompter,
+                scan::OperationRunner& operations, QWidget* parent = nullptr);
 
-    PollingRun::End display(int code, const DisplayItem& item);
+    // Shows the item live as the operation `what`; nothing while another operation runs.
+    void display(int code, const DisplayItem& item, const QString& what);
 
     StripChart* iStripChartX1;
     QLabel* lblValText;
@@ -43,8 +45,8 @@ protected:
 private:
     void show(const RealtimeFrame& frame, double seconds);
 
-    scan::ScanToolLink& link_;
     RealtimeDisplay& display_;
+    scan::OperationRunner& operations_;
 };
 
 } // namespace monitor

@@ -1,49 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data_log_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
-#include "core/number_text.h"
-#include "link/event_pump.h"
 #include "settings_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace monitor {
 
-using core::named;
-
-namespace {
-
-void paint(QComboBox* combo, const QColor& colour) {
-    QPalette palette = combo->palette();
-    palette.setColor(QPalette::Button, colour);
-    palette.setColor(QPalette::Base, colour);
-    combo->setPalette(palette);
-}
-
-const QStringList kTriggerChoices = {QStringLiteral("None"), QStringLiteral("System Time"),
-                                     QStringLiteral("Speed"), QStringLiteral("RPM")};
-
-} // namespace
+using ui::named;
 
 DataLogWindow::DataLogWindow(DataLogger& logger, LogState& state, obd::SurveyState& survey,
-                             core::Prompter& prompter, QString settingsPath, QWidget* parent)
+                             core::Prompter& prompter, scan::OperationRunner& operations,
+                             QString settingsPath, QWidget* parent)
     : QWidget(parent, Qt::Window), logger_(logger), state_(state), survey_(survey),
-      prompter_(prompter), settingsPath_(std::move(settingsPath)) {
+      prompter_(prompter), operations_(operations), settingsPath_(std::move(settingsPath)) {
     setObjectName(QStringLiteral("DataLog"));
     setWindowTitle(QStringLiteral("Vamrick Data Logger"));
     buildControls();
@@ -96,40 +79,7 @@ void DataLogWindow::buildControls() {
     Text2->setMaximumWidth(80);
     count->addWidget(Text2);
 
-    auto* triggers = new QGroupBox(
-        QStringLiteral("LOG TRIGGERS ------- Starts LOG when Trigger condition is true"));
-    auto* grid = new QGridLayout(triggers);
-    Combo1 = named(new QComboBox, QStringLiteral("Combo1"));
-    Combo2 = named(new QComboBox, QStringLiteral("Combo2"));
-    Combo3 = named(new QComboBox, QStringLiteral("Combo3"));
-    Combo1->addItems(kTriggerChoices);
-    Combo2->addItems(kTriggerChoices);
-    Combo3->addItems({QStringLiteral("AND"), QStringLiteral("OR")});
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
-        combo->setCurrentIndex(-1);
-    txtTRIG1 = named(new QLineEdit, QStringLiteral("txtTRIG1"));
-    txtTRIG2 = named(new QLineEdit, QStringLiteral("txtTRIG2"));
-    lblTRIG = named(new QLabel, QStringLiteral("lblTRIG"));
-    txtTRIG = named(new QLineEdit, QStringLiteral("txtTRIG"));
-    cmdTRIG = named(new QPushButton(QStringLiteral("ENTER")), QStringLiteral("cmdTRIG"));
-    grid->addWidget(Combo1, 0, 0);
-    grid->addWidget(txtTRIG1, 0, 1);
-    grid->addWidget(Combo3, 0, 2);
-    grid->addWidget(Combo2, 0, 3);
-    grid->addWidget(txtTRIG2, 0, 4);
-    grid->addWidget(lblTRIG, 1, 0, 1, 2);
-    grid->addWidget(txtTRIG, 1, 2, 1, 2);
-    grid->addWidget(cmdTRIG, 1, 4);
-    for (QWidget* w : {static_cast<QWidget*>(lblTRIG), static_cast<QWidget*>(txtTRIG),
-                       static_cast<QWidget*>(cmdTRIG)})
-        w->hide();
-    connect(Combo1, &QComboBox::activated, this,
-            [this] { enterTrigger(Combo1, txtTRIG1, state_.Trigger1Value); });
-    connect(Combo2, &QComboBox::activated, this,
-            [this] { enterTrigger(Combo2, txtTRIG2, state_.Trigger2Value); });
-    connect(Combo3, &QComboBox::activated, this, [this] { paint(Combo3, QColor(0, 255, 0)); });
-    connect(cmdTRIG, &QPushButton::clicked, this, [this] { state_.TriggerEntered = true; });
-    connect(txtTRIG, &QLineEdit::returnPressed, cmdTRIG, &QPushButton::click);
+    triggers = new TriggerEntry(state_, prompter_);
 
     Command1 = named(new QPushButton(QStringLiteral("Start Log")), QStringLiteral("Command1"));
     Command2 = named(new QPushButton(QStringLiteral("Pause")), QStringLiteral("Command2"));
@@ -140,9 +90,10 @@ void DataLogWindow::buildControls() {
     connect(Command2, &QPushButton::clicked, this, &DataLogWindow::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &DataLogWindow::Command3_Click);
     connect(Cancel, &QPushButton::clicked, this, &DataLogWindow::Cancel_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] {
-        prompt_.request_stop();
-        logger_.link().cancel();
+    connect(triggers, &TriggerEntry::asking, Command1, &QWidget::setDisabled);
+    ui::onEscape(this, [this] {
+        triggers->stopPrompt();
+        operations_.stop();
     });
     Command2->setEnabled(false);
     Command3->setEnabled(false);
@@ -168,20 +119,12 @@ void DataLogWindow::Form_Load() {
         if (!DisplayName[i]->text().isEmpty())
             cboRTD[i]->setCurrentIndex(cboRTD[i]->findText(DisplayName[i]->text()));
     }
-    // Restored trigger choices bring back their thresholds without asking again.
-    state_.Trigger1Value = int(core::leadingNumber(txtTRIG1->text()));
-    state_.Trigger2Value = int(core::leadingNumber(txtTRIG2->text()));
-    state_.TriggerEntered = false;
+    triggers->restoreThresholds();
     state_.LogItemCount = 4;
     Option2->setChecked(true);
-    paintCombos(Qt::white);
+    triggers->paintChoices(Qt::white);
     for (QComboBox* combo : cboRTD)
         combo->setEnabled(true);
-}
-
-void DataLogWindow::paintCombos(const QColor& colour) {
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
-        paint(combo, colour);
 }
 
 void DataLogWindow::mnuHelp_Click() {
@@ -189,59 +132,6 @@ void DataLogWindow::mnuHelp_Click() {
         {QStringLiteral("Select number of items to log, 2,4,5 or 6.  Default is 4.  Trigger is "
                         "optional. If Sample time too small the log will be as fast as the "
                         "vehicle will allow")});
-}
-
-std::optional<int> DataLogWindow::askThreshold(Trigger::Kind kind) {
-    const ThresholdRange range = thresholdRange(kind);
-    lblTRIG->setText(QLatin1String(range.prompt));
-    txtTRIG->clear();
-    prompt_ = std::stop_source();
-    scan::EventPump pump;
-    for (;;) {
-        txtTRIG->setFocus();
-        state_.TriggerEntered = false;
-        if (scan::waitUntil([this] { return state_.TriggerEntered; }, scan::Deadline::never(),
-                            prompt_.get_token(), [&pump] { pump.pump(); }) != scan::WaitEnd::Met)
-            return std::nullopt;
-        if (const std::optional<int> value = range.accept(txtTRIG->text()))
-            return value;
-        prompter_.message({QLatin1String(range.outOfRange)});
-        txtTRIG->setText(QStringLiteral("00"));
-    }
-}
-
-void DataLogWindow::enterTrigger(QComboBox* combo, QLineEdit* shown, int& value) {
-    lblTRIG->show();
-    txtTRIG->show();
-    cmdTRIG->show();
-    for (QWidget* w : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2),
-                       static_cast<QWidget*>(Combo3), static_cast<QWidget*>(Command1)})
-        w->setEnabled(false);
-    shown->setReadOnly(false);
-    const auto kind = Trigger::Kind(std::max(combo->currentIndex(), 0));
-    if (kind != Trigger::Kind::None) {
-        if (const std::optional<int> entered = askThreshold(kind))
-            value = *entered;
-    }
-    paint(combo, QColor(0, 255, 0));
-    shown->setText(QString::number(value));
-    shown->setReadOnly(true);
-    for (QWidget* w : {static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2),
-                       static_cast<QWidget*>(Combo3), static_cast<QWidget*>(Command1)})
-        w->setEnabled(true);
-    lblTRIG->hide();
-    txtTRIG->hide();
-    cmdTRIG->hide();
-}
-
-StartCondition DataLogWindow::startCondition() const {
-    StartCondition condition;
-    condition.first = {Trigger::Kind(std::max(Combo1->currentIndex(), 0)), state_.Trigger1Value};
-    condition.second = {Trigger::Kind(std::max(Combo2->currentIndex(), 0)), state_.Trigger2Value};
-    condition.combination = Combo3->currentIndex() < 0    ? StartCondition::Combination::None
-                            : Combo3->currentIndex() == 0 ? StartCondition::Combination::And
-                                                          : StartCondition::Combination::Or;
-    return condition;
 }
 
 QList<LogItem> DataLogWindow::chosenItems() const {
@@ -255,10 +145,6 @@ QList<LogItem> DataLogWindow::chosenItems() const {
 }
 
 void DataLogWindow::Command1_Click() {
-    if (running_ || logger_.link().busy()) {
-        QApplication::beep();
-        return;
-    }
     bool number = false;
     const double interval = Text2->text().trimmed().toDouble(&number);
     if (!number || !std::isfinite(interval) || interval < 0) {
@@ -272,33 +158,10 @@ void DataLogWindow::Command1_Click() {
                                           "has no line for some of them.")});
         return;
     }
-    running_ = true;
-    Label7->setText(QStringLiteral("Waiting for Trigger"));
-    state_.LogSavedFlag = false;
-    state_.TriggerEntered = false;
-    Command2->setEnabled(true);
-    Command3->setEnabled(true);
-    Command1->setEnabled(false);
-    for (int i = 0; i < 6; ++i) {
-        DisplayName[i]->setText(cboRTD[i]->currentText());
-        cboRTD[i]->setEnabled(false);
-    }
-
-    PollingRun run(logger_.link());
-    run_ = &run;
     LogSamples samples;
-    if (logger_.waitForStart(run, startCondition()) == PollingRun::End::Done) {
-        for (int beep = 0; beep < 3; ++beep)
-            QApplication::beep();
-        Label7->setText(QStringLiteral("RUNNING"));
-        logger_.log(run, items, Text2->text(), samples, [this](const QList<obd::Reading>& read) {
-            for (int i = 0; i < read.size(); ++i)
-                DisplayValue[i]->setText(read[i].answered()
-                                             ? read[i].value + QLatin1Char(' ') + read[i].units
-                                             : QStringLiteral("No answer"));
-        });
-    }
-    run_ = nullptr;
+    if (!operations_.run(QStringLiteral("Logging the vehicle data"),
+                         [&] { samples = record(items); }))
+        return;
     Label7->setText(QStringLiteral("STOPPED"));
     Command1->setEnabled(false);
     Command1->setText(QStringLiteral("Recording"));
@@ -311,12 +174,40 @@ void DataLogWindow::Command1_Click() {
     Command3->setEnabled(false);
     for (QComboBox* combo : cboRTD)
         combo->setEnabled(true);
-    running_ = false;
     if (state_.LogSavedFlag) {
         state_.LogSavedFlag = false;
         return;
     }
     leave();
+}
+
+LogSamples DataLogWindow::record(const QList<LogItem>& items) {
+    Label7->setText(QStringLiteral("Waiting for Trigger"));
+    state_.LogSavedFlag = false;
+    state_.TriggerEntered = false;
+    Command2->setEnabled(true);
+    Command3->setEnabled(true);
+    Command1->setEnabled(false);
+    for (int i = 0; i < 6; ++i) {
+        DisplayName[i]->setText(cboRTD[i]->currentText());
+        cboRTD[i]->setEnabled(false);
+    }
+    PollingRun run(operations_.link());
+    run_ = &run;
+    LogSamples samples;
+    if (logger_.waitForStart(run, triggers->startCondition()) == PollingRun::End::Done) {
+        for (int beep = 0; beep < 3; ++beep)
+            QApplication::beep();
+        Label7->setText(QStringLiteral("RUNNING"));
+        logger_.log(run, items, Text2->text(), samples, [this](const QList<obd::Reading>& read) {
+            for (int i = 0; i < read.size(); ++i)
+                DisplayValue[i]->setText(read[i].answered()
+                                             ? read[i].value + QLatin1Char(' ') + read[i].units
+                                             : QStringLiteral("No answer"));
+        });
+    }
+    run_ = nullptr;
+    return samples;
 }
 
 void DataLogWindow::saveLog(const LogSamples& samples) {
@@ -342,12 +233,7 @@ void DataLogWindow::Command3_Click() {
 }
 
 void DataLogWindow::Cancel_Click() {
-    prompt_.request_stop();
-    paintCombos(Qt::white);
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
-        combo->setCurrentIndex(-1);
-    txtTRIG1->clear();
-    txtTRIG2->clear();
+    triggers->clear();
     if (run_) {
         // The run writes its log, saves the settings and leaves the window as it ends.
         run_->resume();

@@ -2,20 +2,19 @@
 #pragma once
 
 #include "data_logger.h"
+#include "link/operation_runner.h"
 #include "log_state.h"
 #include "obd/survey_state.h"
+#include "trigger_entry.h"
 
 #include <QWidget>
 
 #include <array>
 #include <memory>
-#include <stop_token>
 
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenuBar;
 class QAction;
 class QPushButton;
 class QRadioButton;
@@ -29,7 +28,8 @@ class DataLogWindow : public QWidget {
     Q_OBJECT
 public:
     DataLogWindow(DataLogger& logger, LogState& state, obd::SurveyState& survey,
-                  core::Prompter& prompter, QString settingsPath, QWidget* parent = nullptr);
+                  core::Prompter& prompter, scan::OperationRunner& operations, QString settingsPath,
+                  QWidget* parent = nullptr);
 
     // Opening the window: the saved choices come back.
     void Form_Load();
@@ -48,14 +48,7 @@ public:
     QRadioButton* Option3;
     QRadioButton* Option4;
     QLineEdit* Text2;
-    QComboBox* Combo1;
-    QComboBox* Combo2;
-    QComboBox* Combo3;
-    QLabel* lblTRIG;
-    QLineEdit* txtTRIG;
-    QPushButton* cmdTRIG;
-    QLineEdit* txtTRIG1;
-    QLineEdit* txtTRIG2;
+    TriggerEntry* triggers;
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;
@@ -72,25 +65,21 @@ protected:
 
 private:
     void buildControls();
-    // The threshold entry of a trigger choice; the value stays as it was when it is left.
-    void enterTrigger(QComboBox* combo, QLineEdit* shown, int& value);
-    std::optional<int> askThreshold(Trigger::Kind kind);
-    StartCondition startCondition() const;
     QList<LogItem> chosenItems() const;
+    // Waits for the triggers and logs, showing each sample; the samples taken.
+    LogSamples record(const QList<LogItem>& items);
     // Writes the log, asking again while it cannot be written; the samples go only when the user
     // says so.
     void saveLog(const LogSamples& samples);
-    void paintCombos(const QColor& colour);
     void leave();
 
     DataLogger& logger_;
     LogState& state_;
     obd::SurveyState& survey_;
     core::Prompter& prompter_;
+    scan::OperationRunner& operations_;
     QString settingsPath_;
     PollingRun* run_ = nullptr;
-    std::stop_source prompt_; // ends a threshold prompt (QUIT, Escape)
-    bool running_ = false;
 };
 
 } // namespace monitor

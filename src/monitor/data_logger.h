@@ -17,13 +17,12 @@ struct LogItem {
 };
 
 // The logger's logic, shared by the logger window and `vamrick --log`: the wait for the start
-// condition and the sampling run, both as polling runs of the one scan-tool operation.
+// condition and the sampling run, both as polling runs inside an operation of the caller's.
 class DataLogger {
 public:
-    DataLogger(scan::ScanToolLink& link, obd::Decoders& decoders, obd::DecoderState& decoder,
-               scan::Timing& timing, core::Prompter& prompter)
-        : link_(link), decoders_(decoders), decoder_(decoder), timing_(timing),
-          prompter_(prompter) {}
+    DataLogger(obd::Decoders& decoders, obd::DecoderState& decoder, scan::Timing& timing,
+               core::Prompter& prompter)
+        : decoders_(decoders), decoder_(decoder), timing_(timing), prompter_(prompter) {}
 
     // An item's current value; codes without a live view say "No Data Selected" (once per run)
     // and are never answered.
@@ -39,10 +38,7 @@ public:
                         const std::function<void(const QList<obd::Reading>&)>& shown = {},
                         int limit = LogSamples::kMaxSamples);
 
-    scan::ScanToolLink& link() { return link_; }
-
 private:
-    scan::ScanToolLink& link_;
     obd::Decoders& decoders_;
     obd::DecoderState& decoder_;
     scan::Timing& timing_;

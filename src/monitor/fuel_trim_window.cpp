@@ -1,24 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fuel_trim_window.h"
 
+#include "ui/widgets.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace monitor {
 
-FuelTrimWindow::FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monitor,
-                               core::Prompter& prompter, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), monitor_(monitor), prompter_(prompter) {
+using ui::named;
+
+FuelTrimWindow::FuelTrimWindow(FuelTrimMonitor& monitor, core::Prompter& prompter,
+                               scan::OperationRunner& operations, QWidget* parent)
+    : QWidget(parent, Qt::Window), monitor_(monitor), prompter_(prompter), operations_(operations) {
     setObjectName(QStringLiteral("frmFuel_Trim"));
     setWindowTitle(QStringLiteral("Fuel Trim Monitor"));
-    Label5 = new QLabel(QStringLiteral("Fuel Trim Monitor Window"));
-    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5 = named(new QLabel(QStringLiteral("Fuel Trim Monitor Window")), "Label5");
     QFont heading = Label5->font();
     heading.setPointSize(16);
     heading.setBold(true);
@@ -31,14 +33,12 @@ FuelTrimWindow::FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monito
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setAutoFillBackground(true);
-    QPalette dark = panel->palette();
-    dark.setColor(QPalette::Window, QColor(16, 16, 16));
-    dark.setColor(QPalette::WindowText, QColor(80, 255, 80));
-    panel->setPalette(dark);
+    ui::paint(panel, {{QPalette::Window, QColor(16, 16, 16)},
+                      {QPalette::WindowText, QColor(80, 255, 80)}});
     auto* rows = new QVBoxLayout(panel);
     for (int trim = 0; trim < kFuelTrimCount; ++trim) {
-        Label[trim] = new QLabel(unsupportedFuelTrimText(trim));
-        Label[trim]->setObjectName(QStringLiteral("Label%1").arg(trim + 1));
+        Label[trim] = named(new QLabel(unsupportedFuelTrimText(trim)),
+                            QStringLiteral("Label%1").arg(trim + 1));
         Label[trim]->setFont(digits);
         Label[trim]->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(
             QStringLiteral("Long  Term Fuel Trim B2 ---- -100%  ")));
@@ -47,16 +47,13 @@ FuelTrimWindow::FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monito
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label5);
     layout->addWidget(panel);
-    Command1 = new QPushButton(QStringLiteral("EXIT"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Option1 = new QRadioButton;
-    Option1->setObjectName(QStringLiteral("Option1"));
+    Command1 = named(new QPushButton(QStringLiteral("EXIT")), "Command1");
+    Option1 = named(new QRadioButton, "Option1");
     Option1->setAutoExclusive(false);
     Option1->hide();
     connect(Command1, &QPushButton::clicked, this, &FuelTrimWindow::Command1_Click);
     connect(Option1, &QRadioButton::clicked, this, [this] { FuelTrimStop = true; });
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &link_,
-            &scan::ScanToolLink::cancel);
+    ui::onEscape(this, [this] { operations_.stop(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Command1);
@@ -64,29 +61,29 @@ FuelTrimWindow::FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monito
     layout->addLayout(buttons);
 }
 
-PollingRun::End FuelTrimWindow::monitorFuelTrims() {
+void FuelTrimWindow::monitorFuelTrims() {
     if (!monitor_.anySupported()) {
         // Nothing to ask for: the loop would only spin.
         prompter_.message({QStringLiteral("The ECU reports no fuel trims.")});
-        return PollingRun::End::Done;
+        return;
     }
-    // Another ECU's trims may have been shown before.
-    for (int trim = 0; trim < kFuelTrimCount; ++trim)
-        Label[trim]->setText(unsupportedFuelTrimText(trim));
-    FuelTrimStop = false;
-    Option1->setChecked(false);
-    QWidget::show();
-    raise();
-    PollingRun run(link_);
-    const PollingRun::End end = run.run([this] {
-        if (FuelTrimStop)
-            return false;
-        for (const FuelTrimLine& line : monitor_.pass())
-            Label[line.trim]->setText(line.text);
-        return true;
+    operations_.run(QStringLiteral("Monitoring the fuel trims"), [this] {
+        // Another ECU's trims may have been shown before.
+        for (int trim = 0; trim < kFuelTrimCount; ++trim)
+            Label[trim]->setText(unsupportedFuelTrimText(trim));
+        FuelTrimStop = false;
+        Option1->setChecked(false);
+        QWidget::show();
+        raise();
+        PollingRun(operations_.link()).run([this] {
+            if (FuelTrimStop)
+                return false;
+            for (const FuelTrimLine& line : monitor_.pass())
+                Label[line.trim]->setText(line.text);
+            return true;
+        });
+        hide();
     });
-    hide();
-    return end;
 }
 
 void FuelTrimWindow::Command1_Click() {

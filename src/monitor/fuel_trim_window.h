@@ -3,6 +3,7 @@
 
 #include "core/prompter.h"
 #include "fuel_trim_monitor.h"
+#include "link/operation_runner.h"
 #include "polling_run.h"
 
 #include <QWidget>
@@ -19,12 +20,12 @@ namespace monitor {
 class FuelTrimWindow : public QWidget {
     Q_OBJECT
 public:
-    FuelTrimWindow(scan::ScanToolLink& link, FuelTrimMonitor& monitor, core::Prompter& prompter,
-                   QWidget* parent = nullptr);
+    FuelTrimWindow(FuelTrimMonitor& monitor, core::Prompter& prompter,
+                   scan::OperationRunner& operations, QWidget* parent = nullptr);
 
     // Shows the window and refreshes the supported trims until EXIT (or the title bar's close,
     // Escape, a lost scan tool), then hides it. A vehicle without fuel trims is told so instead.
-    PollingRun::End monitorFuelTrims();
+    void monitorFuelTrims();
     void Command1_Click(); // EXIT
 
     QLabel* Label5;                            // heading
@@ -38,9 +39,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    scan::ScanToolLink& link_;
     FuelTrimMonitor& monitor_;
     core::Prompter& prompter_;
+    scan::OperationRunner& operations_;
 };
 
 } // namespace monitor

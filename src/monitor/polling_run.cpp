@@ -14,9 +14,6 @@ std::optional<PollingRun::End> PollingRun::ending() const {
 }
 
 PollingRun::End PollingRun::run(const std::function<bool()>& pass) {
-    scan::ScanToolLink::Operation operation(link_);
-    if (!operation.started())
-        return End::Busy;
     samples_ = 0;
     stopAfterPass_ = false;
     const auto endingOrResumed = [this] { return ending() || !paused_; };

@@ -13,13 +13,13 @@ namespace monitor {
 
 // The one long-running loop of the live windows. It runs a pass again and again, each pass
 // starting an interval after the one before (or at once), until it is stopped, the scan tool is
-// lost or the sample limit is reached. It holds the one-operation-at-a-time guard for its whole
-// run, and it only ever waits in the link's event pump, so the windows stay live and an idle run
-// costs no CPU. A window connects its STOP and Pause buttons to the slots.
+// lost or the sample limit is reached. It runs inside an operation of the OperationRunner, and it
+// only ever waits in the link's event pump, so the windows stay live and an idle run costs no
+// CPU. A window connects its STOP and Pause buttons to the slots.
 class PollingRun : public QObject {
     Q_OBJECT
 public:
-    enum class End { Done, Stopped, LostScanTool, Busy, Limit };
+    enum class End { Done, Stopped, LostScanTool, Limit };
 
     explicit PollingRun(scan::ScanToolLink& link, QObject* parent = nullptr)
         : QObject(parent), link_(link) {}

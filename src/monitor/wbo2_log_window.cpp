@@ -1,32 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wbo2_log_window.h"
 
-#include "core/named.h"
+#include "ui/widgets.h"
 
 #include "log_file.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace monitor {
 
-using core::named;
+using ui::named;
 
 namespace {
 
 // A caption box over its instrument.
 QLineEdit* captionBox(const char* name, const QString& text) {
-    auto* box = named(new QLineEdit(text), name);
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setAlignment(Qt::AlignCenter);
+    auto* box = ui::displayBox(QString::fromLatin1(name), text);
     box->setFrame(false);
     QFont font = box->font();
     font.setPointSize(12);
@@ -37,10 +32,7 @@ QLineEdit* captionBox(const char* name, const QString& text) {
 
 // The digits of an instrument: large, dark on light, readable across the workshop.
 QLineEdit* digits(const char* name, const QString& text) {
-    auto* box = named(new QLineEdit(text), name);
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setAlignment(Qt::AlignCenter);
+    auto* box = ui::displayBox(QString::fromLatin1(name), text);
     QFont font(QStringLiteral("DejaVu Sans Mono"), 34, QFont::Bold);
     font.setStyleHint(QFont::TypeWriter);
     box->setFont(font);
@@ -52,10 +44,10 @@ QLineEdit* digits(const char* name, const QString& text) {
 
 } // namespace
 
-Wbo2LogWindow::Wbo2LogWindow(Wbo2Log& logger, scan::ScanToolLink& link, LogState& state,
-                             core::Prompter& prompter, core::BusyRunner runBusy, QWidget* parent)
-    : QWidget(parent, Qt::Window), logger_(logger), link_(link), state_(state), prompter_(prompter),
-      runBusy_(std::move(runBusy)) {
+Wbo2LogWindow::Wbo2LogWindow(Wbo2Log& logger, LogState& state, core::Prompter& prompter,
+                             scan::OperationRunner& operations, QWidget* parent)
+    : QWidget(parent, Qt::Window), logger_(logger), state_(state), prompter_(prompter),
+      operations_(operations) {
     setObjectName(QStringLiteral("WRO2_Sensor_Log"));
     setWindowTitle(QStringLiteral("Wide Band O2 Sensor Lambda Meter"));
     buildControls();
@@ -97,9 +89,9 @@ void Wbo2LogWindow::buildControls() {
     connect(Command2, &QPushButton::clicked, this, &Wbo2LogWindow::Command2_Click);
     connect(Cancel, &QPushButton::clicked, this, &Wbo2LogWindow::Cancel_Click);
     // Escape stops at once, in the middle of a pass, and stays in the window as Stop does.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] {
+    ui::onEscape(this, [this] {
         Command2_Click();
-        link_.cancel();
+        operations_.stop();
     });
     Command2->setEnabled(false);
     auto* buttons = new QHBoxLayout;
@@ -133,29 +125,26 @@ void Wbo2LogWindow::display(const Wbo2Shown& shown) {
 }
 
 void Wbo2LogWindow::Command1_Click() {
-    if (run_ || link_.busy()) {
-        QApplication::beep();
-        return;
-    }
-    state_.LogSavedFlag = false;
-    Label2->setText(QStringLiteral("RUNNING"));
-    Command1->setEnabled(false);
-    Command2->setEnabled(true);
-    PollingRun run(link_);
-    run_ = &run;
     std::vector<Wbo2Sample> samples;
-    const auto work = [&] {
+    const bool ran = operations_.run(QStringLiteral("Logging the wide-range O2 sensor"), [&] {
+        Command1->setEnabled(false);
+        state_.LogSavedFlag = false;
+        Label2->setText(QStringLiteral("RUNNING"));
+        Command2->setEnabled(true);
+        PollingRun run(operations_.link());
+        run_ = &run;
         logger_.log(
             run, samples, [this](const Wbo2Shown& shown) { display(shown); }, limit_);
-    };
-    runBusy_ ? runBusy_(QStringLiteral("Logging the wide-range O2 sensor"), work) : work();
-    run_ = nullptr;
-    Command2->setEnabled(false);
+        run_ = nullptr;
+        Command2->setEnabled(false);
+        Command1->setEnabled(true);
+    });
+    if (!ran)
+        return;
     if (state_.LogSavedFlag)
         Label2->setText(QStringLiteral("Press Start To Run"));
     if (!samples.empty())
         saveAskingAgain(prompter_, wbo2LogText(samples), int(samples.size()));
-    Command1->setEnabled(true);
     if (!state_.LogSavedFlag)
         leave();
 }

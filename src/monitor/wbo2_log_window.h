@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/busy_runner.h"
+#include "link/operation_runner.h"
 #include "log_state.h"
 #include "wbo2_log.h"
 
@@ -18,10 +18,8 @@ namespace monitor {
 class Wbo2LogWindow : public QWidget {
     Q_OBJECT
 public:
-    // Runs the work as the one operation the main window shows as busy.
-
-    Wbo2LogWindow(Wbo2Log& logger, scan::ScanToolLink& link, LogState& state,
-                  core::Prompter& prompter, core::BusyRunner runBusy, QWidget* parent = nullptr);
+    Wbo2LogWindow(Wbo2Log& logger, LogState& state, core::Prompter& prompter,
+                  scan::OperationRunner& operations, QWidget* parent = nullptr);
 
     void Form_Load();
     void Command1_Click(); // Start
@@ -54,10 +52,9 @@ private:
     void leave();
 
     Wbo2Log& logger_;
-    scan::ScanToolLink& link_;
     LogState& state_;
     core::Prompter& prompter_;
-    core::BusyRunner runBusy_;
+    scan::OperationRunner& operations_;
     PollingRun* run_ = nullptr;
     int limit_ = Wbo2Log::kMaxSamples;
 };

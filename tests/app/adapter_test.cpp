@@ -38,15 +38,15 @@ TEST(AdapterWindowTest, AdapterShowsItsIdentityOffersTheTestsListsEveryCodeAndCa
         return made;
     };
     h.session->setAdapter(app::Adapter::Elm327);
-    h.window->Form_Load();
-    h.window->mnuConnectionCom1->trigger();
-    ASSERT_EQ(h.window->Text1->text(), "ECU Connected");
-    EXPECT_EQ(h.window->Label7->text(), "F/W: ELM327 v1.5");
-    EXPECT_FALSE(h.window->Mode5->isHidden()) << "Mode5 offered";
-    EXPECT_TRUE(h.window->mnuMode6->isEnabled());
+    h.window->load();
+    h.window->com1Action->trigger();
+    ASSERT_EQ(h.window->statusBox->text(), "ECU Connected");
+    EXPECT_EQ(h.window->firmwareCaption->text(), "F/W: ELM327 v1.5");
+    EXPECT_FALSE(h.window->o2TestButton->isHidden()) << "Mode5 offered";
+    EXPECT_TRUE(h.window->onBoardTestsAction->isEnabled());
 
     h.prompter.answers = {true};
-    h.window->Mode3->click();
+    h.window->troubleCodesButton->click();
     const QString status = h.window->statusText();
     EXPECT_TRUE(status.startsWith("\nECU #=E8\nMIL is ON\nVehicle Reports  5 Stored"))
         << qPrintable(status);
@@ -69,8 +69,8 @@ TEST(AdapterWindowTest, ABusThatStaysInErrorEndsTheSurveyWithTheAdaptersWords) {
         return adapter;
     };
     h.session->setAdapter(app::Adapter::Elm327);
-    h.window->Form_Load();
-    h.window->mnuConnectionCom1->trigger();
+    h.window->load();
+    h.window->com1Action->trigger();
     EXPECT_TRUE(h.window->statusText().contains(
         "No answer to the monitor status request (the adapter said: CAN ERROR).\n"
         "No answer to the fuel system status request (the adapter said: CAN ERROR).\n"
@@ -81,8 +81,8 @@ TEST(AdapterWindowTest, ABusThatStaysInErrorEndsTheSurveyWithTheAdaptersWords) {
 
 TEST(AdapterChoiceTest, MenuPickIsRememberedAndTheBoxIsTheDefault) {
     MainWindowHarness h;
-    EXPECT_TRUE(h.window->mnuAdapterBox->isChecked());
-    h.window->mnuAdapterElm327->trigger();
+    EXPECT_TRUE(h.window->boxAdapterAction->isChecked());
+    h.window->elm327AdapterAction->trigger();
     EXPECT_EQ(h.session->adapter(), app::Adapter::Elm327);
     EXPECT_EQ(app::savedAdapter(), app::Adapter::Elm327);
 }

@@ -31,7 +31,7 @@ protected:
         : h(std::move(profile)) {}
     void SetUp() override {
         h.simulatorPorts = {1, 2, 3, 4, 7};
-        w.Form_Load();
+        w.load();
     }
     // Runs `during` once the connection is waiting (from inside its wait), then the command.
     Outcome connectWhile(scan::Entry entry, std::function<void()> during) {
@@ -47,25 +47,26 @@ TEST_F(ConnectionTest, Com1ConnectsAndUnlocksTheServices) {
     bool disabledWhileBusy = false;
     QString busyLine;
     QTimer::singleShot(0, &w, [&] {
-        disabledWhileBusy = !w.Mode1->isEnabled() && !w.mnuConnectionCom4->isEnabled();
+        disabledWhileBusy = !w.currentDataButton->isEnabled() && !w.com4Action->isEnabled();
         busyLine = w.statusBar()->currentMessage();
     });
-    w.mnuConnectionCom1->trigger();
+    w.com1Action->trigger();
 
     EXPECT_TRUE(disabledWhileBusy) << "nothing else starts while the connection runs";
     EXPECT_EQ(busyLine, "Connecting on Com1... Press Esc to stop.");
-    EXPECT_EQ(w.Text1->text(), "ECU Connected");
+    EXPECT_EQ(w.statusBox->text(), "ECU Connected");
     EXPECT_EQ(w.statusColour(), QColor(0, 255, 0));
-    EXPECT_EQ(w.Label7->text(), "F/W: V4.00");
-    for (QPushButton* b : {w.Mode1, w.Mode2, w.Mode3, w.Mode4, w.ChangeECU})
+    EXPECT_EQ(w.firmwareCaption->text(), "F/W: V4.00");
+    for (QPushButton* b : {w.currentDataButton, w.freezeFrameButton, w.troubleCodesButton,
+                           w.clearCodesButton, w.changeEcuButton})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_FALSE(w.Mode5->isHidden());
-    EXPECT_TRUE(w.mnuMode6->isEnabled());
-    w.mnuMode6->trigger();
-    ASSERT_TRUE(w.frmMode6());
-    EXPECT_TRUE(w.frmMode6()->isVisible()) << "shown without waiting for it";
-    EXPECT_EQ(w.frmMode6()->windowTitle(), "SAE-J1979 Service $06 ");
-    EXPECT_FALSE(w.mnuCom->menuAction()->isEnabled()) << "no second connection";
+    EXPECT_FALSE(w.o2TestButton->isHidden());
+    EXPECT_TRUE(w.onBoardTestsAction->isEnabled());
+    w.onBoardTestsAction->trigger();
+    ASSERT_TRUE(w.tools().onBoardTestWindow());
+    EXPECT_TRUE(w.tools().onBoardTestWindow()->isVisible()) << "shown without waiting for it";
+    EXPECT_EQ(w.tools().onBoardTestWindow()->windowTitle(), "SAE-J1979 Service $06 ");
+    EXPECT_FALSE(w.connectionMenu->menuAction()->isEnabled()) << "no second connection";
     EXPECT_EQ(w.findChild<QLabel*>("statusHint")->text(),
               "Connected to the scan tool on Com1 (simulated scan tool).");
     EXPECT_TRUE(h.prompter.messages.empty());
@@ -77,12 +78,11 @@ TEST_F(ConnectionTest, APortThatDoesNotOpenSaysInvalidComPort) {
     EXPECT_EQ(h.prompter.messageTexts(), QStringList({"Invalid COM PORT"}));
     EXPECT_EQ(w.statusText(),
               "\nNot connected: /dev/vamrick-absent-2: No such file or directory.\n");
-    for (QAction* a :
-         {w.mnuConnectionCom1, w.mnuConnectionCom2, w.mnuConnectionCom3, w.mnuConnectionCom4})
+    for (QAction* a : {w.com1Action, w.com2Action, w.com3Action, w.com4Action})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_FALSE(w.mnuUSB->isEnabled()) << "a failed Com2 attempt leaves USB disabled";
-    EXPECT_FALSE(w.Mode1->isEnabled());
-    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_FALSE(w.usbAction->isEnabled()) << "a failed Com2 attempt leaves USB disabled";
+    EXPECT_FALSE(w.currentDataButton->isEnabled());
+    EXPECT_EQ(w.statusBox->text(), "ECU Off-Line");
 }
 
 TEST_F(ConnectionTest, FirmwareAbove309ShowsTheO2TestAndMode6) {
@@ -93,12 +93,12 @@ TEST_F(ConnectionTest, FirmwareAbove309ShowsTheO2TestAndMode6) {
         profile.firmware = firmware;
         MainWindowHarness fresh(profile);
         fresh.simulatorPorts = {1};
-        fresh.window->Form_Load();
-        fresh.window->mnuConnectionCom1->trigger();
-        EXPECT_EQ(fresh.window->Label7->text(), QStringLiteral("F/W: V") + firmware);
+        fresh.window->load();
+        fresh.window->com1Action->trigger();
+        EXPECT_EQ(fresh.window->firmwareCaption->text(), QStringLiteral("F/W: V") + firmware);
         EXPECT_DOUBLE_EQ(fresh.state.link.FirmwareVersion, version);
-        EXPECT_EQ(!fresh.window->Mode5->isHidden(), newer) << firmware;
-        EXPECT_EQ(fresh.window->mnuMode6->isEnabled(), newer) << firmware;
+        EXPECT_EQ(!fresh.window->o2TestButton->isHidden(), newer) << firmware;
+        EXPECT_EQ(fresh.window->onBoardTestsAction->isEnabled(), newer) << firmware;
     }
 }
 
@@ -108,39 +108,40 @@ TEST_F(ConnectionTest, AFirmwareReplyThatIsNoAnswerShowsNoVersion) {
          {sim::Fault::EcuTimeout, sim::Fault::OutOfStepS, sim::Fault::Garbage}) {
         MainWindowHarness fresh;
         fresh.simulatorPorts = {1};
-        fresh.window->Form_Load();
+        fresh.window->load();
         fresh.simulator.injectFault(fault, 1, "9001");
-        fresh.window->mnuConnectionCom1->trigger();
-        EXPECT_EQ(fresh.window->Label7->text(), "F/W: (no answer)")
+        fresh.window->com1Action->trigger();
+        EXPECT_EQ(fresh.window->firmwareCaption->text(), "F/W: (no answer)")
             << sim::faultName(fault).toStdString();
-        EXPECT_FALSE(fresh.window->mnuMode6->isEnabled());
-        EXPECT_EQ(fresh.window->Text1->text(), "ECU Connected") << "the survey still runs";
+        EXPECT_FALSE(fresh.window->onBoardTestsAction->isEnabled());
+        EXPECT_EQ(fresh.window->statusBox->text(), "ECU Connected") << "the survey still runs";
         EXPECT_EQ(fresh.window->session().link().unanswered(), 1);
     }
     MainWindowHarness stray;
     stray.simulatorPorts = {1};
-    stray.window->Form_Load();
+    stray.window->load();
     stray.simulator.injectFault(sim::Fault::ExtraLeadingS, 1, "9001");
-    stray.window->mnuConnectionCom1->trigger();
-    EXPECT_EQ(stray.window->Label7->text(), "F/W: V4.00") << "a stray leading S is stepped over";
+    stray.window->com1Action->trigger();
+    EXPECT_EQ(stray.window->firmwareCaption->text(), "F/W: V4.00")
+        << "a stray leading S is stepped over";
 }
 
 TEST_F(ConnectionTest, TheChooserPicksCom7OrClosesWithoutAPick) {
-    Outcome outcome = connectWhile(scan::Entry::ComX, [this] { w.frmUserCOM()->close(); });
+    Outcome outcome = connectWhile(scan::Entry::ComX, [this] { w.portChooser()->close(); });
     EXPECT_EQ(outcome, Outcome::Cancelled);
     EXPECT_FALSE(w.session().link().busy());
-    EXPECT_TRUE(w.mnuConnectionComX->isEnabled());
-    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_TRUE(w.com5to9Action->isEnabled());
+    EXPECT_EQ(w.statusBox->text(), "ECU Off-Line");
 
     outcome = connectWhile(scan::Entry::ComX, [this] {
         ASSERT_TRUE(w.portChooserVisible());
-        EXPECT_EQ(w.frmUserCOM()->windowTitle(), "User Defined COM Port Selection");
-        EXPECT_FALSE(w.frmUserCOM()->Option3->isChecked());
-        w.frmUserCOM()->Option3->click();
+        EXPECT_EQ(w.portChooser()->windowTitle(), "User Defined COM Port Selection");
+        EXPECT_FALSE(w.portChooser()->Option3->isChecked());
+        w.portChooser()->Option3->click();
     });
     EXPECT_EQ(outcome, Outcome::Connected);
     EXPECT_EQ(h.state.link.ComPortNumber, 7);
-    EXPECT_EQ(w.Text1->text(), "ECU Connected");
+    EXPECT_EQ(w.statusBox->text(), "ECU Connected");
 }
 
 TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicle) {
@@ -157,15 +158,15 @@ TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicl
     });
     EXPECT_EQ(outcome, Outcome::Cancelled);
     EXPECT_LT(elapsed.elapsed(), 3000);
-    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_EQ(w.statusBox->text(), "ECU Off-Line");
     EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
     EXPECT_EQ(w.statusText(), "\nNot connected: the connection was cancelled.\n");
     EXPECT_TRUE(h.prompter.messages.empty());
 
     h.simulator.setReachable(true);
-    w.mnuConnectionCom1->trigger();
-    EXPECT_EQ(w.Text1->text(), "ECU Connected") << "the stop ended with its operation";
-    EXPECT_EQ(w.Label7->text(), "F/W: V4.00");
+    w.com1Action->trigger();
+    EXPECT_EQ(w.statusBox->text(), "ECU Connected") << "the stop ended with its operation";
+    EXPECT_EQ(w.firmwareCaption->text(), "F/W: V4.00");
 
     h.simulator.setReachable(false);
     elapsed.restart();
@@ -175,19 +176,19 @@ TEST_F(ConnectionTest, EscapeOrClosingTheWindowEndsTheWaitForAnUnreachableVehicl
 }
 
 TEST_F(ConnectionTest, ChangeEcuSendsNextEcuEvenWhenTheVehicleIsUnreachable) {
-    w.mnuConnectionCom1->trigger();
+    w.com1Action->trigger();
     ASSERT_EQ(h.simulator.currentEcu(), "10");
     h.simulator.setReachable(false);
-    w.ChangeECU->click();
+    w.changeEcuButton->click();
     EXPECT_EQ(h.simulator.currentEcu(), "D0");
-    EXPECT_EQ(w.ChangeECU->text(), "Toggle ECU");
-    EXPECT_FALSE(w.ChangeECU->isChecked());
+    EXPECT_EQ(w.changeEcuButton->text(), "Toggle ECU");
+    EXPECT_FALSE(w.changeEcuButton->isChecked());
     EXPECT_EQ(w.statusColour(), QColor(255, 255, 0));
     EXPECT_TRUE(w.statusText().startsWith(
         "\nThe survey was interrupted: the scan tool cannot reach the vehicle.\n"));
 
     h.simulator.setReachable(true);
-    w.ChangeECU->click();
+    w.changeEcuButton->click();
     EXPECT_EQ(h.simulator.currentEcu(), "18");
 }
 
@@ -195,28 +196,28 @@ TEST_F(ConnectionTest, ChangeEcuSendsNextEcuEvenWhenTheVehicleIsUnreachable) {
 
 TEST_F(ConnectionTest, OverUsbTheSurveyCodesAndFreezeFrameWorkAndExitWaitsTwoSeconds) {
     QTimer::singleShot(0, &w, [this] {
-        EXPECT_EQ(w.textECU->toPlainText(), "Please verify that the device is attached...\n");
+        EXPECT_EQ(w.statusWindow->toPlainText(), "Please verify that the device is attached...\n");
     });
-    w.mnuUSB->trigger();
-    EXPECT_EQ(w.Label7->text(), "F/W: V4.00");
-    EXPECT_GT(w.List1->count(), 10);
-    EXPECT_FALSE(w.mnuUSB->isEnabled());
-    EXPECT_FALSE(w.mnuConnectionComX->isEnabled());
-    EXPECT_TRUE(w.Mode5->isVisibleTo(&w));
-    w.Mode3_Click();
-    EXPECT_TRUE(w.textECU->toPlainText().contains("TC1 -P0300"));
-    w.Mode2_Click();
-    EXPECT_TRUE(w.textECU->toPlainText().contains("Freeze Frame T.C. -P0300"));
+    w.usbAction->trigger();
+    EXPECT_EQ(w.firmwareCaption->text(), "F/W: V4.00");
+    EXPECT_GT(w.dataList->count(), 10);
+    EXPECT_FALSE(w.usbAction->isEnabled());
+    EXPECT_FALSE(w.com5to9Action->isEnabled());
+    EXPECT_TRUE(w.o2TestButton->isVisibleTo(&w));
+    w.readTroubleCodes();
+    EXPECT_TRUE(w.statusWindow->toPlainText().contains("TC1 -P0300"));
+    w.readFreezeFrame();
+    EXPECT_TRUE(w.statusWindow->toPlainText().contains("Freeze Frame T.C. -P0300"));
     EXPECT_TRUE(h.prompter.messageTexts().isEmpty())
         << h.prompter.messageTexts().join("\n").toStdString();
 
     // Unplugged: off-line, and the USB entry is offered again.
     h.usb->unplug();
-    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
-    EXPECT_TRUE(w.mnuUSB->isEnabled());
+    EXPECT_EQ(w.statusBox->text(), "ECU Off-Line");
+    EXPECT_TRUE(w.usbAction->isEnabled());
 
     QSignalSpy exit(&w, &app::MainWindow::exitRequested);
-    w.Command1_Click();
+    w.close();
     ASSERT_EQ(exit.count(), 1);
     EXPECT_EQ(exit.front().front().value<std::chrono::milliseconds>(), std::chrono::seconds(2));
 }
@@ -231,9 +232,9 @@ TEST_F(ConnectionTest, EscapeEndsTheWaitForAUsbScanToolAndLeavesTheEntriesUsable
     EXPECT_EQ(connectWhile(scan::Entry::USB, [this] { QTest::keyClick(&w, Qt::Key_Escape); }),
               Outcome::Cancelled);
     EXPECT_LT(elapsed.elapsed(), 3000);
-    EXPECT_TRUE(w.mnuUSB->isEnabled());
-    EXPECT_TRUE(w.mnuConnectionCom1->isEnabled());
-    EXPECT_FALSE(w.Mode1->isEnabled());
+    EXPECT_TRUE(w.usbAction->isEnabled());
+    EXPECT_TRUE(w.com1Action->isEnabled());
+    EXPECT_FALSE(w.currentDataButton->isEnabled());
 
     w.session().connection().setReadyWaitLimit(std::chrono::milliseconds(300));
     EXPECT_EQ(w.session().connectScanTool(scan::Entry::USB), Outcome::Cancelled);

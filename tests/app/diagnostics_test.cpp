@@ -23,26 +23,26 @@ protected:
     void connectTo(sim::Profile profile = sim::Profile::defaults()) {
         h = std::make_unique<MainWindowHarness>(std::move(profile), kDefinitions);
         h->simulatorPorts = {1};
-        h->window->Form_Load();
-        h->window->mnuConnectionCom1->trigger();
-        ASSERT_EQ(w().Text1->text(), "ECU Connected");
+        h->window->load();
+        h->window->com1Action->trigger();
+        ASSERT_EQ(w().statusBox->text(), "ECU Connected");
         h->sent.clear();
     }
     app::MainWindow& w() { return *h->window; }
     QStringList lines() {
         QStringList all;
-        for (int i = 0; i < w().List1->count(); ++i)
-            all << w().List1->item(i)->text();
+        for (int i = 0; i < w().dataList->count(); ++i)
+            all << w().dataList->item(i)->text();
         return all;
     }
-    QColor listColour() { return w().List1->palette().color(QPalette::Text); }
+    QColor listColour() { return w().dataList->palette().color(QPalette::Text); }
 
     std::unique_ptr<MainWindowHarness> h;
 };
 
 TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
     connectTo();
-    w().Mode3->click();
+    w().troubleCodesButton->click();
     EXPECT_EQ(
         w().statusText(),
         "\nECU #=10\nMIL is ON\nVehicle Reports  2 Stored Trouble Code(s)\n"
@@ -50,15 +50,15 @@ TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
         "TC2 -P0171\nP0171 System Too Lean (Bank 1)\n"
         "Pending Code 1 -P0420--P0420 Catalyst System Efficiency Below Threshold (Bank 1)\n\n\n"
         "A code of 0000 means no code");
-    EXPECT_FALSE(w().Mode3->isChecked());
+    EXPECT_FALSE(w().troubleCodesButton->isChecked());
 
     h->sent.clear();
-    w().Mode4->click();
+    w().clearCodesButton->click();
     EXPECT_TRUE(h->prompter.questions.empty()) << "the button is the confirmation";
     EXPECT_EQ(h->sent, QByteArrayList({"040404"}));
     EXPECT_EQ(w().statusText(), "Trouble Codes Cleared");
 
-    w().Mode3->click();
+    w().troubleCodesButton->click();
     EXPECT_EQ(h->prompter.questions.size(), 1u) << "no MIL and no codes: read anyway?";
     EXPECT_TRUE(w().statusText().contains("MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\n"
                                           "No Pending Codes to Report"));
@@ -69,26 +69,26 @@ TEST_F(DiagnosticsTest, ClearOutcomes) {
     sim::Profile refused = sim::Profile::defaults();
     refused.ecus[0].clearRefused = true;
     connectTo(refused);
-    w().Mode4->click();
+    w().clearCodesButton->click();
     EXPECT_EQ(w().statusText(), "Operation Failed");
-    EXPECT_EQ(w().Text1->text(), "ECU Connected");
+    EXPECT_EQ(w().statusBox->text(), "ECU Connected");
     EXPECT_TRUE(w().session().codeClearing().refused()) << "the report's failure";
 
     for (const sim::Fault fault : {sim::Fault::Cut, sim::Fault::WrongReply}) {
         connectTo();
         h->simulator.injectFault(fault, -1, "04");
-        w().Mode4->click();
-        EXPECT_EQ(w().Text1->text(), "ECU Timeout");
+        w().clearCodesButton->click();
+        EXPECT_EQ(w().statusBox->text(), "ECU Timeout");
         EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
         EXPECT_EQ(w().statusText(), "No answer to the clear request. The trouble codes may not "
                                     "have been cleared.");
-        EXPECT_FALSE(w().Mode4->isChecked());
+        EXPECT_FALSE(w().clearCodesButton->isChecked());
     }
 }
 
 TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) {
     connectTo();
-    w().Mode2->click();
+    w().freezeFrameButton->click();
     EXPECT_TRUE(h->sent.startsWith("02000A"));
     EXPECT_TRUE(h->sent.contains("020507")) << "a freeze-frame request asks one byte more";
     EXPECT_TRUE(w().statusText().startsWith(
@@ -98,7 +98,7 @@ TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) 
     EXPECT_EQ(h->state.survey.DataLogItems.rowCount(), lines().size());
 
     h->sent.clear();
-    w().Mode1->click();
+    w().currentDataButton->click();
     EXPECT_EQ(h->sent.first(), "010009");
     EXPECT_EQ(h->state.decoder.PIDMode, "01");
     EXPECT_EQ(listColour(), QColor(0, 0, 0));
@@ -107,29 +107,29 @@ TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) 
 TEST_F(DiagnosticsTest, FreezeFrameBitmapCases) {
     // Only the code that stored the frame.
     connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x02, bytes({0x03, 0x01})}}));
-    w().Mode2->click();
+    w().freezeFrameButton->click();
     EXPECT_TRUE(w().statusText().contains("Freeze Frame T.C. -P0301"));
     EXPECT_TRUE(lines().isEmpty());
     EXPECT_EQ(h->sent, QByteArrayList({"02000A", "020208"}));
 
     // Nothing in the first byte: said so, and the other bytes still listed.
     connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x0C, bytes({0x1A, 0xF8})}}));
-    w().Mode2->click();
+    w().freezeFrameButton->click();
     EXPECT_EQ(w().statusText(), "\n\nNot Supported by this ECU\n");
     EXPECT_EQ(lines(), QStringList({"Engine RPM -------------  1726RPM"}));
 
     // No frame stored: nothing after PID $02.
     connectTo(vehicleWith({{0x05, bytes({128})}},
                           {{0x02, bytes({0, 0})}, {0x05, bytes({150})}, {0x0C, bytes({1, 0})}}));
-    w().Mode2->click();
+    w().freezeFrameButton->click();
     EXPECT_TRUE(w().statusText().contains(" No Freeze Frame Data Stored"));
     EXPECT_TRUE(lines().isEmpty());
 }
 
 TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
     connectTo();
-    w().ChangeECU->click();
-    w().Mode2->click();
+    w().changeEcuButton->click();
+    w().freezeFrameButton->click();
     EXPECT_TRUE(w().statusText().startsWith("The ECU communicating does not support OBD-II data"));
 
     // An ECU that does not answer has no freeze frame to offer: a finding, not a failure.
@@ -143,8 +143,8 @@ TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
         connectTo();
         h->simulator.injectFault(fault, -1, "0200");
         const QString before = w().statusText();
-        w().Mode2->click();
-        EXPECT_EQ(w().Text1->text(), "ECU Timeout, Freeze Frame not Supported");
+        w().freezeFrameButton->click();
+        EXPECT_EQ(w().statusBox->text(), "ECU Timeout, Freeze Frame not Supported");
         EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
         EXPECT_EQ(w().statusText(), text ? QString::fromLatin1(text) : before);
         EXPECT_TRUE(lines().isEmpty());
@@ -153,7 +153,7 @@ TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
 
     connectTo();
     h->unplugOn = "020507";
-    w().Mode2->click();
+    w().freezeFrameButton->click();
     EXPECT_TRUE(w().statusText().endsWith(
         "Reading the freeze frame was interrupted: the scan tool stopped answering."));
     EXPECT_FALSE(lines().join("").contains("Coolant")) << "nothing after the scan tool went";
@@ -161,9 +161,9 @@ TEST_F(DiagnosticsTest, AFreezeFrameThatDoesNotComeIsNotDecoded) {
 
 TEST_F(DiagnosticsTest, AMonitorStatusTimeoutStillReadsPendingCodes) {
     connectTo();
-    w().ChangeECU->click(); // the ECU without OBD data does not answer PID $01
-    w().Mode3->click();
-    EXPECT_EQ(w().Text1->text(), "ECU Timeout");
+    w().changeEcuButton->click(); // the ECU without OBD data does not answer PID $01
+    w().troubleCodesButton->click();
+    EXPECT_EQ(w().statusBox->text(), "ECU Timeout");
     EXPECT_EQ(w().statusColour(), QColor(255, 0, 0)) << "the text and its colour agree";
     EXPECT_EQ(w().statusText(), "\nNo Pending Codes to Report");
     EXPECT_EQ(h->sent.last(), "070A0A");

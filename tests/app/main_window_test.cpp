@@ -25,7 +25,7 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { w.Form_Load(); }
+    void SetUp() override { w.load(); }
 
     MainWindowHarness h;
     app::MainWindow& w = *h.window;
@@ -33,77 +33,76 @@ protected:
 
 TEST_F(MainWindowTest, StartsOffLineWithServicesLocked) {
     EXPECT_EQ(w.objectName(), "frmMain");
-    EXPECT_EQ(w.Text1->text(), "ECU Off-Line");
+    EXPECT_EQ(w.statusBox->text(), "ECU Off-Line");
     EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
-    for (QPushButton* b : {w.Mode1, w.Mode2, w.Mode3, w.Mode4, w.Mode5, w.ChangeECU})
+    for (QPushButton* b : {w.currentDataButton, w.freezeFrameButton, w.troubleCodesButton,
+                           w.clearCodesButton, w.o2TestButton, w.changeEcuButton})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_TRUE(w.Mode5->isHidden());
-    for (QAction* a :
-         {w.mnuDataLogLog, w.mnuMode6, w.mnuAF, w.mnuFTM, w.mnuWBO2, w.mnuConnectionCom1,
-          w.mnuConnectionCom2, w.mnuConnectionCom3, w.mnuConnectionCom4})
+    EXPECT_TRUE(w.o2TestButton->isHidden());
+    for (QAction* a : {w.dataLoggerAction, w.onBoardTestsAction, w.airFuelAction, w.fuelTrimAction,
+                       w.wbo2LogAction, w.com1Action, w.com2Action, w.com3Action, w.com4Action})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a :
-         {w.mnuUSB, w.mnuConnectionComX, w.mnuUnitsEnglish, w.mnuUnitsMetric, w.mnuDebugMode})
+    for (QAction* a : {w.usbAction, w.com5to9Action, w.englishUnitsAction, w.metricUnitsAction,
+                       w.debugModeAction})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_TRUE(w.mnuCom->isEnabled());
+    EXPECT_TRUE(w.connectionMenu->isEnabled());
     EXPECT_FALSE(h.state.link.DebugMode);
     EXPECT_EQ(h.state.survey.WBO2PID, "0");
     EXPECT_TRUE(h.prompter.messages.empty());
     EXPECT_EQ(w.findChild<QLabel*>("statusHint")->text(),
               "Choose the scan tool's port in the Connection menu.");
-    EXPECT_TRUE(w.mnuUnitsEnglish->isChecked());
-    EXPECT_FALSE(w.mnuDebugMode->isChecked());
-    EXPECT_EQ(w.mnuConnectionCom2->statusTip(),
-              "Connect to the scan tool on /dev/vamrick-absent-2.");
+    EXPECT_TRUE(w.englishUnitsAction->isChecked());
+    EXPECT_FALSE(w.debugModeAction->isChecked());
+    EXPECT_EQ(w.com2Action->statusTip(), "Connect to the scan tool on /dev/vamrick-absent-2.");
 }
 
 TEST(MainWindowStartUpTest, MissingDefinitionsShowTwoErrorsAndTheWindowStillStarts) {
     MainWindowHarness h;
     QFile::remove(h.dir.filePath("troublecode.tcf"));
-    h.window->Form_Load();
-    EXPECT_EQ(h.window->List2->model()->rowCount(), 0);
-    EXPECT_TRUE(h.window->List2->isHidden());
+    h.window->load();
+    EXPECT_EQ(h.window->definitionList->model()->rowCount(), 0);
+    EXPECT_TRUE(h.window->definitionList->isHidden());
     ASSERT_EQ(h.prompter.messages.size(), 2u);
     EXPECT_EQ(h.prompter.messages[0].title, "Error");
-    EXPECT_EQ(h.window->Text1->text(), "ECU Off-Line");
-    EXPECT_TRUE(h.window->mnuConnectionComX->isEnabled());
+    EXPECT_EQ(h.window->statusBox->text(), "ECU Off-Line");
+    EXPECT_TRUE(h.window->com5to9Action->isEnabled());
 }
 
 TEST_F(MainWindowTest, OptionsToggleWithACheckMarkTheUnitsAreRememberedAndHelpSaysWhatThisIs) {
-    w.mnuDebugMode->trigger();
+    w.debugModeAction->trigger();
     EXPECT_TRUE(h.state.link.DebugMode);
-    EXPECT_TRUE(w.mnuDebugMode->isChecked());
-    w.mnuDebugMode->trigger();
+    EXPECT_TRUE(w.debugModeAction->isChecked());
+    w.debugModeAction->trigger();
     EXPECT_FALSE(h.state.link.DebugMode);
-    EXPECT_FALSE(w.mnuDebugMode->isChecked());
+    EXPECT_FALSE(w.debugModeAction->isChecked());
     EXPECT_EQ(h.prompter.messageTexts(),
               QStringList({"Debug Mode is turned ON", "Debug Mode is turned OFF"}));
 
-    w.mnuUnitsMetric->trigger();
-    w.mnuUnitsMetric->trigger();
+    w.metricUnitsAction->trigger();
+    w.metricUnitsAction->trigger();
     EXPECT_TRUE(h.state.decoder.MetricUnits);
-    EXPECT_TRUE(w.mnuUnitsMetric->isChecked());
+    EXPECT_TRUE(w.metricUnitsAction->isChecked());
     EXPECT_EQ(h.prompter.messages.size(), 2u);
     {
         MainWindowHarness next;
-        next.window->Form_Load();
+        next.window->load();
         EXPECT_TRUE(next.state.decoder.MetricUnits) << "the window remembers the units";
     }
-    w.mnuUnitsEnglish->trigger();
+    w.englishUnitsAction->trigger();
     EXPECT_FALSE(h.state.decoder.MetricUnits);
-    EXPECT_FALSE(w.mnuUnitsMetric->isChecked());
+    EXPECT_FALSE(w.metricUnitsAction->isChecked());
     EXPECT_FALSE(app::savedMetricUnits());
 
-    w.mnuAbout->trigger();
+    w.aboutAction->trigger();
     EXPECT_EQ(h.prompter.messages.back().title, "About Vamrick");
     EXPECT_TRUE(h.prompter.messages.back().text.contains("(GPL-3.0-or-later)"));
 }
 
 TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
-    w.Text2->setText("1FTEST123");
+    w.notes->setText("1FTEST123");
     w.setStatusText("\r\nMIL is OFF\r\n");
-    w.List1->addItems({"Engine RPM ------------- 1726RPM", "Speed ------------------ 30MPH"});
-    QTest::mouseClick(w.Command2, Qt::LeftButton);
+    w.dataList->addItems({"Engine RPM ------------- 1726RPM", "Speed ------------------ 30MPH"});
+    QTest::mouseClick(w.printButton, Qt::LeftButton);
     EXPECT_EQ(h.printer.printed,
               QStringList({"1FTEST123", "\nMIL is OFF\n", "Engine RPM ------------- 1726RPM",
                            "Speed ------------------ 30MPH"}));
@@ -112,11 +111,11 @@ TEST_F(MainWindowTest, PrintSendsFreeTextStatusTextThenEveryDataLine) {
 
 TEST_F(MainWindowTest, WithoutAPrinterThePageCanBeSavedAsAPdf) {
     h.printer.available = false;
-    w.Command2_Click();
+    w.print();
     EXPECT_TRUE(h.printer.printed.isEmpty()) << "declined";
     h.prompter.answers = {true};
     h.prompter.fileNames = {"/tmp/page.pdf"};
-    w.Command2_Click();
+    w.print();
     EXPECT_EQ(h.printer.pdf, "/tmp/page.pdf");
     EXPECT_TRUE(h.prompter.questions[0].text.startsWith("No printer is set up on this computer."));
 }
@@ -139,27 +138,27 @@ TEST(PrinterSinkTest, APdfIsWrittenWholeOrNotAtAll) {
 TEST_F(MainWindowTest, TabTypesIntoTheStatusWindowWhileItHasTheFocus) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    EXPECT_TRUE(w.Command1->focusPolicy() & Qt::TabFocus);
-    w.textECU->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.textECU->hasFocus(); }));
-    EXPECT_FALSE(w.Command1->focusPolicy() & Qt::TabFocus);
-    EXPECT_FALSE(w.Text2->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(w.exitButton->focusPolicy() & Qt::TabFocus);
+    w.statusWindow->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.statusWindow->hasFocus(); }));
+    EXPECT_FALSE(w.exitButton->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(w.notes->focusPolicy() & Qt::TabFocus);
 
-    QTest::keyClick(w.textECU, Qt::Key_Tab);
+    QTest::keyClick(w.statusWindow, Qt::Key_Tab);
     EXPECT_EQ(w.statusText(), "\t");
-    EXPECT_TRUE(w.textECU->hasFocus());
+    EXPECT_TRUE(w.statusWindow->hasFocus());
 
-    w.Text2->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Text2->hasFocus(); }));
-    EXPECT_TRUE(w.Command1->focusPolicy() & Qt::TabFocus);
-    EXPECT_TRUE(w.Text2->focusPolicy() & Qt::TabFocus);
-    EXPECT_EQ(w.Text1->focusPolicy(), Qt::NoFocus);
+    w.notes->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.notes->hasFocus(); }));
+    EXPECT_TRUE(w.exitButton->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(w.notes->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(w.statusBox->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(MainWindowTest, ExitEndsAtOnceOnSerial) {
     QSignalSpy exits(&w, &app::MainWindow::exitRequested);
     w.show();
-    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    QTest::mouseClick(w.exitButton, Qt::LeftButton);
     ASSERT_EQ(exits.size(), 1);
     EXPECT_EQ(exits[0][0].value<std::chrono::milliseconds>(), std::chrono::milliseconds(0));
     EXPECT_FALSE(w.isVisible());

@@ -16,12 +16,12 @@ protected:
     diag::Mode5Window& openOn(sim::Profile profile) {
         h = std::make_unique<MainWindowHarness>(std::move(profile));
         h->simulatorPorts = {1};
-        h->window->Form_Load();
-        h->window->mnuConnectionCom1->trigger();
-        EXPECT_FALSE(h->window->Mode5->isHidden()) << "firmware 4.00 offers the O2 test";
-        h->window->Mode5->click();
+        h->window->load();
+        h->window->com1Action->trigger();
+        EXPECT_FALSE(h->window->o2TestButton->isHidden()) << "firmware 4.00 offers the O2 test";
+        h->window->o2TestButton->click();
         h->sent.clear();
-        return *h->window->frmMode5();
+        return *h->window->tools().o2TestWindow();
     }
     static QColor base(const QLineEdit* box) { return box->palette().color(QPalette::Base); }
     static QColor text(const QLineEdit* box) { return box->palette().color(QPalette::Text); }
@@ -85,9 +85,9 @@ TEST_F(O2WindowTest, OnlyAnAnsweredMonitorStatusKeepsTheWindowClosed) {
                            "completed. "}));
 
     h->simulator.injectFault(sim::Fault::Cut, -1, "0101");
-    h->window->Mode1->click();
+    h->window->currentDataButton->click();
     h->prompter.messages.clear();
-    h->window->Mode5->click();
+    h->window->o2TestButton->click();
     EXPECT_TRUE(m.isVisible()) << "nobody said the monitor had not completed";
     EXPECT_TRUE(h->prompter.messageTexts().isEmpty());
 }

@@ -22,15 +22,15 @@ protected:
     void connectTo(sim::Profile profile) {
         h = std::make_unique<MainWindowHarness>(std::move(profile));
         h->simulatorPorts = {1};
-        h->window->Form_Load();
-        h->window->mnuConnectionCom1->trigger();
+        h->window->load();
+        h->window->com1Action->trigger();
     }
     app::MainWindow& w() { return *h->window; }
     obd::SurveyState& survey() { return h->state.survey; }
     QStringList lines() {
         QStringList all;
-        for (int i = 0; i < w().List1->count(); ++i)
-            all << w().List1->item(i)->text();
+        for (int i = 0; i < w().dataList->count(); ++i)
+            all << w().dataList->item(i)->text();
         return all;
     }
     bool wasSent(const char* command) const { return h->sent.contains(QByteArray(command)); }
@@ -56,8 +56,8 @@ const QStringList coolantAndSpeedLines = {"Coolant Temp -----------   190Deg F",
 
 TEST_F(SurveyTest, TheDefaultVehicleFillsTheListAndTheStatusWindow) {
     connectTo(sim::Profile::defaults());
-    EXPECT_EQ(w().Text1->text(), "ECU Connected");
-    EXPECT_EQ(w().Label6->text(), "ECU #=10\n");
+    EXPECT_EQ(w().statusBox->text(), "ECU Connected");
+    EXPECT_EQ(w().ecuAddressCaption->text(), "ECU #=10\n");
     EXPECT_GE(lines().size(), 30);
     expectListsAgree();
     EXPECT_EQ(survey().LinePID[0], 4);
@@ -70,13 +70,13 @@ TEST_F(SurveyTest, TheDefaultVehicleFillsTheListAndTheStatusWindow) {
           "OBDII", "# of WBO2 Sensors -------- 1"})
         EXPECT_TRUE(status.contains(expected)) << expected;
     EXPECT_FALSE(status.contains("No answer"));
-    QTextCursor c(w().textECU->document());
+    QTextCursor c(w().statusWindow->document());
     c.setPosition(status.indexOf("Incomplete") + 1);
     EXPECT_EQ(c.charFormat().foreground().color(), QColor(255, 0, 0)) << "keywords coloured";
-    for (QAction* a : {w().mnuDataLogLog, w().mnuAF, w().mnuFTM})
+    for (QAction* a : {w().dataLoggerAction, w().airFuelAction, w().fuelTrimAction})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_TRUE(w().Mode5->isEnabled());
-    EXPECT_FALSE(w().Mode1->isChecked());
+    EXPECT_TRUE(w().o2TestButton->isEnabled());
+    EXPECT_FALSE(w().currentDataButton->isChecked());
     EXPECT_EQ(survey().O2Present[4], 16);
     EXPECT_EQ(w().session().link().unanswered(), 0);
 }
@@ -124,14 +124,14 @@ TEST_F(SurveyTest, StatusDecodersWriteTextNotLines) {
                                 "Cmd Sec. Air Status ----  4\n"
                                 "OBDII\n"
                                 "# of O2 Sensors --------  4\n");
-    EXPECT_FALSE(w().mnuAF->isEnabled());
-    EXPECT_FALSE(w().mnuFTM->isEnabled());
+    EXPECT_FALSE(w().airFuelAction->isEnabled());
+    EXPECT_FALSE(w().fuelTrimAction->isEnabled());
 }
 
 TEST_F(SurveyTest, AFreezeFrameCodeMarksTheListAndNoneSkipsTheFirstPids) {
     connectTo(vehicleWith({{0x02, bytes({0x43, 0x01})}, {0x05, bytes({130})}}));
     EXPECT_TRUE(w().statusText().contains("Freeze Frame T.C. -C0301"));
-    EXPECT_EQ(w().List1->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(w().dataList->palette().color(QPalette::Text), QColor(255, 0, 0));
 
     connectTo(
         vehicleWith({{0x02, bytes({0, 0})}, {0x05, bytes({130})}, {0x0C, bytes({0x1A, 0xF8})}}));
@@ -143,8 +143,8 @@ TEST_F(SurveyTest, AFreezeFrameCodeMarksTheListAndNoneSkipsTheFirstPids) {
 TEST_F(SurveyTest, AnotherEcuGetsItsOwnListOrSaysItHasNoData) {
     connectTo(sim::Profile::defaults());
     const int first = lines().size();
-    w().ChangeECU->click();
-    EXPECT_EQ(w().Label6->text(), "ECU #=D0\n");
+    w().changeEcuButton->click();
+    EXPECT_EQ(w().ecuAddressCaption->text(), "ECU #=D0\n");
     EXPECT_TRUE(lines().isEmpty());
     EXPECT_TRUE(w().statusText().startsWith(
         "The ECU communicating does not support OBD-II data, you can read/clear "
@@ -153,11 +153,11 @@ TEST_F(SurveyTest, AnotherEcuGetsItsOwnListOrSaysItHasNoData) {
     EXPECT_FALSE(w().statusText().contains("WBO2"));
     EXPECT_EQ(survey().WBO2PID, "0");
     EXPECT_EQ(survey().O2Present, (std::array<int, 8>{}));
-    for (QAction* a : {w().mnuAF, w().mnuFTM, w().mnuWBO2})
+    for (QAction* a : {w().airFuelAction, w().fuelTrimAction, w().wbo2LogAction})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 
-    w().ChangeECU->click();
-    EXPECT_EQ(w().Label6->text(), "ECU #=18\n");
+    w().changeEcuButton->click();
+    EXPECT_EQ(w().ecuAddressCaption->text(), "ECU #=18\n");
     EXPECT_LT(lines().size(), first);
     expectListsAgree();
     EXPECT_EQ(survey().DataLogItems.stringList().first(), "Coolant Temp -----------  ");
@@ -168,8 +168,8 @@ TEST_F(SurveyTest, ATimeoutInARangeSurveyEndsRedAfterTheFirstPart) {
         connectTo(
             vehicleWith({{0x05, bytes({130})}, {0x2F, bytes({128})}, {0x42, bytes({0x30, 0x39})}}));
         h->simulator.injectFault(sim::Fault::EcuTimeout, -1, range);
-        w().Mode1->click();
-        EXPECT_EQ(w().Text1->text(), "ECU Timeout") << range;
+        w().currentDataButton->click();
+        EXPECT_EQ(w().statusBox->text(), "ECU Timeout") << range;
         EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
         EXPECT_EQ(lines().size(), range == QLatin1String("0120") ? 1 : 2) << range;
     }
@@ -177,10 +177,10 @@ TEST_F(SurveyTest, ATimeoutInARangeSurveyEndsRedAfterTheFirstPart) {
 
 TEST_F(SurveyTest, MetricUnitsApplyToTheNextSurvey) {
     connectTo(vehicleWith({{0x05, bytes({128})}, {0x0D, bytes({100})}}));
-    w().mnuUnitsMetric->trigger();
-    EXPECT_TRUE(w().mnuUnitsMetric->isChecked());
-    EXPECT_FALSE(w().mnuUnitsEnglish->isChecked());
-    w().Mode1->click();
+    w().metricUnitsAction->trigger();
+    EXPECT_TRUE(w().metricUnitsAction->isChecked());
+    EXPECT_FALSE(w().englishUnitsAction->isChecked());
+    w().currentDataButton->click();
     EXPECT_EQ(lines(), QStringList({"Coolant Temp -----------   88Deg C",
                                     "Speed ------------------  100KPH"}));
 }
@@ -206,7 +206,7 @@ TEST_F(SurveyTest, ARequestThatStaysUnansweredAddsNoLine) {
         const std::string name = sim::faultName(c.fault).toStdString() + " on " + c.prefix;
         connectTo(coolantAndSpeed());
         h->simulator.injectFault(c.fault, c.count, c.prefix);
-        w().Mode1->click();
+        w().currentDataButton->click();
         QStringList expected = coolantAndSpeedLines;
         if (c.statusLine) {
             expected.removeAt(1);
@@ -221,39 +221,40 @@ TEST_F(SurveyTest, ARequestThatStaysUnansweredAddsNoLine) {
 TEST_F(SurveyTest, AnUnpluggedScanToolEndsTheSurveyWithNothingMadeUp) {
     connectTo(coolantAndSpeed());
     h->unplugOn = "010D06";
-    w().Mode1->click();
+    w().currentDataButton->click();
     EXPECT_EQ(lines(), coolantAndSpeedLines.first(1));
     EXPECT_TRUE(w().statusText().endsWith(
         "The connection to the scan tool was lost. Choose its port in the Connection menu to "
         "connect again.\nThe survey was interrupted: the scan tool stopped answering.\n"));
-    EXPECT_EQ(w().Text1->text(), "ECU Off-Line");
+    EXPECT_EQ(w().statusBox->text(), "ECU Off-Line");
     EXPECT_EQ(w().statusColour(), QColor(255, 0, 0));
-    for (QPushButton* b : {w().Mode1, w().Mode2, w().Mode3, w().Mode4, w().ChangeECU})
+    for (QPushButton* b : {w().currentDataButton, w().freezeFrameButton, w().troubleCodesButton,
+                           w().clearCodesButton, w().changeEcuButton})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_FALSE(w().mnuMode6->isEnabled());
-    EXPECT_TRUE(w().mnuCom->menuAction()->isEnabled());
-    EXPECT_TRUE(w().mnuConnectionCom1->isEnabled());
+    EXPECT_FALSE(w().onBoardTestsAction->isEnabled());
+    EXPECT_TRUE(w().connectionMenu->menuAction()->isEnabled());
+    EXPECT_TRUE(w().com1Action->isEnabled());
     EXPECT_EQ(h->prompter.messageTexts(),
               QStringList({"The scan tool stopped answering on Com1 (simulated scan tool): it "
                            "may have been unplugged (device removed)."}));
     const auto textColour = [](QWidget* shown, QPalette::ColorRole role) {
         return shown->palette().color(role);
     };
-    EXPECT_EQ(textColour(w().List1, QPalette::Text), QColor(Qt::gray));
-    EXPECT_EQ(textColour(w().Label6, QPalette::WindowText), QColor(Qt::gray));
+    EXPECT_EQ(textColour(w().dataList, QPalette::Text), QColor(Qt::gray));
+    EXPECT_EQ(textColour(w().ecuAddressCaption, QPalette::WindowText), QColor(Qt::gray));
     EXPECT_TRUE(w().findChild<QLabel*>("statusHint")
                     ->text()
                     .contains("values from before the link was lost"));
 
     // Plugged in again: the same entry reaches it without restarting.
     h->unplugOn.clear();
-    w().mnuConnectionCom1->trigger();
-    EXPECT_EQ(w().Text1->text(), "ECU Connected");
+    w().com1Action->trigger();
+    EXPECT_EQ(w().statusBox->text(), "ECU Connected");
     EXPECT_EQ(lines(), coolantAndSpeedLines);
-    EXPECT_EQ(textColour(w().List1, QPalette::Text), QColor(Qt::black));
-    EXPECT_NE(textColour(w().Label6, QPalette::WindowText), QColor(Qt::gray));
+    EXPECT_EQ(textColour(w().dataList, QPalette::Text), QColor(Qt::black));
+    EXPECT_NE(textColour(w().ecuAddressCaption, QPalette::WindowText), QColor(Qt::gray));
     EXPECT_FALSE(w().findChild<QLabel*>("statusHint")->text().contains("lost"));
-    EXPECT_TRUE(w().Mode1->isEnabled());
+    EXPECT_TRUE(w().currentDataButton->isEnabled());
 }
 
 TEST_F(SurveyTest, EscapeStopsTheSurveyAndOnlyIt) {
@@ -262,23 +263,23 @@ TEST_F(SurveyTest, EscapeStopsTheSurveyAndOnlyIt) {
         if (command == "010D06")
             w().session().link().cancel();
     };
-    w().Mode1->click();
+    w().currentDataButton->click();
     EXPECT_EQ(lines(), coolantAndSpeedLines.first(1));
     EXPECT_TRUE(w().statusText().endsWith("The survey was stopped.\n"));
-    EXPECT_EQ(w().Text1->text(), "ECU Connected");
+    EXPECT_EQ(w().statusBox->text(), "ECU Connected");
 
     h->onCommand = nullptr;
-    w().Mode1->click();
+    w().currentDataButton->click();
     EXPECT_EQ(lines(), coolantAndSpeedLines);
 }
 
 TEST_F(SurveyTest, DebugModeEchoesTheBitmapReplyOnly) {
     h = std::make_unique<MainWindowHarness>(vehicleWith({{0x05, bytes({128})}}));
     h->simulatorPorts = {1};
-    h->window->Form_Load();
-    w().mnuDebugMode->trigger();
-    EXPECT_TRUE(w().mnuDebugMode->isChecked());
-    w().mnuConnectionCom1->trigger();
+    h->window->load();
+    w().debugModeAction->trigger();
+    EXPECT_TRUE(w().debugModeAction->isChecked());
+    w().com1Action->trigger();
     EXPECT_EQ(w().statusText(), "\n\nMode 1, PID 0 = V486B104100080000000C");
 }
 

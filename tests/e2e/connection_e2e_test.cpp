@@ -26,25 +26,25 @@ TEST(EndToEndTest, TheWindowReachesANewVamrickSimOnTheSamePathAfterLosingOne) {
     MainWindowHarness h;
     h.serialDevices = {{1, device}};
     app::MainWindow& w = *h.window;
-    w.Form_Load();
-    EXPECT_TRUE(w.mnuConnectionCom1->isEnabled()) << "the probe opens the pseudo-terminal";
-    w.mnuConnectionCom1->trigger();
-    ASSERT_EQ(w.Text1->text(), "ECU Connected");
-    EXPECT_EQ(w.Label7->text(), "F/W: V4.00");
+    w.load();
+    EXPECT_TRUE(w.com1Action->isEnabled()) << "the probe opens the pseudo-terminal";
+    w.com1Action->trigger();
+    ASSERT_EQ(w.statusBox->text(), "ECU Connected");
+    EXPECT_EQ(w.firmwareCaption->text(), "F/W: V4.00");
 
     sim.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Text1->text() == "ECU Off-Line"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.statusBox->text() == "ECU Off-Line"; }, 5000));
     EXPECT_EQ(w.statusColour(), QColor(255, 0, 0));
-    EXPECT_FALSE(w.Mode1->isEnabled());
-    EXPECT_TRUE(w.mnuCom->menuAction()->isEnabled());
+    EXPECT_FALSE(w.currentDataButton->isEnabled());
+    EXPECT_TRUE(w.connectionMenu->menuAction()->isEnabled());
     ASSERT_EQ(h.prompter.messages.size(), 1u);
     EXPECT_TRUE(h.prompter.messages[0].text.startsWith("The scan tool stopped answering on Com1 (" +
                                                        device + "): it may have been unplugged"));
 
     sim = std::make_unique<SimProcess>(QStringList{"--link", device});
-    w.mnuConnectionCom1->trigger();
-    EXPECT_EQ(w.Text1->text(), "ECU Connected");
-    EXPECT_TRUE(w.Mode1->isEnabled());
+    w.com1Action->trigger();
+    EXPECT_EQ(w.statusBox->text(), "ECU Connected");
+    EXPECT_TRUE(w.currentDataButton->isEnabled());
 }
 
 // A trace line: time, driver, direction, bytes.

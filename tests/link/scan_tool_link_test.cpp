@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/box/box_exchange.h"
 #include "link/in_process_transport.h"
+#include "link/operation_runner.h"
 #include "link/scan_tool_link.h"
 #include "support/qt_printers.h"
 #include "support/recording_link_view.h"
@@ -192,18 +193,25 @@ TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
         prompter.messages.back().text.startsWith("Communication Error Reading Scan Tool Data\n"));
 }
 
-TEST_F(LinkTest, EscapeStopsOnlyTheOperationUnderWay) {
-    link.cancel(); // nothing runs: nothing to stop
-    {
-        scan::ScanToolLink::Operation first(link);
-        EXPECT_TRUE(first.started());
+TEST_F(LinkTest, OperationsRunOneAtATimeAndEscapeStopsOnlyTheOneUnderWay) {
+    struct Shown : scan::OperationView {
+        void operationRefused() override { events << "refused"; }
+        void operationStarted(const QString& what) override { events << what; }
+        void operationEnded() override { events << "ended"; }
+        QStringList events;
+    } shown;
+    scan::OperationRunner operations(link);
+    operations.setView(&shown);
+    operations.stop(); // nothing runs: nothing to stop
+    const bool ran = operations.run("Reading", [&] {
         EXPECT_FALSE(link.stopRequested());
-        scan::ScanToolLink::Operation second(link);
-        EXPECT_FALSE(second.started()) << "one operation at a time";
-        link.cancel();
+        EXPECT_FALSE(operations.run("Another", [] { ADD_FAILURE() << "runs beside the first"; }));
+        operations.stop();
         EXPECT_EQ(box.request("010C07", 14).status(), Status::Stopped);
         EXPECT_EQ(steps, 0);
-    }
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(shown.events, QStringList({"Reading", "refused", "ended"}));
     EXPECT_FALSE(link.busy());
     EXPECT_FALSE(link.stopRequested()) << "the stop ends with its operation";
     link.shutDown();

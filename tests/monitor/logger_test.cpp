@@ -179,12 +179,12 @@ class DataLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         h.simulatorPorts = {1};
-        w.Form_Load();
-        w.mnuConnectionCom1->trigger();
-        w.mnuDataLogLog->trigger();
+        w.load();
+        w.com1Action->trigger();
+        w.dataLoggerAction->trigger();
         ASSERT_TRUE(log().isVisible());
     }
-    monitor::DataLogWindow& log() { return *w.dataLog(); }
+    monitor::DataLogWindow& log() { return *w.tools().dataLogWindow(); }
     void run(std::map<int, std::function<void()>> onSample) {
         h.clickCounting(log().Command1, "010C07", std::move(onSample));
     }
@@ -230,7 +230,7 @@ TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
     const double apart = lines[11].split(',').last().toDouble() - first.last().toDouble();
     EXPECT_TRUE(apart > 0.15 && apart <= 0.5) << apart;
 
-    w.mnuDataLogLog->trigger();
+    w.dataLoggerAction->trigger();
     EXPECT_EQ(log().Text2->text(), "0.200");
     EXPECT_EQ(log().cboRTD[5]->currentIndex(), 0) << "items come back by description";
 }
@@ -247,7 +247,7 @@ TEST_F(DataLogTest, AnEmptyItemOrAnIntervalThatIsNoNumberIsRefusedAndQuitKeepsTh
     EXPECT_FALSE(w.session().link().busy());
     log().Text2->setText("0.300");
     log().Cancel->click();
-    w.mnuDataLogLog->trigger();
+    w.dataLoggerAction->trigger();
     EXPECT_EQ(log().Text2->text(), "0.300") << "saved without a run";
 }
 

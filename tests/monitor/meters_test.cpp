@@ -39,8 +39,8 @@ protected:
                                                               bytes({0x80, 0x13, 0x80, 0x00})}})
         : h(vehicleWith(pids)) {
         h.simulatorPorts = {1};
-        w.Form_Load();
-        w.mnuConnectionCom1->trigger();
+        w.load();
+        w.com1Action->trigger();
         h.sent.clear();
     }
     // Runs `work`; `onPass` runs as the pass with the given number sends its first request.
@@ -61,9 +61,9 @@ protected:
 };
 
 TEST_F(MetersTest, AirFuelRatioRunsUntilExitAfterThePassUnderWayAndShowsNoAnswer) {
-    ASSERT_TRUE(w.mnuAF->isEnabled());
-    w.mnuAF->trigger();
-    monitor::AirFuelWindow& m = *w.airFuelRatio();
+    ASSERT_TRUE(w.airFuelAction->isEnabled());
+    w.airFuelAction->trigger();
+    monitor::AirFuelWindow& m = *w.tools().airFuelWindow();
     ASSERT_TRUE(m.isVisible());
     run("013409",
         {{2,
@@ -88,10 +88,11 @@ TEST_F(MetersTest, AirFuelRatioRunsUntilExitAfterThePassUnderWayAndShowsNoAnswer
 }
 
 TEST_F(MetersTest, FuelTrimMonitorAsksOnlyForSupportedTrimsAndHidesWhenStopped) {
-    ASSERT_TRUE(w.mnuFTM->isEnabled());
+    ASSERT_TRUE(w.fuelTrimAction->isEnabled());
     monitor::FuelTrimWindow* f = nullptr;
-    run("010606", {{1, [&] { f = w.frmFuel_Trim(); }}, {2, [&] { f->Command1->click(); }}},
-        [&] { w.mnuFTM->trigger(); });
+    run("010606",
+        {{1, [&] { f = w.tools().fuelTrimWindow(); }}, {2, [&] { f->Command1->click(); }}},
+        [&] { w.fuelTrimAction->trigger(); });
     ASSERT_TRUE(f);
     EXPECT_EQ(h.sent, QByteArrayList({"010606", "010706", "010606", "010706"}));
     EXPECT_EQ(f->Label[0]->text(), "Short Term Fuel Trim B1----  1%");
@@ -101,7 +102,7 @@ TEST_F(MetersTest, FuelTrimMonitorAsksOnlyForSupportedTrimsAndHidesWhenStopped) 
     EXPECT_FALSE(w.session().link().busy());
 
     h.sent.clear();
-    run("010606", {{1, [&] { f->close(); }}}, [&] { w.mnuFTM->trigger(); });
+    run("010606", {{1, [&] { f->close(); }}}, [&] { w.fuelTrimAction->trigger(); });
     EXPECT_EQ(h.sent, QByteArrayList({"010606", "010706"})) << "closed by its title bar";
     EXPECT_FALSE(f->isVisible());
 }
@@ -112,11 +113,11 @@ protected:
 };
 
 TEST_F(MetersWithoutSensorTest, NeitherMeterSendsAnythingWithoutItsValues) {
-    w.mnuAF_Click();
-    monitor::AirFuelWindow& m = *w.airFuelRatio();
+    w.openAirFuelMeter();
+    monitor::AirFuelWindow& m = *w.tools().airFuelWindow();
     m.Command1->click();
     EXPECT_EQ(m.Text1->text(), "No wide-range O2 sensor was found on this vehicle.");
-    w.mnuFTM_Click();
+    w.monitorFuelTrims();
     EXPECT_TRUE(h.sent.isEmpty());
     EXPECT_EQ(h.prompter.messageTexts(), QStringList({"The ECU reports no fuel trims."}));
 }

@@ -44,9 +44,9 @@ class RealtimeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         h.simulatorPorts = {1};
-        w.Form_Load();
-        w.mnuConnectionCom1->trigger();
-        ASSERT_EQ(w.List1->count(), 2);
+        w.load();
+        w.com1Action->trigger();
+        ASSERT_EQ(w.dataList->count(), 2);
     }
     // Runs the display of a line; `onPass` runs as the pass with the given number sends.
     void display(int line, std::map<int, std::function<void()>> onPass) {
@@ -56,11 +56,11 @@ protected:
                 if (const auto it = onPass.find(++passes); it != onPass.end())
                     it->second();
         };
-        w.List1->setCurrentRow(line);
-        w.List1_DblClick();
+        w.dataList->setCurrentRow(line);
+        w.chartSelectedLine();
         h.onCommand = nullptr;
     }
-    monitor::ChartWindow& chart() { return *w.chart(); }
+    monitor::ChartWindow& chart() { return *w.tools().chartWindow(); }
 
     MainWindowHarness h{vehicleWith({{0x05, bytes({128})}, {0x0C, bytes({0x1A, 0xF8})}})};
     app::MainWindow& w = *h.window;
@@ -101,8 +101,8 @@ TEST_F(RealtimeTest, LiveViewsAskForCurrentDataAfterAFreezeFrame) {
     EXPECT_EQ(chart().txbValue->text(), "190 Deg F");
 
     h.sent.clear();
-    w.List1->setCurrentRow(-1);
-    w.List1_DblClick();
+    w.dataList->setCurrentRow(-1);
+    w.chartSelectedLine();
     EXPECT_TRUE(h.sent.isEmpty()) << "no line selected: nothing happens";
 }
 

@@ -36,14 +36,14 @@ class Wbo2WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         h.simulatorPorts = {1};
-        w.Form_Load();
-        w.mnuConnectionCom1->trigger();
-        ASSERT_TRUE(w.mnuWBO2->isEnabled()) << "the survey found PID $34";
-        w.mnuWBO2->trigger();
+        w.load();
+        w.com1Action->trigger();
+        ASSERT_TRUE(w.wbo2LogAction->isEnabled()) << "the survey found PID $34";
+        w.wbo2LogAction->trigger();
         ASSERT_TRUE(meter().isVisible());
         ASSERT_FALSE(w.isVisible());
     }
-    monitor::Wbo2LogWindow& meter() { return *w.wro2SensorLog(); }
+    monitor::Wbo2LogWindow& meter() { return *w.tools().wbo2LogWindow(); }
     void run(std::map<int, std::function<void()>> onSample) {
         h.clickCounting(meter().Command1, "013409", std::move(onSample));
     }
@@ -96,7 +96,7 @@ TEST_F(Wbo2WindowTest, ExitOrTheTitleBarEndsTheRunAndStillOffersTheSamples) {
         EXPECT_TRUE(mainShownAtOnce);
         EXPECT_EQ(writtenLines(path).size(), 2 + 2);
         EXPECT_FALSE(w.session().link().busy());
-        w.mnuWBO2->trigger();
+        w.wbo2LogAction->trigger();
     }
 }
 
