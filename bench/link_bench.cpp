@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         scan::ScanToolLink link(state, view, prompter);
         link.setTransport(sim.port());
         scan::box::BoxExchange box(link, view);
-        box.OBDwait();
+        box.awaitReady();
 
         const QString request = QStringLiteral("010C07"); // engine speed: two data bytes
         const int threshold = 14;                         // more than twice the reply length
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         const double cpuBefore = cpuSeconds();
-        box.OBDwait();
+        box.awaitReady();
         const double cpu = cpuSeconds() - cpuBefore;
         const double wall = timer.nsecsElapsed() / 1e9;
         std::printf("waiting %.1f s on a silent scan tool: %.3f s of CPU -> %.2f %% of one core\n",

@@ -119,7 +119,7 @@ void memory(int minutes) {
                 afterFirstMinute = residentMegabytes();
             if (passes == perMinute * minutes) {
                 atEnd = residentMegabytes();
-                program.window.tools().chartWindow()->Stop1->click();
+                program.window.tools().chartWindow()->stopButton->click();
             }
         };
         return port;
@@ -133,7 +133,7 @@ void memory(int minutes) {
     std::printf("real-time display for %d simulated minutes (%d samples, %d kept on the chart):\n"
                 "  resident memory %.1f MB after the first minute, %.1f MB at the end -> growth "
                 "%.2f MB\n",
-                minutes, passes, program.window.tools().chartWindow()->iStripChartX1->pointCount(),
+                minutes, passes, program.window.tools().chartWindow()->stripChart->pointCount(),
                 afterFirstMinute, atEnd, atEnd - afterFirstMinute);
 }
 

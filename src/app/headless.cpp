@@ -68,21 +68,21 @@ QString o2SensorReport(MainWindow& window) {
     if (!tests.loadMessage().isEmpty())
         return section(QStringLiteral("O2 Sensor Test"), {tests.loadMessage()});
     QString report;
-    for (int line = 0; line < tests.cbo02list->count(); ++line) {
-        tests.cbo02list->setCurrentIndex(line);
-        tests.Command3_Click();
+    for (int line = 0; line < tests.sensorList->count(); ++line) {
+        tests.sensorList->setCurrentIndex(line);
+        tests.getTestResults();
         QStringList lines;
         for (const diag::O2TestResult& result : tests.lastOutcome().results) {
             const int i = result.id - 1;
-            QStringList boxes{tests.lblT[i]->text(), tests.txtT[i]->text()};
+            QStringList boxes{tests.testLabels[i]->text(), tests.resultBoxes[i]->text()};
             if (result.id >= 5)
-                boxes << tests.txtTmin[i - 4]->text() << tests.txtTmax[i - 4]->text();
+                boxes << tests.minBoxes[i - 4]->text() << tests.maxBoxes[i - 4]->text();
             lines << boxes.join(QLatin1Char('\t'));
         }
         if (!tests.lastOutcome().message.isEmpty())
             lines << tests.lastOutcome().message;
         report += section(
-            QStringLiteral("O2 Sensor Test (%1)").arg(tests.cbo02list->itemText(line)), lines);
+            QStringLiteral("O2 Sensor Test (%1)").arg(tests.sensorList->itemText(line)), lines);
     }
     return report;
 }
@@ -181,29 +181,30 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     QString report;
     if (options.mode6Scan) {
         const qsizetype before = prompter.messages.size();
-        mode6.Command2_Click();
+        mode6.scanSupportedTests();
         QStringList lines;
-        for (int i = 0; i < mode6.Combo1->count(); ++i)
-            lines << mode6.Combo1->itemText(i);
+        for (int i = 0; i < mode6.supportedTests->count(); ++i)
+            lines << mode6.supportedTests->itemText(i);
         if (lines.isEmpty())
             lines = prompter.messages.size() > before ? prompter.messages.mid(before)
-                                                      : QStringList(mode6.Text11->text());
+                                                      : QStringList(mode6.returnedBox->text());
         report += section(headings.takeFirst(), lines);
     }
     for (const Mode6Request& request : options.mode6Requests) {
-        mode6.Text1->setText(request.testId);
-        mode6.Text3->setText(request.componentId);
-        mode6.Text5->setText(request.scale);
-        mode6.Text7->setText(request.units);
+        mode6.testIdBox->setText(request.testId);
+        mode6.componentIdBox->setText(request.componentId);
+        mode6.scaleBox->setText(request.scale);
+        mode6.unitsBox->setText(request.units);
         const qsizetype before = prompter.messages.size();
-        mode6.Command1_Click();
+        mode6.getTestResult();
         QStringList lines = prompter.messages.mid(before);
         if (lines.isEmpty()) {
-            const std::pair<QLineEdit*, QLineEdit*> rows[] = {{mode6.Text12, mode6.Text11},
-                                                              {mode6.Text15, mode6.Text16},
-                                                              {mode6.Text13, mode6.Text14},
-                                                              {mode6.Text17, mode6.Text18},
-                                                              {mode6.Text19, mode6.Text20}};
+            const std::pair<QLineEdit*, QLineEdit*> rows[] = {
+                {mode6.returnedCaption, mode6.returnedBox},
+                {mode6.valueCaption, mode6.valueBox},
+                {mode6.verdictCaption, mode6.verdictBox},
+                {mode6.minCaption, mode6.minBox},
+                {mode6.maxCaption, mode6.maxBox}};
             for (const auto& [caption, box] : rows)
                 lines << caption->text() + QLatin1Char('\t') + box->text();
         }

@@ -114,11 +114,11 @@ void MainWindow::load() {
     setStatusBox(QColor(255, 0, 0), QStringLiteral("ECU Off-Line"));
     for (QAction* a : {dataLoggerAction, onBoardTestsAction, airFuelAction, fuelTrimAction})
         a->setEnabled(false);
-    services_.definitions.load_tc_file(services_.definitionLocations, services_.prompter);
+    services_.definitions.load(services_.definitionLocations, services_.prompter);
     static_cast<QStringListModel*>(definitionList->model())
         ->setStringList(services_.definitions.lines());
     scan::ComPorts& ports = session_->ports();
-    scan::probe_com_ports(ports, *this);
+    scan::probeComPorts(ports, *this);
     for (int port = 1; port <= 4; ++port)
         comEntry(port)->setStatusTip(
             QStringLiteral("Connect to the scan tool on %1.").arg(ports.device(port)));
@@ -186,7 +186,7 @@ void MainWindow::scanToolLost(int lostPort) {
          {onBoardTestsAction, dataLoggerAction, airFuelAction, fuelTrimAction, wbo2LogAction})
         a->setEnabled(false);
     // The lost port's own entry stays offered: the user plugs the scan tool back in and retries.
-    scan::probe_com_ports(session_->ports(), *this);
+    scan::probeComPorts(session_->ports(), *this);
     comEntry(lostPort)->setEnabled(true);
     usbAction->setEnabled(lostPort == 0 || usbAction->isEnabled());
     com5to9Action->setEnabled(true);

@@ -101,7 +101,7 @@ void MainWindow::toggleChangeEcu() {
 void MainWindow::showPortChooser() {
     if (!portChooser_)
         portChooser_ = new ui::PortChooser(state_.link, this);
-    portChooser_->Form_Load();
+    portChooser_->load();
     portChooser_->show();
     portChooser_->raise();
 }

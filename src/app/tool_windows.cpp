@@ -35,7 +35,7 @@ void ToolWindows::openDataLogger() {
                                               parts_.settingsPath, mainWindow_);
         connect(dataLog_, &monitor::DataLogWindow::closed, mainWindow_, &QWidget::show);
     }
-    dataLog_->Form_Load();
+    dataLog_->load();
     takePlace(dataLog_);
 }
 
@@ -44,7 +44,7 @@ bool ToolWindows::openO2Tests() {
         o2Tests_ = new diag::Mode5Window(parts_.session.o2Tests(), parts_.prompter,
                                          parts_.session.operations(), mainWindow_);
     // A window out of sight has been unloaded, so opening it loads it afresh.
-    const bool opened = o2Tests_->isVisible() || o2Tests_->Form_Load();
+    const bool opened = o2Tests_->isVisible() || o2Tests_->load();
     if (opened)
         present(o2Tests_);
     return opened;
@@ -61,7 +61,7 @@ void ToolWindows::openAirFuelMeter() {
     if (!airFuel_)
         airFuel_ = new monitor::AirFuelWindow(parts_.session.airFuelMeter(),
                                               parts_.session.operations(), mainWindow_);
-    airFuel_->Form_Load();
+    airFuel_->load();
     present(airFuel_);
 }
 
@@ -82,7 +82,7 @@ void ToolWindows::openWbo2Log() {
                 mainWindow_->show();
         });
     }
-    wbo2Log_->Form_Load();
+    wbo2Log_->load();
     takePlace(wbo2Log_);
 }
 

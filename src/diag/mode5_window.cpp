@@ -41,27 +41,27 @@ Mode5Window::Mode5Window(O2Tests& tests, core::Prompter& prompter,
 }
 
 void Mode5Window::buildControls() {
-    cbo02list = named(new QComboBox, QStringLiteral("cbo02list"));
-    cbo02list->setMinimumWidth(160);
-    Command3 =
+    sensorList = named(new QComboBox, QStringLiteral("cbo02list"));
+    sensorList->setMinimumWidth(160);
+    getResultsButton =
         named(new QPushButton(QStringLiteral("Get Test Results")), QStringLiteral("Command3"));
-    Command1 = named(new QPushButton(QStringLiteral("EXIT")), QStringLiteral("Command1"));
-    Picture1 = named(new O2Picture(O2Picture::Kind::Thumbnail), QStringLiteral("Picture1"));
-    Picture1->setFixedSize(Picture1->sizeHint());
-    connect(cbo02list, &QComboBox::currentIndexChanged, this, [this](int index) {
+    closeButton = named(new QPushButton(QStringLiteral("EXIT")), QStringLiteral("Command1"));
+    thumbnail = named(new O2Picture(O2Picture::Kind::Thumbnail), QStringLiteral("Picture1"));
+    thumbnail->setFixedSize(thumbnail->sizeHint());
+    connect(sensorList, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
-            Command3->setEnabled(true);
+            getResultsButton->setEnabled(true);
     });
-    connect(Command3, &QPushButton::clicked, this, &Mode5Window::Command3_Click);
-    connect(Command1, &QPushButton::clicked, this, &Mode5Window::Command1_Click);
+    connect(getResultsButton, &QPushButton::clicked, this, &Mode5Window::getTestResults);
+    connect(closeButton, &QPushButton::clicked, this, &Mode5Window::quit);
     ui::onEscape(this, [this] { operations_.stop(); });
 
     auto* choice = new QGridLayout;
     choice->addWidget(
         named(new QLabel(QStringLiteral("Select O2 Sensor")), QStringLiteral("lblSelect")), 0, 0);
-    choice->addWidget(cbo02list, 1, 0);
-    choice->addWidget(Command3, 1, 1);
-    choice->addWidget(Picture1, 0, 2, 2, 1, Qt::AlignRight);
+    choice->addWidget(sensorList, 1, 0);
+    choice->addWidget(getResultsButton, 1, 1);
+    choice->addWidget(thumbnail, 0, 2, 2, 1, Qt::AlignRight);
     choice->setColumnStretch(2, 1);
 
     QFont bold = font();
@@ -78,15 +78,16 @@ void Mode5Window::buildControls() {
     for (const O2Test& test : o2TestTable()) {
         const int i = test.id - 1;
         const QString number = QStringLiteral("%1").arg(test.id, 2, 10, QLatin1Char('0'));
-        lblT[i] = named(new QLabel(QLatin1String(test.label)), QStringLiteral("lblT") + number);
-        txtT[i] = resultBox(QStringLiteral("txtT") + number);
-        table->addWidget(lblT[i], test.id, 0);
-        table->addWidget(txtT[i], test.id, 1);
+        testLabels[i] =
+            named(new QLabel(QLatin1String(test.label)), QStringLiteral("lblT") + number);
+        resultBoxes[i] = resultBox(QStringLiteral("txtT") + number);
+        table->addWidget(testLabels[i], test.id, 0);
+        table->addWidget(resultBoxes[i], test.id, 1);
         if (test.limits) {
-            txtTmin[i - 4] = resultBox(QStringLiteral("txtT%1min").arg(number));
-            txtTmax[i - 4] = resultBox(QStringLiteral("txtT%1max").arg(number));
-            table->addWidget(txtTmin[i - 4], test.id, 2);
-            table->addWidget(txtTmax[i - 4], test.id, 3);
+            minBoxes[i - 4] = resultBox(QStringLiteral("txtT%1min").arg(number));
+            maxBoxes[i - 4] = resultBox(QStringLiteral("txtT%1max").arg(number));
+            table->addWidget(minBoxes[i - 4], test.id, 2);
+            table->addWidget(maxBoxes[i - 4], test.id, 3);
         }
     }
 
@@ -98,7 +99,7 @@ void Mode5Window::buildControls() {
     footer->addWidget(
         named(new QLabel(QStringLiteral(" Indicate Failure")), QStringLiteral("lblFailure")));
     footer->addStretch(1);
-    footer->addWidget(Command1);
+    footer->addWidget(closeButton);
 
     auto* column = new QVBoxLayout(this);
     column->addLayout(choice);
@@ -110,33 +111,33 @@ void Mode5Window::buildControls() {
 
 void Mode5Window::buildMenus() {
     auto* bar = new QMenuBar(this);
-    mnuO2graph = bar->addAction(QStringLiteral("O2 Graph"));
-    mnuO2graph->setObjectName(QStringLiteral("mnuO2graph"));
-    mnuLocations =
+    testGraphAction = bar->addAction(QStringLiteral("O2 Graph"));
+    testGraphAction->setObjectName(QStringLiteral("mnuO2graph"));
+    locationsMenu =
         named(bar->addMenu(QStringLiteral("O2 Locations")), QStringLiteral("mnuLocations"));
-    mnuV8 = mnuLocations->addAction(QStringLiteral("V6,8,10 and 12 Dual Exhaust"));
-    mnuV8->setObjectName(QStringLiteral("mnuV8"));
-    mnuSingle = mnuLocations->addAction(QStringLiteral("V6,8,10, 12 Single Exhaust"));
-    mnuSingle->setObjectName(QStringLiteral("mnuSingle"));
-    mnu4cyl = mnuLocations->addAction(QStringLiteral("4 Cyliner (straight) "));
-    mnu4cyl->setObjectName(QStringLiteral("mnu4cyl"));
+    dualExhaustAction = locationsMenu->addAction(QStringLiteral("V6,8,10 and 12 Dual Exhaust"));
+    dualExhaustAction->setObjectName(QStringLiteral("mnuV8"));
+    singleExhaustAction = locationsMenu->addAction(QStringLiteral("V6,8,10, 12 Single Exhaust"));
+    singleExhaustAction->setObjectName(QStringLiteral("mnuSingle"));
+    inlineFourAction = locationsMenu->addAction(QStringLiteral("4 Cyliner (straight) "));
+    inlineFourAction->setObjectName(QStringLiteral("mnu4cyl"));
     layout()->setMenuBar(bar);
-    connect(mnuO2graph, &QAction::triggered, this, &Mode5Window::mnuO2graph_Click);
-    connect(mnuV8, &QAction::triggered, this, &Mode5Window::mnuV8_Click);
-    connect(mnuSingle, &QAction::triggered, this, &Mode5Window::mnuSingle_Click);
-    connect(mnu4cyl, &QAction::triggered, this, &Mode5Window::mnu4cyl_Click);
+    connect(testGraphAction, &QAction::triggered, this, &Mode5Window::showTestGraph);
+    connect(dualExhaustAction, &QAction::triggered, this, &Mode5Window::showDualExhaust);
+    connect(singleExhaustAction, &QAction::triggered, this, &Mode5Window::showSingleExhaust);
+    connect(inlineFourAction, &QAction::triggered, this, &Mode5Window::showInlineFour);
 }
 
-bool Mode5Window::Form_Load() {
-    cbo02list->clear();
-    O2SensorCode.clear();
+bool Mode5Window::load() {
+    sensorList->clear();
+    sensorCodes_.clear();
     for (const O2Sensor& sensor : tests_.sensors()) {
-        cbo02list->addItem(sensor.line);
-        O2SensorCode.append(sensor.code);
+        sensorList->addItem(sensor.line);
+        sensorCodes_.append(sensor.code);
     }
     // Filling the list selects its first line; the user is to pick one.
-    cbo02list->setCurrentIndex(-1);
-    Command3->setEnabled(false);
+    sensorList->setCurrentIndex(-1);
+    getResultsButton->setEnabled(false);
     clearResults();
     outcome_ = {};
     loadMessage_.clear();
@@ -150,17 +151,17 @@ bool Mode5Window::Form_Load() {
     return true;
 }
 
-void Mode5Window::Command3_Click() {
-    const int p = cbo02list->currentIndex();
-    if (p < 0 || p >= O2SensorCode.size())
+void Mode5Window::getTestResults() {
+    const int p = sensorList->currentIndex();
+    if (p < 0 || p >= sensorCodes_.size())
         return;
-    Command3->setEnabled(false);
+    getResultsButton->setEnabled(false);
     const bool ran = operations_.run(
-        QStringLiteral("Reading the O2 sensor test results of ") + cbo02list->currentText(), [&] {
+        QStringLiteral("Reading the O2 sensor test results of ") + sensorList->currentText(), [&] {
             clearResults();
-            outcome_ = tests_.readTestResults(O2SensorCode[p]);
+            outcome_ = tests_.readTestResults(sensorCodes_[p]);
         });
-    Command3->setEnabled(true);
+    getResultsButton->setEnabled(true);
     if (!ran)
         return;
     showResults(outcome_);
@@ -169,11 +170,11 @@ void Mode5Window::Command3_Click() {
 }
 
 void Mode5Window::clearResults() {
-    for (QLineEdit* box : txtT) {
+    for (QLineEdit* box : resultBoxes) {
         box->setText(kNotAvailable);
         box->setPalette(QPalette());
     }
-    for (const auto& limits : {txtTmin, txtTmax}) {
+    for (const auto& limits : {minBoxes, maxBoxes}) {
         for (QLineEdit* box : limits)
             box->setText(kNotAvailable);
     }
@@ -181,25 +182,25 @@ void Mode5Window::clearResults() {
 
 void Mode5Window::showResults(const O2TestOutcome& outcome) {
     for (const O2TestResult& result : outcome.results) {
-        QLineEdit* value = txtT[result.id - 1];
+        QLineEdit* value = resultBoxes[result.id - 1];
         value->setText(result.value);
         if (result.highlighted)
             ui::paint(value, {{QPalette::Base, kLightGreen}, {QPalette::Text, Qt::black}});
         else if (result.failed)
             ui::paint(value, {{QPalette::Text, kFailure}});
         if (result.id >= 5 && result.answered) {
-            txtTmin[result.id - 5]->setText(result.min);
-            txtTmax[result.id - 5]->setText(result.max);
+            minBoxes[result.id - 5]->setText(result.min);
+            maxBoxes[result.id - 5]->setText(result.max);
         }
     }
 }
 
-void Mode5Window::Command1_Click() {
+void Mode5Window::quit() {
     hide();
 }
 
 void Mode5Window::closeEvent(QCloseEvent* event) {
-    Command1_Click();
+    quit();
     event->accept();
 }
 
@@ -217,19 +218,19 @@ void Mode5Window::showPicture(O2Picture::Kind kind) {
     window->raise();
 }
 
-void Mode5Window::mnuO2graph_Click() {
+void Mode5Window::showTestGraph() {
     showPicture(O2Picture::Kind::TestDefinitions);
 }
 
-void Mode5Window::mnuV8_Click() {
+void Mode5Window::showDualExhaust() {
     showPicture(O2Picture::Kind::VDualExhaust);
 }
 
-void Mode5Window::mnuSingle_Click() {
+void Mode5Window::showSingleExhaust() {
     showPicture(O2Picture::Kind::VSingleExhaust);
 }
 
-void Mode5Window::mnu4cyl_Click() {
+void Mode5Window::showInlineFour() {
     showPicture(O2Picture::Kind::InlineFour);
 }
 

@@ -30,13 +30,13 @@ public:
 
     // Opening the window: the sensor list, empty results; false (and the window hidden) while
     // the ECU's O2 sensor monitor is not complete.
-    bool Form_Load();
-    void Command3_Click(); // Get Test Results
-    void Command1_Click(); // EXIT
-    void mnuO2graph_Click();
-    void mnuV8_Click();
-    void mnuSingle_Click();
-    void mnu4cyl_Click();
+    bool load();
+    void getTestResults();
+    void quit(); // EXIT: the window is unloaded
+    void showTestGraph();
+    void showDualExhaust();
+    void showSingleExhaust();
+    void showInlineFour();
 
     // Why the window did not open at its last load; empty when it did.
     const QString& loadMessage() const { return loadMessage_; }
@@ -45,20 +45,21 @@ public:
     // The picture windows once opened: frmO2, frmVXdual, frmVXsingle, frmI4sensor.
     O2PictureWindow* pictureWindow(O2Picture::Kind kind) const;
 
-    QComboBox* cbo02list;
-    QPushButton* Command3;
-    QPushButton* Command1;
-    std::array<QLabel*, 9> lblT;    // lblT01 .. lblT09
-    std::array<QLineEdit*, 9> txtT; // txtT01 .. txtT09
+    // Controls, with the object names the tests know in comments.
+    QComboBox* sensorList;                 // cbo02list
+    QPushButton* getResultsButton;         // Command3
+    QPushButton* closeButton;              // Command1
+    std::array<QLabel*, 9> testLabels;     // lblT01 .. lblT09
+    std::array<QLineEdit*, 9> resultBoxes; // txtT01 .. txtT09
     // Limits of tests $05 to $09: txtT05min .. txtT09min, txtT05max .. txtT09max.
-    std::array<QLineEdit*, 5> txtTmin;
-    std::array<QLineEdit*, 5> txtTmax;
-    O2Picture* Picture1;
-    QAction* mnuO2graph;
-    QMenu* mnuLocations;
-    QAction* mnuV8;
-    QAction* mnuSingle;
-    QAction* mnu4cyl;
+    std::array<QLineEdit*, 5> minBoxes;
+    std::array<QLineEdit*, 5> maxBoxes;
+    O2Picture* thumbnail;         // Picture1
+    QAction* testGraphAction;     // mnuO2graph
+    QMenu* locationsMenu;         // mnuLocations
+    QAction* dualExhaustAction;   // mnuV8
+    QAction* singleExhaustAction; // mnuSingle
+    QAction* inlineFourAction;    // mnu4cyl
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,7 +75,7 @@ private:
     O2Tests& tests_;
     core::Prompter& prompter_;
     scan::OperationRunner& operations_;
-    QList<int> O2SensorCode; // the sensor code of each list line
+    QList<int> sensorCodes_; // the sensor code of each list line
     QString loadMessage_;
     O2TestOutcome outcome_;
     std::array<QPointer<O2PictureWindow>, 4> pictures_;

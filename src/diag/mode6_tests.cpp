@@ -4,12 +4,12 @@
 namespace diag {
 
 std::optional<QString> Mode6Tests::ask(quint8 testId, quint8 componentId, int length) {
-    const scan::AnswerStatus status = pass_.PASS_MSG_OUT(0x06, testId, componentId, length);
+    const scan::AnswerStatus status = pass_.send(0x06, testId, componentId, length);
     if (scan::endsOperation(status))
         return scan::interruptionText(status, QStringLiteral("The on-board test request"));
     if (status != scan::AnswerStatus::Answered && status != scan::AnswerStatus::Refused)
         return scan::noAnswerText(status, QStringLiteral("on-board test"));
-    if (pass_.PassReply[3] != 0x46)
+    if (pass_.reply[3] != 0x46)
         return kNoResponseText;
     return std::nullopt;
 }
@@ -18,13 +18,13 @@ Mode6Reading Mode6Tests::readTestResult(quint8 testId, quint8 componentId, const
                                         const QString& units) {
     if (std::optional<QString> returned = ask(testId, componentId, 6))
         return {*returned, std::nullopt};
-    return {{}, decodeTestResult(pass_.PassReply, scaleText, units)};
+    return {{}, decodeTestResult(pass_.reply, scaleText, units)};
 }
 
 Mode6Scan Mode6Tests::scanSupportedTests() {
     if (std::optional<QString> returned = ask(0, 0, 5))
         return {*returned, {}};
-    return {{}, supportedTestLines(pass_.PassReply)};
+    return {{}, supportedTestLines(pass_.reply)};
 }
 
 } // namespace diag

@@ -32,7 +32,7 @@ public:
                                 const QString& units);
     Mode6Scan scanSupportedTests();
 
-    const PassReplyBytes& lastReply() const { return pass_.PassReply; }
+    const PassReplyBytes& lastReply() const { return pass_.reply; }
 
 private:
     // Sends the request; what the returned-message box says when the reply is not a positive

@@ -41,13 +41,13 @@ Mode6Window::Mode6Window(Mode6Tests& tests, core::Prompter& prompter,
     setObjectName(QStringLiteral("frmMode6"));
     setWindowTitle(QStringLiteral("SAE-J1979 Service $06 "));
     buildControls();
-    connect(Command1, &QPushButton::clicked, this, &Mode6Window::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Mode6Window::Command2_Click);
+    connect(getResultButton, &QPushButton::clicked, this, &Mode6Window::getTestResult);
+    connect(scanButton, &QPushButton::clicked, this, &Mode6Window::scanSupportedTests);
     // A test picked from the scan is the one to read.
-    connect(Combo1, &QComboBox::textActivated, this,
-            [this](const QString& test) { Text1->setText(test.trimmed()); });
-    connect(mnuM6HLP, &QAction::triggered, this, &Mode6Window::mnuM6HLP_Click);
-    for (QLineEdit* clickable : {Text2, Text4, Text6, Text8}) {
+    connect(supportedTests, &QComboBox::textActivated, this,
+            [this](const QString& test) { testIdBox->setText(test.trimmed()); });
+    connect(helpAction, &QAction::triggered, this, &Mode6Window::showHelp);
+    for (QLineEdit* clickable : {testIdCaption, componentIdCaption, scaleCaption, unitsCaption}) {
         clickable->setCursor(Qt::WhatsThisCursor);
         clickable->installEventFilter(this);
     }
@@ -56,122 +56,126 @@ Mode6Window::Mode6Window(Mode6Tests& tests, core::Prompter& prompter,
 
 void Mode6Window::buildControls() {
     auto* menu = new QMenuBar(this);
-    mnuM6HLP = menu->addAction(QStringLiteral("&Mode 6 Help"));
-    mnuM6HLP->setObjectName(QStringLiteral("mnuM6HLP"));
+    helpAction = menu->addAction(QStringLiteral("&Mode 6 Help"));
+    helpAction->setObjectName(QStringLiteral("mnuM6HLP"));
 
-    Text9 = caption("Text9", QStringLiteral("Mode 6: Request On-Board Monitoring Test Results for "
-                                            "Non-Continuously Monitored Systems"));
-    QFont bold = Text9->font();
+    headline =
+        caption("Text9", QStringLiteral("Mode 6: Request On-Board Monitoring Test Results for "
+                                        "Non-Continuously Monitored Systems"));
+    QFont bold = headline->font();
     bold.setBold(true);
-    Text9->setFont(bold);
-    Text9->setAlignment(Qt::AlignCenter);
+    headline->setFont(bold);
+    headline->setAlignment(Qt::AlignCenter);
 
-    Frame1 = named(new QGroupBox(QStringLiteral("Data Entry")), "Frame1");
-    Text2 = caption("Text2", QStringLiteral("Test ID"));
-    Text4 = caption("Text4", QStringLiteral("Component ID"));
-    Text6 = caption("Text6", QStringLiteral("Scale Factor"));
-    Text8 = caption("Text8", QStringLiteral("Units"));
-    Text1 = box("Text1");
-    Text3 = box("Text3");
-    Text5 = box("Text5", QStringLiteral("1"));
-    Text7 = box("Text7");
-    Label1 = named(new QLabel(QStringLiteral("$= Hex")), "Label1");
-    Label2 = named(new QLabel(QStringLiteral("$ = Hex")), "Label2");
-    Text10 = caption("Text10", QStringLiteral("Enter Data then get results"));
-    Command1 = named(new QPushButton(QStringLiteral("Get Test Results")), "Command1");
-    auto* entry = new QGridLayout(Frame1);
-    entry->addWidget(Text2, 0, 0);
-    entry->addWidget(Text1, 0, 1);
-    entry->addWidget(Label1, 1, 1);
-    entry->addWidget(Text4, 2, 0);
-    entry->addWidget(Text3, 2, 1);
-    entry->addWidget(Label2, 3, 1);
-    entry->addWidget(Text6, 4, 0);
-    entry->addWidget(Text5, 4, 1);
-    entry->addWidget(Text8, 5, 0);
-    entry->addWidget(Text7, 5, 1);
-    entry->addWidget(Text10, 6, 0, 1, 2);
-    entry->addWidget(Command1, 7, 0, 1, 2);
+    entryFrame = named(new QGroupBox(QStringLiteral("Data Entry")), "Frame1");
+    testIdCaption = caption("Text2", QStringLiteral("Test ID"));
+    componentIdCaption = caption("Text4", QStringLiteral("Component ID"));
+    scaleCaption = caption("Text6", QStringLiteral("Scale Factor"));
+    unitsCaption = caption("Text8", QStringLiteral("Units"));
+    testIdBox = box("Text1");
+    componentIdBox = box("Text3");
+    scaleBox = box("Text5", QStringLiteral("1"));
+    unitsBox = box("Text7");
+    testIdHexNote = named(new QLabel(QStringLiteral("$= Hex")), "Label1");
+    componentIdHexNote = named(new QLabel(QStringLiteral("$ = Hex")), "Label2");
+    entryHint = caption("Text10", QStringLiteral("Enter Data then get results"));
+    getResultButton = named(new QPushButton(QStringLiteral("Get Test Results")), "Command1");
+    auto* entry = new QGridLayout(entryFrame);
+    entry->addWidget(testIdCaption, 0, 0);
+    entry->addWidget(testIdBox, 0, 1);
+    entry->addWidget(testIdHexNote, 1, 1);
+    entry->addWidget(componentIdCaption, 2, 0);
+    entry->addWidget(componentIdBox, 2, 1);
+    entry->addWidget(componentIdHexNote, 3, 1);
+    entry->addWidget(scaleCaption, 4, 0);
+    entry->addWidget(scaleBox, 4, 1);
+    entry->addWidget(unitsCaption, 5, 0);
+    entry->addWidget(unitsBox, 5, 1);
+    entry->addWidget(entryHint, 6, 0, 1, 2);
+    entry->addWidget(getResultButton, 7, 0, 1, 2);
 
-    Frame2 = named(new QGroupBox(QStringLiteral("Test Results")), "Frame2");
-    Text12 = caption("Text12", QStringLiteral("Returned Message"));
-    Text15 = caption("Text15", QStringLiteral("Value"));
-    Text13 = caption("Text13", QStringLiteral("Pass/Fail"));
-    Text17 = caption("Text17", QStringLiteral("MIN"));
-    Text19 = caption("Text19", QStringLiteral("MAX"));
-    Text11 = box("Text11", {}, true);
-    Text16 = box("Text16", {}, true);
-    Text14 = box("Text14", {}, true);
-    Text14->setAlignment(Qt::AlignCenter);
-    Text18 = box("Text18", {}, true);
-    Text20 = box("Text20", {}, true);
-    auto* results = new QGridLayout(Frame2);
-    const std::pair<QLineEdit*, QLineEdit*> rows[] = {
-        {Text12, Text11}, {Text15, Text16}, {Text13, Text14}, {Text17, Text18}, {Text19, Text20}};
+    resultsFrame = named(new QGroupBox(QStringLiteral("Test Results")), "Frame2");
+    returnedCaption = caption("Text12", QStringLiteral("Returned Message"));
+    valueCaption = caption("Text15", QStringLiteral("Value"));
+    verdictCaption = caption("Text13", QStringLiteral("Pass/Fail"));
+    minCaption = caption("Text17", QStringLiteral("MIN"));
+    maxCaption = caption("Text19", QStringLiteral("MAX"));
+    returnedBox = box("Text11", {}, true);
+    valueBox = box("Text16", {}, true);
+    verdictBox = box("Text14", {}, true);
+    verdictBox->setAlignment(Qt::AlignCenter);
+    minBox = box("Text18", {}, true);
+    maxBox = box("Text20", {}, true);
+    auto* results = new QGridLayout(resultsFrame);
+    const std::pair<QLineEdit*, QLineEdit*> rows[] = {{returnedCaption, returnedBox},
+                                                      {valueCaption, valueBox},
+                                                      {verdictCaption, verdictBox},
+                                                      {minCaption, minBox},
+                                                      {maxCaption, maxBox}};
     int row = 0;
     for (const auto& [name, value] : rows) {
         results->addWidget(name, row, 0);
         results->addWidget(value, row++, 1);
     }
     results->setColumnStretch(1, 1);
-    Text11->setMinimumWidth(250);
+    returnedBox->setMinimumWidth(250);
 
-    Label3 = named(new QLabel(QStringLiteral("Supported Tests")), "Label3");
-    Combo1 = named(new QComboBox, "Combo1");
-    Command2 = named(new QPushButton(QStringLiteral("SCAN for supported tests")), "Command2");
-    Label4 = named(new QLabel(QStringLiteral("Click labels for help on that item")), "Label4");
+    supportedCaption = named(new QLabel(QStringLiteral("Supported Tests")), "Label3");
+    supportedTests = named(new QComboBox, "Combo1");
+    scanButton = named(new QPushButton(QStringLiteral("SCAN for supported tests")), "Command2");
+    helpHint = named(new QLabel(QStringLiteral("Click labels for help on that item")), "Label4");
     auto* supported = new QVBoxLayout;
-    supported->addWidget(Label3);
-    supported->addWidget(Combo1);
-    supported->addWidget(Command2);
+    supported->addWidget(supportedCaption);
+    supported->addWidget(supportedTests);
+    supported->addWidget(scanButton);
     supported->addStretch(1);
-    supported->addWidget(Label4);
+    supported->addWidget(helpHint);
 
     auto* columns = new QHBoxLayout;
-    columns->addWidget(Frame1, 2);
-    columns->addWidget(Frame2, 3);
+    columns->addWidget(entryFrame, 2);
+    columns->addWidget(resultsFrame, 3);
     columns->addLayout(supported);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menu);
-    layout->addWidget(Text9);
+    layout->addWidget(headline);
     layout->addLayout(columns);
     resize(900, 320);
 }
 
 void Mode6Window::clearResults() {
-    for (QLineEdit* result : {Text11, Text14, Text16, Text18, Text20})
+    for (QLineEdit* result : {returnedBox, verdictBox, valueBox, minBox, maxBox})
         result->clear();
-    Text14->setPalette(QPalette());
+    verdictBox->setPalette(QPalette());
 }
 
 bool Mode6Window::exchange(const QString& what, const std::function<void()>& work) {
-    Command1->setEnabled(false);
-    Command2->setEnabled(false);
+    getResultButton->setEnabled(false);
+    scanButton->setEnabled(false);
     const bool ran = operations_.run(what, work);
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
+    getResultButton->setEnabled(true);
+    scanButton->setEnabled(true);
     return ran;
 }
 
-void Mode6Window::Command1_Click() {
+void Mode6Window::getTestResult() {
     clearResults();
-    Text1->setText(dollarAsHex(Text1->text()));
-    Text3->setText(dollarAsHex(Text3->text()));
-    const std::optional<quint8> testId = idValue(Text1->text());
-    const std::optional<quint8> componentId = idValue(Text3->text());
+    testIdBox->setText(dollarAsHex(testIdBox->text()));
+    componentIdBox->setText(dollarAsHex(componentIdBox->text()));
+    const std::optional<quint8> testId = idValue(testIdBox->text());
+    const std::optional<quint8> componentId = idValue(componentIdBox->text());
     if (!testId || !componentId) {
         message(prompter_, kInputErrorText);
         return;
     }
     Mode6Reading reading;
-    if (!exchange(
-            QStringLiteral("Reading on-board test $%1").arg(*testId, 2, 16, QLatin1Char('0')), [&] {
-                reading =
-                    tests_.readTestResult(*testId, *componentId, Text5->text(), Text7->text());
-            }))
+    if (!exchange(QStringLiteral("Reading on-board test $%1").arg(*testId, 2, 16, QLatin1Char('0')),
+                  [&] {
+                      reading = tests_.readTestResult(*testId, *componentId, scaleBox->text(),
+                                                      unitsBox->text());
+                  }))
         return;
     if (!reading.returned.isEmpty())
-        Text11->setText(reading.returned);
+        returnedBox->setText(reading.returned);
     else if (!reading.result)
         message(prompter_, kInputErrorText);
     else
@@ -179,44 +183,45 @@ void Mode6Window::Command1_Click() {
 }
 
 void Mode6Window::showResult(const Mode6Result& result) {
-    Text16->setText(result.value);
-    (result.limitIsMinimum ? Text18 : Text20)->setText(result.limit);
-    Text14->setText(verdictText(result.pass));
-    ui::paint(Text14, {{QPalette::Base, verdictColour(result.pass)}, {QPalette::Text, Qt::black}});
+    valueBox->setText(result.value);
+    (result.limitIsMinimum ? minBox : maxBox)->setText(result.limit);
+    verdictBox->setText(verdictText(result.pass));
+    ui::paint(verdictBox,
+              {{QPalette::Base, verdictColour(result.pass)}, {QPalette::Text, Qt::black}});
 }
 
-void Mode6Window::Command2_Click() {
-    Text11->clear();
+void Mode6Window::scanSupportedTests() {
+    returnedBox->clear();
     Mode6Scan scan;
     if (!exchange(QStringLiteral("Scanning for supported on-board tests"),
                   [&] { scan = tests_.scanSupportedTests(); }))
         return;
-    Combo1->clear(); // each scan lists what this one found, once
-    Combo1->addItems(scan.tests);
-    Text11->setText(scan.returned);
+    supportedTests->clear(); // each scan lists what this one found, once
+    supportedTests->addItems(scan.tests);
+    returnedBox->setText(scan.returned);
 }
 
-void Mode6Window::mnuM6HLP_Click() {
+void Mode6Window::showHelp() {
     message(prompter_,
             QStringLiteral(" Mode 6 will allow access to the results of on-board diagnostic "
                            "monitoring\nA shop manual with the defined tests is required to get "
                            "meaningfull data"));
 }
 
-void Mode6Window::Text2_Click() {
+void Mode6Window::explainTestId() {
     message(prompter_, QStringLiteral("Enter a value between 0 and 255 or $00 to $FF hex"));
 }
 
-void Mode6Window::Text4_Click() {
+void Mode6Window::explainComponentId() {
     message(prompter_, QStringLiteral("Enter a value between 0 and 255 "));
 }
 
-void Mode6Window::Text6_Click() {
+void Mode6Window::explainScaleFactor() {
     message(prompter_, QStringLiteral("The Scale Factor should be found in the shop manual\n"
                                       "Values can be any real number"));
 }
 
-void Mode6Window::Text8_Click() {
+void Mode6Window::explainUnits() {
     message(prompter_,
             QStringLiteral("Units can be found in the shop manual, volts,amps, PSI, etc."));
 }
@@ -224,10 +229,10 @@ void Mode6Window::Text8_Click() {
 bool Mode6Window::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         const std::pair<QObject*, void (Mode6Window::*)()> helps[] = {
-            {Text2, &Mode6Window::Text2_Click},
-            {Text4, &Mode6Window::Text4_Click},
-            {Text6, &Mode6Window::Text6_Click},
-            {Text8, &Mode6Window::Text8_Click}};
+            {testIdCaption, &Mode6Window::explainTestId},
+            {componentIdCaption, &Mode6Window::explainComponentId},
+            {scaleCaption, &Mode6Window::explainScaleFactor},
+            {unitsCaption, &Mode6Window::explainUnits}};
         for (const auto& [control, help] : helps) {
             if (watched == control)
                 (this->*help)();

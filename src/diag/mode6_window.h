@@ -26,44 +26,45 @@ public:
     Mode6Window(Mode6Tests& tests, core::Prompter& prompter, scan::OperationRunner& operations,
                 QWidget* parent = nullptr);
 
-    void Command1_Click(); // Get Test Results
-    void Command2_Click(); // SCAN for supported tests
-    void mnuM6HLP_Click();
-    void Text2_Click();
-    void Text4_Click();
-    void Text6_Click();
-    void Text8_Click();
+    void getTestResult();
+    void scanSupportedTests();
+    void showHelp();
+    void explainTestId();
+    void explainComponentId();
+    void explainScaleFactor();
+    void explainUnits();
 
-    QLineEdit* Text1; // test ID
-    QLineEdit* Text2; // its caption, "Test ID"
-    QLineEdit* Text3; // component ID
-    QLineEdit* Text4;
-    QLineEdit* Text5; // scale factor
-    QLineEdit* Text6;
-    QLineEdit* Text7; // units
-    QLineEdit* Text8;
-    QLineEdit* Text9;  // headline
-    QLineEdit* Text10; // "Enter Data then get results"
-    QLineEdit* Text11; // returned message
-    QLineEdit* Text12;
-    QLineEdit* Text13;
-    QLineEdit* Text14; // PASS / FAIL
-    QLineEdit* Text15;
-    QLineEdit* Text16; // value
-    QLineEdit* Text17;
-    QLineEdit* Text18; // MIN
-    QLineEdit* Text19;
-    QLineEdit* Text20; // MAX
-    QLabel* Label1;    // "$= Hex" under the test ID
-    QLabel* Label2;    // "$ = Hex" under the component ID
-    QLabel* Label3;    // "Supported Tests"
-    QLabel* Label4;    // "Click labels for help on that item"
-    QGroupBox* Frame1; // Data Entry
-    QGroupBox* Frame2; // Test Results
-    QComboBox* Combo1;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QAction* mnuM6HLP;
+    // Controls, with the object names the tests know in comments.
+    QLineEdit* testIdBox;          // Text1
+    QLineEdit* testIdCaption;      // Text2
+    QLineEdit* componentIdBox;     // Text3
+    QLineEdit* componentIdCaption; // Text4
+    QLineEdit* scaleBox;           // Text5
+    QLineEdit* scaleCaption;       // Text6
+    QLineEdit* unitsBox;           // Text7
+    QLineEdit* unitsCaption;       // Text8
+    QLineEdit* headline;           // Text9
+    QLineEdit* entryHint;          // Text10
+    QLineEdit* returnedBox;        // Text11
+    QLineEdit* returnedCaption;    // Text12
+    QLineEdit* verdictCaption;     // Text13
+    QLineEdit* verdictBox;         // Text14
+    QLineEdit* valueCaption;       // Text15
+    QLineEdit* valueBox;           // Text16
+    QLineEdit* minCaption;         // Text17
+    QLineEdit* minBox;             // Text18
+    QLineEdit* maxCaption;         // Text19
+    QLineEdit* maxBox;             // Text20
+    QLabel* testIdHexNote;         // Label1: "$= Hex"
+    QLabel* componentIdHexNote;    // Label2: "$ = Hex"
+    QLabel* supportedCaption;      // Label3
+    QLabel* helpHint;              // Label4
+    QGroupBox* entryFrame;         // Frame1
+    QGroupBox* resultsFrame;       // Frame2
+    QComboBox* supportedTests;     // Combo1
+    QPushButton* getResultButton;  // Command1
+    QPushButton* scanButton;       // Command2
+    QAction* helpAction;           // mnuM6HLP
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

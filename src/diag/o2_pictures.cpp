@@ -321,10 +321,10 @@ O2PictureWindow::O2PictureWindow(O2Picture::Kind kind, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new O2Picture(kind), 1);
     if (kind == O2Picture::Kind::TestDefinitions) {
-        Command1 = new QPushButton(QStringLiteral("OK"));
-        Command1->setObjectName(QStringLiteral("Command1"));
-        connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
-        layout->addWidget(Command1, 0, Qt::AlignRight);
+        closeButton = new QPushButton(QStringLiteral("OK"));
+        closeButton->setObjectName(QStringLiteral("Command1"));
+        connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+        layout->addWidget(closeButton, 0, Qt::AlignRight);
     }
 }
 

@@ -36,7 +36,7 @@ class O2PictureWindow : public QWidget {
 public:
     explicit O2PictureWindow(O2Picture::Kind kind, QWidget* parent = nullptr);
 
-    QPushButton* Command1 = nullptr;
+    QPushButton* closeButton = nullptr; // Command1
 };
 
 } // namespace diag

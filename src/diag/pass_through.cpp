@@ -5,9 +5,9 @@
 
 namespace diag {
 
-scan::AnswerStatus PassThrough::PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId,
-                                             int length) {
-    PassReply.fill(0);
+scan::AnswerStatus PassThrough::send(quint8 service, quint8 testId, quint8 componentId,
+                                     int length) {
+    reply.fill(0);
     const scan::Driver::RawAnswer answer =
         driver_.passThrough(service, testId, componentId, length);
     if (answer.status == scan::AnswerStatus::Refused) {
@@ -23,7 +23,7 @@ scan::AnswerStatus PassThrough::PASS_MSG_OUT(quint8 service, quint8 testId, quin
         link_.noteUnanswered();
         return answer.status;
     }
-    std::copy(answer.bytes.begin(), answer.bytes.end(), PassReply.begin());
+    std::copy(answer.bytes.begin(), answer.bytes.end(), reply.begin());
     return answer.status;
 }
 

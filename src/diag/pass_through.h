@@ -16,13 +16,13 @@ public:
     PassThrough(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter)
         : link_(link), driver_(driver), prompter_(prompter) {}
 
-    // One raw exchange whose first 13 bytes land in PassReply. PassReply is emptied first, so a
+    // One raw exchange whose first 13 bytes land in reply. reply is emptied first, so a
     // pass-through that fails never leaves the previous exchange's bytes to be read as this
     // one's. A scan tool that does not take the message on says so in a message; unanswered
     // exchanges are counted, a refusal is an answer.
-    scan::AnswerStatus PASS_MSG_OUT(quint8 service, quint8 testId, quint8 componentId, int length);
+    scan::AnswerStatus send(quint8 service, quint8 testId, quint8 componentId, int length);
 
-    std::array<quint8, 14> PassReply{};
+    std::array<quint8, 14> reply{};
 
 private:
     scan::ScanToolLink& link_;

@@ -51,7 +51,7 @@ struct FileCloser {
 
 } // namespace
 
-void TroubleCodeDefinitions::load_tc_file(const QStringList& locations, core::Prompter& prompter) {
+void TroubleCodeDefinitions::load(const QStringList& locations, core::Prompter& prompter) {
     int failures = 0;
     const auto report = [&](const Failure& f, const QString& location) {
         prompter.message({QStringLiteral("Error # ") + core::numberText(f.number) +
@@ -83,7 +83,7 @@ void TroubleCodeDefinitions::load_tc_file(const QStringList& locations, core::Pr
     }
 }
 
-QString TroubleCodeDefinitions::get_tc_definition(const QString& code) const {
+QString TroubleCodeDefinitions::definitionOf(const QString& code) const {
     for (const QString& line : lines_) {
         if (line.size() >= 5 && line.left(5) == code)
             return line;

@@ -13,11 +13,11 @@ class TroubleCodeDefinitions {
 public:
     // Reads the first location that opens. A location that cannot be opened or read is reported;
     // after the first failure the next location is tried, after the second loading stops.
-    void load_tc_file(const QStringList& locations, core::Prompter& prompter);
+    void load(const QStringList& locations, core::Prompter& prompter);
 
     // The first line whose columns 1-5 equal the code (case-sensitive), or
     // "Trouble code definition not found".
-    QString get_tc_definition(const QString& code) const;
+    QString definitionOf(const QString& code) const;
 
     const QStringList& lines() const { return lines_; }
 

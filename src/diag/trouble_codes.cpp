@@ -116,8 +116,8 @@ void CodeReader::showStoredCodes(const scan::ObdAnswer& answer, int count) {
     // The reported count decides how many of the fields are codes.
     for (int n = 1; n <= std::max(1, std::min(count, codeCount(answer))); ++n) {
         const QString code = obd::dtcText(codeField(answer, n));
-        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf +
-               definitions_.get_tc_definition(code) + kCrLf);
+        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf + definitions_.definitionOf(code) +
+               kCrLf);
     }
 }
 
@@ -134,7 +134,7 @@ void CodeReader::showPendingCodes(const scan::ObdAnswer& answer) {
     }
     const auto codeText = [this](const QString& field) {
         const QString code = obd::dtcText(field);
-        return code + QStringLiteral("--") + definitions_.get_tc_definition(code);
+        return code + QStringLiteral("--") + definitions_.definitionOf(code);
     };
     append(QStringLiteral("Pending Code 1 -") + codeText(codeField(answer, 1)));
     for (int n = 2; n <= codeCount(answer); ++n) {

@@ -7,7 +7,7 @@ namespace {
 constexpr double kO2TestFirmware = 3.09; // newer firmware runs the O2 and on-board tests
 } // namespace
 
-void probe_com_ports(ComPorts& ports, ConnectionView& view) {
+void probeComPorts(ComPorts& ports, ConnectionView& view) {
     const Entry entries[] = {Entry::Com1, Entry::Com2, Entry::Com3, Entry::Com4};
     for (Entry e : entries)
         view.setEntryEnabled(e, false);
@@ -81,7 +81,7 @@ Connection::Outcome Connection::begin(Entry entry, std::optional<int> port) {
         return Outcome::PortFailed;
     }
     link_.setTransport(transport, QStringLiteral("Com%1 (%2)").arg(*port).arg(transport->device()));
-    show_waiting();
+    showWaiting();
     if (!waitForVehicle() || !get_FW_version())
         return giveUp(whyNotConnected());
     return Outcome::Connected;
@@ -172,7 +172,7 @@ Connection::Outcome Connection::giveUp(const QString& reason) {
     usb_.close();
     link_.setTransport(nullptr);
     if (overUsb_)
-        probe_com_ports(ports_, view_);
+        probeComPorts(ports_, view_);
     for (Entry e : disabled_) {
         if (!overUsb_ || e == Entry::ComX || e == Entry::USB)
             view_.setEntryEnabled(e, true);
@@ -183,7 +183,7 @@ Connection::Outcome Connection::giveUp(const QString& reason) {
     return Outcome::Cancelled;
 }
 
-void Connection::show_waiting() {
+void Connection::showWaiting() {
     view_.setLinkColour(LinkColour::Yellow);
     view_.showOutOfReach(QStringLiteral("Waiting for ECU"));
     view_.setStatusText(

@@ -33,7 +33,7 @@ public:
 };
 
 // Disables the Com1-Com4 entries and enables those whose ports open.
-void probe_com_ports(ComPorts& ports, ConnectionView& view);
+void probeComPorts(ComPorts& ports, ConnectionView& view);
 
 // Connecting to the scan tool on a serial port, the firmware query and switching ECUs. A
 // connection is made in two halves around the vehicle data survey, which its caller runs: begin()
@@ -60,7 +60,7 @@ public:
     Outcome finish();
     // Switches the scan tool to the next ECU; false when the operation ended on the way.
     bool nextEcu();
-    void show_waiting();
+    void showWaiting();
 
     // Why the last connection did not complete, for the headless report.
     const QString& failureReason() const { return failureReason_; }

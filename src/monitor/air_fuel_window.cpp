@@ -31,72 +31,72 @@ AirFuelWindow::AirFuelWindow(AirFuelMeter& meter, scan::OperationRunner& operati
     : QWidget(parent, Qt::Window), meter_(meter), operations_(operations) {
     setObjectName(QStringLiteral("Air_Fuel_Ratio"));
     setWindowTitle(QString(50, QLatin1Char(' ')) + QStringLiteral("Air/Fuel Ratio"));
-    Label1 = named(new QLabel(QStringLiteral("AIR/FUEL RATIO")), "Label1");
-    QFont heading = Label1->font();
-    heading.setPointSize(16);
-    heading.setBold(true);
-    Label1->setFont(heading);
-    Label1->setAlignment(Qt::AlignCenter);
-    Text1 = meterBox("Text1");
-    Text2 = meterBox("Text2");
+    heading = named(new QLabel(QStringLiteral("AIR/FUEL RATIO")), "Label1");
+    QFont big = heading->font();
+    big.setPointSize(16);
+    big.setBold(true);
+    heading->setFont(big);
+    heading->setAlignment(Qt::AlignCenter);
+    ratioBox = meterBox("Text1");
+    engineSpeedBox = meterBox("Text2");
     digits_ = QFont(QStringLiteral("Courier New"), 30, QFont::Bold);
     digits_.setStyleHint(QFont::TypeWriter);
-    words_ = Text1->font();
+    words_ = ratioBox->font();
     // The boxes are sized for the digits, whatever they show.
     const int height = QFontMetrics(digits_).height() + 16;
-    Text1->setMinimumHeight(height);
-    Text2->setMinimumHeight(height);
-    Command1 = named(new QPushButton(QStringLiteral("START")), "Command1");
-    Command2 = named(new QPushButton(QStringLiteral("EXIT")), "Command2");
-    connect(Command1, &QPushButton::clicked, this, &AirFuelWindow::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &AirFuelWindow::Command2_Click);
+    ratioBox->setMinimumHeight(height);
+    engineSpeedBox->setMinimumHeight(height);
+    startButton = named(new QPushButton(QStringLiteral("START")), "Command1");
+    exitButton = named(new QPushButton(QStringLiteral("EXIT")), "Command2");
+    connect(startButton, &QPushButton::clicked, this, &AirFuelWindow::start);
+    connect(exitButton, &QPushButton::clicked, this, &AirFuelWindow::quit);
     ui::onEscape(this, [this] { operations_.stop(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(startButton);
+    buttons->addWidget(exitButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Text1);
-    layout->addWidget(Text2);
+    layout->addWidget(heading);
+    layout->addWidget(ratioBox);
+    layout->addWidget(engineSpeedBox);
     layout->addLayout(buttons);
 }
 
-void AirFuelWindow::Form_Load() {
+void AirFuelWindow::load() {
     if (!meter_.hasSensor())
-        showIn(Text1, {AirFuelMeter::noSensorText()});
+        showIn(ratioBox, {AirFuelMeter::noSensorText()});
 }
 
-void AirFuelWindow::Command1_Click() {
+void AirFuelWindow::start() {
     if (running_)
         return;
     if (!meter_.hasSensor()) {
         // "0" names no sensor: a request for it would be malformed, so none is sent.
-        showIn(Text1, {AirFuelMeter::noSensorText()});
+        showIn(ratioBox, {AirFuelMeter::noSensorText()});
         return;
     }
     running_ = true;
     stopRequest_ = false;
-    Command1->setEnabled(false);
+    startButton->setEnabled(false);
     const bool ran = operations_.run(QStringLiteral("Showing the air/fuel ratio"), [this] {
         meter_.begin();
         PollingRun(operations_.link()).run([this] {
             if (stopRequest_)
                 return false;
             const AirFuelFrame frame = meter_.pass();
-            showIn(Text1, frame.ratio);
-            showIn(Text2, frame.engineSpeed);
+            showIn(ratioBox, frame.ratio);
+            showIn(engineSpeedBox, frame.engineSpeed);
             return true;
         });
     });
     running_ = false;
-    Command1->setEnabled(true);
+    startButton->setEnabled(true);
     if (ran)
         unload();
 }
 
-void AirFuelWindow::Command2_Click() {
+void AirFuelWindow::quit() {
     if (running_) {
         stopRequest_ = true; // the run unloads the window after the pass under way
         return;
@@ -106,7 +106,7 @@ void AirFuelWindow::Command2_Click() {
 
 void AirFuelWindow::closeEvent(QCloseEvent* event) {
     // Closed by its title bar, the meter stops rather than go on asking unseen.
-    Command2_Click();
+    quit();
     event->accept();
 }
 
@@ -117,8 +117,8 @@ void AirFuelWindow::showIn(QLineEdit* box, const MeterText& text) {
 }
 
 void AirFuelWindow::unload() {
-    Text1->clear();
-    Text2->clear();
+    ratioBox->clear();
+    engineSpeedBox->clear();
     hide();
 }
 

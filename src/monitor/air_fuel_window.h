@@ -22,15 +22,15 @@ public:
                   QWidget* parent = nullptr);
 
     // Opening the window: without a sensor it says so at once.
-    void Form_Load();
-    void Command1_Click(); // START
-    void Command2_Click(); // EXIT
+    void load();
+    void start();
+    void quit(); // EXIT: stops a run after its pass and unloads the window
 
-    QLabel* Label1;   // heading
-    QLineEdit* Text1; // ratio
-    QLineEdit* Text2; // engine speed
-    QPushButton* Command1;
-    QPushButton* Command2;
+    QLabel* heading;           // Label1
+    QLineEdit* ratioBox;       // Text1
+    QLineEdit* engineSpeedBox; // Text2
+    QPushButton* startButton;  // Command1
+    QPushButton* exitButton;   // Command2
 
 protected:
     void closeEvent(QCloseEvent* event) override;

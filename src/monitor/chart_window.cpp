@@ -20,73 +20,73 @@ ChartWindow::ChartWindow(RealtimeDisplay& display, core::Prompter& prompter,
     : QWidget(parent, Qt::Window), display_(display), operations_(operations) {
     setObjectName(QStringLiteral("Chart"));
     setWindowTitle(QStringLiteral("Vamrick Real Time Display"));
-    iStripChartX1 = named(new StripChart(prompter), "iStripChartX1");
-    lblValText = named(new QLabel, "lblValText");
-    QFont big = lblValText->font();
+    stripChart = named(new StripChart(prompter), "iStripChartX1");
+    valueCaption = named(new QLabel, "lblValText");
+    QFont big = valueCaption->font();
     big.setPointSize(big.pointSize() + 3);
-    lblValText->setFont(big);
-    txbValue = named(new QLineEdit, "txbValue");
-    txbValue->setReadOnly(true);
-    txbValue->setFont(big);
-    optFlag = named(new QRadioButton, "optFlag");
-    optFlag->setAutoExclusive(false);
-    optFlag->hide();
-    Stop1 = named(new QPushButton(QStringLiteral("STOP")), "Stop1");
-    cmdFreeze = named(new QPushButton(QStringLiteral("Freeze")), "cmdFreeze");
-    cmdShowHideToolbar =
+    valueCaption->setFont(big);
+    valueBox = named(new QLineEdit, "txbValue");
+    valueBox->setReadOnly(true);
+    valueBox->setFont(big);
+    stopFlag = named(new QRadioButton, "optFlag");
+    stopFlag->setAutoExclusive(false);
+    stopFlag->hide();
+    stopButton = named(new QPushButton(QStringLiteral("STOP")), "Stop1");
+    freezeButton = named(new QPushButton(QStringLiteral("Freeze")), "cmdFreeze");
+    toolbarButton =
         named(new QPushButton(QStringLiteral("Show/Hide Toolbar")), "cmdShowHideToolbar");
-    cmdResetChart = named(new QPushButton(QStringLiteral("Reset")), "cmdResetChart");
-    cmdClearData = named(new QPushButton(QStringLiteral("Clear")), "cmdClearData");
+    resetButton = named(new QPushButton(QStringLiteral("Reset")), "cmdResetChart");
+    clearButton = named(new QPushButton(QStringLiteral("Clear")), "cmdClearData");
 
-    connect(Stop1, &QPushButton::clicked, this, &ChartWindow::Stop1_Click);
-    connect(cmdFreeze, &QPushButton::clicked, this, &ChartWindow::cmdFreeze_Click);
-    connect(cmdShowHideToolbar, &QPushButton::clicked, this,
-            [this] { iStripChartX1->setToolbarVisible(!iStripChartX1->toolbarVisible()); });
-    connect(cmdResetChart, &QPushButton::clicked, iStripChartX1, &StripChart::reset);
-    connect(cmdClearData, &QPushButton::clicked, iStripChartX1, &StripChart::clearData);
-    ui::onEscape(this, [this] { Stop1_Click(); });
+    connect(stopButton, &QPushButton::clicked, this, &ChartWindow::stop);
+    connect(freezeButton, &QPushButton::clicked, this, &ChartWindow::freeze);
+    connect(toolbarButton, &QPushButton::clicked, this,
+            [this] { stripChart->setToolbarVisible(!stripChart->toolbarVisible()); });
+    connect(resetButton, &QPushButton::clicked, stripChart, &StripChart::reset);
+    connect(clearButton, &QPushButton::clicked, stripChart, &StripChart::clearData);
+    ui::onEscape(this, [this] { stop(); });
 
     auto* value = new QHBoxLayout;
-    value->addWidget(lblValText, 1);
-    value->addWidget(txbValue, 1);
+    value->addWidget(valueCaption, 1);
+    value->addWidget(valueBox, 1);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdClearData, cmdResetChart, cmdShowHideToolbar, cmdFreeze, Stop1})
+    for (QPushButton* b : {clearButton, resetButton, toolbarButton, freezeButton, stopButton})
         buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(iStripChartX1, 1);
+    layout->addWidget(stripChart, 1);
     layout->addLayout(value);
     layout->addLayout(buttons);
-    layout->addWidget(optFlag);
+    layout->addWidget(stopFlag);
     resize(720, 480);
 }
 
-void ChartWindow::Stop1_Click() {
-    optFlag->setChecked(true);
+void ChartWindow::stop() {
+    stopFlag->setChecked(true);
     hide();
 }
 
-void ChartWindow::cmdFreeze_Click() {
-    optFlag->setChecked(!optFlag->isChecked());
+void ChartWindow::freeze() {
+    stopFlag->setChecked(!stopFlag->isChecked());
 }
 
 void ChartWindow::closeEvent(QCloseEvent* event) {
     // Closed by its title bar, the window stops the display rather than leave it running unseen.
-    Stop1_Click();
+    stop();
     event->accept();
 }
 
 void ChartWindow::display(int code, const DisplayItem& item, const QString& what) {
     operations_.run(what, [&] {
-        iStripChartX1->reset();
-        iStripChartX1->setUp();
-        optFlag->setChecked(false);
+        stripChart->reset();
+        stripChart->setUp();
+        stopFlag->setChecked(false);
         QWidget::show();
         raise();
         display_.begin();
         scan::ScanToolLink& link = operations_.link();
         const qint64 start = link.now();
         PollingRun(link).run([&] {
-            if (optFlag->isChecked())
+            if (stopFlag->isChecked())
                 return false;
             show(display_.pass(code, item), double(link.now() - start) / 1000);
             return true;
@@ -96,12 +96,12 @@ void ChartWindow::display(int code, const DisplayItem& item, const QString& what
 }
 
 void ChartWindow::show(const RealtimeFrame& frame, double seconds) {
-    iStripChartX1->setYRange(frame.lower, frame.upper);
-    iStripChartX1->setYTitle(frame.yTitle);
-    lblValText->setText(frame.description);
-    txbValue->setText(frame.valueText);
+    stripChart->setYRange(frame.lower, frame.upper);
+    stripChart->setYTitle(frame.yTitle);
+    valueCaption->setText(frame.description);
+    valueBox->setText(frame.valueText);
     if (frame.point)
-        iStripChartX1->addPoint(seconds, *frame.point);
+        stripChart->addPoint(seconds, *frame.point);
 }
 
 } // namespace monitor

@@ -26,18 +26,18 @@ public:
     // Shows the item live as the operation `what`; nothing while another operation runs.
     void display(int code, const DisplayItem& item, const QString& what);
 
-    StripChart* iStripChartX1;
-    QLabel* lblValText;
-    QLineEdit* txbValue;
-    QRadioButton* optFlag; // hidden: set, it ends the loop
-    QPushButton* Stop1;
-    QPushButton* cmdFreeze;
-    QPushButton* cmdShowHideToolbar;
-    QPushButton* cmdResetChart;
-    QPushButton* cmdClearData;
+    StripChart* stripChart;     // iStripChartX1
+    QLabel* valueCaption;       // lblValText
+    QLineEdit* valueBox;        // txbValue
+    QRadioButton* stopFlag;     // optFlag, hidden: set, it ends the loop
+    QPushButton* stopButton;    // Stop1
+    QPushButton* freezeButton;  // cmdFreeze
+    QPushButton* toolbarButton; // cmdShowHideToolbar
+    QPushButton* resetButton;   // cmdResetChart
+    QPushButton* clearButton;   // cmdClearData
 
-    void Stop1_Click();
-    void cmdFreeze_Click();
+    void stop();
+    void freeze();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -32,29 +32,30 @@ public:
                   QWidget* parent = nullptr);
 
     // Opening the window: the saved choices come back.
-    void Form_Load();
+    void load();
 
-    void Command1_Click(); // Start Log
-    void Command2_Click(); // Pause / RESTART
-    void Command3_Click(); // Save
-    void Cancel_Click();   // QUIT
-    void mnuHelp_Click();
+    void startLog();
+    void pauseOrRestart();
+    // Ends the run under way and saves its log, staying in the window.
+    void save();
+    void quit();
+    void showHelp();
 
-    std::array<QComboBox*, 6> cboRTD;
-    std::array<QLineEdit*, 6> DisplayName;  // Display1_name .. Display6_name
-    std::array<QLineEdit*, 6> DisplayValue; // Display1_value .. Display6_value
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QRadioButton* Option3;
-    QRadioButton* Option4;
-    QLineEdit* Text2;
+    std::array<QComboBox*, 6> itemChoices; // each named cboRTD
+    std::array<QLineEdit*, 6> itemNames;   // Display1_name .. Display6_name
+    std::array<QLineEdit*, 6> itemValues;  // Display1_value .. Display6_value
+    QRadioButton* twoItems;                // Option1 .. Option4
+    QRadioButton* fourItems;
+    QRadioButton* fiveItems;
+    QRadioButton* sixItems;
+    QLineEdit* intervalBox; // Text2
     TriggerEntry* triggers;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    QPushButton* Cancel;
-    QLabel* Label7;
-    QAction* mnuHelp;
+    QPushButton* startButton; // Command1
+    QPushButton* pauseButton; // Command2
+    QPushButton* saveButton;  // Command3
+    QPushButton* quitButton;  // Cancel
+    QLabel* runState;         // Label7
+    QAction* helpAction;      // mnuHelp
 
 signals:
     // The window was left: the main window shows again.

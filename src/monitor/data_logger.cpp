@@ -12,7 +12,7 @@ constexpr std::chrono::milliseconds kTriggerCheckInterval{100};
 constexpr std::chrono::milliseconds kFirstSampleAfter{100};
 } // namespace
 
-obd::Reading DataLogger::get_ecu_data(int code) {
+obd::Reading DataLogger::currentValue(int code) {
     if (!displayItem(code)) {
         if (!noDataSaid_)
             prompter_.message({QStringLiteral("No Data Selected")});
@@ -62,7 +62,7 @@ PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
         QList<obd::Reading> readings;
         std::vector<std::optional<double>> values;
         for (const LogItem& item : items) {
-            readings << get_ecu_data(item.code);
+            readings << currentValue(item.code);
             values.push_back(numberOf(readings.back()));
         }
         samples.values.push_back(std::move(values));

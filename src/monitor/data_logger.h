@@ -26,7 +26,7 @@ public:
 
     // An item's current value; codes without a live view say "No Data Selected" (once per run)
     // and are never answered.
-    obd::Reading get_ecu_data(int code);
+    obd::Reading currentValue(int code);
 
     // Waits until the condition holds; End::Done when it does.
     PollingRun::End waitForStart(PollingRun& run, const StartCondition& condition);

@@ -55,7 +55,7 @@ QList<FuelTrimLine> FuelTrimMonitor::pass() {
             continue;
         // Always current data, one data byte, whatever survey ran last.
         const scan::ObdAnswer reply =
-            request_.get_ecu_PID(QStringLiteral("01"), obd::pidText(kTrims[trim].pid), 1);
+            request_.askPid(QStringLiteral("01"), obd::pidText(kTrims[trim].pid), 1);
         lines.append({trim, reply.answered() ? fuelTrimText(trim, reply.byte(2))
                                              : label(trim) + QStringLiteral(" No answer")});
     }

@@ -26,14 +26,12 @@ public:
     // Shows the window and refreshes the supported trims until EXIT (or the title bar's close,
     // Escape, a lost scan tool), then hides it. A vehicle without fuel trims is told so instead.
     void monitorFuelTrims();
-    void Command1_Click(); // EXIT
+    void stop(); // EXIT
 
-    QLabel* Label5;                            // heading
-    std::array<QLabel*, kFuelTrimCount> Label; // Label1 .. Label4
-    QPushButton* Command1;
-    QRadioButton* Option1; // hidden: clicked, it stops the monitor too
-
-    bool FuelTrimStop = false;
+    QLabel* heading;                                // Label5
+    std::array<QLabel*, kFuelTrimCount> trimLabels; // Label1 .. Label4
+    QPushButton* exitButton;                        // Command1
+    QRadioButton* stopOption; // Option1, hidden: clicked, it stops the monitor too
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +40,7 @@ private:
     FuelTrimMonitor& monitor_;
     core::Prompter& prompter_;
     scan::OperationRunner& operations_;
+    bool stopRequested_ = false;
 };
 
 } // namespace monitor

@@ -32,83 +32,83 @@ TriggerEntry::TriggerEntry(LogState& state, core::Prompter& prompter, QWidget* p
                 parent),
       state_(state), prompter_(prompter) {
     auto* grid = new QGridLayout(this);
-    Combo1 = named(new QComboBox, "Combo1");
-    Combo2 = named(new QComboBox, "Combo2");
-    Combo3 = named(new QComboBox, "Combo3");
-    Combo1->addItems(kTriggerChoices);
-    Combo2->addItems(kTriggerChoices);
-    Combo3->addItems({QStringLiteral("AND"), QStringLiteral("OR")});
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
+    firstTrigger = named(new QComboBox, "Combo1");
+    secondTrigger = named(new QComboBox, "Combo2");
+    combination = named(new QComboBox, "Combo3");
+    firstTrigger->addItems(kTriggerChoices);
+    secondTrigger->addItems(kTriggerChoices);
+    combination->addItems({QStringLiteral("AND"), QStringLiteral("OR")});
+    for (QComboBox* combo : {firstTrigger, secondTrigger, combination})
         combo->setCurrentIndex(-1);
-    txtTRIG1 = named(new QLineEdit, "txtTRIG1");
-    txtTRIG2 = named(new QLineEdit, "txtTRIG2");
-    lblTRIG = named(new QLabel, "lblTRIG");
-    txtTRIG = named(new QLineEdit, "txtTRIG");
-    cmdTRIG = named(new QPushButton(QStringLiteral("ENTER")), "cmdTRIG");
-    grid->addWidget(Combo1, 0, 0);
-    grid->addWidget(txtTRIG1, 0, 1);
-    grid->addWidget(Combo3, 0, 2);
-    grid->addWidget(Combo2, 0, 3);
-    grid->addWidget(txtTRIG2, 0, 4);
-    grid->addWidget(lblTRIG, 1, 0, 1, 2);
-    grid->addWidget(txtTRIG, 1, 2, 1, 2);
-    grid->addWidget(cmdTRIG, 1, 4);
-    for (QWidget* w : std::initializer_list<QWidget*>{lblTRIG, txtTRIG, cmdTRIG})
+    firstThreshold = named(new QLineEdit, "txtTRIG1");
+    secondThreshold = named(new QLineEdit, "txtTRIG2");
+    thresholdPrompt = named(new QLabel, "lblTRIG");
+    thresholdEntry = named(new QLineEdit, "txtTRIG");
+    enterButton = named(new QPushButton(QStringLiteral("ENTER")), "cmdTRIG");
+    grid->addWidget(firstTrigger, 0, 0);
+    grid->addWidget(firstThreshold, 0, 1);
+    grid->addWidget(combination, 0, 2);
+    grid->addWidget(secondTrigger, 0, 3);
+    grid->addWidget(secondThreshold, 0, 4);
+    grid->addWidget(thresholdPrompt, 1, 0, 1, 2);
+    grid->addWidget(thresholdEntry, 1, 2, 1, 2);
+    grid->addWidget(enterButton, 1, 4);
+    for (QWidget* w : std::initializer_list<QWidget*>{thresholdPrompt, thresholdEntry, enterButton})
         w->hide();
-    connect(Combo1, &QComboBox::activated, this,
-            [this] { enterTrigger(Combo1, txtTRIG1, state_.Trigger1Value); });
-    connect(Combo2, &QComboBox::activated, this,
-            [this] { enterTrigger(Combo2, txtTRIG2, state_.Trigger2Value); });
-    connect(Combo3, &QComboBox::activated, this,
-            [this] { paintChoice(Combo3, QColor(0, 255, 0)); });
-    connect(cmdTRIG, &QPushButton::clicked, this, [this] { state_.TriggerEntered = true; });
-    connect(txtTRIG, &QLineEdit::returnPressed, cmdTRIG, &QPushButton::click);
+    connect(firstTrigger, &QComboBox::activated, this,
+            [this] { enterTrigger(firstTrigger, firstThreshold, state_.Trigger1Value); });
+    connect(secondTrigger, &QComboBox::activated, this,
+            [this] { enterTrigger(secondTrigger, secondThreshold, state_.Trigger2Value); });
+    connect(combination, &QComboBox::activated, this,
+            [this] { paintChoice(combination, QColor(0, 255, 0)); });
+    connect(enterButton, &QPushButton::clicked, this, [this] { state_.TriggerEntered = true; });
+    connect(thresholdEntry, &QLineEdit::returnPressed, enterButton, &QPushButton::click);
 }
 
 void TriggerEntry::restoreThresholds() {
-    state_.Trigger1Value = int(core::leadingNumber(txtTRIG1->text()));
-    state_.Trigger2Value = int(core::leadingNumber(txtTRIG2->text()));
+    state_.Trigger1Value = int(core::leadingNumber(firstThreshold->text()));
+    state_.Trigger2Value = int(core::leadingNumber(secondThreshold->text()));
     state_.TriggerEntered = false;
 }
 
 void TriggerEntry::clear() {
     stopPrompt();
     paintChoices(Qt::white);
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
+    for (QComboBox* combo : {firstTrigger, secondTrigger, combination})
         combo->setCurrentIndex(-1);
-    txtTRIG1->clear();
-    txtTRIG2->clear();
+    firstThreshold->clear();
+    secondThreshold->clear();
 }
 
 void TriggerEntry::paintChoices(const QColor& colour) {
-    for (QComboBox* combo : {Combo1, Combo2, Combo3})
+    for (QComboBox* combo : {firstTrigger, secondTrigger, combination})
         paintChoice(combo, colour);
 }
 
 std::optional<int> TriggerEntry::askThreshold(Trigger::Kind kind) {
     const ThresholdRange range = thresholdRange(kind);
-    lblTRIG->setText(QLatin1String(range.prompt));
-    txtTRIG->clear();
+    thresholdPrompt->setText(QLatin1String(range.prompt));
+    thresholdEntry->clear();
     prompt_ = std::stop_source();
     scan::EventPump pump;
     for (;;) {
-        txtTRIG->setFocus();
+        thresholdEntry->setFocus();
         state_.TriggerEntered = false;
         if (scan::waitUntil([this] { return state_.TriggerEntered; }, scan::Deadline::never(),
                             prompt_.get_token(), [&pump] { pump.pump(); }) != scan::WaitEnd::Met)
             return std::nullopt;
-        if (const std::optional<int> value = range.accept(txtTRIG->text()))
+        if (const std::optional<int> value = range.accept(thresholdEntry->text()))
             return value;
         prompter_.message({QLatin1String(range.outOfRange)});
-        txtTRIG->setText(QStringLiteral("00"));
+        thresholdEntry->setText(QStringLiteral("00"));
     }
 }
 
 void TriggerEntry::enterTrigger(QComboBox* combo, QLineEdit* shown, int& value) {
-    const std::initializer_list<QWidget*> prompt{lblTRIG, txtTRIG, cmdTRIG};
+    const std::initializer_list<QWidget*> prompt{thresholdPrompt, thresholdEntry, enterButton};
     for (QWidget* w : prompt)
         w->show();
-    for (QComboBox* choice : {Combo1, Combo2, Combo3})
+    for (QComboBox* choice : {firstTrigger, secondTrigger, combination})
         choice->setEnabled(false);
     emit asking(true);
     shown->setReadOnly(false);
@@ -120,7 +120,7 @@ void TriggerEntry::enterTrigger(QComboBox* combo, QLineEdit* shown, int& value) 
     paintChoice(combo, QColor(0, 255, 0));
     shown->setText(QString::number(value));
     shown->setReadOnly(true);
-    for (QComboBox* choice : {Combo1, Combo2, Combo3})
+    for (QComboBox* choice : {firstTrigger, secondTrigger, combination})
         choice->setEnabled(true);
     emit asking(false);
     for (QWidget* w : prompt)
@@ -129,11 +129,13 @@ void TriggerEntry::enterTrigger(QComboBox* combo, QLineEdit* shown, int& value) 
 
 StartCondition TriggerEntry::startCondition() const {
     StartCondition condition;
-    condition.first = {Trigger::Kind(std::max(Combo1->currentIndex(), 0)), state_.Trigger1Value};
-    condition.second = {Trigger::Kind(std::max(Combo2->currentIndex(), 0)), state_.Trigger2Value};
-    condition.combination = Combo3->currentIndex() < 0    ? StartCondition::Combination::None
-                            : Combo3->currentIndex() == 0 ? StartCondition::Combination::And
-                                                          : StartCondition::Combination::Or;
+    condition.first = {Trigger::Kind(std::max(firstTrigger->currentIndex(), 0)),
+                       state_.Trigger1Value};
+    condition.second = {Trigger::Kind(std::max(secondTrigger->currentIndex(), 0)),
+                        state_.Trigger2Value};
+    condition.combination = combination->currentIndex() < 0    ? StartCondition::Combination::None
+                            : combination->currentIndex() == 0 ? StartCondition::Combination::And
+                                                               : StartCondition::Combination::Or;
     return condition;
 }
 

@@ -33,14 +33,14 @@ public:
     void stopPrompt() { prompt_.request_stop(); }
     void paintChoices(const QColor& colour);
 
-    QComboBox* Combo1; // trigger 1
-    QComboBox* Combo2; // trigger 2
-    QComboBox* Combo3; // AND / OR
-    QLabel* lblTRIG;   // the threshold prompt
-    QLineEdit* txtTRIG;
-    QPushButton* cmdTRIG;
-    QLineEdit* txtTRIG1; // trigger 1's threshold
-    QLineEdit* txtTRIG2;
+    QComboBox* firstTrigger;    // Combo1
+    QComboBox* secondTrigger;   // Combo2
+    QComboBox* combination;     // Combo3: AND / OR
+    QLabel* thresholdPrompt;    // lblTRIG
+    QLineEdit* thresholdEntry;  // txtTRIG
+    QPushButton* enterButton;   // cmdTRIG
+    QLineEdit* firstThreshold;  // txtTRIG1
+    QLineEdit* secondThreshold; // txtTRIG2
 
 signals:
     // A threshold is being asked for: the log must not start meanwhile.

@@ -62,41 +62,41 @@ void Wbo2LogWindow::buildControls() {
     heading->setFont(headingFont);
     heading->setAlignment(Qt::AlignCenter);
 
-    Display1_name = captionBox("Display1_name", QStringLiteral("Lambda"));
-    Display1_value = digits("Display1_value", QStringLiteral("0.0000"));
-    Display2_name = captionBox("Display2_name", QStringLiteral("A/F Ratio"));
-    Display2_value = digits("Display2_value", QStringLiteral("14.710"));
-    Text1 = captionBox("Text1", QStringLiteral("RPM"));
-    Text2 = digits("Text2", QStringLiteral("0000"));
+    lambdaCaption = captionBox("Display1_name", QStringLiteral("Lambda"));
+    lambdaBox = digits("Display1_value", QStringLiteral("0.0000"));
+    airFuelCaption = captionBox("Display2_name", QStringLiteral("A/F Ratio"));
+    airFuelBox = digits("Display2_value", QStringLiteral("14.710"));
+    rpmCaption = captionBox("Text1", QStringLiteral("RPM"));
+    rpmBox = digits("Text2", QStringLiteral("0000"));
     auto* meters = new QGridLayout;
     meters->setHorizontalSpacing(16);
     const std::pair<QLineEdit*, QLineEdit*> columns[] = {
-        {Display1_name, Display1_value}, {Display2_name, Display2_value}, {Text1, Text2}};
+        {lambdaCaption, lambdaBox}, {airFuelCaption, airFuelBox}, {rpmCaption, rpmBox}};
     for (int c = 0; c < 3; ++c) {
         meters->addWidget(columns[c].first, 0, c);
         meters->addWidget(columns[c].second, 1, c);
     }
 
-    Label2 = named(new QLabel(QStringLiteral("Press Start To RUN")), "Label2");
-    Label2->setAlignment(Qt::AlignCenter);
-    QFont statusFont = Label2->font();
+    runState = named(new QLabel(QStringLiteral("Press Start To RUN")), "Label2");
+    runState->setAlignment(Qt::AlignCenter);
+    QFont statusFont = runState->font();
     statusFont.setPointSize(11);
-    Label2->setFont(statusFont);
-    Command1 = named(new QPushButton(QStringLiteral("Start")), "Command1");
-    Command2 = named(new QPushButton(QStringLiteral("Stop")), "Command2");
-    Cancel = named(new QPushButton(QStringLiteral("EXIT")), "Cancel");
-    connect(Command1, &QPushButton::clicked, this, &Wbo2LogWindow::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Wbo2LogWindow::Command2_Click);
-    connect(Cancel, &QPushButton::clicked, this, &Wbo2LogWindow::Cancel_Click);
+    runState->setFont(statusFont);
+    startButton = named(new QPushButton(QStringLiteral("Start")), "Command1");
+    stopButton = named(new QPushButton(QStringLiteral("Stop")), "Command2");
+    exitButton = named(new QPushButton(QStringLiteral("EXIT")), "Cancel");
+    connect(startButton, &QPushButton::clicked, this, &Wbo2LogWindow::start);
+    connect(stopButton, &QPushButton::clicked, this, &Wbo2LogWindow::stop);
+    connect(exitButton, &QPushButton::clicked, this, &Wbo2LogWindow::quit);
     // Escape stops at once, in the middle of a pass, and stays in the window as Stop does.
     ui::onEscape(this, [this] {
-        Command2_Click();
+        stop();
         operations_.stop();
     });
-    Command2->setEnabled(false);
+    stopButton->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    for (QPushButton* b : {Command1, Command2, Cancel}) {
+    for (QPushButton* b : {startButton, stopButton, exitButton}) {
         b->setMinimumSize(110, 34);
         buttons->addWidget(b);
     }
@@ -107,56 +107,56 @@ void Wbo2LogWindow::buildControls() {
     layout->setSpacing(12);
     layout->addWidget(heading);
     layout->addLayout(meters);
-    layout->addWidget(Label2);
+    layout->addWidget(runState);
     layout->addLayout(buttons);
 }
 
-void Wbo2LogWindow::Form_Load() {
+void Wbo2LogWindow::load() {
     state_.TriggerEntered = false;
 }
 
 void Wbo2LogWindow::display(const Wbo2Shown& shown) {
-    Display1_value->setText(shown.lambda);
-    Display2_value->setText(shown.airFuel);
-    Text2->setText(shown.rpm);
-    Label2->setText(shown.lambda.isEmpty()
-                        ? QStringLiteral("RUNNING - no answer from the wide-range O2 sensor")
-                        : QStringLiteral("RUNNING"));
+    lambdaBox->setText(shown.lambda);
+    airFuelBox->setText(shown.airFuel);
+    rpmBox->setText(shown.rpm);
+    runState->setText(shown.lambda.isEmpty()
+                          ? QStringLiteral("RUNNING - no answer from the wide-range O2 sensor")
+                          : QStringLiteral("RUNNING"));
 }
 
-void Wbo2LogWindow::Command1_Click() {
+void Wbo2LogWindow::start() {
     std::vector<Wbo2Sample> samples;
     const bool ran = operations_.run(QStringLiteral("Logging the wide-range O2 sensor"), [&] {
-        Command1->setEnabled(false);
+        startButton->setEnabled(false);
         state_.LogSavedFlag = false;
-        Label2->setText(QStringLiteral("RUNNING"));
-        Command2->setEnabled(true);
+        runState->setText(QStringLiteral("RUNNING"));
+        stopButton->setEnabled(true);
         PollingRun run(operations_.link());
         run_ = &run;
         logger_.log(
             run, samples, [this](const Wbo2Shown& shown) { display(shown); }, limit_);
         run_ = nullptr;
-        Command2->setEnabled(false);
-        Command1->setEnabled(true);
+        stopButton->setEnabled(false);
+        startButton->setEnabled(true);
     });
     if (!ran)
         return;
     if (state_.LogSavedFlag)
-        Label2->setText(QStringLiteral("Press Start To Run"));
+        runState->setText(QStringLiteral("Press Start To Run"));
     if (!samples.empty())
         saveAskingAgain(prompter_, wbo2LogText(samples), int(samples.size()));
     if (!state_.LogSavedFlag)
         leave();
 }
 
-void Wbo2LogWindow::Command2_Click() {
+void Wbo2LogWindow::stop() {
     state_.LogSavedFlag = true;
-    Label2->setText(QStringLiteral("Press Start To Run"));
+    runState->setText(QStringLiteral("Press Start To Run"));
     if (run_)
         run_->stop();
 }
 
-void Wbo2LogWindow::Cancel_Click() {
+void Wbo2LogWindow::quit() {
     // A run under way ends after its pass and still offers its samples for saving.
     state_.LogSavedFlag = false;
     if (run_)
@@ -173,7 +173,7 @@ void Wbo2LogWindow::leave() {
 
 void Wbo2LogWindow::closeEvent(QCloseEvent* event) {
     // The title bar's close is EXIT: a hidden meter must not go on polling unseen.
-    Cancel_Click();
+    quit();
     event->accept();
 }
 

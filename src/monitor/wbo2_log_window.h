@@ -21,23 +21,23 @@ public:
     Wbo2LogWindow(Wbo2Log& logger, LogState& state, core::Prompter& prompter,
                   scan::OperationRunner& operations, QWidget* parent = nullptr);
 
-    void Form_Load();
-    void Command1_Click(); // Start
-    void Command2_Click(); // Stop
-    void Cancel_Click();   // EXIT
+    void load();
+    void start();
+    void stop();
+    void quit(); // EXIT: a run under way ends after its pass
     // Lets a test run a short log; the window's own limit is 17,999 samples.
     void setSampleLimit(int limit) { limit_ = limit; }
 
-    QLineEdit* Display1_value;
-    QLineEdit* Display1_name;
-    QLineEdit* Display2_value;
-    QLineEdit* Display2_name;
-    QLineEdit* Text2;
-    QLineEdit* Text1;
-    QLabel* Label2;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Cancel;
+    QLineEdit* lambdaBox;      // Display1_value
+    QLineEdit* lambdaCaption;  // Display1_name
+    QLineEdit* airFuelBox;     // Display2_value
+    QLineEdit* airFuelCaption; // Display2_name
+    QLineEdit* rpmBox;         // Text2
+    QLineEdit* rpmCaption;     // Text1
+    QLabel* runState;          // Label2
+    QPushButton* startButton;  // Command1
+    QPushButton* stopButton;   // Command2
+    QPushButton* exitButton;   // Cancel
 
 signals:
     // The window was left: the main window shows again.

@@ -108,7 +108,7 @@ void Decoders::publish(const Reading& reading) {
 
 Reading Decoders::read(int code) {
     if (code == kFuelEconomyCode)
-        return get_mpg();
+        return fuelEconomy();
     if (isWideRangeO2Pid(code))
         return readLambda(code);
     if (const ValueDecoder* row = valueDecoder(code))
@@ -121,8 +121,7 @@ Reading Decoders::readRow(const ValueDecoder& row) {
     Reading reading;
     reading.units = QLatin1String(decoder_.MetricUnits ? row.metricUnits : row.englishUnits);
     reading.label = QLatin1String(row.label);
-    reading.answer =
-        request_.get_ecu_PID(service, pidText(row.pid), row.dataBytes + offsetFor(service));
+    reading.answer = request_.askPid(service, pidText(row.pid), row.dataBytes + offsetFor(service));
     if (reading.answered()) {
         const Scaled scaled = row.scale(bytesOf(reading.answer, service), decoder_.MetricUnits);
         reading.value = scaled.value;
@@ -134,7 +133,7 @@ Reading Decoders::readRow(const ValueDecoder& row) {
 
 Reading Decoders::get_WBO2_lambda(const QString& service, const QString& pid) {
     Reading reading;
-    reading.answer = request_.get_ecu_PID(service, pid, 4 + offsetFor(service));
+    reading.answer = request_.askPid(service, pid, 4 + offsetFor(service));
     if (reading.answered()) {
         const DataBytes b = bytesOf(reading.answer, service);
         const double lambda = lambdaOf(b.A, b.B);
@@ -171,7 +170,7 @@ Reading Decoders::readLambda(int pid) {
     return reading;
 }
 
-Reading Decoders::get_mpg() {
+Reading Decoders::fuelEconomy() {
     Reading economy;
     economy.units = decoder_.MetricUnits ? QStringLiteral("Km/L") : QStringLiteral("MPG");
     economy.label = decoder_.MetricUnits ? QStringLiteral("Fuel Consumption ------- ")
@@ -204,7 +203,7 @@ Reading Decoders::get_mpg() {
 }
 
 scan::ObdAnswer Decoders::get_MIL() {
-    const scan::ObdAnswer reply = request_.get_ecu_PID(kCurrentData, QStringLiteral("01"), 4);
+    const scan::ObdAnswer reply = request_.askPid(kCurrentData, QStringLiteral("01"), 4);
     if (!usable(reply, QStringLiteral("monitor status")))
         return reply;
     const int A = reply.byte(2), B = reply.byte(3), C = reply.byte(4), D = reply.byte(5);
@@ -230,10 +229,10 @@ scan::ObdAnswer Decoders::get_MIL() {
     return reply;
 }
 
-scan::ObdAnswer Decoders::get_fuel_status() {
+scan::ObdAnswer Decoders::fuelStatus() {
     const QString service = decoder_.PIDMode;
     const scan::ObdAnswer reply =
-        request_.get_ecu_PID(service, QStringLiteral("03"), 2 + offsetFor(service));
+        request_.askPid(service, QStringLiteral("03"), 2 + offsetFor(service));
     if (usable(reply, QStringLiteral("fuel system status"))) {
         const DataBytes b = bytesOf(reply, service);
         request_.view().appendStatusText(fuelSystemLine(1, b.A) + fuelSystemLine(2, b.B) +
@@ -244,8 +243,7 @@ scan::ObdAnswer Decoders::get_fuel_status() {
 
 scan::ObdAnswer Decoders::fuelTrim(int pid) {
     const QString service = decoder_.PIDMode;
-    const scan::ObdAnswer reply =
-        request_.get_ecu_PID(service, pidText(pid), 1 + offsetFor(service));
+    const scan::ObdAnswer reply = request_.askPid(service, pidText(pid), 1 + offsetFor(service));
     if (usable(reply, QLatin1String(kFuelTrimNames[pid - 0x06]))) {
         const int A = bytesOf(reply, service).A;
         append(QLatin1String(kFuelTrimLabels[pid - 0x06]) +
@@ -257,14 +255,14 @@ scan::ObdAnswer Decoders::fuelTrim(int pid) {
 scan::ObdAnswer Decoders::get_cmd_sec_air_stat() {
     const QString service = decoder_.PIDMode;
     const scan::ObdAnswer reply =
-        request_.get_ecu_PID(service, QStringLiteral("12"), 1 + offsetFor(service));
+        request_.askPid(service, QStringLiteral("12"), 1 + offsetFor(service));
     if (usable(reply, QStringLiteral("secondary air status")))
         append(QStringLiteral("Cmd Sec. Air Status ---- ") + numberText(bytesOf(reply, service).A));
     return reply;
 }
 
 scan::ObdAnswer Decoders::get_O2_loc(int pid) {
-    const scan::ObdAnswer reply = request_.get_ecu_PID(kCurrentData, pidText(pid), 1);
+    const scan::ObdAnswer reply = request_.askPid(kCurrentData, pidText(pid), 1);
     if (!usable(reply, QStringLiteral("O2 sensor location")))
         return reply;
     const int A = reply.byte(2);

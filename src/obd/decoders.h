@@ -23,13 +23,13 @@ public:
     // Whether an item code has a value decoder.
     static bool decodes(int code);
 
-    Reading get_mpg();
+    Reading fuelEconomy();
     Reading get_WBO2_lambda(const QString& service, const QString& pid);
     // The lambda as value, the sensor current (mA) as numeric companion.
     Reading get_WBO2_current(const QString& service, const QString& pid);
 
     scan::ObdAnswer get_MIL();
-    scan::ObdAnswer get_fuel_status();
+    scan::ObdAnswer fuelStatus();
     // get_STFTB1, get_LTFTB1, get_STFTB2, get_LTFTB2 for PIDs $06 to $09.
     scan::ObdAnswer fuelTrim(int pid);
     scan::ObdAnswer get_cmd_sec_air_stat();

@@ -7,7 +7,7 @@ namespace obd {
 
 scan::ObdAnswer FreezeFrameCode::read() {
     survey_.NoFreezeFrame = false;
-    const scan::ObdAnswer reply = request_.get_ecu_PID(decoder_.PIDMode, QStringLiteral("02"), 3);
+    const scan::ObdAnswer reply = request_.askPid(decoder_.PIDMode, QStringLiteral("02"), 3);
     const QString lineBreak = QStringLiteral("\r\n");
     const QString noFrame = QStringLiteral("\r\n No Freeze Frame Data Stored");
     if (reply.status() == scan::AnswerStatus::EcuTimeout) {

@@ -17,7 +17,7 @@ scan::ObdAnswer PidRequest::ask(const scan::ObdRequest& request) {
     return answer;
 }
 
-scan::ObdAnswer PidRequest::get_ecu_PID(const QString& service, const QString& pid, int dataBytes) {
+scan::ObdAnswer PidRequest::askPid(const QString& service, const QString& pid, int dataBytes) {
     link_.state().NoVehicleLink = false;
     view_.setLinkColour(scan::LinkColour::Green);
     return ask({hexByte(service), QByteArray(1, char(hexByte(pid))), 1 + dataBytes, {}});

@@ -15,7 +15,7 @@ public:
 
     // Asks service and PID for an answer of `dataBytes` bytes after the PID (in service $02 the
     // frame number is one of them).
-    scan::ObdAnswer get_ecu_PID(const QString& service, const QString& pid, int dataBytes);
+    scan::ObdAnswer askPid(const QString& service, const QString& pid, int dataBytes);
     // Asks the request through the driver; a request that stays unanswered is counted for the
     // report.
     scan::ObdAnswer ask(const scan::ObdRequest& request);

@@ -155,7 +155,7 @@ void Survey::act(int pid, int& a) {
             a = 0;
         break;
     case SupportAction::FuelSystemStatus:
-        settle(decoders_.get_fuel_status());
+        settle(decoders_.fuelStatus());
         break;
     case SupportAction::FuelTrim: {
         const scan::ObdAnswer reply = decoders_.fuelTrim(pid);

@@ -10,14 +10,14 @@ namespace ui {
 PortChooser::PortChooser(scan::LinkState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("frmUserCOM"));
     setWindowTitle(QStringLiteral("User Defined COM Port Selection"));
-    Label1 = new QLabel(QStringLiteral("SELECT COM PORT"));
-    Label1->setObjectName(QStringLiteral("Label1"));
+    prompt = new QLabel(QStringLiteral("SELECT COM PORT"));
+    prompt->setObjectName(QStringLiteral("Label1"));
     QFont arial(QStringLiteral("Arial"), 10, QFont::Bold);
     arial.setStyleHint(QFont::SansSerif);
-    Label1->setFont(arial);
+    prompt->setFont(arial);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    QRadioButton** options[] = {&Option1, &Option2, &Option3, &Option4, &Option5};
+    layout->addWidget(prompt);
+    QRadioButton** options[] = {&com5Option, &com6Option, &com7Option, &com8Option, &com9Option};
     for (int i = 0; i < 5; ++i) {
         auto* option = new QRadioButton(QStringLiteral("COM%1").arg(i + 5));
         option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
@@ -25,11 +25,11 @@ PortChooser::PortChooser(scan::LinkState& state, QWidget* parent) : QDialog(pare
         layout->addWidget(option);
         *options[i] = option;
     }
-    Form_Load();
+    load();
 }
 
-void PortChooser::Form_Load() {
-    for (QRadioButton* option : {Option1, Option2, Option3, Option4, Option5}) {
+void PortChooser::load() {
+    for (QRadioButton* option : {com5Option, com6Option, com7Option, com8Option, com9Option}) {
         option->setAutoExclusive(false);
         option->setChecked(false);
         option->setAutoExclusive(true);

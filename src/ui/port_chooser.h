@@ -16,16 +16,16 @@ class PortChooser : public QDialog {
 public:
     explicit PortChooser(scan::LinkState& state, QWidget* parent = nullptr);
 
-    void Form_Load();
-    // Option1 to Option5 stand for COM5 to COM9.
+    void load();
     void optionClicked(int port);
 
-    QLabel* Label1;
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QRadioButton* Option3;
-    QRadioButton* Option4;
-    QRadioButton* Option5;
+    QLabel* prompt; // Label1
+    // Option1 .. Option5
+    QRadioButton* com5Option;
+    QRadioButton* com6Option;
+    QRadioButton* com7Option;
+    QRadioButton* com8Option;
+    QRadioButton* com9Option;
 
 private:
     scan::LinkState& state_;

@@ -136,8 +136,8 @@ TEST_F(ConnectionTest, TheChooserPicksCom7OrClosesWithoutAPick) {
     outcome = connectWhile(scan::Entry::ComX, [this] {
         ASSERT_TRUE(w.portChooserVisible());
         EXPECT_EQ(w.portChooser()->windowTitle(), "User Defined COM Port Selection");
-        EXPECT_FALSE(w.portChooser()->Option3->isChecked());
-        w.portChooser()->Option3->click();
+        EXPECT_FALSE(w.portChooser()->com7Option->isChecked());
+        w.portChooser()->com7Option->click();
     });
     EXPECT_EQ(outcome, Outcome::Connected);
     EXPECT_EQ(h.state.link.ComPortNumber, 7);

@@ -33,45 +33,45 @@ TEST_F(O2WindowTest, EachSensorShowsOnlyItsOwnResults) {
     diag::Mode5Window& m = openOn(sim::Profile::defaults());
     ASSERT_TRUE(m.isVisible());
     QStringList sensors;
-    for (int i = 0; i < m.cbo02list->count(); ++i)
-        sensors << m.cbo02list->itemText(i);
+    for (int i = 0; i < m.sensorList->count(); ++i)
+        sensors << m.sensorList->itemText(i);
     EXPECT_EQ(sensors, QStringList({"Bank1, Sensor1", "Bank1, Sensor2", "Bank2, Sensor1",
                                     "Bank2, Sensor2"}));
-    EXPECT_FALSE(m.Command3->isEnabled()) << "no sensor chosen yet";
+    EXPECT_FALSE(m.getResultsButton->isEnabled()) << "no sensor chosen yet";
 
-    m.cbo02list->setCurrentIndex(2);
-    m.Command3->click();
+    m.sensorList->setCurrentIndex(2);
+    m.getResultsButton->click();
     EXPECT_EQ(h->sent,
               QByteArrayList({"050010", "060010", "060110", "060210", "060510", "060610"}));
-    EXPECT_EQ(m.txtT[0]->text(), " .44 V");
-    EXPECT_EQ(base(m.txtT[0]), QColor(80, 255, 80));
-    EXPECT_EQ(m.txtT[4]->text() + m.txtTmin[0]->text() + m.txtTmax[0]->text(),
+    EXPECT_EQ(m.resultBoxes[0]->text(), " .44 V");
+    EXPECT_EQ(base(m.resultBoxes[0]), QColor(80, 255, 80));
+    EXPECT_EQ(m.resultBoxes[4]->text() + m.minBoxes[0]->text() + m.maxBoxes[0]->text(),
               " .108 S .04 S .2 S");
-    EXPECT_EQ(text(m.txtT[5]), QColor(255, 0, 0)) << ".22 S is above its limit of .2 S";
-    EXPECT_EQ(m.txtT[2]->text(), "N/A");
+    EXPECT_EQ(text(m.resultBoxes[5]), QColor(255, 0, 0)) << ".22 S is above its limit of .2 S";
+    EXPECT_EQ(m.resultBoxes[2]->text(), "N/A");
 
     // A second press while the sequence runs is refused; the first one's request goes on.
     h->sent.clear();
     h->onCommand = [&](const QByteArray& command) {
         if (command == "060102")
-            m.Command3_Click();
+            m.getTestResults();
     };
-    m.cbo02list->setCurrentIndex(1);
-    m.Command3->click();
+    m.sensorList->setCurrentIndex(1);
+    m.getResultsButton->click();
     EXPECT_EQ(h->sent, QByteArrayList({"050002", "060002", "060102", "060202"}));
-    EXPECT_EQ(m.txtT[0]->text(), " .45 V");
-    for (QLineEdit* box : {m.txtT[4], m.txtTmin[0], m.txtTmax[0], m.txtT[5]})
+    EXPECT_EQ(m.resultBoxes[0]->text(), " .45 V");
+    for (QLineEdit* box : {m.resultBoxes[4], m.minBoxes[0], m.maxBoxes[0], m.resultBoxes[5]})
         EXPECT_EQ(box->text(), "N/A") << "Bank2, Sensor1's results are gone";
-    EXPECT_NE(text(m.txtT[5]), QColor(255, 0, 0));
+    EXPECT_NE(text(m.resultBoxes[5]), QColor(255, 0, 0));
     EXPECT_TRUE(h->prompter.messages.empty());
     EXPECT_EQ(h->session->link().unanswered(), 0);
 
-    m.mnuV8->trigger();
+    m.dualExhaustAction->trigger();
     const diag::O2PictureWindow* picture = m.pictureWindow(diag::O2Picture::Kind::VDualExhaust);
     ASSERT_TRUE(picture && picture->isVisible());
     EXPECT_EQ(picture->windowTitle(),
               "O2 sensor locations for V engine, dual exhaust configuration");
-    m.Command1->click();
+    m.closeButton->click();
     EXPECT_FALSE(m.isVisible());
 }
 

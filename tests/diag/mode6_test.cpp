@@ -67,13 +67,13 @@ protected:
         return profile;
     }
     void request(const QString& testId, const QString& componentId) {
-        w.Text1->setText(testId);
-        w.Text3->setText(componentId);
-        w.Text5->setText("0.01");
-        w.Text7->setText("V");
-        w.Command1_Click();
+        w.testIdBox->setText(testId);
+        w.componentIdBox->setText(componentId);
+        w.scaleBox->setText("0.01");
+        w.unitsBox->setText("V");
+        w.getTestResult();
     }
-    QColor verdictColour() const { return w.Text14->palette().color(QPalette::Base); }
+    QColor verdictColour() const { return w.verdictBox->palette().color(QPalette::Base); }
 
     SimulatedLink s{protocol8()};
     scan::box::BoxDriver box{s.link, s.view};
@@ -85,22 +85,22 @@ protected:
 TEST_F(Mode6WindowTest, EachRequestShowsOnlyItsOwnResult) {
     const QColor untouched = verdictColour();
     request("$0B", "1");
-    EXPECT_EQ(w.Text1->text(), "&H0B");
+    EXPECT_EQ(w.testIdBox->text(), "&H0B");
     EXPECT_EQ(s.sent.last().left(5), QByteArray::fromHex("0106C333F1")) << "protocol 8's header";
-    EXPECT_EQ(w.Text16->text(), "5V");
-    EXPECT_EQ(w.Text18->text(), "4V");
-    EXPECT_EQ(w.Text14->text(), "PASS");
+    EXPECT_EQ(w.valueBox->text(), "5V");
+    EXPECT_EQ(w.minBox->text(), "4V");
+    EXPECT_EQ(w.verdictBox->text(), "PASS");
     EXPECT_EQ(verdictColour(), QColor(255, 255, 255));
 
     request("11", "2");
-    EXPECT_EQ(w.Text18->text(), "") << "the MIN of the earlier test is gone";
-    EXPECT_EQ(w.Text20->text(), "4V");
-    EXPECT_EQ(w.Text14->text(), "FAIL");
+    EXPECT_EQ(w.minBox->text(), "") << "the MIN of the earlier test is gone";
+    EXPECT_EQ(w.maxBox->text(), "4V");
+    EXPECT_EQ(w.verdictBox->text(), "FAIL");
     EXPECT_EQ(verdictColour(), QColor(255, 0, 0));
 
     request("5", "1");
-    EXPECT_EQ(w.Text11->text(), " No Response to this message");
-    for (QLineEdit* box : {w.Text14, w.Text16, w.Text18, w.Text20})
+    EXPECT_EQ(w.returnedBox->text(), " No Response to this message");
+    for (QLineEdit* box : {w.verdictBox, w.valueBox, w.minBox, w.maxBox})
         EXPECT_EQ(box->text(), "") << box->objectName().toStdString();
     EXPECT_EQ(verdictColour(), untouched);
 
@@ -112,37 +112,38 @@ TEST_F(Mode6WindowTest, EachRequestShowsOnlyItsOwnResult) {
 }
 
 TEST_F(Mode6WindowTest, AScanListsEachTestOnceAndAPickIsTheTestToRead) {
-    w.Command2_Click();
-    w.Command2_Click();
+    w.scanSupportedTests();
+    w.scanSupportedTests();
     QStringList lines;
-    for (int i = 0; i < w.Combo1->count(); ++i)
-        lines << w.Combo1->itemText(i);
+    for (int i = 0; i < w.supportedTests->count(); ++i)
+        lines << w.supportedTests->itemText(i);
     EXPECT_EQ(lines, QStringList({" 1", " 2", " 11", " 16"}));
-    emit w.Combo1->textActivated(w.Combo1->itemText(2));
-    EXPECT_EQ(w.Text1->text(), "11");
+    emit w.supportedTests->textActivated(w.supportedTests->itemText(2));
+    EXPECT_EQ(w.testIdBox->text(), "11");
 }
 
 TEST_F(Mode6WindowTest, NoOldBytesAfterAFailedPassThrough) {
     request("$0B", "1");
-    ASSERT_EQ(w.Text14->text(), "PASS");
+    ASSERT_EQ(w.verdictBox->text(), "PASS");
     s.sent.clear();
     s.simulator.injectFault(sim::Fault::EcuTimeout, 1, "F0");
     request("$0B", "1");
     EXPECT_EQ(s.prompter.messageTexts(), QStringList({"PASS command not acknowledged"}));
     EXPECT_EQ(s.sent, QByteArrayList({"F00504"})) << "nothing is sent unacknowledged";
     EXPECT_EQ(tests.lastReply(), diag::PassReplyBytes{});
-    EXPECT_EQ(w.Text14->text(), "");
+    EXPECT_EQ(w.verdictBox->text(), "");
     EXPECT_EQ(s.link.unanswered(), 0) << "a refusal is an answer";
 
     s.simulator.injectFault(sim::Fault::Silence, 1, "F0");
     request("$0B", "1");
-    EXPECT_EQ(w.Text11->text(), "No answer to the on-board test request.");
-    EXPECT_EQ(w.Text14->text(), "");
+    EXPECT_EQ(w.returnedBox->text(), "No answer to the on-board test request.");
+    EXPECT_EQ(w.verdictBox->text(), "");
     EXPECT_EQ(s.link.unanswered(), 1);
 
     s.simulator.injectFault(sim::Fault::FlipDigit, 1, "F0"); // a bit of the raw answer
     request("$0B", "1");
-    EXPECT_EQ(w.Text11->text(), "No answer to the on-board test request.") << "its checksum fails";
+    EXPECT_EQ(w.returnedBox->text(), "No answer to the on-board test request.")
+        << "its checksum fails";
     EXPECT_EQ(s.link.unanswered(), 2);
 
     scan::ScanToolLink::Operation other(s.link);

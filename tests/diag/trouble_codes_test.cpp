@@ -33,7 +33,7 @@ protected:
             file.write("P0300 Random Misfire\r\nP0171 Too Lean\r\nU0123 Lost "
                        "Communication\r\nP0420 Catalyst\r\n");
         file.close();
-        definitions.load_tc_file({file.fileName()}, tool.prompter);
+        definitions.load({file.fileName()}, tool.prompter);
     }
     void status(const char* monitorStatus) {
         tool.replies["010109"] = ScriptedScanTool::frame(monitorStatus);

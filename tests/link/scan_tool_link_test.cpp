@@ -39,15 +39,15 @@ TEST(WaitTest, EndsAtTheConditionTheDeadlineOrAStopWhichWins) {
               scan::WaitEnd::Stopped);
 }
 
-TEST(ConvHexTest, ConvertsPairsTheWayTheRepliesNeed) {
+TEST(HexPairValueTest, ConvertsPairsTheWayTheRepliesNeed) {
     const std::pair<const char*, int> cases[] = {
         {"7F", 127}, {"00", 0},   {"FF", 255}, {"0A", 10},   {"ff", 128}, {" 5", 5},
         {"5", 80},   {"G0", 128}, {"!!", 0},   {"1AF8", 26}, {"S0", 128}, {"\x01\x02", 0},
     };
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(scan::box::conv_hex(QString::fromLatin1(text)), value) << text;
+        EXPECT_EQ(scan::box::hexPairValue(QString::fromLatin1(text)), value) << text;
     QString empty;
-    EXPECT_EQ(scan::box::conv_hex(empty), 0);
+    EXPECT_EQ(scan::box::hexPairValue(empty), 0);
     EXPECT_EQ(empty, "00");
 }
 
@@ -96,7 +96,7 @@ TEST_F(LinkTest, ReadyMarkersSetTheBoxColour) {
     };
     for (const auto& [chunks, ready, colour] : cases) {
         arrivals = chunks;
-        EXPECT_EQ(box.OBDwait(), ready);
+        EXPECT_EQ(box.awaitReady(), ready);
         EXPECT_EQ(state.NoVehicleLink, ready != Ready::Vehicle);
         EXPECT_EQ(view.colour, colour);
     }
@@ -106,10 +106,10 @@ TEST_F(LinkTest, AScanToolThatIsPolledIsReadyWhenItSaysSo) {
     EXPECT_TRUE(box.ComPortActive());
     transport.answerReadyPolls(scan::ReadyState::Vehicle);
     EXPECT_FALSE(box.ComPortActive()) << "derived from the transport in use";
-    EXPECT_EQ(box.OBDwait(), Ready::Vehicle);
+    EXPECT_EQ(box.awaitReady(), Ready::Vehicle);
     EXPECT_EQ(view.colour, LinkColour::Green);
     transport.answerReadyPolls(scan::ReadyState::NotYet);
-    EXPECT_EQ(box.OBDwait(), Ready::NoAnswer);
+    EXPECT_EQ(box.awaitReady(), Ready::NoAnswer);
     EXPECT_GE(clock, 5000);
 }
 
@@ -117,7 +117,7 @@ TEST_F(LinkTest, AStaleMarkerDoesNotCountAndSilenceIsNoAnswerAfterTheTimeout) {
     transport.receive("S");
     for (int i = 0; i < 100; ++i)
         arrivals.push_back(QByteArray("\x00\xff\x12", 3)); // noise, never a marker
-    EXPECT_EQ(box.OBDwait(), Ready::NoAnswer);
+    EXPECT_EQ(box.awaitReady(), Ready::NoAnswer);
     EXPECT_EQ(view.colour, LinkColour::Red);
     EXPECT_GE(clock, 5000);
     EXPECT_LE(clock, 5200);
@@ -169,7 +169,7 @@ TEST_F(LinkTest, AnUnpluggedScanToolIsLostOnceAndEndsEveryWait) {
     transport.unplug("device removed");
     EXPECT_EQ(box.request("010C07", 14).status(), Status::Lost);
     EXPECT_EQ(box.exchange("010C07", 14).status(), Status::Lost);
-    EXPECT_EQ(box.OBDinput(), "FF");
+    EXPECT_EQ(box.collectReply(), "FF");
     EXPECT_EQ(lost.size(), 1);
     EXPECT_EQ(prompter.messageTexts(),
               QStringList({"The scan tool stopped answering on Com1 (/dev/ttyS0): it may have "
@@ -179,8 +179,8 @@ TEST_F(LinkTest, AnUnpluggedScanToolIsLostOnceAndEndsEveryWait) {
 
 TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
     transport.close();
-    EXPECT_EQ(box.OBDoutput("010C07"), 0);
-    EXPECT_EQ(box.OBDinput(), "FF");
+    EXPECT_EQ(box.sendCommand("010C07"), 0);
+    EXPECT_EQ(box.collectReply(), "FF");
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_TRUE(prompter.messages[0].text.startsWith(
         "Communication Error Writing Scan Tool Data\nThe scan tool stopped answering"));
@@ -188,7 +188,7 @@ TEST_F(LinkTest, ReadAndWriteErrorsLoseTheScanTool) {
 
     link.setTransport(&transport, "Com2 (/dev/ttyS1)");
     EXPECT_FALSE(link.lost()) << "a new connection starts afresh";
-    box.OBDinput();
+    box.collectReply();
     EXPECT_TRUE(
         prompter.messages.back().text.startsWith("Communication Error Reading Scan Tool Data\n"));
 }

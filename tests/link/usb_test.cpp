@@ -92,16 +92,16 @@ struct UsbLinkTest : ::testing::Test {
 TEST_F(UsbLinkTest, AFortyCharacterReplyComesInTwoReadsAndWhole) {
     tool->reply = QByteArray(40, 'A');
     EXPECT_EQ(box.awaitVehicle(), std::nullopt);
-    box.OBDoutput("010009");
+    box.sendCommand("010009");
     link.wait([this] { return box.OBDinbuffercount() >= 40; }, link.replyDeadline());
-    EXPECT_EQ(box.OBDinput(), QString(40, 'A'));
+    EXPECT_EQ(box.collectReply(), QString(40, 'A'));
     const std::lock_guard lock(tool->mutex);
     EXPECT_EQ(tool->reads, (std::vector<int>{32, 8}));
     EXPECT_EQ(tool->requests.front(), 9); // the ready poll comes first
 }
 
 TEST_F(UsbLinkTest, AShortCommandFailsTheWrite) {
-    box.OBDoutput("0100");
+    box.sendCommand("0100");
     EXPECT_TRUE(
         prompter.messageTexts().join("\n").contains("Communication Error Writing Scan Tool Data"));
 }

@@ -186,7 +186,7 @@ protected:
     }
     monitor::DataLogWindow& log() { return *w.tools().dataLogWindow(); }
     void run(std::map<int, std::function<void()>> onSample) {
-        h.clickCounting(log().Command1, "010C07", std::move(onSample));
+        h.clickCounting(log().startButton, "010C07", std::move(onSample));
     }
 
     MainWindowHarness h{vehicleWith({{0x0C, bytes({0x1A, 0xF8})},
@@ -199,27 +199,27 @@ protected:
 };
 
 TEST_F(DataLogTest, ATwoItemLogIsWrittenWhenSaveEndsTheRun) {
-    log().Option1->click();
-    log().Text2->setText("0");
+    log().twoItems->click();
+    log().intervalBox->setText("0");
     const QString path = h.dir.filePath("run.log");
     h.prompter.fileNames = {path};
-    run({{3, [this] { log().Command3->click(); }}});
+    run({{3, [this] { log().saveButton->click(); }}});
     const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 6 + 3) << "the records themselves are checked with the file";
     for (int n = 6; n < 9; ++n)
         EXPECT_TRUE(lines[n].startsWith("1726,61,")) << lines[n].toStdString();
-    EXPECT_EQ(log().DisplayValue[0]->text(), " 1726 RPM");
+    EXPECT_EQ(log().itemValues[0]->text(), " 1726 RPM");
     EXPECT_TRUE(log().isVisible()) << "Save leaves the logger open";
     EXPECT_FALSE(w.session().link().busy());
 }
 
 TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
-    log().Option4->click();
-    log().cboRTD[5]->setCurrentIndex(0);
-    log().Text2->setText("0.200");
+    log().sixItems->click();
+    log().itemChoices[5]->setCurrentIndex(0);
+    log().intervalBox->setText("0.200");
     const QString path = h.dir.filePath("six.log");
     h.prompter.fileNames = {path};
-    run({{3, [this] { log().Cancel->click(); }}}); // item 6 is engine speed too: two a sample
+    run({{3, [this] { log().quitButton->click(); }}}); // item 6 is engine speed too: two a sample
     const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 3 + 6 + 1 + 2);
     EXPECT_EQ(lines.back().count(','), 6) << "six numbers and the elapsed time";
@@ -231,33 +231,33 @@ TEST_F(DataLogTest, QuitWritesTheLogSavesTheChoicesAndTheyComeBack) {
     EXPECT_TRUE(apart > 0.15 && apart <= 0.5) << apart;
 
     w.dataLoggerAction->trigger();
-    EXPECT_EQ(log().Text2->text(), "0.200");
-    EXPECT_EQ(log().cboRTD[5]->currentIndex(), 0) << "items come back by description";
+    EXPECT_EQ(log().intervalBox->text(), "0.200");
+    EXPECT_EQ(log().itemChoices[5]->currentIndex(), 0) << "items come back by description";
 }
 
 TEST_F(DataLogTest, AnEmptyItemOrAnIntervalThatIsNoNumberIsRefusedAndQuitKeepsTheChoices) {
-    log().cboRTD[3]->setCurrentIndex(-1);
-    log().Command1->click();
+    log().itemChoices[3]->setCurrentIndex(-1);
+    log().startButton->click();
     EXPECT_TRUE(h.prompter.messageTexts().last().startsWith("Choose the items to log first"));
-    log().cboRTD[3]->setCurrentIndex(3);
-    log().Text2->setText("abc");
-    log().Command1->click();
+    log().itemChoices[3]->setCurrentIndex(3);
+    log().intervalBox->setText("abc");
+    log().startButton->click();
     EXPECT_EQ(h.prompter.messageTexts().last(),
               "The sample interval must be a number of seconds, 0 or more (e.g. 0.100).");
     EXPECT_FALSE(w.session().link().busy());
-    log().Text2->setText("0.300");
-    log().Cancel->click();
+    log().intervalBox->setText("0.300");
+    log().quitButton->click();
     w.dataLoggerAction->trigger();
-    EXPECT_EQ(log().Text2->text(), "0.300") << "saved without a run";
+    EXPECT_EQ(log().intervalBox->text(), "0.300") << "saved without a run";
 }
 
 TEST_F(DataLogTest, AFailedWriteKeepsTheSamplesUntilTheyAreWrittenOrDiscarded) {
-    log().Option1->click();
-    log().Text2->setText("0");
+    log().twoItems->click();
+    log().intervalBox->setText("0");
     const QString path = h.dir.filePath("kept.log");
     h.prompter.fileNames = {h.dir.filePath("no/such/folder/x.log"), path};
     h.prompter.answers = {true};
-    run({{2, [this] { log().Command3->click(); }}});
+    run({{2, [this] { log().saveButton->click(); }}});
     ASSERT_EQ(h.prompter.questions.size(), 1u);
     EXPECT_TRUE(h.prompter.questions[0].text.startsWith("The log of 2 samples is not saved: "));
     EXPECT_EQ(writtenLines(path).size(), 6 + 2);
@@ -272,16 +272,16 @@ TEST_F(DataLogTest, ARunEndsAtTheCapOf17999Samples) {
 }
 
 TEST_F(DataLogTest, APauseLeavesAGapInTheElapsedTimes) {
-    log().Option1->click();
-    log().Text2->setText("0");
+    log().twoItems->click();
+    log().intervalBox->setText("0");
     const QString path = h.dir.filePath("gap.log");
     h.prompter.fileNames = {path};
     run({{2,
           [this] {
-              log().Command2->click();
-              QTimer::singleShot(600, log().Command2, &QPushButton::click);
+              log().pauseButton->click();
+              QTimer::singleShot(600, log().pauseButton, &QPushButton::click);
           }},
-         {3, [this] { log().Command3->click(); }}});
+         {3, [this] { log().saveButton->click(); }}});
     const QStringList lines = writtenLines(path);
     ASSERT_EQ(lines.size(), 6 + 3);
     const double gap =

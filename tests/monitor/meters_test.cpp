@@ -68,22 +68,22 @@ TEST_F(MetersTest, AirFuelRatioRunsUntilExitAfterThePassUnderWayAndShowsNoAnswer
     run("013409",
         {{2,
           [&] {
-              EXPECT_EQ(m.Text1->text(), "14.62 A/F");
-              EXPECT_EQ(m.Text2->text(), "750  RPM ");
+              EXPECT_EQ(m.ratioBox->text(), "14.62 A/F");
+              EXPECT_EQ(m.engineSpeedBox->text(), "750  RPM ");
               EXPECT_TRUE(w.session().link().busy()) << "the meter is the one operation";
               h.simulator.injectFault(sim::Fault::EcuTimeout, 1, "0134");
           }},
          {3,
           [&] {
-              EXPECT_EQ(m.Text1->text(), "No answer to the lambda request.");
-              EXPECT_EQ(m.Text2->text(), "750  RPM ");
-              m.Command2->click();
+              EXPECT_EQ(m.ratioBox->text(), "No answer to the lambda request.");
+              EXPECT_EQ(m.engineSpeedBox->text(), "750  RPM ");
+              m.exitButton->click();
           }}},
-        [&] { m.Command1->click(); });
+        [&] { m.startButton->click(); });
     EXPECT_EQ(h.sent.count("013409"), 3);
     EXPECT_EQ(h.sent.count("010C07"), 3) << "the pass under way completes";
     EXPECT_FALSE(m.isVisible());
-    EXPECT_TRUE(m.Text1->text().isEmpty() && m.Text2->text().isEmpty());
+    EXPECT_TRUE(m.ratioBox->text().isEmpty() && m.engineSpeedBox->text().isEmpty());
     EXPECT_FALSE(w.session().link().busy());
 }
 
@@ -91,13 +91,13 @@ TEST_F(MetersTest, FuelTrimMonitorAsksOnlyForSupportedTrimsAndHidesWhenStopped) 
     ASSERT_TRUE(w.fuelTrimAction->isEnabled());
     monitor::FuelTrimWindow* f = nullptr;
     run("010606",
-        {{1, [&] { f = w.tools().fuelTrimWindow(); }}, {2, [&] { f->Command1->click(); }}},
+        {{1, [&] { f = w.tools().fuelTrimWindow(); }}, {2, [&] { f->exitButton->click(); }}},
         [&] { w.fuelTrimAction->trigger(); });
     ASSERT_TRUE(f);
     EXPECT_EQ(h.sent, QByteArrayList({"010606", "010706", "010606", "010706"}));
-    EXPECT_EQ(f->Label[0]->text(), "Short Term Fuel Trim B1----  1%");
-    EXPECT_EQ(f->Label[1]->text(), "Long  Term Fuel Trim B1---- -2%");
-    EXPECT_EQ(f->Label[3]->text(), monitor::unsupportedFuelTrimText(3));
+    EXPECT_EQ(f->trimLabels[0]->text(), "Short Term Fuel Trim B1----  1%");
+    EXPECT_EQ(f->trimLabels[1]->text(), "Long  Term Fuel Trim B1---- -2%");
+    EXPECT_EQ(f->trimLabels[3]->text(), monitor::unsupportedFuelTrimText(3));
     EXPECT_FALSE(f->isVisible());
     EXPECT_FALSE(w.session().link().busy());
 
@@ -115,8 +115,8 @@ protected:
 TEST_F(MetersWithoutSensorTest, NeitherMeterSendsAnythingWithoutItsValues) {
     w.openAirFuelMeter();
     monitor::AirFuelWindow& m = *w.tools().airFuelWindow();
-    m.Command1->click();
-    EXPECT_EQ(m.Text1->text(), "No wide-range O2 sensor was found on this vehicle.");
+    m.startButton->click();
+    EXPECT_EQ(m.ratioBox->text(), "No wide-range O2 sensor was found on this vehicle.");
     w.monitorFuelTrims();
     EXPECT_TRUE(h.sent.isEmpty());
     EXPECT_EQ(h.prompter.messageTexts(), QStringList({"The ECU reports no fuel trims."}));

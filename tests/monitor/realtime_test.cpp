@@ -67,12 +67,12 @@ protected:
 };
 
 TEST_F(RealtimeTest, ShowsTheValueAndPlotsEachPassUntilStopped) {
-    display(1, {{3, [this] { chart().Stop1->click(); }}});
-    EXPECT_EQ(chart().iStripChartX1->pointCount(), 3) << "the pass under way completes";
-    EXPECT_DOUBLE_EQ(chart().iStripChartX1->points().back().y(), 1726);
-    EXPECT_EQ(chart().lblValText->text(), "Engine RPM ------------- ");
-    EXPECT_EQ(chart().txbValue->text(), "1726 RPM");
-    EXPECT_EQ(chart().iStripChartX1->yTitle(), "RPM");
+    display(1, {{3, [this] { chart().stopButton->click(); }}});
+    EXPECT_EQ(chart().stripChart->pointCount(), 3) << "the pass under way completes";
+    EXPECT_DOUBLE_EQ(chart().stripChart->points().back().y(), 1726);
+    EXPECT_EQ(chart().valueCaption->text(), "Engine RPM ------------- ");
+    EXPECT_EQ(chart().valueBox->text(), "1726 RPM");
+    EXPECT_EQ(chart().stripChart->yTitle(), "RPM");
     EXPECT_FALSE(chart().isVisible());
     EXPECT_FALSE(w.session().link().busy());
 }
@@ -80,25 +80,25 @@ TEST_F(RealtimeTest, ShowsTheValueAndPlotsEachPassUntilStopped) {
 TEST_F(RealtimeTest, FreezeTwiceKeepsItRunningAndAnUnansweredPassAddsNoPoint) {
     display(1, {{2,
                  [this] {
-                     chart().cmdFreeze->click();
-                     chart().cmdFreeze->click();
+                     chart().freezeButton->click();
+                     chart().freezeButton->click();
                      h.simulator.injectFault(sim::Fault::EcuTimeout, 1, "010C");
                  }},
                 {3,
                  [this] {
-                     EXPECT_EQ(chart().txbValue->text(), "No answer to the Engine RPM request.");
+                     EXPECT_EQ(chart().valueBox->text(), "No answer to the Engine RPM request.");
                  }},
                 {4, [this] { chart().close(); }}});
-    EXPECT_EQ(chart().iStripChartX1->pointCount(), 3);
-    EXPECT_EQ(chart().txbValue->text(), "1726 RPM");
+    EXPECT_EQ(chart().stripChart->pointCount(), 3);
+    EXPECT_EQ(chart().valueBox->text(), "1726 RPM");
 }
 
 TEST_F(RealtimeTest, LiveViewsAskForCurrentDataAfterAFreezeFrame) {
     h.state.decoder.PIDMode = "02";
     h.state.decoder.PIDOffset = 1;
-    display(0, {{2, [this] { chart().Stop1->click(); }}});
+    display(0, {{2, [this] { chart().stopButton->click(); }}});
     EXPECT_TRUE(h.sent.contains("010506"));
-    EXPECT_EQ(chart().txbValue->text(), "190 Deg F");
+    EXPECT_EQ(chart().valueBox->text(), "190 Deg F");
 
     h.sent.clear();
     w.dataList->setCurrentRow(-1);

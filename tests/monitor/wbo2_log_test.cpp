@@ -45,7 +45,7 @@ protected:
     }
     monitor::Wbo2LogWindow& meter() { return *w.tools().wbo2LogWindow(); }
     void run(std::map<int, std::function<void()>> onSample) {
-        h.clickCounting(meter().Command1, "013409", std::move(onSample));
+        h.clickCounting(meter().startButton, "013409", std::move(onSample));
     }
 
     MainWindowHarness h{
@@ -61,9 +61,9 @@ TEST_F(Wbo2WindowTest, TheSampleLimitEndsTheRunWritesTheLogAndReturnsToTheMainWi
     EXPECT_EQ(writtenLines(path), QStringList({"WBO2 Current mA", "WBO2 Lambda Reading",
                                                "0.9594385,12.7755215,0.9594385", ",,",
                                                "0.9594385,12.7755215,0.9594385"}));
-    EXPECT_EQ(meter().Display1_value->text(), " .9594");
-    EXPECT_EQ(meter().Display2_value->text(), "12.775");
-    EXPECT_EQ(meter().Text2->text(), "1726");
+    EXPECT_EQ(meter().lambdaBox->text(), " .9594");
+    EXPECT_EQ(meter().airFuelBox->text(), "12.775");
+    EXPECT_EQ(meter().rpmBox->text(), "1726");
     EXPECT_FALSE(meter().isVisible());
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.session().link().busy());
@@ -72,16 +72,16 @@ TEST_F(Wbo2WindowTest, TheSampleLimitEndsTheRunWritesTheLogAndReturnsToTheMainWi
 TEST_F(Wbo2WindowTest, StopStaysInTheWindowAfterWritingTheLog) {
     const QString path = h.dir.filePath("stop.log");
     h.prompter.fileNames = {path};
-    run({{2, [this] { meter().Command2->click(); }}});
+    run({{2, [this] { meter().stopButton->click(); }}});
     EXPECT_EQ(writtenLines(path).size(), 2 + 2) << "the pass under way ends first";
-    EXPECT_EQ(meter().Label2->text(), "Press Start To Run");
+    EXPECT_EQ(meter().runState->text(), "Press Start To Run");
     EXPECT_TRUE(meter().isVisible());
-    EXPECT_TRUE(meter().Command1->isEnabled());
+    EXPECT_TRUE(meter().startButton->isEnabled());
 }
 
 TEST_F(Wbo2WindowTest, ExitOrTheTitleBarEndsTheRunAndStillOffersTheSamples) {
     const std::function<void(monitor::Wbo2LogWindow&)> leaves[] = {
-        [](monitor::Wbo2LogWindow& m) { m.Cancel->click(); },
+        [](monitor::Wbo2LogWindow& m) { m.exitButton->click(); },
         [](monitor::Wbo2LogWindow& m) { m.close(); },
     };
     for (const auto& leave : leaves) {

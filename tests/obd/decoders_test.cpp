@@ -76,7 +76,7 @@ TEST_F(DecodersTest, FreezeFrameDecodersReadTheFrameOneByteLater) {
 }
 
 TEST_F(DecodersTest, StatusDecodersWriteTheirLines) {
-    decoders.get_fuel_status();
+    decoders.fuelStatus();
     for (const int pid : {0x06, 0x07, 0x08})
         decoders.fuelTrim(pid);
     decoders.get_O2_loc(0x13);
@@ -156,16 +156,16 @@ struct DecoderRig {
 TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
     DecoderRig rig({{0x0D, bytes({100})}, {0x10, bytes({0x02, 0x9A})}});
     // 61 mph / ((6.66 + 0.001) * 0.0642) = 142.67...
-    EXPECT_EQ(rig.decoders.get_mpg().value, " 142.");
+    EXPECT_EQ(rig.decoders.fuelEconomy().value, " 142.");
     EXPECT_EQ(rig.decoder.PIDUnits, "MPG");
     EXPECT_EQ(rig.decoder.PIDLabel, "Gas Mileage ------------ ");
     EXPECT_FLOAT_EQ(rig.decoder.PIDNumeric, 142);
     rig.decoder.MetricUnits = true;
     // 100 km/h / (6.661 * 0.0642) / 3.76 * 0.61 = 37.93...
-    EXPECT_EQ(rig.decoders.get_mpg().value, " 37.9");
+    EXPECT_EQ(rig.decoders.fuelEconomy().value, " 37.9");
     EXPECT_EQ(rig.decoder.PIDUnits, "Km/L");
     rig.sim.simulator.injectFault(sim::Fault::EcuTimeout, -1, "010D");
-    EXPECT_FALSE(rig.decoders.get_mpg().answered()) << "no speed, no economy";
+    EXPECT_FALSE(rig.decoders.fuelEconomy().answered()) << "no speed, no economy";
 }
 
 TEST(MonitorStatusTest, LampCountAndMonitors) {
@@ -194,7 +194,7 @@ TEST(MonitorStatusTest, LampCountAndMonitors) {
         rig.sim.view.statusText = "earlier text";
         rig.decoders.get_MIL();
         EXPECT_EQ(rig.sim.view.statusText, text);
-        rig.decoders.get_fuel_status();
+        rig.decoders.fuelStatus();
         EXPECT_TRUE(rig.sim.view.statusText.endsWith("\r\nFuel Sys2-Open Loop with Fault\r\n\r\n"))
             << "only single-bit values have text";
     }

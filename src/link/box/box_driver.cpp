@@ -52,7 +52,7 @@ Reply judgeO2Reply(const QString& command, int threshold, const QString& arrived
         return reply;
     const int response = reply.byte(8);
     const bool answers =
-        (response == 0x45 || response == 0x46) && reply.byte(10) == conv_hex(command.mid(2, 2));
+        (response == 0x45 || response == 0x46) && reply.byte(10) == hexPairValue(command.mid(2, 2));
     return answers ? reply : reply.judgedAs(Reply::Status::Garbled);
 }
 
@@ -95,7 +95,7 @@ BoxCommand boxCommand(const ObdRequest& request) {
 ObdAnswer answerOf(const BoxCommand& command, const Reply& reply) {
     if (!reply.answered())
         return ObdAnswer(reply.status(), reply.text());
-    const int service = conv_hex(command.text.left(2));
+    const int service = hexPairValue(command.text.left(2));
     EcuAnswer ecu{quint8(reply.byte(6)), {}};
     if (isCodeService(service)) {
         if (nothingToReport(service, reply))
@@ -197,7 +197,7 @@ void BoxDriver::nextEcu() {
 Driver::Start BoxDriver::start(std::optional<std::chrono::milliseconds> limit) {
     if (!wire_.ComPortActive()) {
         for (int i = 0; i < 2; ++i) {
-            if (wire_.OBDwait() != BoxExchange::Ready::Vehicle)
+            if (wire_.awaitReady() != BoxExchange::Ready::Vehicle)
                 return {};
         }
         return {true, {}};

@@ -38,7 +38,7 @@ ReadyState BoxExchange::readyNow() {
         return ReadyState::NotYet;
     if (transport->readySignal() == Transport::ReadySignal::Poll)
         return transport->pollReady();
-    return OBDinbuffercount() > 0 ? readyMarkerIn(OBDinput().toLatin1()) : ReadyState::NotYet;
+    return OBDinbuffercount() > 0 ? readyMarkerIn(collectReply().toLatin1()) : ReadyState::NotYet;
 }
 
 void BoxExchange::forgetReady() {
@@ -46,10 +46,10 @@ void BoxExchange::forgetReady() {
     if (transport && transport->readySignal() == Transport::ReadySignal::Poll)
         transport->pollReady();
     else
-        OBDinput();
+        collectReply();
 }
 
-BoxExchange::Ready BoxExchange::OBDwait() {
+BoxExchange::Ready BoxExchange::awaitReady() {
     LinkState& state = link_.state();
     state.NoVehicleLink = false;
     forgetReady();
@@ -79,12 +79,12 @@ BoxExchange::Ready BoxExchange::OBDwait() {
     return Ready::Vehicle;
 }
 
-QString BoxExchange::OBDinput() {
+QString BoxExchange::collectReply() {
     const std::optional<QByteArray> bytes = link_.takeInput();
     return bytes ? QString::fromLatin1(*bytes) : QStringLiteral("FF");
 }
 
-int BoxExchange::OBDoutput(const QString& strOUT) {
+int BoxExchange::sendCommand(const QString& strOUT) {
     Transport* transport = link_.transport();
     if (!transport || link_.lost())
         return 0;
@@ -102,7 +102,7 @@ int BoxExchange::OBDinbuffercount() {
 }
 
 std::optional<Reply> BoxExchange::awaitVehicle() {
-    switch (OBDwait()) {
+    switch (awaitReady()) {
     case Ready::Vehicle:
         return std::nullopt;
     case Ready::NoVehicle:
@@ -118,12 +118,12 @@ std::optional<Reply> BoxExchange::awaitVehicle() {
 
 Reply BoxExchange::exchange(const QString& command, int threshold,
                             const std::optional<Deadline>& deadline, Judge judge) {
-    OBDinput(); // whatever is waiting is stale: a late answer to an earlier request
-    OBDoutput(command);
+    collectReply(); // whatever is waiting is stale: a late answer to an earlier request
+    sendCommand(command);
     QString arrived;
     const auto complete = [&] {
         if (OBDinbuffercount() > 0)
-            arrived += OBDinput();
+            arrived += collectReply();
         // A ready marker already on the wire when the command went out comes ahead of the
         // reply; it must not count towards the reply's length.
         const QStringView reply = QStringView(arrived).mid(arrived.startsWith(QLatin1Char('S')));
@@ -132,13 +132,13 @@ Reply BoxExchange::exchange(const QString& command, int threshold,
     std::optional<Reply> missing =
         awaitReply(complete, deadline ? *deadline : link_.replyDeadline(), &arrived);
     if (!missing)
-        arrived += OBDinput();
+        arrived += collectReply();
     traceReceived(arrived.toLatin1());
     return missing ? *missing : judge(command, threshold, arrived);
 }
 
 Reply BoxExchange::passThrough(const QByteArray& frame, int threshold) {
-    OBDinput();
+    collectReply();
     Transport* transport = link_.transport();
     if (transport && !link_.lost()) {
         traceSent(frame);

@@ -21,9 +21,9 @@ public:
     enum class Ready { Vehicle, NoVehicle, NoAnswer, Ended };
     // Waits for a fresh sign of readiness and leaves the outcome in NoVehicleLink and the box
     // colour. Silence is not judged here: the connection waits on through it.
-    Ready OBDwait();
-    QString OBDinput();
-    int OBDoutput(const QString& strOUT);
+    Ready awaitReady();
+    QString collectReply();
+    int sendCommand(const QString& strOUT);
     int OBDinbuffercount();
     // The serial port is the transport (not USB); also before any connection.
     bool ComPortActive() const;

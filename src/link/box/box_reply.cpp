@@ -22,7 +22,7 @@ bool isHex(QChar c) {
 }
 
 int field(const QString& command, int index) {
-    return conv_hex(core::mid(command, 2 * index + 1, 2));
+    return hexPairValue(core::mid(command, 2 * index + 1, 2));
 }
 
 // The services whose third command field is the number of reply bytes.
@@ -61,7 +61,7 @@ bool hasCodeJunk(int service, QStringView text) {
 
 } // namespace
 
-int conv_hex(QString& Hex1) {
+int hexPairValue(QString& Hex1) {
     if (Hex1.isEmpty())
         Hex1 = QStringLiteral("00");
     const int high = nibble(Hex1[0]);
@@ -70,9 +70,9 @@ int conv_hex(QString& Hex1) {
     return sum > 255 ? 128 : sum;
 }
 
-int conv_hex(const QString& Hex1) {
+int hexPairValue(const QString& Hex1) {
     QString copy = Hex1;
-    return conv_hex(copy);
+    return hexPairValue(copy);
 }
 
 bool checksumHolds(QStringView text, int bytes) {
@@ -82,8 +82,8 @@ bool checksumHolds(QStringView text, int bytes) {
         return false;
     int sum = 0;
     for (int position = 2; position < end - 2; position += 2)
-        sum += conv_hex(text.mid(position - 1, 2).toString());
-    return sum % 256 == conv_hex(text.mid(end - 2, 2).toString());
+        sum += hexPairValue(text.mid(position - 1, 2).toString());
+    return sum % 256 == hexPairValue(text.mid(end - 2, 2).toString());
 }
 
 int Reply::wholeLength(const QString& command, QStringView arrived) {
@@ -115,22 +115,22 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
         return Reply(Status::Garbled, text);
 
     // The box's own "nothing to report" for the code services.
-    const int header = conv_hex(text.mid(1, 2));
+    const int header = hexPairValue(text.mid(1, 2));
     if ((service == 0x03 && header == 0xFF) || (service == 0x07 && header >= 0xFE))
         return Reply(Status::Answered, text);
 
-    const int response = conv_hex(text.mid(7, 2));
+    const int response = hexPairValue(text.mid(7, 2));
     // A refusal names the service it refuses, where the length asked for leaves room for it.
     if (response == 0x7F)
-        return Reply(bytes < 5 || conv_hex(text.mid(9, 2)) == service ? Status::Refused
-                                                                      : Status::Garbled,
+        return Reply(bytes < 5 || hexPairValue(text.mid(9, 2)) == service ? Status::Refused
+                                                                          : Status::Garbled,
                      text);
     // The O2 test replies are judged further by their caller.
     if (isO2TestService(service))
         return Reply(Status::Answered, text);
     if (response != service + 0x40)
         return Reply(Status::Garbled, text);
-    if ((service == 0x01 || service == 0x02) && conv_hex(text.mid(9, 2)) != field(command, 1))
+    if ((service == 0x01 || service == 0x02) && hexPairValue(text.mid(9, 2)) != field(command, 1))
         return Reply(Status::Garbled, text);
     return Reply(Status::Answered, text);
 }
@@ -163,7 +163,7 @@ QString Reply::mid(int position, int length) const {
 }
 
 int Reply::byte(int position) const {
-    return conv_hex(mid(position, 2));
+    return hexPairValue(mid(position, 2));
 }
 
 } // namespace scan::box

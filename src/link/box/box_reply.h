@@ -10,8 +10,8 @@ namespace scan::box {
 
 // Two hexadecimal characters as 0..255: characters below "0" count as 0, lower-case letters and
 // other characters above "F" give 128, the empty text reads as "00" (and is set to it).
-int conv_hex(QString& Hex1);
-int conv_hex(const QString& Hex1);
+int hexPairValue(QString& Hex1);
+int hexPairValue(const QString& Hex1);
 
 // The box's reply to one command, judged once, where it enters the program. Only an
 // answered reply is ever read for values; every other kind is "no answer" to whoever asked.
