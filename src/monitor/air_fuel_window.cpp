@@ -31,12 +31,7 @@ AirFuelWindow::AirFuelWindow(AirFuelMeter& meter, scan::OperationRunner& operati
     : QWidget(parent, Qt::Window), meter_(meter), operations_(operations) {
     setObjectName(QStringLiteral("Air_Fuel_Ratio"));
     setWindowTitle(QString(50, QLatin1Char(' ')) + QStringLiteral("Air/Fuel Ratio"));
-    heading = named(new QLabel(QStringLiteral("AIR/FUEL RATIO")), "Label1");
-    QFont big = heading->font();
-    big.setPointSize(16);
-    big.setBold(true);
-    heading->setFont(big);
-    heading->setAlignment(Qt::AlignCenter);
+    heading = ui::heading(QStringLiteral("Label1"), QStringLiteral("AIR/FUEL RATIO"), 16);
     ratioBox = meterBox("Text1");
     engineSpeedBox = meterBox("Text2");
     digits_ = QFont(QStringLiteral("Courier New"), 30, QFont::Bold);

@@ -20,12 +20,7 @@ FuelTrimWindow::FuelTrimWindow(FuelTrimMonitor& monitor, core::Prompter& prompte
     : QWidget(parent, Qt::Window), monitor_(monitor), prompter_(prompter), operations_(operations) {
     setObjectName(QStringLiteral("frmFuel_Trim"));
     setWindowTitle(QStringLiteral("Fuel Trim Monitor"));
-    heading = named(new QLabel(QStringLiteral("Fuel Trim Monitor Window")), "Label5");
-    QFont big = heading->font();
-    big.setPointSize(16);
-    big.setBold(true);
-    heading->setFont(big);
-    heading->setAlignment(Qt::AlignCenter);
+    heading = ui::heading(QStringLiteral("Label5"), QStringLiteral("Fuel Trim Monitor Window"), 16);
     // Fixed pitch, so that the dashes line the values up; light on dark, as an instrument.
     QFont digits(QStringLiteral("Courier New"), 18, QFont::Bold);
     digits.setStyleHint(QFont::TypeWriter);

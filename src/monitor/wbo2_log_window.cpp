@@ -54,13 +54,8 @@ Wbo2LogWindow::Wbo2LogWindow(Wbo2Log& logger, LogState& state, core::Prompter& p
 }
 
 void Wbo2LogWindow::buildControls() {
-    auto* heading =
-        named(new QLabel(QStringLiteral("Lambda / Tachometer with Data Log")), "lblHeading");
-    QFont headingFont = heading->font();
-    headingFont.setPointSize(15);
-    headingFont.setBold(true);
-    heading->setFont(headingFont);
-    heading->setAlignment(Qt::AlignCenter);
+    auto* heading = ui::heading(QStringLiteral("lblHeading"),
+                                QStringLiteral("Lambda / Tachometer with Data Log"), 15);
 
     lambdaCaption = captionBox("Display1_name", QStringLiteral("Lambda"));
     lambdaBox = digits("Display1_value", QStringLiteral("0.0000"));

@@ -1,10 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
 
 namespace ui {
+
+QLabel* heading(const QString& name, const QString& text, int points) {
+    auto* label = named(new QLabel(text), name);
+    QFont font = label->font();
+    font.setPointSize(points);
+    font.setBold(true);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
 
 QLineEdit* displayBox(const QString& name, const QString& text) {
     auto* box = named(new QLineEdit(text), name);

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <utility>
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -24,6 +25,9 @@ template <typename T> T* named(T* control, const QString& name) {
 template <typename T> T* named(T* control, const char* name) {
     return named(control, QString::fromLatin1(name));
 }
+
+// A window's title line: bold, centred, in a size of its own.
+QLabel* heading(const QString& name, const QString& text, int points);
 
 // A box that shows a value: read-only, centred, and passed over by Tab.
 QLineEdit* displayBox(const QString& name, const QString& text = {});
