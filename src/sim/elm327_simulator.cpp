@@ -91,7 +91,7 @@ QString elmFaultNames() {
 
 Elm327Simulator::Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud,
                                  ElmFaults faults, QObject* parent)
-    : QObject(parent), reachable_(profile.reachable), latencyMs_(profile.latencyMs),
+    : SimulatedDevice(parent), reachable_(profile.reachable), latencyMs_(profile.latencyMs),
       protocol_(protocol), baud_(baud), faults_(std::move(faults)), random_(faults_.seed) {
     // One vehicle model per ECU: each answers for itself, as ECUs on one bus do.
     for (const Ecu& ecu : profile.ecus) {
@@ -120,7 +120,7 @@ void Elm327Simulator::reset() {
 void Elm327Simulator::receive(const QByteArray& bytes) {
     if (dead_)
         return;
-    if (lineSpeed_ && lineSpeed_() != 0 && lineSpeed_() != baud_) {
+    if (const qint32 speed = lineSpeed(); speed != 0 && speed != baud_) {
         QByteArray garbage;
         for (qsizetype i = 0; i < bytes.size(); ++i)
             garbage.append(char(0x80 | (random_() & 0x7F)));

@@ -4,15 +4,14 @@
 #include "elm327_frames.h"
 #include "elm_line_faults.h"
 #include "profile.h"
+#include "simulated_device.h"
 #include "vehicle.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QObject>
 #include <QTimer>
 
 #include <deque>
-#include <functional>
 #include <optional>
 #include <random>
 #include <vector>
@@ -44,7 +43,7 @@ QString elmFaultNames();
 // receive(); what the adapter says comes out through transmit(), paced at its baud rate (ten
 // bits a character) plus the profile's latency for each vehicle request. When the host's line
 // speed differs from the adapter's, both sides see only garbage.
-class Elm327Simulator : public QObject {
+class Elm327Simulator : public SimulatedDevice {
     Q_OBJECT
 public:
     static constexpr const char* kIdentity = "ELM327 v1.5";
@@ -52,13 +51,7 @@ public:
     Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud = 38400,
                     ElmFaults faults = {}, QObject* parent = nullptr);
 
-    void receive(const QByteArray& bytes);
-    // The line speed the host has set (0: unknown, as over TCP, which never garbles).
-    void setLineSpeed(std::function<qint32()> lineSpeed) { lineSpeed_ = std::move(lineSpeed); }
-
-signals:
-    void transmit(const QByteArray& bytes);
-    void disconnected();
+    void receive(const QByteArray& bytes) override;
 
 private:
     struct Answer {
@@ -98,7 +91,6 @@ private:
     ElmProtocol protocol_;
     qint32 baud_;
     ElmFaults faults_;
-    std::function<qint32()> lineSpeed_;
     QElapsedTimer clock_;
     QTimer timer_;
     std::mt19937 random_;

@@ -46,7 +46,7 @@ double exchangeSeconds(const Profile& profile, int replyChars) {
 }
 
 ScanToolSimulator::ScanToolSimulator(Profile profile, QObject* parent, TickSource ticks)
-    : QObject(parent), vehicle_(std::move(profile)),
+    : SimulatedDevice(parent), vehicle_(std::move(profile)),
       ticks_(ticks ? std::move(ticks) : TickSource(core::monotonicTicks)), origin_(ticks_()) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);

@@ -4,10 +4,10 @@
 #include "core/clock.h"
 #include "faults.h"
 #include "profile.h"
+#include "simulated_device.h"
 #include "vehicle.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QTimer>
 
 #include <deque>
@@ -39,7 +39,7 @@ double exchangeSeconds(const Profile& profile, int replyChars);
 // latencyMs later and each character leaves only when the wire would have carried it.
 //
 // Do not delete the simulator from a slot connected to its signals (use deleteLater()).
-class ScanToolSimulator : public QObject {
+class ScanToolSimulator : public SimulatedDevice {
     Q_OBJECT
 public:
     static constexpr double kCharMs = 1000.0 / 1920.0;
@@ -53,7 +53,7 @@ public:
 
     // Bytes the host wrote. A byte that is not a hex digit can start no command: it is dropped
     // together with what was gathered before it, which resynchronises after garbage.
-    void receive(const QByteArray& bytes);
+    void receive(const QByteArray& bytes) override;
 
     // The fault hits the next `count` replies (-1: until cleared) to commands that start with
     // `commandPrefix` (empty: all).
@@ -75,11 +75,6 @@ public:
     // Sends what the clock says is due. The simulator's timer calls it; a test that moves its
     // own clock calls it after each move.
     void poll();
-
-signals:
-    void transmit(const QByteArray& bytes);
-    // The Disconnect fault struck: nothing more comes from this simulator.
-    void disconnected();
 
 private:
     struct OutChar {
