@@ -218,8 +218,7 @@ public:
         out.clear();
         for (qsizetype i = 0; i < items.size(); ++i) {
             const QByteArray text = items.at(i).toString().toLatin1();
-            if (!items.at(i).isString() || text.size() != 4 ||
-                !std::all_of(text.begin(), text.end(), isHexDigit))
+            if (!items.at(i).isString() || text.size() != 4 || !isHex(text))
                 return fail(QStringLiteral("%1[%2]").arg(where).arg(i),
                             QStringLiteral("must be four hexadecimal digits"));
             out.push_back(static_cast<quint16>(text.toUInt(nullptr, 16)));

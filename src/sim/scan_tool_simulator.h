@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "box_answers.h"
 #include "core/clock.h"
 #include "faults.h"
 #include "profile.h"
 #include "simulated_device.h"
-#include "vehicle.h"
 
 #include <QByteArray>
 #include <QTimer>
@@ -61,11 +61,11 @@ public:
     void injectFault(const FaultRule& rule);
     void clearFaults();
 
-    void setReachable(bool reachable) { vehicle_.setReachable(reachable); }
-    bool isReachable() const { return vehicle_.reachable(); }
+    void setReachable(bool reachable) { box_.setReachable(reachable); }
+    bool isReachable() const { return box_.reachable(); }
     // The current ECU's address, two hex digits.
     QString currentEcu() const;
-    const Profile& profile() const { return vehicle_.profile(); }
+    const Profile& profile() const { return box_.profile(); }
     bool isDisconnected() const { return dead_; }
     // Over USB the box sends no idle markers: the host asks whether it is ready instead.
     void setIdleMarkers(bool on);
@@ -102,7 +102,7 @@ private:
     bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_; }
     void arm();
 
-    Vehicle vehicle_;
+    BoxAnswers box_;
     FaultPlan faults_;
     TickSource ticks_;
     qint64 origin_ = 0;
