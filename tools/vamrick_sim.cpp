@@ -3,9 +3,8 @@
 // serial code can be run end to end (vamrick --com 1=/dev/pts/N).
 
 #include "core/termination_signals.h"
-#include "sim/elm327_server.h"
+#include "sim/device_server.h"
 #include "sim/elm327_simulator.h"
-#include "sim/pty_server.h"
 #include "sim/scan_tool_simulator.h"
 
 #include <QCommandLineParser>
@@ -78,35 +77,33 @@ bool readMs(const QCommandLineParser& parser, const QCommandLineOption& option, 
     return true;
 }
 
-struct ElmOptions {
-    sim::ElmProtocol protocol = sim::ElmProtocol::Can11;
-    qint32 baud = 38400;
-    std::optional<quint16> tcpPort;
-    sim::ElmFaults faults;
-    QString link; // the terminal's stable name; empty: none
+// Where and how a device is served.
+struct Serving {
+    qint32 baud;                    // the terminal's speed until the host sets its own
+    std::optional<quint16> tcpPort; // 127.0.0.1:PORT instead of a terminal
+    std::optional<QString> link;    // the terminal's stable name
+    const char* gone;               // what to say when the device vanishes
 };
 
-// The simulated ELM327 adapter in front of the same vehicle, on a terminal or on TCP.
-int serveElm327(const sim::Profile& profile, const ElmOptions& options) {
-    sim::Elm327Simulator adapter(profile, options.protocol, options.baud, options.faults);
-    sim::Elm327Server server(adapter);
+// Serves the device until SIGINT or SIGTERM, printing where it is first.
+int serve(sim::SimulatedDevice& device, const Serving& serving) {
+    sim::DeviceServer server(device);
     QString error;
-    const bool open =
-        options.tcpPort ? server.listenTcp(*options.tcpPort, &error) : server.openPty(&error);
+    const bool open = serving.tcpPort ? server.listenTcp(*serving.tcpPort, &error)
+                                      : server.openPty(serving.baud, &error);
     if (!open)
         return failWith(error);
-    QObject::connect(&server, &sim::Elm327Server::closed, [] {
-        std::fputs("vamrick-sim: the adapter is gone (unplug fault); waiting for a signal\n",
-                   stderr);
+    QObject::connect(&server, &sim::DeviceServer::closed, [&serving] {
+        std::fprintf(stderr, "vamrick-sim: %s; waiting for a signal\n", serving.gone);
     });
-    const bool linked = !options.link.isEmpty() && !options.tcpPort;
-    if (linked && !makeLink(options.link, server.device(), error))
+    const bool linked = serving.link && !serving.tcpPort;
+    if (linked && !makeLink(*serving.link, server.device(), error))
         return failWith(error);
     std::printf("%s\n", qPrintable(server.device()));
     std::fflush(stdout);
     const int status = QCoreApplication::exec();
     if (linked)
-        removeLink(options.link, server.device());
+        removeLink(*serving.link, server.device());
     return status;
 }
 
@@ -191,38 +188,43 @@ int main(int argc, char** argv) {
     if (!signalNotifier)
         return failWith(QStringLiteral("cannot set up signal handling"));
 
+    const std::optional<QString> link =
+        parser.isSet(linkOption) ? std::optional(parser.value(linkOption)) : std::nullopt;
     if (parser.isSet(elmOption)) {
-        ElmOptions elm;
+        sim::ElmProtocol protocol = sim::ElmProtocol::Can11;
+        qint32 baud = 38400;
+        std::optional<quint16> tcpPort;
+        sim::ElmFaults faults;
         if (parser.isSet(protocolOption)) {
-            const auto protocol = sim::elmProtocolFromName(parser.value(protocolOption));
-            if (!protocol)
+            const auto named = sim::elmProtocolFromName(parser.value(protocolOption));
+            if (!named)
                 return failWith(
                     QStringLiteral("--protocol wants one of %1").arg(sim::elmProtocolNames()));
-            elm.protocol = *protocol;
+            protocol = *named;
         }
         if (parser.isSet(baudOption)) {
-            const int baud = parser.value(baudOption).toInt();
+            baud = parser.value(baudOption).toInt();
             if (baud != 9600 && baud != 19200 && baud != 38400 && baud != 57600 && baud != 115200)
                 return failWith(QStringLiteral("--baud wants 9600, 19200, 38400, 57600 or 115200"));
-            elm.baud = baud;
         }
         if (parser.isSet(tcpOption)) {
             bool ok = false;
-            elm.tcpPort = parser.value(tcpOption).toUShort(&ok);
+            tcpPort = parser.value(tcpOption).toUShort(&ok);
             if (!ok)
                 return failWith(QStringLiteral("--tcp wants a port number"));
         }
         if (parser.isSet(seedOption)) {
             bool ok = false;
-            elm.faults.seed = parser.value(seedOption).toUInt(&ok);
+            faults.seed = parser.value(seedOption).toUInt(&ok);
             if (!ok)
                 return failWith(QStringLiteral("--seed wants a whole number"));
         }
-        elm.link = parser.value(linkOption);
         for (const QString& text : parser.values(faultOption))
-            if (!sim::addElmFault(elm.faults, text, &error))
+            if (!sim::addElmFault(faults, text, &error))
                 return failWith(error);
-        return serveElm327(*profile, elm);
+        sim::Elm327Simulator adapter(*profile, protocol, baud, faults);
+        // The terminal starts at the adapter's factory rate, whatever rate it was set to.
+        return serve(adapter, {38400, tcpPort, link, "the adapter is gone (unplug fault)"});
     }
     std::vector<sim::FaultRule> faults;
     for (const QString& text : parser.values(faultOption)) {
@@ -235,23 +237,5 @@ int main(int argc, char** argv) {
     sim::ScanToolSimulator simulator(*profile);
     for (const sim::FaultRule& rule : faults)
         simulator.injectFault(rule);
-    sim::PtyServer server(simulator);
-    if (!server.open(&error))
-        return failWith(error);
-    QObject::connect(&server, &sim::PtyServer::closed, [] {
-        std::fputs("vamrick-sim: the device is gone (disconnect fault); waiting for a signal\n",
-                   stderr);
-    });
-
-    const bool linked = parser.isSet(linkOption);
-    const QString link = parser.value(linkOption);
-    if (linked && !makeLink(link, server.devicePath(), error))
-        return failWith(error);
-
-    std::printf("%s\n", qPrintable(server.devicePath()));
-    std::fflush(stdout);
-    const int status = app.exec();
-    if (linked)
-        removeLink(link, server.devicePath());
-    return status;
+    return serve(simulator, {19200, std::nullopt, link, "the device is gone (disconnect fault)"});
 }

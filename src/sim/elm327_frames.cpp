@@ -31,10 +31,6 @@ const ProtocolRow& row(ElmProtocol protocol) {
     return kProtocols[0];
 }
 
-QByteArray hexBytes(const QByteArray& bytes, bool spaces) {
-    return spaces ? bytes.toHex(' ').toUpper() : bytes.toHex().toUpper();
-}
-
 QByteArray join(const QByteArray& a, const QByteArray& b, bool spaces) {
     if (a.isEmpty() || b.isEmpty())
         return a + b;
@@ -53,20 +49,21 @@ quint8 j1850Crc(const QByteArray& bytes) {
 }
 
 QByteArray nonCanHeader(ElmProtocol protocol, quint8 address, int length) {
-    QByteArray header;
-    if (protocol == ElmProtocol::Kwp)
-        header.append(char(0x80 | (length & 0x3F))).append(char(0xF1));
-    else
-        header.append(char(0x48)).append(char(0x6B));
-    return header.append(char(address));
+    if (protocol != ElmProtocol::Kwp)
+        return ecuHeader(address);
+    return QByteArray(1, char(0x80 | (length & 0x3F))).append(char(0xF1)).append(char(address));
+}
+
+QByteArray can29Header(quint8 address) {
+    return QByteArray("\x18\xDA\xF1", 3).append(char(address));
 }
 
 QList<QByteArray> canLines(const QByteArray& header, const QByteArray& message, ElmFormat format) {
     const bool spaces = format.spaces;
     if (message.size() <= 7) {
         if (!format.headers)
-            return {hexBytes(message, spaces)};
-        return {join(header, hexBytes(char(message.size()) + message, spaces), spaces)};
+            return {elmHex(message, spaces)};
+        return {join(header, elmHex(char(message.size()) + message, spaces), spaces)};
     }
     QList<QByteArray> lines;
     const int length = int(message.size());
@@ -76,9 +73,9 @@ QList<QByteArray> canLines(const QByteArray& header, const QByteArray& message, 
     first.append(char(0x10 | ((length >> 8) & 0x0F))).append(char(length & 0xFF));
     first.append(message.left(6));
     if (format.headers)
-        lines.append(join(header, hexBytes(first, spaces), spaces));
+        lines.append(join(header, elmHex(first, spaces), spaces));
     else
-        lines.append(join("0:", hexBytes(message.left(6), spaces), spaces));
+        lines.append(join("0:", elmHex(message.left(6), spaces), spaces));
     int sequence = 1;
     for (qsizetype at = 6; at < message.size(); at += 7, ++sequence) {
         // The last frame is padded to its full eight bytes, and the adapter shows the padding:
@@ -86,16 +83,20 @@ QList<QByteArray> canLines(const QByteArray& header, const QByteArray& message, 
         const QByteArray chunk = message.mid(at, 7).leftJustified(7, '\0');
         if (format.headers) {
             const QByteArray frame = char(0x20 | (sequence & 0x0F)) + chunk;
-            lines.append(join(header, hexBytes(frame, spaces), spaces));
+            lines.append(join(header, elmHex(frame, spaces), spaces));
         } else {
             const QByteArray number = QByteArray::number(sequence & 0x0F, 16).toUpper() + ':';
-            lines.append(join(number, hexBytes(chunk, spaces), spaces));
+            lines.append(join(number, elmHex(chunk, spaces), spaces));
         }
     }
     return lines;
 }
 
 } // namespace
+
+QByteArray elmHex(const QByteArray& bytes, bool spaces) {
+    return spaces ? bytes.toHex(' ').toUpper() : hexPairs(bytes);
+}
 
 std::optional<ElmProtocol> elmProtocolFromName(const QString& name) {
     for (const ProtocolRow& r : kProtocols)
@@ -128,7 +129,7 @@ QByteArray elmResponseHeader(ElmProtocol protocol, quint8 address, int index) {
     case ElmProtocol::Can11:
         return QByteArray::number(0x7E8 + index, 16).toUpper();
     case ElmProtocol::Can29:
-        return hexPairs(QByteArray("\x18\xDA\xF1", 3) + char(address));
+        return hexPairs(can29Header(address));
     default:
         return hexPairs(QByteArray(1, char(address)));
     }
@@ -138,22 +139,13 @@ QList<QByteArray> elmLines(ElmProtocol protocol, quint8 address, int index,
                            const QByteArray& message, ElmFormat format) {
     if (protocol == ElmProtocol::Can11)
         return canLines(elmResponseHeader(protocol, address, index), message, format);
-    if (protocol == ElmProtocol::Can29) {
-        const QByteArray header = QByteArray("\x18\xDA\xF1", 3) + char(address);
-        return canLines(hexBytes(header, format.spaces), message, format);
-    }
+    if (protocol == ElmProtocol::Can29)
+        return canLines(elmHex(can29Header(address), format.spaces), message, format);
     if (!format.headers)
-        return {hexBytes(message, format.spaces)};
+        return {elmHex(message, format.spaces)};
     QByteArray frame = nonCanHeader(protocol, address, int(message.size())) + message;
-    if (protocol == ElmProtocol::J1850) {
-        frame.append(char(j1850Crc(frame)));
-    } else {
-        quint8 sum = 0;
-        for (char c : frame)
-            sum = quint8(sum + quint8(c));
-        frame.append(char(sum));
-    }
-    return {hexBytes(frame, format.spaces)};
+    frame.append(char(protocol == ElmProtocol::J1850 ? j1850Crc(frame) : checksum(frame)));
+    return {elmHex(frame, format.spaces)};
 }
 
 } // namespace sim

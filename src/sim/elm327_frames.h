@@ -20,6 +20,9 @@ char elmProtocolNumber(ElmProtocol protocol);
 QByteArray elmProtocolDescription(ElmProtocol protocol);
 bool isCan(ElmProtocol protocol);
 
+// Bytes as the adapter prints them: upper-case hex pairs, with or without spaces between.
+QByteArray elmHex(const QByteArray& bytes, bool spaces);
+
 struct ElmFormat {
     bool headers = false;
     bool spaces = true;

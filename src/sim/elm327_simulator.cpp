@@ -3,8 +3,6 @@
 
 #include "frames.h"
 
-#include <QStringList>
-
 #include <algorithm>
 
 namespace sim {
@@ -15,90 +13,12 @@ constexpr double kBannerMs = 400;
 constexpr double kSearchMs = 300;
 constexpr double kSplitPromptMs = 30;
 
-struct FaultName {
-    const char* name;
-    bool ElmFaults::*flag;
-    int ElmFaults::*after;
-};
-
-constexpr FaultName kFaultNames[] = {
-    {"silence", nullptr, &ElmFaults::silenceAfter},
-    {"garbage", nullptr, &ElmFaults::garbageAfter},
-    {"unplug", nullptr, &ElmFaults::unplugAfter},
-    {"clone", &ElmFaults::clone, nullptr},
-    {"noise", &ElmFaults::noise, nullptr},
-    {"split-prompt", &ElmFaults::splitPrompt, nullptr},
-    {"crlf", &ElmFaults::crlf, nullptr},
-    {"hang", &ElmFaults::hang, nullptr},
-};
-
-bool isHex(const QByteArray& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return isHexDigit(c); });
-}
-
-QByteArray codeBytes(const std::vector<quint16>& codes, std::size_t from, std::size_t count) {
-    QByteArray bytes;
-    for (std::size_t i = from; i < from + count && i < codes.size(); ++i)
-        bytes.append(char(codes[i] >> 8)).append(char(codes[i] & 0xFF));
-    return bytes;
-}
-
-QByteArray word(quint16 value) {
-    return QByteArray(1, char(value >> 8)).append(char(value & 0xFF));
-}
-
 } // namespace
-
-bool addElmFault(ElmFaults& faults, const QString& text, QString* error) {
-    QString lineError;
-    if (const std::optional<ElmLineFaultRule> rule = parseElmLineFault(text, &lineError)) {
-        faults.lines.add(*rule);
-        return true;
-    }
-    if (!lineError.isEmpty()) {
-        if (error)
-            *error = lineError;
-        return false;
-    }
-    const QStringList parts = text.split(QLatin1Char(':'));
-    for (const FaultName& f : kFaultNames) {
-        if (parts.first() != QLatin1String(f.name))
-            continue;
-        if (f.flag && parts.size() == 1) {
-            faults.*f.flag = true;
-            return true;
-        }
-        bool ok = parts.size() == 1;
-        const int after = ok ? 0 : parts.value(1).toInt(&ok);
-        if (f.after && parts.size() <= 2 && ok && after >= 0) {
-            faults.*f.after = after;
-            return true;
-        }
-        break;
-    }
-    if (error)
-        *error =
-            QStringLiteral("unknown adapter fault \"%1\" (one of %2)").arg(text, elmFaultNames());
-    return false;
-}
-
-QString elmFaultNames() {
-    QStringList names;
-    for (const FaultName& f : kFaultNames)
-        names.append(QLatin1String(f.name) + (f.after ? QStringLiteral("[:N]") : QString()));
-    return names.join(QStringLiteral(", ")) + QStringLiteral(", ") + elmLineFaultNames();
-}
 
 Elm327Simulator::Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud,
                                  ElmFaults faults, QObject* parent)
-    : QObject(parent), reachable_(profile.reachable), latencyMs_(profile.latencyMs),
+    : SimulatedDevice(parent), latencyMs_(profile.latencyMs), vehicle_(std::move(profile)),
       protocol_(protocol), baud_(baud), faults_(std::move(faults)), random_(faults_.seed) {
-    // One vehicle model per ECU: each answers for itself, as ECUs on one bus do.
-    for (const Ecu& ecu : profile.ecus) {
-        Profile alone = profile;
-        alone.ecus = {ecu};
-        ecus_.emplace_back(std::move(alone));
-    }
     clock_.start();
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -120,7 +40,7 @@ void Elm327Simulator::reset() {
 void Elm327Simulator::receive(const QByteArray& bytes) {
     if (dead_)
         return;
-    if (lineSpeed_ && lineSpeed_() != 0 && lineSpeed_() != baud_) {
+    if (const qint32 speed = lineSpeed(); speed != 0 && speed != baud_) {
         QByteArray garbage;
         for (qsizetype i = 0; i < bytes.size(); ++i)
             garbage.append(char(0x80 | (random_() & 0x7F)));
@@ -257,11 +177,11 @@ std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArr
             // The middle byte is the target: 33 (CAN) and 6A (others) reach every ECU.
             const quint8 middle = quint8(value >> 8);
             if (middle != 0x33 && middle != 0x6A)
-                for (std::size_t i = 0; i < ecus_.size(); ++i)
-                    if (ecus_[i].currentEcu().address == middle)
+                for (std::size_t i = 0; i < vehicle_.ecuCount(); ++i)
+                    if (vehicle_.ecu(i).address == middle)
                         target_ = i;
             if (middle != 0x33 && middle != 0x6A && !target_)
-                target_ = ecus_.size(); // nobody there
+                target_ = vehicle_.ecuCount(); // nobody there
         } else {
             return Answer{{"?"}};
         }
@@ -295,9 +215,10 @@ Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& comman
         if (autoProtocol_)
             answer.lines.append("SEARCHING...");
         else if (protocol_ == ElmProtocol::Iso9141 || protocol_ == ElmProtocol::Kwp)
-            answer.lines.append(reachable_ && !wrongBus ? "BUS INIT: ...OK" : "BUS INIT: ...ERROR");
+            answer.lines.append(vehicle_.reachable() && !wrongBus ? "BUS INIT: ...OK"
+                                                                  : "BUS INIT: ...ERROR");
     }
-    if (!reachable_ || wrongBus) {
+    if (!vehicle_.reachable() || wrongBus) {
         if (autoProtocol_)
             answer.lines.append("UNABLE TO CONNECT");
         else if (answer.lines.isEmpty() || !answer.lines.last().endsWith("ERROR"))
@@ -307,12 +228,13 @@ Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& comman
     searched_ = true;
     const QByteArray request = QByteArray::fromHex(hex);
     std::vector<Sent> sent;
-    for (std::size_t i = 0; i < ecus_.size(); ++i) {
+    const Bus bus = isCan(protocol_) ? Bus::Can : Bus::NonCan;
+    for (std::size_t i = 0; i < vehicle_.ecuCount(); ++i) {
         if (!addressed(i) || !passesFilter(i))
             continue;
-        for (const QByteArray& message : ecuMessages(i, request))
+        for (const QByteArray& message : vehicle_.answer(i, request, bus, nowMs() / 1000.0))
             sent.push_back({i, message,
-                            elmLines(protocol_, ecus_[i].currentEcu().address, int(i), message,
+                            elmLines(protocol_, vehicle_.ecu(i).address, int(i), message,
                                      {headers_, spaces_})});
     }
     if (sent.empty())
@@ -346,10 +268,10 @@ void Elm327Simulator::damage(ElmLineFault fault, std::vector<Sent>& sent, Answer
         victim.lines.append(QList<QByteArray>(victim.lines));
     } else if (fault == ElmLineFault::OtherEcu) {
         // The next ECU of the vehicle; a lone ECU gets a neighbour that is not there.
-        const std::size_t next = (victim.ecu + 1) % std::max<std::size_t>(ecus_.size(), 2);
-        const quint8 address = next < ecus_.size()
-                                   ? ecus_[next].currentEcu().address
-                                   : quint8(ecus_[victim.ecu].currentEcu().address + 8);
+        const std::size_t next = (victim.ecu + 1) % std::max<std::size_t>(vehicle_.ecuCount(), 2);
+        const quint8 address = next < vehicle_.ecuCount()
+                                   ? vehicle_.ecu(next).address
+                                   : quint8(vehicle_.ecu(victim.ecu).address + 8);
         victim.lines = elmLines(protocol_, address, int(next), victim.message, {headers_, spaces_});
     } else {
         damageMessage(fault, victim.lines, protocol_, {headers_, spaces_}, random_);
@@ -363,122 +285,9 @@ bool Elm327Simulator::addressed(std::size_t ecu) const {
 bool Elm327Simulator::passesFilter(std::size_t ecu) const {
     if (filter_.isEmpty())
         return true;
-    const quint8 address = ecus_[ecu].currentEcu().address;
+    const quint8 address = vehicle_.ecu(ecu).address;
     const QByteArray header = elmResponseHeader(protocol_, address, int(ecu));
     return isCan(protocol_) ? filter_ == header : filter_.right(2) == header;
-}
-
-QList<QByteArray> Elm327Simulator::ecuMessages(std::size_t index, const QByteArray& request) {
-    Vehicle& vehicle = ecus_[index];
-    const Ecu& ecu = vehicle.currentEcu();
-    const quint8 service = quint8(request[0]);
-    const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
-    const double seconds = nowMs() / 1000.0;
-    const bool can = isCan(protocol_);
-    switch (service) {
-    case 0x01: {
-        QByteArray message(1, char(0x41));
-        // CAN takes up to six PIDs in one request; the other buses one.
-        const int last = can ? std::min<int>(int(request.size()), 7) : 2;
-        for (int i = 1; i < last; ++i)
-            if (const auto data = vehicle.currentData(at(i), seconds))
-                message.append(char(at(i))).append(*data);
-        return message.size() > 1 ? QList<QByteArray>{message} : QList<QByteArray>{};
-    }
-    case 0x02: {
-        const auto data = at(2) == 0 ? vehicle.freezeFrameData(at(1)) : std::nullopt;
-        if (!data)
-            return {};
-        return {QByteArray(1, char(0x42)).append(char(at(1))).append('\0').append(*data)};
-    }
-    case 0x03:
-    case 0x07: {
-        const auto& codes = service == 0x03 ? ecu.storedCodes : ecu.pendingCodes;
-        const char id = char(service + 0x40);
-        if (can) {
-            const auto count = std::min<std::size_t>(codes.size(), 0xFF);
-            return {QByteArray(1, id).append(char(count)).append(codeBytes(codes, 0, count))};
-        }
-        QList<QByteArray> frames;
-        for (std::size_t from = 0; from == 0 || from < codes.size(); from += 3)
-            frames.append(
-                QByteArray(1, id).append(codeBytes(codes, from, 3).leftJustified(6, '\0', true)));
-        return frames;
-    }
-    case 0x04: {
-        if (ecu.clearRefused)
-            return {QByteArray("\x7F\x04\x22", 3)};
-        vehicle.answer(*parseCommand("040404"), seconds);
-        return {QByteArray(1, char(0x44))};
-    }
-    case 0x05: {
-        if (can || !ecu.o2Tests)
-            return {};
-        const auto sensor = ecu.o2Tests->sensors.find(at(2));
-        const QByteArray refusal("\x7F\x05\x12", 3);
-        if (sensor == ecu.o2Tests->sensors.end())
-            return {refusal};
-        QByteArray message = QByteArray(1, char(0x45)).append(char(at(1))).append(char(at(2)));
-        if (at(1) == 0) {
-            quint32 map = 0;
-            for (const auto& test : sensor->second)
-                if (test.first >= 1 && test.first <= 32)
-                    map |= 0x80000000u >> (test.first - 1);
-            return {message.append(word(quint16(map >> 16))).append(word(quint16(map)))};
-        }
-        const auto test = sensor->second.find(at(1));
-        return {test == sensor->second.end() ? refusal : message.append(test->second)};
-    }
-    case 0x06:
-        return monitorMessages(ecu, at(1), at(2));
-    default:
-        return {};
-    }
-}
-
-QList<QByteArray> Elm327Simulator::monitorMessages(const Ecu& ecu, quint8 test,
-                                                   quint8 component) const {
-    const auto& tests = ecu.monitorTests;
-    if (tests.empty())
-        return {};
-    const bool can = isCan(protocol_);
-    if (test % 0x20 == 0) {
-        quint32 map = 0;
-        for (const auto& entry : tests)
-            if (entry.first > test && entry.first <= test + 0x20)
-                map |= 0x80000000u >> (entry.first - test - 1);
-        if (test != 0 && map == 0)
-            return {};
-        QByteArray message = QByteArray(1, char(0x46)).append(char(test));
-        if (!can)
-            message.append('\0');
-        return {message.append(word(quint16(map >> 16))).append(word(quint16(map)))};
-    }
-    const auto found = tests.find(test);
-    if (found == tests.end())
-        return can ? QList<QByteArray>{} : QList<QByteArray>{QByteArray("\x7F\x06\x12", 3)};
-    if (!can) {
-        // One test result: component (bit 7: the limit is a minimum), value, limit.
-        const auto result = found->second.find(component);
-        if (result == found->second.end())
-            return {QByteArray("\x7F\x06\x12", 3)};
-        const MonitorTest& r = result->second;
-        return {QByteArray(1, char(0x46))
-                    .append(char(test))
-                    .append(char((r.minimum ? 0x80 : 0) | component))
-                    .append(word(r.value))
-                    .append(word(r.limit))};
-    }
-    // On CAN each component of the monitor: test id, unit and scaling (01: raw count), value,
-    // minimum, maximum.
-    QByteArray message = QByteArray(1, char(0x46)).append(char(test));
-    for (const auto& [id, r] : found->second)
-        message.append(char(id))
-            .append(char(0x01))
-            .append(word(r.value))
-            .append(word(r.minimum ? r.limit : 0))
-            .append(word(r.minimum ? 0xFFFF : r.limit));
-    return {message};
 }
 
 QByteArray Elm327Simulator::lineEnd() const {

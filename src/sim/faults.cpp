@@ -72,8 +72,7 @@ std::optional<RuleText> splitRule(const QString& text, QString* error) {
     }
     if (parts.size() > 2) {
         rule.prefix = parts[2].toLatin1().toUpper();
-        if (rule.prefix.size() > 6 ||
-            !std::all_of(rule.prefix.begin(), rule.prefix.end(), isHexDigit))
+        if (rule.prefix.size() > 6 || !isHex(rule.prefix))
             return fail(QStringLiteral("the prefix must be up to six hex digits"));
     }
     if (parts.size() > 3) {

@@ -1,15 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pseudo_terminal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
 
-bool openPseudoTerminal(speed_t speed, PseudoTerminal& terminal, QString* error) {
+namespace {
+
+struct Rate {
+    qint32 baud;
+    speed_t speed;
+};
+
+constexpr Rate kRates[] = {
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+};
+
+} // namespace
+
+bool openPseudoTerminal(qint32 baud, PseudoTerminal& terminal, QString* error) {
+    const auto rate = std::find_if(std::begin(kRates), std::end(kRates),
+                                   [baud](const Rate& r) { return r.baud == baud; });
+    if (rate == std::end(kRates)) {
+        if (error)
+            *error = QStringLiteral("cannot create a pseudo-terminal at %1 baud").arg(baud);
+        return false;
+    }
     PseudoTerminal opened;
     auto fail = [&](const char* step) {
         if (error)
@@ -49,13 +71,24 @@ bool openPseudoTerminal(speed_t speed, PseudoTerminal& terminal, QString* error)
     if (::tcgetattr(opened.slave, &mode) != 0)
         return fail("tcgetattr");
     ::cfmakeraw(&mode);
-    ::cfsetispeed(&mode, speed);
-    ::cfsetospeed(&mode, speed);
+    ::cfsetispeed(&mode, rate->speed);
+    ::cfsetospeed(&mode, rate->speed);
     if (::tcsetattr(opened.slave, TCSANOW, &mode) != 0)
         return fail("tcsetattr");
     opened.path = QString::fromLocal8Bit(name);
     terminal = opened;
     return true;
+}
+
+qint32 terminalSpeed(int slave) {
+    termios mode{};
+    if (slave < 0 || ::tcgetattr(slave, &mode) != 0)
+        return 0;
+    const speed_t speed = ::cfgetospeed(&mode);
+    for (const Rate& rate : kRates)
+        if (rate.speed == speed)
+            return rate.baud;
+    return -1;
 }
 
 } // namespace sim

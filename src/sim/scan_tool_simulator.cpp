@@ -46,7 +46,7 @@ double exchangeSeconds(const Profile& profile, int replyChars) {
 }
 
 ScanToolSimulator::ScanToolSimulator(Profile profile, QObject* parent, TickSource ticks)
-    : QObject(parent), vehicle_(std::move(profile)),
+    : SimulatedDevice(parent), box_(std::move(profile)),
       ticks_(ticks ? std::move(ticks) : TickSource(core::monotonicTicks)), origin_(ticks_()) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -86,7 +86,7 @@ void ScanToolSimulator::setIdleMarkers(bool on) {
 }
 
 QString ScanToolSimulator::currentEcu() const {
-    return QString::fromLatin1(hexPairs(QByteArray(1, char(vehicle_.currentEcuAddress()))));
+    return QString::fromLatin1(hexPairs(QByteArray(1, char(box_.currentEcuAddress()))));
 }
 
 double ScanToolSimulator::nowMs() const {
@@ -169,11 +169,11 @@ void ScanToolSimulator::execute(const Command& command, double now) {
     }
     // These two replace the answer, so a clear they hit is not carried out.
     if (fault == Fault::EcuTimeout) {
-        respond(vehicle_.unanswered(command), arrival, now);
+        respond(box_.unanswered(command), arrival, now);
         return;
     }
-    if (fault == Fault::Refuse && command.service < 0x80 && vehicle_.reachable()) {
-        respond(vehicle_.refusal(command, 0x12), arrival, now); // sub-function not supported
+    if (fault == Fault::Refuse && command.service < 0x80 && box_.reachable()) {
+        respond(box_.refusal(command, 0x12), arrival, now); // sub-function not supported
         return;
     }
     const bool acknowledges = command.service == 0xF0;
@@ -183,7 +183,7 @@ void ScanToolSimulator::execute(const Command& command, double now) {
         fault == Fault::WrongReply ? wrongRequest(command) : std::nullopt;
     const Command asked = other.value_or(command);
     const bool framed = command.service < 0x80;
-    QByteArray reply = vehicle_.answer(asked, now / 1000.0);
+    QByteArray reply = box_.answer(asked, now / 1000.0);
     if (fault && (framed || !damagesFramesOnly(*fault)))
         reply = withFault(*fault, std::move(reply), garbage_);
     // Whatever spoils the acknowledgement, the host may still have taken it for one.
@@ -196,7 +196,7 @@ void ScanToolSimulator::execute(const Command& command, double now) {
 
 void ScanToolSimulator::askPassThrough(const QByteArray& raw, double arrival) {
     const std::optional<Fault> fault = std::exchange(rawFault_, std::nullopt);
-    QByteArray reply = vehicle_.passThrough(raw);
+    QByteArray reply = box_.passThrough(raw);
     if (fault)
         reply = withFault(*fault, std::move(reply), garbage_, true);
     respond(reply, arrival, nowMs());
@@ -206,11 +206,12 @@ void ScanToolSimulator::feedRaw(char c, double now) {
     if (raw_.isEmpty())
         rawStartMs_ = std::max(now, lastArrivalMs_);
     raw_.append(c);
-    if (raw_.size() < Vehicle::kPassThroughBytes)
+    if (raw_.size() < BoxAnswers::kPassThroughBytes)
         return;
     rawExpected_ = false;
     const double arrival =
-        profile().paced ? std::max(now, rawStartMs_ + Vehicle::kPassThroughBytes * kCharMs) : now;
+        profile().paced ? std::max(now, rawStartMs_ + BoxAnswers::kPassThroughBytes * kCharMs)
+                        : now;
     lastArrivalMs_ = arrival;
     askPassThrough(std::exchange(raw_, {}), arrival);
 }
@@ -301,7 +302,7 @@ void ScanToolSimulator::sendMarker(double now) {
     const double period = profile().markerPeriodMs;
     const double at = nextMarkerMs_ + std::floor((now - nextMarkerMs_) / period) * period;
     nextMarkerMs_ = at + period;
-    const QByteArray marker(1, vehicle_.reachable() ? 'S' : 'P');
+    const QByteArray marker(1, box_.reachable() ? 'S' : 'P');
     if (profile().paced)
         putOnWire(marker, at, false);
     else

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "box_answers.h"
 #include "core/clock.h"
 #include "faults.h"
 #include "profile.h"
-#include "vehicle.h"
+#include "simulated_device.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QTimer>
 
 #include <deque>
@@ -39,7 +39,7 @@ double exchangeSeconds(const Profile& profile, int replyChars);
 // latencyMs later and each character leaves only when the wire would have carried it.
 //
 // Do not delete the simulator from a slot connected to its signals (use deleteLater()).
-class ScanToolSimulator : public QObject {
+class ScanToolSimulator : public SimulatedDevice {
     Q_OBJECT
 public:
     static constexpr double kCharMs = 1000.0 / 1920.0;
@@ -53,7 +53,7 @@ public:
 
     // Bytes the host wrote. A byte that is not a hex digit can start no command: it is dropped
     // together with what was gathered before it, which resynchronises after garbage.
-    void receive(const QByteArray& bytes);
+    void receive(const QByteArray& bytes) override;
 
     // The fault hits the next `count` replies (-1: until cleared) to commands that start with
     // `commandPrefix` (empty: all).
@@ -61,11 +61,11 @@ public:
     void injectFault(const FaultRule& rule);
     void clearFaults();
 
-    void setReachable(bool reachable) { vehicle_.setReachable(reachable); }
-    bool isReachable() const { return vehicle_.reachable(); }
+    void setReachable(bool reachable) { box_.setReachable(reachable); }
+    bool isReachable() const { return box_.reachable(); }
     // The current ECU's address, two hex digits.
     QString currentEcu() const;
-    const Profile& profile() const { return vehicle_.profile(); }
+    const Profile& profile() const { return box_.profile(); }
     bool isDisconnected() const { return dead_; }
     // Over USB the box sends no idle markers: the host asks whether it is ready instead.
     void setIdleMarkers(bool on);
@@ -75,11 +75,6 @@ public:
     // Sends what the clock says is due. The simulator's timer calls it; a test that moves its
     // own clock calls it after each move.
     void poll();
-
-signals:
-    void transmit(const QByteArray& bytes);
-    // The Disconnect fault struck: nothing more comes from this simulator.
-    void disconnected();
 
 private:
     struct OutChar {
@@ -107,7 +102,7 @@ private:
     bool busy() const { return !command_.isEmpty() || replyCharsOnWire_ > 0 || rawExpected_; }
     void arm();
 
-    Vehicle vehicle_;
+    BoxAnswers box_;
     FaultPlan faults_;
     TickSource ticks_;
     qint64 origin_ = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vehicle.h"
 
+#include "frames.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -12,84 +14,85 @@ template <typename Map> bool definesAbove(const Map& pids, int pid) {
     return pid < 0xFF && pids.upper_bound(static_cast<quint8>(pid)) != pids.end();
 }
 
+// The PIDs from `base` + 1 to `base` + 31, and in the last bit whether any lies above.
 template <typename Map> QByteArray supportMap(const Map& pids, int base) {
-    QByteArray map(4, '\0');
-    for (int i = 1; i <= 32; ++i) {
-        const int pid = base + i;
-        const bool set = i == 32 ? definesAbove(pids, pid) : pids.count(quint8(pid)) > 0;
-        if (set)
-            map[(i - 1) / 8] = char(map[(i - 1) / 8] | (0x80 >> ((i - 1) % 8)));
-    }
+    QByteArray map = supportBits(pids, base);
+    map[3] = char((map[3] & 0xFE) | (definesAbove(pids, base + 32) ? 1 : 0));
     return map;
 }
 
+template <typename Map> std::optional<QByteArray> supportMapAt(const Map& pids, quint8 pid) {
+    if (pid != 0 && !definesAbove(pids, pid))
+        return std::nullopt;
+    return supportMap(pids, pid);
+}
+
+// The codes from `from` on, `count` at the most, two bytes each.
+QByteArray codeBytes(const std::vector<quint16>& codes, std::size_t from, std::size_t count) {
+    QByteArray bytes;
+    for (std::size_t i = from; i < from + count && i < codes.size(); ++i)
+        bytes.append(word(codes[i]));
+    return bytes;
+}
+
 } // namespace
+
+QByteArray negativeResponse(quint8 service, quint8 reason) {
+    return QByteArray(1, char(0x7F)).append(char(service)).append(char(reason));
+}
+
+QByteArray resultBytes(const MonitorTest& result, quint8 component) {
+    return QByteArray(1, char((result.minimum ? 0x80 : 0) | component))
+        .append(word(result.value))
+        .append(word(result.limit));
+}
 
 Vehicle::Vehicle(Profile profile) : profile_(std::move(profile)), reachable_(profile_.reachable) {
     if (profile_.ecus.empty())
         profile_.ecus.push_back(Ecu{});
 }
 
-QByteArray Vehicle::answer(const Command& command, double seconds) {
-    switch (command.service) {
-    case 0x01:
-        return reachable_ ? currentDataReply(command, seconds) : unanswered(command);
-    case 0x02:
-        return reachable_ ? freezeFrameReply(command) : unanswered(command);
+QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, Bus bus,
+                                  double seconds) {
+    if (!reachable_ || request.isEmpty())
+        return {};
+    const Ecu& ecu = profile_.ecus[index];
+    const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
+    switch (at(0)) {
+    case 0x01: {
+        QByteArray message(1, char(0x41));
+        const int last = bus == Bus::Can ? std::min<int>(int(request.size()), 7) : 2;
+        for (int i = 1; i < last; ++i)
+            if (const auto data = currentData(index, at(i), seconds))
+                message.append(char(at(i))).append(*data);
+        return message.size() > 1 ? QList<QByteArray>{message} : QList<QByteArray>{};
+    }
+    case 0x02: {
+        const auto data = at(2) == 0 ? freezeFrameData(index, at(1)) : std::nullopt;
+        if (!data)
+            return {};
+        return {QByteArray(1, char(0x42)).append(char(at(1))).append('\0').append(*data)};
+    }
     case 0x03:
-        return reachable_ ? codesReply(command, 0x43, currentEcu().storedCodes)
-                          : unanswered(command);
-    case 0x04:
-        return reachable_ ? clearReply(command) : unanswered(command);
+        return codes(ecu.storedCodes, 0x43, bus);
     case 0x07:
-        return reachable_ ? codesReply(command, 0x47, currentEcu().pendingCodes)
-                          : unanswered(command);
+        return codes(ecu.pendingCodes, 0x47, bus);
+    case 0x04:
+        return {clear(index)};
     case 0x05:
+        return bus == Bus::Can ? QList<QByteArray>{} : o2Test(ecu, at(1), at(2));
     case 0x06:
-        return reachable_ ? o2TestReply(command) : unanswered(command);
-    case 0x80:
-        return nextEcuReply();
-    case 0x90:
-        return firmwareReply();
-    case 0xF0:
-        return passThroughAck();
+        return monitor(ecu, at(1), at(2), bus);
     default:
-        return unanswered(command);
+        return {};
     }
 }
 
-QByteArray Vehicle::unanswered(const Command& command) const {
-    return unansweredFrame(profile_.leadingChar, replyLength(command));
-}
-
-QByteArray Vehicle::damaged(const Command& command) const {
-    return damagedFrame(profile_.leadingChar, replyLength(command));
-}
-
-int Vehicle::replyLength(const Command& command) {
-    // The O2 test commands carry the sensor code where others ask for a length: their replies
-    // are the header, the response id, the test id and then the support bytes (with the sensor
-    // code in front and a spare byte after), the value, or the value and its limits.
-    if (command.service == 0x05 || command.service == 0x06) {
-        if (command.parameter == 0)
-            return 9;
-        return command.parameter <= 4 ? 6 : 8;
-    }
-    return command.length;
-}
-
-QByteArray Vehicle::refusal(const Command& command, quint8 reason) const {
-    return ecuReply(command,
-                    QByteArray(1, char(0x7F)).append(char(command.service)).append(char(reason)));
-}
-
-std::optional<QByteArray> Vehicle::currentData(quint8 pid, double seconds) const {
-    const Ecu& ecu = currentEcu();
-    if (pid % 0x20 == 0) {
-        if (pid != 0 && !definesAbove(ecu.pids, pid))
-            return std::nullopt;
-        return supportMap(ecu.pids, pid);
-    }
+std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,
+                                               double seconds) const {
+    const Ecu& ecu = profile_.ecus[index];
+    if (pid % 0x20 == 0)
+        return supportMapAt(ecu.pids, pid);
     const auto it = ecu.pids.find(pid);
     if (it == ecu.pids.end())
         return std::nullopt;
@@ -106,180 +109,103 @@ std::optional<QByteArray> Vehicle::currentData(quint8 pid, double seconds) const
     return encodeAt(pid, std::get<MovingValue>(it->second), seconds);
 }
 
-std::optional<QByteArray> Vehicle::freezeFrameData(quint8 pid) const {
-    const Ecu& ecu = currentEcu();
+std::optional<QByteArray> Vehicle::freezeFrameData(std::size_t index, quint8 pid) const {
+    const Ecu& ecu = profile_.ecus[index];
     // As in service $01, an ECU without OBD data answers only an all-clear map.
     if (ecu.pids.empty())
         return pid == 0 ? std::optional<QByteArray>(QByteArray(4, '\0')) : std::nullopt;
     // Without a stored frame the ECU still answers PID $02, with the code 0000.
     static const std::map<quint8, QByteArray> noFrame{{0x02, QByteArray(2, '\0')}};
     const auto& frame = ecu.freezeFrame.empty() ? noFrame : ecu.freezeFrame;
-    if (pid % 0x20 == 0) {
-        if (pid != 0 && !definesAbove(frame, pid))
-            return std::nullopt;
-        return supportMap(frame, pid);
-    }
+    if (pid % 0x20 == 0)
+        return supportMapAt(frame, pid);
     const auto it = frame.find(pid);
     return it == frame.end() ? std::nullopt : std::optional<QByteArray>(it->second);
 }
 
-QByteArray Vehicle::currentDataReply(const Command& command, double seconds) const {
-    const std::optional<QByteArray> data = currentData(command.parameter, seconds);
-    return data ? dataReply(command, 0x41, QByteArray(), *data) : unanswered(command);
+const MonitorTest* Vehicle::monitorResult(std::size_t index, quint8 test, quint8 component) const {
+    const auto& tests = profile_.ecus[index].monitorTests;
+    const auto found = tests.find(test);
+    if (found == tests.end())
+        return nullptr;
+    const auto result = found->second.find(component);
+    return result == found->second.end() ? nullptr : &result->second;
 }
 
-QByteArray Vehicle::freezeFrameReply(const Command& command) const {
-    const std::optional<QByteArray> data = freezeFrameData(command.parameter);
-    return data ? dataReply(command, 0x42, QByteArray(1, '\0'), *data) : unanswered(command);
-}
-
-// One frame holds three codes. An ECU with more would send further frames, which the box does
-// not pass on.
-QByteArray Vehicle::codesReply(const Command& command, char responseId,
-                               const std::vector<quint16>& codes) const {
-    QByteArray payload(1, responseId);
-    for (std::size_t i = 0; i < 3; ++i) {
-        const quint16 code = i < codes.size() ? codes[i] : 0;
-        payload.append(char(code >> 8)).append(char(code & 0xFF));
+QList<QByteArray> Vehicle::codes(const std::vector<quint16>& codes, char responseId,
+                                 Bus bus) const {
+    if (bus == Bus::Can) {
+        const auto count = std::min<std::size_t>(codes.size(), 0xFF);
+        return {QByteArray(1, responseId).append(char(count)).append(codeBytes(codes, 0, count))};
     }
-    return ecuReply(command, payload);
+    // Three codes a message, the last one padded with zeros; no codes make one empty message.
+    QList<QByteArray> messages;
+    for (std::size_t from = 0; from == 0 || from < codes.size(); from += 3)
+        messages.append(QByteArray(1, responseId)
+                            .append(codeBytes(codes, from, 3).leftJustified(6, '\0', true)));
+    return messages;
 }
 
-QByteArray Vehicle::clearReply(const Command& command) {
-    Ecu& ecu = profile_.ecus[ecuIndex_];
+QByteArray Vehicle::clear(std::size_t index) {
+    Ecu& ecu = profile_.ecus[index];
     if (ecu.clearRefused)
-        return refusal(command, 0x22); // conditions not correct
+        return negativeResponse(0x04, 0x22); // conditions not correct
     ecu.storedCodes.clear();
     ecu.pendingCodes.clear();
     ecu.freezeFrame.clear();
     ecu.mil = false;
-    return ecuReply(command, QByteArray(1, char(0x44)));
+    return QByteArray(1, char(0x44));
 }
 
-QByteArray Vehicle::o2TestReply(const Command& command) const {
-    const std::optional<O2TestResults>& results = currentEcu().o2Tests;
-    const quint8 sensor = command.length;
-    if (!results)
-        return refusal(command, 0x12); // sub-function not supported
-    const auto tests = results->sensors.find(sensor);
-    if (tests == results->sensors.end())
-        return refusal(command, 0x12);
-    QByteArray payload(1, char(command.service == 0x05 ? results->supportReplyId : 0x46));
-    payload.append(char(command.parameter));
-    if (command.parameter == 0) {
-        // Bit 7 of the first byte is test $01 ... bit 0 test $08; bit 7 of the second test $09.
-        quint16 bits = 0;
-        for (const auto& test : tests->second)
-            bits |= quint16(0x100 >> (test.first - 1));
-        payload.append(char(sensor)).append(char(bits >> 1)).append(char((bits & 1) << 7));
-        return ecuReply(command, payload);
-    }
-    const auto test = tests->second.find(command.parameter);
-    if (test == tests->second.end())
-        return refusal(command, 0x12);
-    return ecuReply(command, payload.append(test->second));
+QList<QByteArray> Vehicle::o2Test(const Ecu& ecu, quint8 test, quint8 sensor) const {
+    if (!ecu.o2Tests)
+        return {};
+    const auto tests = ecu.o2Tests->sensors.find(sensor);
+    if (tests == ecu.o2Tests->sensors.end())
+        return {negativeResponse(0x05, 0x12)};
+    QByteArray message = QByteArray(1, char(0x45)).append(char(test)).append(char(sensor));
+    if (test == 0)
+        return {message.append(supportBits(tests->second, 0))};
+    const auto found = tests->second.find(test);
+    return {found == tests->second.end() ? negativeResponse(0x05, 0x12)
+                                         : message.append(found->second)};
 }
 
-QByteArray Vehicle::dataReply(const Command& command, char responseId,
-                              const QByteArray& frameNumber, const QByteArray& data) const {
-    QByteArray payload(1, responseId);
-    payload.append(char(command.parameter)).append(frameNumber).append(data);
-    return ecuReply(command, payload);
-}
-
-QByteArray Vehicle::ecuReply(const Command& command, const QByteArray& payload) const {
-    QByteArray bytes;
-    bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcu().address));
-    bytes.append(payload);
-    // The host asks for the length it will read: pad with zeros or cut to it.
-    const int length = replyLength(command);
-    if (bytes.size() < length)
-        bytes.append(QByteArray(length - bytes.size(), '\0'));
-    bytes.truncate(length);
-    return frame(profile_.leadingChar, bytes);
-}
-
-QByteArray Vehicle::nextEcuReply() {
-    ecuIndex_ = (ecuIndex_ + 1) % profile_.ecus.size();
-    return profile_.leadingChar + hexPairs(QByteArray(1, char(currentEcu().address))) + "00";
-}
-
-QByteArray Vehicle::firmwareReply() const {
-    return profile_.leadingChar + profile_.firmware;
-}
-
-} // namespace sim
-
-namespace sim {
-
-namespace {
-
-// The first two header bytes a pass-through command carries for the protocol digit.
-std::pair<quint8, quint8> passThroughHeader(char protocol) {
-    switch (protocol & 0x0F) {
-    case 4:
-        return {0x61, 0x6A};
-    case 8:
-        return {0xC3, 0x33};
-    default:
-        return {0x68, 0x6A};
-    }
-}
-
-} // namespace
-
-QByteArray Vehicle::passThroughAck() const {
-    return profile_.leadingChar + QByteArray("A") + profile_.protocol;
-}
-
-QByteArray Vehicle::passThrough(const QByteArray& received) const {
-    const QByteArray command = received.leftJustified(kPassThroughBytes, '\0', true);
-    const auto at = [&command](int i) { return quint8(command.at(i)); };
-    const auto [first, second] = passThroughHeader(profile_.protocol);
-    const bool test = at(1) == 6 && at(6) != 0;
-    const bool supported = at(1) == 5 && at(6) == 0 && at(7) == 0;
-    const bool wellFormed = received.size() == kPassThroughBytes && at(0) == 0x01 &&
-                            at(2) == first && at(3) == second && at(4) == 0xF1 && at(5) == 0x06 &&
-                            (test || supported);
-    QByteArray payload = wellFormed && reachable_ ? monitorTestResult(at(6), at(7)) : QByteArray();
-    if (payload.isEmpty())
-        payload = QByteArray(1, char(0x7F)).append(char(at(5))).append(char(0x12));
-    QByteArray bytes;
-    bytes.append(char(0x48)).append(char(0x6B)).append(char(currentEcu().address));
-    bytes.append(payload);
-    bytes.append(QByteArray(kPassThroughBytes - 1 - bytes.size(), '\0'));
-    quint8 sum = 0;
-    for (char b : bytes)
-        sum = quint8(sum + quint8(b));
-    return bytes.append(char(sum));
-}
-
-QByteArray Vehicle::monitorTestResult(quint8 testId, quint8 componentId) const {
-    const auto& tests = currentEcu().monitorTests;
-    if (testId == 0) {
-        if (tests.empty())
+QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component, Bus bus) const {
+    const auto& tests = ecu.monitorTests;
+    if (tests.empty())
+        return {};
+    const bool can = bus == Bus::Can;
+    if (test % 0x20 == 0) {
+        const QByteArray map = supportBits(tests, test);
+        if (test != 0 && map == QByteArray(4, '\0'))
             return {};
-        QByteArray map(4, '\0');
-        for (const auto& entry : tests) {
-            const int bit = entry.first - 1;
-            if (bit < 32)
-                map[bit / 8] = char(map[bit / 8] | (0x80 >> (bit % 8)));
-        }
-        return QByteArray(1, char(0x46)).append(2, '\0').append(map);
+        QByteArray message = QByteArray(1, char(0x46)).append(char(test));
+        if (!can)
+            message.append('\0');
+        return {message.append(map)};
     }
-    const auto test = tests.find(testId);
-    if (test == tests.end())
-        return {};
-    const auto component = test->second.find(componentId);
-    if (component == test->second.end())
-        return {};
-    const MonitorTest& result = component->second;
-    return QByteArray(1, char(0x46))
-        .append(char((result.minimum ? 0x80 : 0) | componentId))
-        .append(char(result.value >> 8))
-        .append(char(result.value & 0xFF))
-        .append(char(result.limit >> 8))
-        .append(char(result.limit & 0xFF));
+    const auto found = tests.find(test);
+    if (found == tests.end())
+        return can ? QList<QByteArray>{} : QList<QByteArray>{negativeResponse(0x06, 0x12)};
+    if (!can) {
+        const auto result = found->second.find(component);
+        if (result == found->second.end())
+            return {negativeResponse(0x06, 0x12)};
+        return {QByteArray(1, char(0x46))
+                    .append(char(test))
+                    .append(resultBytes(result->second, component))};
+    }
+    // On CAN each component of the monitor: test id, unit and scaling (01: raw count), value,
+    // minimum, maximum.
+    QByteArray message = QByteArray(1, char(0x46)).append(char(test));
+    for (const auto& [id, r] : found->second)
+        message.append(char(id))
+            .append(char(0x01))
+            .append(word(r.value))
+            .append(word(r.minimum ? r.limit : 0))
+            .append(word(r.minimum ? 0xFFFF : r.limit));
+    return {message};
 }
 
 } // namespace sim

@@ -1,77 +1,76 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "frames.h"
 #include "profile.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <optional>
-#include <vector>
 
 namespace sim {
 
-// The box's answers, without timing: what goes back for each command. Each service or box
-// command is one small handler; answer() picks it by the command's first byte.
+// The form an ECU's answers take on its bus. On CAN a request may ask for up to six PIDs, the
+// trouble codes come in one message after their count, and the monitoring results carry units and
+// both limits; on the other buses (the box's among them) one PID a request, three codes a
+// message, and one result with its limit.
+enum class Bus { Can, NonCan };
+
+// Four bytes in which bit 7 of the first stands for id `base` + 1 and bit 0 of the last for
+// `base` + 32: which of the keys of `byId` lie in that range.
+template <typename Map> QByteArray supportBits(const Map& byId, int base) {
+    QByteArray bits(4, '\0');
+    for (const auto& entry : byId) {
+        const int bit = int(entry.first) - base - 1;
+        if (bit >= 0 && bit < 32)
+            bits[bit / 8] = char(bits[bit / 8] | (0x80 >> (bit % 8)));
+    }
+    return bits;
+}
+
+// The negative response: 7F, the service and the reason.
+QByteArray negativeResponse(quint8 service, quint8 reason);
+// A monitoring test result without the bus's units: the component (bit 7: the limit is a
+// minimum), the value and the limit.
+QByteArray resultBytes(const MonitorTest& result, quint8 component);
+
+// The simulated vehicle: the profile's ECUs and what each answers to an OBD request, whichever
+// device asks it. Support maps come from the PIDs the profile defines: a map's last bit (the next
+// map) is set when any PID above it is defined, and only then is that next map answered.
 class Vehicle {
 public:
     explicit Vehicle(Profile profile);
 
-    // `seconds` is the vehicle's clock, for the values that move.
-    QByteArray answer(const Command& command, double seconds);
-
-    // The reply of a request the ECU does not answer.
-    QByteArray unanswered(const Command& command) const;
-    // The reply of a request whose answer came damaged, or too late.
-    QByteArray damaged(const Command& command) const;
-    // The current ECU's negative response to the request: 7F, the service and the reason code.
-    QByteArray refusal(const Command& command, quint8 reason) const;
-
-    // Whether the vehicle answers at all: the box's idle marker is "S", otherwise "P".
+    // Whether the vehicle answers at all.
     bool reachable() const { return reachable_; }
-    quint8 currentEcuAddress() const { return currentEcu().address; }
     void setReachable(bool reachable) { reachable_ = reachable; }
-    const Ecu& currentEcu() const { return profile_.ecus[ecuIndex_]; }
-    // The profile as it stands: a clear (service $04) empties the current ECU's codes in it.
+    // The profile as it stands: a clear (service $04) empties that ECU's codes in it.
     const Profile& profile() const { return profile_; }
+    std::size_t ecuCount() const { return profile_.ecus.size(); }
+    const Ecu& ecu(std::size_t index) const { return profile_.ecus[index]; }
 
-    // The data bytes the current ECU gives for a service $01 PID; nothing when it does not
-    // support it. Support maps come from the PIDs the profile defines: a map's last bit (the next
-    // map) is set when any PID above it is defined, and only then is that next map answered.
-    std::optional<QByteArray> currentData(quint8 pid, double seconds) const;
+    // The messages ECU `index` sends to a request (the service, then its bytes) in the form of the
+    // bus, each from its response id on; none when it stays silent, as does an unreachable vehicle.
+    // A clear it accepts empties its codes, freeze frame and MIL. `seconds` is the vehicle's clock,
+    // for the values that move.
+    QList<QByteArray> answer(std::size_t index, const QByteArray& request, Bus bus, double seconds);
 
-    // Service $02 data of the current ECU's stored freeze frame (frame 0).
-    std::optional<QByteArray> freezeFrameData(quint8 pid) const;
-
-    // The bytes of a pass-through command, which follow an acknowledged "F00504".
-    static constexpr int kPassThroughBytes = 14;
-    // The current ECU's raw answer to a pass-through command: the header (48 6B and the ECU
-    // address), then 46 and the result, or 7F, the service and reason $12 for a test it does not
-    // define or a command it cannot take; 13 bytes and their checksum.
-    QByteArray passThrough(const QByteArray& command) const;
+    // The data bytes ECU `index` gives for a service $01 PID; nothing when it does not support it.
+    std::optional<QByteArray> currentData(std::size_t index, quint8 pid, double seconds) const;
+    // Service $02 data of the ECU's stored freeze frame (frame 0).
+    std::optional<QByteArray> freezeFrameData(std::size_t index, quint8 pid) const;
+    // The ECU's result of monitoring test `test` for `component`; none when it defines none.
+    const MonitorTest* monitorResult(std::size_t index, quint8 test, quint8 component) const;
 
 private:
-    QByteArray currentDataReply(const Command& command, double seconds) const;
-    QByteArray freezeFrameReply(const Command& command) const;
-    QByteArray codesReply(const Command& command, char responseId,
-                          const std::vector<quint16>& codes) const;
-    QByteArray clearReply(const Command& command);
-    // Services $05 and $06 as text commands: test id, sensor code.
-    QByteArray o2TestReply(const Command& command) const;
-    // The bytes of the reply the host waits for, the three header bytes included.
-    static int replyLength(const Command& command);
-    QByteArray dataReply(const Command& command, char responseId, const QByteArray& frameNumber,
-                         const QByteArray& data) const;
-    // Header, then the payload padded with zeros or cut to the length the host asked for.
-    QByteArray ecuReply(const Command& command, const QByteArray& payload) const;
-    QByteArray nextEcuReply();
-    QByteArray firmwareReply() const;
-    QByteArray passThroughAck() const;
-    // The answer to a well-formed service $06 pass-through request; nothing when the ECU has none.
-    QByteArray monitorTestResult(quint8 testId, quint8 componentId) const;
+    QList<QByteArray> codes(const std::vector<quint16>& codes, char responseId, Bus bus) const;
+    QByteArray clear(std::size_t index);
+    // Service $05: test id, sensor code.
+    QList<QByteArray> o2Test(const Ecu& ecu, quint8 test, quint8 sensor) const;
+    // Service $06: test id, component id.
+    QList<QByteArray> monitor(const Ecu& ecu, quint8 test, quint8 component, Bus bus) const;
 
     Profile profile_;
-    std::size_t ecuIndex_ = 0;
     bool reachable_ = true;
 };
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/elm/adapter_link.h"
-#include "sim/elm327_server.h"
+#include "sim/device_server.h"
 #include "sim/elm327_simulator.h"
 #include "support/qt_printers.h"
 
@@ -21,13 +21,13 @@ using Kind = ElmAnswer::Kind;
 // A simulated adapter served on a pseudo-terminal, and the program's link to it.
 struct Bench {
     sim::Elm327Simulator adapter;
-    sim::Elm327Server server{adapter};
+    sim::DeviceServer server{adapter};
     std::unique_ptr<AdapterLink> link;
 
     explicit Bench(sim::ElmProtocol protocol, sim::ElmFaults faults = {}, qint32 baud = 38400)
         : adapter(sim::Profile::defaults(), protocol, baud, std::move(faults)) {
         QString error;
-        EXPECT_TRUE(server.openPty(&error)) << error.toStdString();
+        EXPECT_TRUE(server.openPty(38400, &error)) << error.toStdString();
         link = std::make_unique<AdapterLink>(server.device(),
                                              scan::elm::AdapterOptions{38400, 600ms, 800ms});
     }
@@ -133,7 +133,7 @@ TEST(Elm327Test, AnAdapterSilentAtEverySpeedIsResetOnceAtEachAndGivenUp) {
     Bench bench(sim::ElmProtocol::Can11, {}, 57600);
     QList<qint32> speeds; // each speed the adapter was spoken to at, in turn
     bench.adapter.setLineSpeed([&] {
-        const qint32 speed = bench.server.ptySpeed();
+        const qint32 speed = bench.server.lineSpeed();
         if (speeds.isEmpty() || speeds.back() != speed)
             speeds << speed;
         return speed;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sim/pty_server.h"
+#include "sim/device_server.h"
 #include "sim/scan_tool_simulator.h"
 #include "support/qt_printers.h"
 
@@ -38,19 +38,19 @@ bool answers(const QString& device, const QByteArray& command, const QByteArray&
 
 TEST(SimPtyTest, KeepsServingWhenTheHostStopsReadingOrClosesThePort) {
     sim::ScanToolSimulator simulator;
-    sim::PtyServer server(simulator);
+    sim::DeviceServer server(simulator);
     QString error;
-    ASSERT_TRUE(server.open(&error)) << error.toStdString();
+    ASSERT_TRUE(server.openPty(19200, &error)) << error.toStdString();
     QSignalSpy sent(&simulator, &sim::ScanToolSimulator::transmit);
     // Unanswered requests for 255 bytes: about 100 KB that nobody reads.
-    const int fd = ::open(server.devicePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    const int fd = ::open(server.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     const QByteArray flood = QByteArray("01FFFF").repeated(200);
     ASSERT_EQ(::write(fd, flood.constData(), flood.size()), flood.size());
     ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 200; }, 5000));
     ::close(fd);
     sent.clear();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sent.count() >= 3; }, 3000)); // markers go on
-    EXPECT_TRUE(answers(server.devicePath(), "900101", "V4.00"));
+    EXPECT_TRUE(answers(server.device(), "900101", "V4.00"));
 }
 
 // Starts vamrick-sim and returns the terminal it prints first; empty if it printed none.

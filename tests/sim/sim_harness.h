@@ -56,7 +56,7 @@ struct SimHarness {
     std::unique_ptr<sim::ScanToolSimulator> simulator;
 };
 
-// The vehicle's answer without the box around it.
-inline QByteArray ask(sim::Vehicle& vehicle, const char* text, double seconds = 0) {
-    return vehicle.answer(*sim::parseCommand(text), seconds);
+// The box's answer without its timing.
+inline QByteArray ask(sim::BoxAnswers& box, const char* text, double seconds = 0) {
+    return box.answer(*sim::parseCommand(text), seconds);
 }

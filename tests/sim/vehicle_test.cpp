@@ -14,7 +14,7 @@ const QByteArray smallEcu = R"({"ecus": [{"address": "10", "pids": {
 const QByteArray unanswered7 = "VS" + QByteArray(15, '0');
 
 TEST(SimReplyTest, RepliesKeepTheAskedLengthAndEndInTheirChecksum) {
-    sim::Vehicle vehicle(profileFrom(smallEcu));
+    sim::BoxAnswers vehicle(profileFrom(smallEcu));
     const std::pair<const char*, QByteArray> cases[] = {
         {"010C07", "V486B10410C1AF822"},
         {"011F09", "V486B10411F025800007D"}, // data padded with zeros
@@ -35,26 +35,26 @@ TEST(SimReplyTest, RepliesKeepTheAskedLengthAndEndInTheirChecksum) {
 }
 
 TEST(SimReplyTest, SupportMapsFollowTheDefinedPidsAndChainOnward) {
-    sim::Vehicle vehicle(profileFrom(smallEcu));
+    sim::BoxAnswers vehicle(profileFrom(smallEcu));
     EXPECT_EQ(ask(vehicle, "010009").mid(11, 8), "80100003"); // $01, $0C, $1F, $20
     EXPECT_EQ(ask(vehicle, "012009").mid(11, 8), "80000001"); // $21, $40
     EXPECT_EQ(ask(vehicle, "014009").mid(11, 8), "00040000"); // $4E
     EXPECT_EQ(ask(vehicle, "016009").at(1), 'S');
 
     // A gap in the middle range still leads on to the PIDs above it.
-    sim::Vehicle gap(profileFrom(R"({"ecus": [{"address": "10", "pids": {"42": [55, 20]}}]})"));
+    sim::BoxAnswers gap(profileFrom(R"({"ecus": [{"address": "10", "pids": {"42": [55, 20]}}]})"));
     EXPECT_EQ(ask(gap, "010009").mid(11, 8), "00000001");
     EXPECT_EQ(ask(gap, "012009").mid(11, 8), "00000001");
     EXPECT_EQ(ask(gap, "014009").mid(11, 8), "40000000");
 
     // Without OBD data the ECU shows its address in all-clear maps, in services $01 and $02, and
     // has no freeze frame; that follows from the data, not from the address.
-    sim::Vehicle none(profileFrom(R"({"ecus": [{"address": "D0", "storedCodes": ["0300"]}]})"));
+    sim::BoxAnswers none(profileFrom(R"({"ecus": [{"address": "D0", "storedCodes": ["0300"]}]})"));
     EXPECT_EQ(ask(none, "010009"), "V486BD0410000000000C4");
     EXPECT_EQ(ask(none, "010109"), "VS" + QByteArray(19, '0'));
     EXPECT_EQ(ask(none, "02000A").mid(13, 8), "00000000");
     EXPECT_EQ(ask(none, "02020A").at(1), 'S');
-    sim::Vehicle d0(profileFrom(R"({"ecus": [{"address": "D0", "pids": {"05": [130]},
+    sim::BoxAnswers d0(profileFrom(R"({"ecus": [{"address": "D0", "pids": {"05": [130]},
                                                "freezeFrame": {"02": [1, 35]}}]})"));
     EXPECT_EQ(ask(d0, "02020A").mid(13, 4), "0123");
 }
@@ -81,7 +81,7 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
         {0x0F, 0, "8C"},       // a minute into the drive: 100 km/h, carried as 100 °C
     };
     for (const auto& [pid, seconds, expected] : cases)
-        EXPECT_EQ(vehicle.currentData(pid, seconds)->toHex().toUpper(), expected)
+        EXPECT_EQ(vehicle.currentData(0, pid, seconds)->toHex().toUpper(), expected)
             << int(pid) << " at " << seconds << " s";
 }
 

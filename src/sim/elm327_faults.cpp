@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "elm_line_faults.h"
+#include "elm327_faults.h"
 
 #include "frames.h"
 
@@ -26,6 +26,23 @@ constexpr std::array kNames{
     std::pair{ElmLineFault::NoPrompt, "no-prompt"},
 };
 
+struct FaultName {
+    const char* name;
+    bool ElmFaults::*flag;
+    int ElmFaults::*after;
+};
+
+constexpr FaultName kFaultNames[] = {
+    {"silence", nullptr, &ElmFaults::silenceAfter},
+    {"garbage", nullptr, &ElmFaults::garbageAfter},
+    {"unplug", nullptr, &ElmFaults::unplugAfter},
+    {"clone", &ElmFaults::clone, nullptr},
+    {"noise", &ElmFaults::noise, nullptr},
+    {"split-prompt", &ElmFaults::splitPrompt, nullptr},
+    {"crlf", &ElmFaults::crlf, nullptr},
+    {"hang", &ElmFaults::hang, nullptr},
+};
+
 int draw(std::mt19937& random, int from, int to) {
     return std::uniform_int_distribution<int>(from, to)(random);
 }
@@ -44,7 +61,7 @@ QByteArray lineBytes(QByteArray line, ElmProtocol protocol) {
 }
 
 QByteArray lineText(const QByteArray& bytes, ElmProtocol protocol, ElmFormat format) {
-    QByteArray text = format.spaces ? bytes.toHex(' ').toUpper() : bytes.toHex().toUpper();
+    QByteArray text = elmHex(bytes, format.spaces);
     if (protocol == ElmProtocol::Can11) {
         text.remove(0, 1);
         if (format.spaces)
@@ -104,10 +121,7 @@ void damageBytes(ElmLineFault fault, QByteArray& bytes, ElmProtocol protocol,
         } else if (protocol == ElmProtocol::Kwp) {
             const quint8 format = quint8(bytes[0]);
             bytes[0] = char((format & 0xC0) | nudged(format & 0x3F, 1, 0x3F, random));
-            quint8 sum = 0;
-            for (qsizetype i = 0; i + 1 < bytes.size(); ++i)
-                sum = quint8(sum + quint8(bytes[i]));
-            bytes.back() = char(sum);
+            bytes.back() = char(checksum(QByteArrayView(bytes).chopped(1)));
         }
         return;
     }
@@ -155,6 +169,46 @@ void damageMessage(ElmLineFault fault, QList<QByteArray>& lines, ElmProtocol pro
     QByteArray bytes = lineBytes(line, protocol);
     damageBytes(fault, bytes, protocol, random);
     line = lineText(bytes, protocol, format);
+}
+
+bool addElmFault(ElmFaults& faults, const QString& text, QString* error) {
+    QString lineError;
+    if (const std::optional<ElmLineFaultRule> rule = parseElmLineFault(text, &lineError)) {
+        faults.lines.add(*rule);
+        return true;
+    }
+    if (!lineError.isEmpty()) {
+        if (error)
+            *error = lineError;
+        return false;
+    }
+    const QStringList parts = text.split(QLatin1Char(':'));
+    for (const FaultName& f : kFaultNames) {
+        if (parts.first() != QLatin1String(f.name))
+            continue;
+        if (f.flag && parts.size() == 1) {
+            faults.*f.flag = true;
+            return true;
+        }
+        bool ok = parts.size() == 1;
+        const int after = ok ? 0 : parts.value(1).toInt(&ok);
+        if (f.after && parts.size() <= 2 && ok && after >= 0) {
+            faults.*f.after = after;
+            return true;
+        }
+        break;
+    }
+    if (error)
+        *error =
+            QStringLiteral("unknown adapter fault \"%1\" (one of %2)").arg(text, elmFaultNames());
+    return false;
+}
+
+QString elmFaultNames() {
+    QStringList names;
+    for (const FaultName& f : kFaultNames)
+        names.append(QLatin1String(f.name) + (f.after ? QStringLiteral("[:N]") : QString()));
+    return names.join(QStringLiteral(", ")) + QStringLiteral(", ") + elmLineFaultNames();
 }
 
 } // namespace sim

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "elm327_server.h"
+#include "device_server.h"
 
-#include "elm327_simulator.h"
 #include "pseudo_terminal.h"
+#include "simulated_device.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -14,40 +14,46 @@
 
 namespace sim {
 
-Elm327Server::Elm327Server(Elm327Simulator& adapter, QObject* parent)
-    : QObject(parent), adapter_(adapter) {
-    connect(&adapter_, &Elm327Simulator::transmit, this, &Elm327Server::write);
-    connect(&adapter_, &Elm327Simulator::disconnected, this, &Elm327Server::close);
+DeviceServer::DeviceServer(SimulatedDevice& device, QObject* parent)
+    : QObject(parent), device_(device) {
+    connect(&device_, &SimulatedDevice::transmit, this, &DeviceServer::writeToHost);
+    connect(&device_, &SimulatedDevice::disconnected, this, &DeviceServer::close);
 }
 
-Elm327Server::~Elm327Server() {
-    disconnect(this, &Elm327Server::closed, nullptr, nullptr); // going away is no unplug
+DeviceServer::~DeviceServer() {
+    disconnect(this, &DeviceServer::closed, nullptr, nullptr); // going away is no unplug
     close();
 }
 
-bool Elm327Server::openPty(QString* error) {
+bool DeviceServer::openPty(qint32 baud, QString* error) {
+    if (isOpen())
+        return true;
     PseudoTerminal terminal;
-    if (!openPseudoTerminal(B38400, terminal, error))
+    if (!openPseudoTerminal(baud, terminal, error))
         return false;
     master_ = terminal.master;
     slave_ = terminal.slave;
-    device_ = terminal.path;
+    path_ = terminal.path;
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &Elm327Server::readPty);
-    adapter_.setLineSpeed([this] { return ptySpeed(); });
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &DeviceServer::readFromHost);
+    device_.setLineSpeed([this] { return lineSpeed(); });
     return true;
 }
 
-bool Elm327Server::listenTcp(quint16 port, QString* error) {
+bool DeviceServer::listenTcp(quint16 port, QString* error) {
+    if (isOpen())
+        return true;
     server_ = new QTcpServer(this);
     if (!server_->listen(QHostAddress::LocalHost, port)) {
         if (error)
             *error = QStringLiteral("cannot listen on 127.0.0.1:%1 (%2)")
                          .arg(port)
                          .arg(server_->errorString());
+        delete server_;
+        server_ = nullptr;
         return false;
     }
-    device_ = QStringLiteral("tcp:127.0.0.1:%1").arg(server_->serverPort());
+    path_ = QStringLiteral("tcp:127.0.0.1:%1").arg(server_->serverPort());
     connect(server_, &QTcpServer::newConnection, this, [this] {
         QTcpSocket* next = server_->nextPendingConnection();
         if (client_) {
@@ -57,7 +63,7 @@ bool Elm327Server::listenTcp(quint16 port, QString* error) {
         }
         client_ = next;
         connect(client_, &QTcpSocket::readyRead, this,
-                [this] { adapter_.receive(client_->readAll()); });
+                [this] { device_.receive(client_->readAll()); });
         connect(client_, &QTcpSocket::disconnected, this, [this] {
             client_->deleteLater();
             client_ = nullptr;
@@ -66,60 +72,58 @@ bool Elm327Server::listenTcp(quint16 port, QString* error) {
     return true;
 }
 
-qint32 Elm327Server::ptySpeed() const {
-    termios mode{};
-    if (slave_ < 0 || ::tcgetattr(slave_, &mode) != 0)
-        return 0;
-    switch (::cfgetospeed(&mode)) {
-    case B9600:
-        return 9600;
-    case B19200:
-        return 19200;
-    case B38400:
-        return 38400;
-    case B57600:
-        return 57600;
-    case B115200:
-        return 115200;
-    default:
-        return -1;
-    }
+qint32 DeviceServer::lineSpeed() const {
+    return terminalSpeed(slave_);
 }
 
-void Elm327Server::readPty() {
+void DeviceServer::readFromHost() {
     char buffer[512];
     for (;;) {
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n > 0) {
-            adapter_.receive(QByteArray(buffer, n));
-            if (master_ < 0)
+            device_.receive(QByteArray(buffer, n));
+            if (master_ < 0) // the bytes held a command that made the device vanish
                 return;
-        } else if (n < 0 && errno == EINTR) {
             continue;
-        } else {
-            return;
         }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;
+        // Our own descriptor keeps the terminal side open, so this is a real failure;
+        // closing beats a notifier that fires for ever.
+        close();
+        return;
     }
 }
 
-void Elm327Server::write(const QByteArray& bytes) {
+void DeviceServer::writeToHost(const QByteArray& bytes) {
     if (client_) {
         client_->write(bytes);
         return;
     }
     qsizetype done = 0;
+    bool flushed = false;
     while (master_ >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
-        if (n > 0)
+        if (n > 0) {
             done += n;
-        else if (!(n < 0 && errno == EINTR))
-            return; // nobody reads: dropped, as on a wire
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN && !flushed) {
+            // Full: nobody has read for kilobytes, so what waits there is stale.
+            ::tcflush(slave_, TCIFLUSH);
+            flushed = true;
+        } else {
+            return; // dropped, as a wire drops what nobody listens to
+        }
     }
 }
 
-void Elm327Server::close() {
-    const bool wasOpen = master_ >= 0 || server_;
+void DeviceServer::close() {
+    const bool wasOpen = isOpen();
     if (notifier_) {
+        // close() may run inside the notifier's own signal (a command that unplugs).
         notifier_->setEnabled(false);
         notifier_.release()->deleteLater();
     }
