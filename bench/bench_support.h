@@ -2,9 +2,13 @@
 #pragma once
 
 // What the benchmarks share: the real serial port that notes what it sends, a printer that is
-// not there, and the time the paced simulated box needs for a list of commands.
+// not there, the headless program, and the time the paced simulated box needs for a list of
+// commands.
 
 #include "app/print_sink.h"
+#include "app/program.h"
+#include "app/report_prompter.h"
+#include "diag/trouble_code_definitions.h"
 #include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
 
@@ -26,6 +30,22 @@ struct NoPrinter : app::PrintSink {
     bool print(const QStringList&, const QString&, QString& whyNot) override {
         whyNot = QStringLiteral("no printer in the benchmark");
         return false;
+    }
+};
+
+// What the headless program talks to beside its ports.
+struct HeadlessParts {
+    app::ReportPrompter prompter;
+    NoPrinter printer;
+    diag::TroubleCodeDefinitions definitions;
+};
+
+// The program as a report runs it, on the given ports, loaded.
+struct HeadlessProgram : HeadlessParts, app::Program {
+    explicit HeadlessProgram(scan::ComPorts::Factory ports)
+        : app::Program({prompter, printer, definitions, {}, {}, true},
+                       {prompter, definitions, std::move(ports)}) {
+        window.load();
     }
 };
 

@@ -5,10 +5,7 @@
 
 #include "bench_support.h"
 
-#include "app/main_window.h"
-#include "app/report_prompter.h"
 #include "app/simulated_port.h"
-#include "diag/trouble_code_definitions.h"
 #include "link/in_process_transport.h"
 #include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
@@ -36,22 +33,12 @@ double residentMegabytes() {
     return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / 1e6 : 0;
 }
 
-// A window and its session on the given ports, connected on COM1.
-struct Program {
-    explicit Program(scan::ComPorts::Factory ports)
-        : window(state, {prompter, printer, definitions, {}, {}, true}),
-          session(state, window, {prompter, definitions, std::move(ports)}) {
-        window.attach(session);
-        window.load();
+// The program on the given ports, connected on COM1.
+struct ConnectedProgram : HeadlessProgram {
+    explicit ConnectedProgram(scan::ComPorts::Factory ports) : HeadlessProgram(std::move(ports)) {
         connected =
             session.connectScanTool(scan::Entry::Com1) == scan::Connection::Outcome::Connected;
     }
-    app::AppState state;
-    app::ReportPrompter prompter;
-    NoPrinter printer;
-    diag::TroubleCodeDefinitions definitions;
-    app::MainWindow window;
-    app::Session session;
     bool connected = false;
 };
 
@@ -62,7 +49,7 @@ void paced(int passes, int samples) {
         return;
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     QByteArrayList sent;
-    Program program([&](int) { return std::make_unique<RecordingSerial>(path, sent); });
+    ConnectedProgram program([&](int) { return std::make_unique<RecordingSerial>(path, sent); });
     if (!program.connected)
         return;
 
@@ -108,7 +95,7 @@ void memory(int minutes) {
     // Thirty minutes of the paced box's full speed, at the box's ~36 engine speed readings a
     // second, fed as fast as the in-process simulator answers.
     const int perMinute = 36 * 60;
-    Program program([&](int) {
+    ConnectedProgram program([&](int) {
         auto port = app::simulatedPort(simulator);
         auto* inProcess = static_cast<scan::InProcessTransport*>(port.get());
         inProcess->toDevice = [&, forward = inProcess->toDevice](const QByteArray& bytes) {

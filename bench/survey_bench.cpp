@@ -4,9 +4,6 @@
 
 #include "bench_support.h"
 
-#include "app/main_window.h"
-#include "app/report_prompter.h"
-#include "diag/trouble_code_definitions.h"
 #include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
 
@@ -30,16 +27,9 @@ int main(int argc, char** argv) {
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     QByteArrayList sent;
-    app::AppState state;
-    app::ReportPrompter prompter;
-    NoPrinter printer;
-    diag::TroubleCodeDefinitions definitions;
-    app::MainWindow window(state, {prompter, printer, definitions, {}, {}, true});
-    app::Session session(state, window, {prompter, definitions, [&](int) {
-                                             return std::make_unique<RecordingSerial>(path, sent);
-                                         }});
-    window.attach(session);
-    window.load();
+    HeadlessProgram program([&](int) { return std::make_unique<RecordingSerial>(path, sent); });
+    app::MainWindow& window = program.window;
+    app::Session& session = program.session;
     if (session.connectScanTool(scan::Entry::Com1) != scan::Connection::Outcome::Connected) {
         std::fprintf(stderr, "not connected: %s\n",
                      qPrintable(session.connection().failureReason()));
@@ -61,7 +51,7 @@ int main(int argc, char** argv) {
                 surveys);
     std::printf(
         "  %d lines, %d exchanges a survey, %.3f s a survey; the box needs %.3f s -> ratio %.3f\n",
-        state.survey.PIDCount, exchanges / surveys, measured / surveys, limit / surveys,
+        program.state.survey.PIDCount, exchanges / surveys, measured / surveys, limit / surveys,
         limit / measured);
     sim.terminate();
     sim.waitForFinished(3000);

@@ -6,8 +6,8 @@
 #include "link/elm/adapter_link.h"
 #include "link/serial_transport.h"
 #include "link/usb/libusb_backend.h"
-#include "main_window.h"
 #include "print_sink.h"
+#include "program.h"
 #include "report_prompter.h"
 #include "sim/fake_usb_backend.h"
 #include "sim/scan_tool_simulator.h"
@@ -132,7 +132,6 @@ int main(int argc, char** argv) {
         return std::make_unique<scan::usb::LibusbBackend>();
     };
 
-    app::AppState state;
     app::ReportPrompter reportPrompter;
     app::DialogPrompter dialogPrompter;
     core::Prompter& prompter =
@@ -142,23 +141,22 @@ int main(int argc, char** argv) {
     scan::ScanToolLink::Settings linkSettings;
     linkSettings.replyTimeout = options.replyTimeout;
     linkSettings.trace = &trace;
-    app::MainWindow window(
-        state,
-        {prompter, printer, definitions,
-         diag::definitionLocations(QApplication::applicationDirPath(), options.definitionsFile),
-         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-             QStringLiteral("/Settings.dat"),
-         headless});
     // A choice on the command line is for this run only; a report without one uses the box.
     const app::Adapter adapter =
         options.adapter.value_or(headless ? app::Adapter::Box : app::savedAdapter());
     const auto elmAdapter = [&options, &trace](const QString& device) {
         return elmAdapterOn(device, options.elmBaud, options.replyTimeout, &trace);
     };
-    app::Session session(state, window,
-                         {prompter, definitions, portFactory, linkSettings,
-                          std::chrono::seconds(10), usbBackend, usbIdentity, elmAdapter, adapter});
-    window.attach(session);
+    app::Program program(
+        {prompter, printer, definitions,
+         diag::definitionLocations(QApplication::applicationDirPath(), options.definitionsFile),
+         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+             QStringLiteral("/Settings.dat"),
+         headless},
+        {prompter, definitions, portFactory, linkSettings, std::chrono::seconds(10), usbBackend,
+         usbIdentity, elmAdapter, adapter});
+    app::MainWindow& window = program.window;
+    app::Session& session = program.session;
     dialogPrompter.setParent(&window);
     QObject::connect(&window, &app::MainWindow::exitRequested, &application,
                      [](std::chrono::milliseconds delay) {

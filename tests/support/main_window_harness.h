@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/main_window.h"
+#include "app/program.h"
 #include "app/simulated_port.h"
 #include "diag/trouble_code_definitions.h"
 #include "link/in_process_transport.h"
@@ -46,32 +46,16 @@ struct MainWindowHarness {
     explicit MainWindowHarness(
         sim::Profile profile = sim::Profile::defaults(),
         const QByteArray& definitions = "P0301 Cylinder 1 Misfire Detected\r\n")
-        : simulator(std::move(profile)) {
-        const QString file = dir.filePath("troublecode.tcf");
-        QFile out(file);
+        : simulator(std::move(profile)),
+          program({prompter,
+                   printer,
+                   tcf,
+                   {dir.filePath("troublecode.tcf"), dir.filePath("missing.tcf")},
+                   dir.filePath("Settings.dat")},
+                  sessionParts()) {
+        QFile out(dir.filePath("troublecode.tcf"));
         if (out.open(QIODevice::WriteOnly))
             out.write(definitions);
-        scan::ScanToolLink::Settings link;
-        link.replyTimeout = std::chrono::milliseconds(1000);
-        window = std::make_unique<app::MainWindow>(
-            state, app::MainWindow::Services{prompter,
-                                             printer,
-                                             tcf,
-                                             {file, dir.filePath("missing.tcf")},
-                                             dir.filePath("Settings.dat")});
-        session = std::make_unique<app::Session>(
-            state, *window,
-            app::Session::Parts{
-                prompter, tcf, [this](int port) { return makePort(port); }, link,
-                std::chrono::seconds(10),
-                [this] {
-                    auto backend = std::make_unique<sim::FakeUsbBackend>(simulator, usbDevice);
-                    usb = backend.get();
-                    return backend;
-                },
-                scan::usb::kDefaultIdentity,
-                [this](const QString&) { return elmAdapter ? elmAdapter() : nullptr; }});
-        window->attach(*session);
     }
 
     // Clicks `start` and runs `onSample[n]` as the n-th `command` goes out, until the click's run
@@ -87,6 +71,25 @@ struct MainWindowHarness {
         };
         start->click();
         onCommand = nullptr;
+    }
+
+    // The session as main() makes it, over the simulated and listed ports, the simulated USB box
+    // and the adapter of `elmAdapter`; a short reply timeout.
+    app::Session::Parts sessionParts() {
+        scan::ScanToolLink::Settings link;
+        link.replyTimeout = std::chrono::milliseconds(1000);
+        return {prompter,
+                tcf,
+                [this](int port) { return makePort(port); },
+                link,
+                std::chrono::seconds(10),
+                [this] {
+                    auto backend = std::make_unique<sim::FakeUsbBackend>(simulator, usbDevice);
+                    usb = backend.get();
+                    return backend;
+                },
+                scan::usb::kDefaultIdentity,
+                [this](const QString&) { return elmAdapter ? elmAdapter() : nullptr; }};
     }
 
     std::unique_ptr<scan::Transport> makePort(int port) {
@@ -113,7 +116,6 @@ struct MainWindowHarness {
     }
 
     QTemporaryDir dir;
-    app::AppState state;
     ScriptedPrompter prompter;
     CapturingPrintSink printer;
     diag::TroubleCodeDefinitions tcf;
@@ -127,6 +129,8 @@ struct MainWindowHarness {
     scan::usb::Identity usbDevice = scan::usb::kDefaultIdentity; // the box's USB identity
     // The ELM327 adapter a port gets when the session's choice is the adapter.
     std::function<std::unique_ptr<scan::elm::ElmAdapter>()> elmAdapter;
-    std::unique_ptr<app::MainWindow> window;
-    std::unique_ptr<app::Session> session;
+    app::Program program;
+    app::AppState& state = program.state;
+    app::MainWindow* window = &program.window;
+    app::Session* session = &program.session;
 };
