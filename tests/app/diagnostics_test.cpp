@@ -65,7 +65,7 @@ TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
     EXPECT_EQ(w().session().link().unanswered(), 0);
 }
 
-TEST_F(DiagnosticsTest, ClearOutcomes) {
+TEST_F(DiagnosticsTest, OnlyAnAcknowledgedClearSaysClearedAndARefusalFailsTheReport) {
     sim::Profile refused = sim::Profile::defaults();
     refused.ecus[0].clearRefused = true;
     connectTo(refused);
@@ -104,7 +104,7 @@ TEST_F(DiagnosticsTest, FreezeFrameUsesTheSurveyInServiceTwoUntilTheNextSurvey) 
     EXPECT_EQ(listColour(), QColor(0, 0, 0));
 }
 
-TEST_F(DiagnosticsTest, FreezeFrameBitmapCases) {
+TEST_F(DiagnosticsTest, TheFreezeFrameListsOnlyThePidsItsMapNames) {
     // Only the code that stored the frame.
     connectTo(vehicleWith({{0x05, bytes({128})}}, {{0x02, bytes({0x03, 0x01})}}));
     w().freezeFrameButton->click();

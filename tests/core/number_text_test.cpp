@@ -61,7 +61,7 @@ TEST(LeadingNumberTest, ReadsTheLongestLeadingNumber) {
         EXPECT_DOUBLE_EQ(core::leadingNumber(QString::fromLatin1(text)), value) << text;
 }
 
-TEST(FormatNumberTest, AppliesPatterns) {
+TEST(FormatNumberTest, DigitPlacesPadAndRoundAsThePatternSays) {
     struct Case {
         double value;
         const char* pattern;

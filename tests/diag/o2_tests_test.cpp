@@ -35,7 +35,7 @@ TEST(O2TestsTest, SensorListFollowsTheBankLayoutOfThePidThatReportedIt) {
     EXPECT_EQ(lines, QStringList({"Bank1, Sensor1", "Bank2, Sensor1", "Bank4, Sensor2"}));
 }
 
-TEST(O2TestsTest, SequenceEdgeCases) {
+TEST(O2TestsTest, EachTestTheEcuRunsIsAskedAndEveryFailureSaysWhy) {
     struct Case {
         const char* name;
         int sensor;

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(PortMapTest, DefaultsAndOverrides) {
+TEST(PortMapTest, ACommandLineOverrideNamesTheDeviceOfAPort) {
     scan::PortMap map;
     map.setDevice(3, "/dev/ttyACM0");
     EXPECT_EQ(map.device(3), "/dev/ttyACM0");

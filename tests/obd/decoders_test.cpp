@@ -168,7 +168,7 @@ TEST(FuelEconomyTest, ComesFromAirFlowAndSpeed) {
     EXPECT_FALSE(rig.decoders.fuelEconomy().answered()) << "no speed, no economy";
 }
 
-TEST(MonitorStatusTest, LampCountAndMonitors) {
+TEST(MonitorStatusTest, TheLampTheCodeCountAndEachSupportedMonitorsState) {
     const std::pair<QByteArray, const char*> cases[] = {
         {bytes({128, 0, 0, 0}), "MIL is ON Stored Trouble Codes Present\r\n"},
         {bytes({127, 0, 0, 0}), "MIL is OFF 127 stored Trouble Code(s)\r\n"},

@@ -47,17 +47,6 @@ TEST(Mode6ResultTest, SupportedTestsInObdBitOrder) {
     EXPECT_EQ(diag::supportedTestLines(reply), QStringList({" 32"}));
 }
 
-TEST(PassThroughTest, HeaderByProtocolDigitAndTheCommandBytes) {
-    using Header = std::array<quint8, 2>;
-    EXPECT_EQ(scan::box::protocolHeader(QChar('4')), Header({0x61, 0x6A}));
-    EXPECT_EQ(scan::box::protocolHeader(QChar('8')), Header({0xC3, 0x33}));
-    EXPECT_EQ(scan::box::protocolHeader(QChar('1')), Header({0x68, 0x6A}));
-    EXPECT_EQ(scan::box::passThroughCommand({0x61, 0x6A, 0xF1}, 6, 0x0B, 1, 6).toHex(),
-              "0106616af1060b01000000000000");
-    EXPECT_EQ(scan::box::passThroughCommand({0x68, 0x6A, 0xF1}, 6, 0, 0, 5).toHex(),
-              "0105686af1060000000000000000");
-}
-
 // The window against the simulated box, whose protocol digit 8 asks for the header C3 33.
 class Mode6WindowTest : public ::testing::Test {
 protected:

@@ -50,4 +50,15 @@ TEST(BoxDriverTest, AJudgedFrameBecomesTheEcusBytes) {
     EXPECT_TRUE(answer(request(0x01, "0C", 3), "VS000000000000000").ecus().isEmpty());
 }
 
+TEST(PassThroughTest, HeaderByProtocolDigitAndTheCommandBytes) {
+    using Header = std::array<quint8, 2>;
+    EXPECT_EQ(scan::box::protocolHeader(QChar('4')), Header({0x61, 0x6A}));
+    EXPECT_EQ(scan::box::protocolHeader(QChar('8')), Header({0xC3, 0x33}));
+    EXPECT_EQ(scan::box::protocolHeader(QChar('1')), Header({0x68, 0x6A}));
+    EXPECT_EQ(scan::box::passThroughCommand({0x61, 0x6A, 0xF1}, 6, 0x0B, 1, 6).toHex(),
+              "0106616af1060b01000000000000");
+    EXPECT_EQ(scan::box::passThroughCommand({0x68, 0x6A, 0xF1}, 6, 0, 0, 5).toHex(),
+              "0105686af1060000000000000000");
+}
+
 } // namespace
