@@ -226,6 +226,8 @@ int runReport(MainWindow& window, Session& session, const Options& options,
     QString failure = connectHeadless(window, session, options);
     QString report = windowReport(window);
     if (failure.isEmpty()) {
+        report +=
+            section(QStringLiteral("Vehicle Information"), session.vehicleInfo().reportLines());
         if (options.clearCodes) {
             window.clearTroubleCodes();
             report += windowReport(window, window.clearCodesButton->text(), false);

@@ -107,6 +107,8 @@ public:
     void setAirFuelMenuEnabled(bool enabled) override;
     void setFuelTrimMenuEnabled(bool enabled) override;
     void setWideRangeLogMenuEnabled(bool enabled) override;
+    // Fills the notes box, unless the user has typed in it.
+    void showVin(const QString& vin) override;
 
     // While an operation talks to the scan tool: a busy cursor, a status-bar line naming it, and
     // the controls that would start another one disabled. A refused one beeps.
@@ -146,6 +148,7 @@ private:
     ToolWindows* tools_ = nullptr;
     QPointer<ui::PortChooser> portChooser_;
     QColor dataListColour_{Qt::black};
+    QString vinShown_; // the VIN this window put in the notes box
     bool valuesFromLostLink_ = false;
 };
 

@@ -128,6 +128,13 @@ void MainWindow::setEcuAddressCaption(const QString& caption) {
     ecuAddressCaption->setText(withNewlines(caption));
 }
 
+void MainWindow::showVin(const QString& vin) {
+    if (notes->text().isEmpty() || notes->text() == vinShown_) {
+        notes->setText(vin);
+        vinShown_ = vin;
+    }
+}
+
 void MainWindow::setDataLogMenuEnabled(bool enabled) {
     dataLoggerAction->setEnabled(enabled);
 }

@@ -41,7 +41,7 @@ scan::Driver& DriverChoice::current() const {
 }
 
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
-    : QObject(parent), state_(state), adapter_(parts.adapter),
+    : QObject(parent), state_(state), view_(view), adapter_(parts.adapter),
       ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),
       link_(state.link, view, parts.prompter, parts.linkSettings), operations_(link_),
       driver_(link_, view), connection_(link_, driver_, ports_, usb_, view, parts.prompter),
@@ -52,7 +52,7 @@ Session::Session(AppState& state, SessionView& view, Parts parts, QObject* paren
       clearCodes_(link_, driver_, view),
       freezeFrame_(survey_, link_, driver_, state.decoder, state.survey, view),
       o2Tests_(link_, driver_, view, state.survey), mode6Tests_(link_, driver_, parts.prompter),
-      realtime_(decoders_, state.decoder),
+      vehicleInformation_(link_, driver_), realtime_(decoders_, state.decoder),
       logger_(decoders_, state.decoder, state.timing, parts.prompter),
       airFuel_(decoders_, state.decoder, state.survey), fuelTrims_(request_, state.survey),
       wbo2Log_(decoders_, state.decoder) {
@@ -74,8 +74,24 @@ QString Session::connectedWhere() const {
 }
 
 void Session::runSurvey() {
-    survey_.run();
+    vehicleInfo_ = {};
+    if (survey_.run())
+        showVehicleInformation();
     emit surveyFinished();
+}
+
+void Session::showVehicleInformation() {
+    vehicleInfo_ = vehicleInformation_.read();
+    const QString lineBreak = QStringLiteral("\r\n");
+    view_.appendStatusText(lineBreak + vehicleInfo_.statusLines().join(lineBreak) + lineBreak);
+    const std::optional<QString> vin = vehicleInfo_.validVin();
+    if (vin)
+        view_.showVin(*vin);
+    if (state_.survey.monitorStatus)
+        view_.appendStatusText(obd::readinessVerdict(*state_.survey.monitorStatus,
+                                                     vin ? obd::modelYearOf(*vin) : std::nullopt) +
+                               lineBreak);
+    view_.colourStatusText();
 }
 
 scan::Connection::Outcome Session::connectScanTool(scan::Entry entry, std::optional<int> port) {

@@ -8,6 +8,7 @@
 #include "diag/mode6_tests.h"
 #include "diag/o2_tests.h"
 #include "diag/trouble_codes.h"
+#include "diag/vehicle_information.h"
 #include "link/box/box_driver.h"
 #include "link/connection.h"
 #include "link/elm/elm_adapter.h"
@@ -60,7 +61,11 @@ private:
 // What the operations show: the main window, or its stand-in in tests.
 class SessionView : public scan::ConnectionView,
                     public obd::SurveyView,
-                    public scan::OperationView {};
+                    public scan::OperationView {
+public:
+    // The VIN the vehicle gave, for the notes box.
+    virtual void showVin(const QString& vin) = 0;
+};
 
 // The scan-tool side of the program: owns the ports, the link and the services, runs one
 // operation at a time through its OperationRunner, and says what happened as signals. Each
@@ -115,6 +120,8 @@ public:
     diag::O2Tests& o2Tests() { return o2Tests_; }
     diag::Mode6Tests& mode6Tests() { return mode6Tests_; }
     const diag::ClearCodes& codeClearing() const { return clearCodes_; }
+    // What the last survey's ECU said about itself.
+    const diag::VehicleInfo& vehicleInfo() const { return vehicleInfo_; }
     monitor::AirFuelMeter& airFuelMeter() { return airFuel_; }
     monitor::FuelTrimMonitor& fuelTrimMonitor() { return fuelTrims_; }
     monitor::Wbo2Log& wbo2Log() { return wbo2Log_; }
@@ -133,8 +140,11 @@ signals:
 
 private:
     void runSurvey();
+    // After a survey: the vehicle information and the readiness verdict, below the monitors.
+    void showVehicleInformation();
 
     AppState& state_;
+    SessionView& view_;
     Adapter adapter_;
     scan::ComPorts ports_;
     scan::usb::UsbPort usb_;
@@ -150,6 +160,8 @@ private:
     diag::FreezeFrame freezeFrame_;
     diag::O2Tests o2Tests_;
     diag::Mode6Tests mode6Tests_;
+    diag::VehicleInformation vehicleInformation_;
+    diag::VehicleInfo vehicleInfo_;
     monitor::RealtimeDisplay realtime_;
     monitor::DataLogger logger_;
     monitor::AirFuelMeter airFuel_;

@@ -92,6 +92,10 @@ void CodeReader::read() {
     if (pending.ended())
         return interrupted(pending);
     showPendingCodes(pending);
+    const scan::ObdAnswer permanent = driver_.ask({0x0A, {}, kCodeAnswerBytes, {}});
+    if (permanent.ended())
+        return interrupted(permanent);
+    showPermanentCodes(permanent);
 }
 
 bool CodeReader::answered(const scan::ObdAnswer& answer, const QString& what) {
@@ -144,6 +148,28 @@ void CodeReader::showPendingCodes(const scan::ObdAnswer& answer) {
         append(QStringLiteral("Pending Code %1 -").arg(n) + codeText(codeField(answer, n)));
     }
     append(kCrLf + QStringLiteral("A code of 0000 means no code"));
+}
+
+void CodeReader::showPermanentCodes(const scan::ObdAnswer& answer) {
+    append(kCrLf);
+    // A vehicle without the service refuses it, or no ECU answers it.
+    if (answer.status() == scan::AnswerStatus::Refused ||
+        answer.status() == scan::AnswerStatus::EcuTimeout) {
+        append(QStringLiteral("Permanent codes not supported"));
+        return;
+    }
+    if (!answered(answer, QStringLiteral("permanent trouble code")))
+        return;
+    QStringList lines;
+    for (int n = 1; n <= codeCount(answer); ++n) {
+        const QString field = codeField(answer, n);
+        if (obd::isNoCode(field))
+            continue;
+        const QString code = obd::dtcText(field);
+        lines << QStringLiteral("Permanent Code %1 -").arg(lines.size() + 1) + code +
+                     QStringLiteral("--") + definitions_.definitionOf(code);
+    }
+    append(lines.isEmpty() ? QStringLiteral("No Permanent Codes to Report") : lines.join(kCrLf));
 }
 
 } // namespace diag

@@ -10,7 +10,8 @@
 
 namespace diag {
 
-// Reads the monitor status, the stored and the pending trouble codes into the status window.
+// Reads the monitor status, the stored, pending and permanent trouble codes into the status
+// window.
 class CodeReader {
 public:
     CodeReader(scan::ScanToolLink& link, scan::Driver& driver, scan::LinkView& view,
@@ -27,6 +28,7 @@ private:
     bool answered(const scan::ObdAnswer& answer, const QString& what);
     void showStoredCodes(const scan::ObdAnswer& answer, int count);
     void showPendingCodes(const scan::ObdAnswer& answer);
+    void showPermanentCodes(const scan::ObdAnswer& answer);
     void append(const QString& text);
 
     scan::ScanToolLink& link_;

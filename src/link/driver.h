@@ -17,6 +17,9 @@ struct Capabilities {
     bool severalPids = false;    // more than one PID in a request
     bool canTestResults = false; // on-board test results in their CAN form
     bool rawPassThrough = false; // the box's raw pass-through of a bus message
+    // Service $09, vehicle information; when the scan tool cannot carry it, why not.
+    bool vehicleInformation = false;
+    QString noVehicleInformation;
 };
 
 // One kind of scan tool behind the request model: it turns a request into what its wire wants,

@@ -2,6 +2,7 @@
 #include "decoders.h"
 
 #include "core/number_text.h"
+#include "readiness.h"
 
 #include <array>
 
@@ -15,26 +16,6 @@ using core::numberText;
 const QString kCurrentData = QStringLiteral("01");
 const QString kFreezeFrame = QStringLiteral("02");
 const QString kLineBreak = QStringLiteral("\r\n");
-
-// Readiness monitors of PID $01. Byte B: bits 0-2 supported, bits 4-6 incomplete. Bytes C and D:
-// bit n supported and incomplete; their meaning depends on the engine (byte B bit 3 set:
-// compression ignition). A null name is a reserved bit.
-const std::array<const char*, 3> kCommonMonitors{"Misfire Monitoring", "Fuel Sys. Monitoring",
-                                                 "Component Monitoring"};
-const std::array<const char*, 8> kSparkMonitors{
-    "Catalyst Monitoring",           "Heated Catalyst Monitoring",
-    "Evaporative System Monitoring", "Sec. Air System Monitoring",
-    "A/C Refrigerant Monitoring",    "O2 Sensor Monitoring",
-    "O2 Sensor Heater Monitoring",   "EGR Monitoring"};
-const std::array<const char*, 8> kCompressionMonitors{"NMHC Catalyst Monitoring",
-                                                      "NOx/SCR Monitoring",
-                                                      nullptr,
-                                                      "Boost Pressure Monitoring",
-                                                      nullptr,
-                                                      "Exhaust Gas Sensor Monitoring",
-                                                      "PM Filter Monitoring",
-                                                      "EGR/VVT Monitoring"};
-constexpr int kO2MonitorBit = 5;
 
 // Names are padded to 30 characters so that the words line up in the fixed-pitch window.
 QString monitorLine(const char* name, bool complete) {
@@ -206,25 +187,17 @@ scan::ObdAnswer Decoders::get_MIL() {
     const scan::ObdAnswer reply = request_.askPid(kCurrentData, QStringLiteral("01"), 4);
     if (!usable(reply, QStringLiteral("monitor status")))
         return reply;
-    const int A = reply.byte(2), B = reply.byte(3), C = reply.byte(4), D = reply.byte(5);
-    QString text = A > 127 ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
-                           : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(A);
+    const MonitorStatus status = MonitorStatus::of(quint8(reply.byte(2)), quint8(reply.byte(3)),
+                                                   quint8(reply.byte(4)), quint8(reply.byte(5)));
+    QString text =
+        status.milOn
+            ? QStringLiteral("MIL is ON Stored Trouble Codes Present")
+            : QStringLiteral("MIL is OFF %1 stored Trouble Code(s)").arg(status.storedCodes);
     text += kLineBreak;
-    for (int bit = 0; bit < int(kCommonMonitors.size()); ++bit) {
-        if (B & (1 << bit))
-            text += monitorLine(kCommonMonitors[bit], !(B & (16 << bit)));
-    }
-    survey_.O2MonitorComplete = false;
-    const bool compressionIgnition = B & 8;
-    const auto& monitors = compressionIgnition ? kCompressionMonitors : kSparkMonitors;
-    for (int bit = 0; bit < 8; ++bit) {
-        if (!monitors[bit] || !(C & (1 << bit)))
-            continue;
-        const bool complete = !(D & (1 << bit));
-        text += monitorLine(monitors[bit], complete);
-        if (!compressionIgnition && bit == kO2MonitorBit)
-            survey_.O2MonitorComplete = complete;
-    }
+    for (const Monitor& monitor : status.monitors)
+        text += monitorLine(monitor.name, monitor.complete);
+    survey_.O2MonitorComplete = status.o2SensorComplete;
+    survey_.monitorStatus = status;
     request_.view().setStatusText(text);
     return reply;
 }

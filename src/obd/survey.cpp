@@ -22,7 +22,7 @@ Survey::Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, S
     : decoders_(decoders), decoder_(decoder), survey_(survey), view_(view),
       freezeFrameCode_(decoders.request(), decoder, survey, view) {}
 
-void Survey::run() {
+bool Survey::run() {
     view_.setStatusText(kLineBreak);
     decoders_.request().link().state().NoVehicleLink = false;
     survey_.PIDCount = 0;
@@ -32,6 +32,7 @@ void Survey::run() {
     view_.setDataListColour(QColor(0, 0, 0));
     survey_.NoFreezeFrame = false;
     survey_.O2MonitorComplete.reset();
+    survey_.monitorStatus.reset();
     // What an earlier ECU or an unfinished survey found must not stand for this one.
     survey_.WBO2PID = QStringLiteral("0");
     survey_.O2Present.fill(0);
@@ -41,8 +42,9 @@ void Survey::run() {
 
     const scan::ObdAnswer reply = requestBitmap(0x00, true);
     settle(reply);
+    bool answered = false;
     if (!interruption_) {
-        const bool answered = showAnswered(reply);
+        answered = showAnswered(reply);
         view_.setEcuAddressCaption(answered ? QStringLiteral("ECU #=") + reply.ecu() + kLineBreak
                                             : QString());
         if (answered) {
@@ -70,6 +72,7 @@ void Survey::run() {
     view_.setFuelTrimMenuEnabled(survey_.STFTB1Supported);
     view_.setWideRangeLogMenuEnabled(survey_.listed(0x34));
     view_.colourStatusText();
+    return answered && !interruption_;
 }
 
 std::optional<scan::ObdAnswer> Survey::walkFreezeFrame(int A, int B, int C, int D) {

@@ -17,8 +17,9 @@ class Survey {
 public:
     Survey(Decoders& decoders, DecoderState& decoder, SurveyState& survey, SurveyView& view);
 
-    // Rebuilds the vehicle data list and the status text from the ECU's supported PIDs.
-    void run();
+    // Rebuilds the vehicle data list and the status text from the ECU's supported PIDs; true when
+    // the ECU answered and the survey ran to its end.
+    bool run();
     void scanPIDs21();
     void scanPIDs41();
 

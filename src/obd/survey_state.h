@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "readiness.h"
+
 #include <QString>
 #include <QStringListModel>
 
@@ -24,6 +26,8 @@ struct SurveyState {
     // Whether the O2 sensor monitor is complete, as this survey's monitor status said; nothing
     // when no status was answered.
     std::optional<bool> O2MonitorComplete;
+    // This survey's monitor status; nothing when none was answered.
+    std::optional<MonitorStatus> monitorStatus;
     std::array<int, 8> O2Present{}; // entry k is 2^k once PID $13 or $1D reported sensor k
     // The sensors came from PID $1D: position k is bank k / 2 + 1, sensor k % 2 + 1 (from $13:
     // bank k / 4 + 1, sensor k % 4 + 1).

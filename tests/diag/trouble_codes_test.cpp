@@ -34,6 +34,7 @@ protected:
                        "Communication\r\nP0420 Catalyst\r\n");
         file.close();
         definitions.load({file.fileName()}, tool.prompter);
+        permanent("000000000000");
     }
     void status(const char* monitorStatus) {
         tool.replies["010109"] = ScriptedScanTool::frame(monitorStatus);
@@ -43,6 +44,9 @@ protected:
     }
     void pending(const char* fields) {
         tool.replies["070A0A"] = ScriptedScanTool::frame(QByteArray("486B1047") + fields);
+    }
+    void permanent(const char* fields) {
+        tool.replies["0A0A0A"] = ScriptedScanTool::frame(QByteArray("486B104A") + fields);
     }
     QString read() {
         tool.view.statusText.clear();
@@ -68,10 +72,11 @@ TEST_F(CodeReaderTest, ThreeStoredCodesWithDefinitionsThenPending) {
               "TC1 -P0300\r\nP0300 Random Misfire\r\n"
               "TC2 -U0123\r\nU0123 Lost Communication\r\n"
               "TC3 -B0123\r\nTrouble code definition not found\r\n"
-              "Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n\r\nA code of 0000 means no code");
+              "Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n\r\nA code of 0000 means no code"
+              "\r\nNo Permanent Codes to Report");
     EXPECT_EQ(tool.view.boxText, "ECU Connected");
     EXPECT_TRUE(tool.prompter.questions.empty());
-    EXPECT_EQ(tool.sent, QByteArrayList({"010109", "030A0A", "070A0A"}));
+    EXPECT_EQ(tool.sent, QByteArrayList({"010109", "030A0A", "070A0A", "0A0A0A"}));
     EXPECT_EQ(tool.link.unanswered(), 0);
 }
 
@@ -84,7 +89,8 @@ TEST_F(CodeReaderTest, TheReportedCountAndEmptyFieldsDecideTheLines) {
     EXPECT_FALSE(text.contains("TC2"));
     EXPECT_TRUE(
         text.endsWith("Pending Code 1 -P0420--P0420 Catalyst\r\n\r\n"
-                      "Pending Code 3 -P0171--P0171 Too Lean\r\nA code of 0000 means no code"));
+                      "Pending Code 3 -P0171--P0171 Too Lean\r\nA code of 0000 means no code\r\n"
+                      "No Permanent Codes to Report"));
 }
 
 TEST_F(CodeReaderTest, NoMilAndNoCodesAsksFirst) {
@@ -99,7 +105,7 @@ TEST_F(CodeReaderTest, NoMilAndNoCodesAsksFirst) {
     EXPECT_EQ(question.title, "Read Codes?");
     EXPECT_EQ(question.icon, core::Prompter::Icon::Stop);
     EXPECT_FALSE(question.defaultYes);
-    EXPECT_EQ(tool.sent, QByteArrayList({"010109", "070A0A"}));
+    EXPECT_EQ(tool.sent, QByteArrayList({"010109", "070A0A", "0A0A0A"}));
 
     tool.prompter.answers = {true};
     EXPECT_TRUE(
@@ -110,9 +116,27 @@ TEST_F(CodeReaderTest, JunkBeforeTheFirstCodeAndTheBoxsNothingToReport) {
     status("486B10410181000000");
     tool.replies["030A0A"] = "V486B1043 03000000000009";
     tool.replies["070A0A"] = "VFE" + QByteArray(18, '0') + "FE";
-    EXPECT_TRUE(read().endsWith("TC1 -P0300\r\nP0300 Random Misfire\r\nNo pending codes reported"));
+    EXPECT_TRUE(read().contains("TC1 -P0300\r\nP0300 Random Misfire\r\nNo pending codes reported"));
     tool.replies["030A0A"] = "VFF" + QByteArray(18, '0') + "FF";
-    EXPECT_TRUE(read().endsWith("Stored Trouble Code(s)\r\nNo pending codes reported"));
+    EXPECT_TRUE(read().contains("Stored Trouble Code(s)\r\nNo pending codes reported"));
+}
+
+TEST_F(CodeReaderTest, PermanentCodesPresentAbsentRefusedOrDamaged) {
+    status("486B10410100000000");
+    pending("000000000000");
+    const std::pair<QByteArray, const char*> cases[] = {
+        {ScriptedScanTool::frame("486B104A042001710000"),
+         "\r\nPermanent Code 1 -P0420--P0420 Catalyst\r\nPermanent Code 2 -P0171--P0171 Too Lean"},
+        {"VFF" + QByteArray(18, '0') + "FF", "\r\nNo Permanent Codes to Report"},
+        {ScriptedScanTool::frame("486B107F0A1100000000"), "\r\nPermanent codes not supported"},
+        {ScriptedScanTool::frame("486B104A0420017100").append('0'),
+         "\r\nNo answer to the permanent trouble code request."},
+    };
+    for (const auto& [reply, lines] : cases) {
+        tool.replies["0A0A0A"] = reply;
+        EXPECT_TRUE(read().endsWith(lines)) << lines;
+    }
+    EXPECT_EQ(tool.link.unanswered(), 1) << "only the damaged answer";
 }
 
 TEST_F(CodeReaderTest, AFrameThatComesTwiceListsItsCodesOnce) {

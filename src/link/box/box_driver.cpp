@@ -20,9 +20,8 @@ QString hexPair(int value) {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-bool isCodeService(int service) {
-    return service == 0x03 || service == 0x07;
-}
+// The firmware that first carries service $09.
+constexpr double kVehicleInformationFirmware = 4.00;
 
 // Where each frame of a code reply starts (0-based): the first, then further ones of the same
 // shape, each whole with its checksum. A frame that repeats an earlier one is left out, so that
@@ -73,9 +72,6 @@ Reply judgeFirmware(const QString&, int, const QString& text) {
 }
 
 // The box's own "nothing to report" in the header of a code reply.
-bool nothingToReport(int service, const Reply& reply) {
-    return service == 0x03 ? reply.byte(2) == 0xFF : reply.byte(2) >= 0xFE;
-}
 } // namespace
 
 BoxCommand boxCommand(const ObdRequest& request) {
@@ -98,7 +94,7 @@ ObdAnswer answerOf(const BoxCommand& command, const Reply& reply) {
     const int service = hexPairValue(command.text.left(2));
     EcuAnswer ecu{quint8(reply.byte(6)), {}};
     if (isCodeService(service)) {
-        if (nothingToReport(service, reply))
+        if (nothingToReport(service, reply.byte(2)))
             return ObdAnswer(QList<EcuAnswer>{}, reply.text());
         ecu.data.append(char(reply.byte(8)));
         for (const int start : codeFrames(reply)) {
@@ -261,6 +257,10 @@ std::optional<AnswerStatus> BoxDriver::awaitVehicle() {
 Capabilities BoxDriver::capabilities() const {
     Capabilities can;
     can.rawPassThrough = true;
+    can.vehicleInformation = link_.state().FirmwareVersion >= kVehicleInformationFirmware;
+    if (!can.vehicleInformation)
+        can.noVehicleInformation =
+            QStringLiteral("Vehicle information needs scan tool firmware 4.00 or later");
     return can;
 }
 

@@ -27,12 +27,8 @@ int field(const QString& command, int index) {
 
 // The services whose third command field is the number of reply bytes.
 bool hasLengthField(int service) {
-    return service == 0x01 || service == 0x02 || service == 0x03 || service == 0x04 ||
-           service == 0x07;
-}
-
-bool isCodeService(int service) {
-    return service == 0x03 || service == 0x07;
+    return service == 0x01 || service == 0x02 || service == 0x04 || service == 0x09 ||
+           isCodeService(service);
 }
 
 bool isO2TestService(int service) {
@@ -60,6 +56,14 @@ bool hasCodeJunk(int service, QStringView text) {
 }
 
 } // namespace
+
+bool isCodeService(int service) {
+    return service == 0x03 || service == 0x07 || service == 0x0A;
+}
+
+bool nothingToReport(int service, int header) {
+    return service == 0x07 ? header >= 0xFE : header == 0xFF;
+}
 
 int hexPairValue(QString& Hex1) {
     if (Hex1.isEmpty())
@@ -116,7 +120,7 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
 
     // The box's own "nothing to report" for the code services.
     const int header = hexPairValue(text.mid(1, 2));
-    if ((service == 0x03 && header == 0xFF) || (service == 0x07 && header >= 0xFE))
+    if (isCodeService(service) && nothingToReport(service, header))
         return Reply(Status::Answered, text);
 
     const int response = hexPairValue(text.mid(7, 2));
@@ -130,7 +134,8 @@ Reply Reply::of(const QString& command, int threshold, const QString& arrived) {
         return Reply(Status::Answered, text);
     if (response != service + 0x40)
         return Reply(Status::Garbled, text);
-    if ((service == 0x01 || service == 0x02) && hexPairValue(text.mid(9, 2)) != field(command, 1))
+    const bool echoesPid = service == 0x01 || service == 0x02 || service == 0x09;
+    if (echoesPid && hexPairValue(text.mid(9, 2)) != field(command, 1))
         return Reply(Status::Garbled, text);
     return Reply(Status::Answered, text);
 }

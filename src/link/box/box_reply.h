@@ -8,6 +8,11 @@
 
 namespace scan::box {
 
+// The services that answer with trouble code frames: stored ($03), pending ($07), permanent ($0A).
+bool isCodeService(int service);
+// The box's own "nothing to report" in a code reply's first header byte.
+bool nothingToReport(int service, int header);
+
 // Two hexadecimal characters as 0..255: characters below "0" count as 0, lower-case letters and
 // other characters above "F" give 128, the empty text reads as "00" (and is set to it).
 int hexPairValue(QString& Hex1);

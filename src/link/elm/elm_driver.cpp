@@ -4,6 +4,7 @@
 #include "elm_port.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 namespace scan::elm {
@@ -44,7 +45,30 @@ bool isO2Test(int service) {
 }
 
 bool isCodeService(int service) {
-    return service == 0x03 || service == 0x07;
+    return service == 0x03 || service == 0x07 || service == 0x0A;
+}
+
+// A vehicle information answer in the numbered messages of a bus without ISO 15765: the
+// response id and PID, then each message's four bytes in the order of its number. Nothing when
+// a number is missing or repeated.
+std::optional<QByteArray> joinedInformation(const std::vector<ElmMessage>& messages, quint8 ecu) {
+    std::map<int, QByteArray> parts;
+    QByteArray head;
+    for (const ElmMessage& message : messages) {
+        if (message.ecu != ecu)
+            continue;
+        head = message.data.left(2);
+        if (!parts.emplace(quint8(message.data[2]), message.data.mid(3)).second)
+            return std::nullopt;
+    }
+    QByteArray joined = head;
+    int expected = 1;
+    for (const auto& [number, bytes] : parts) {
+        if (number != expected++)
+            return std::nullopt;
+        joined += bytes;
+    }
+    return joined;
 }
 
 // The bytes after the service as the adapter sends them: a freeze-frame request names frame 0;
@@ -178,7 +202,8 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     QList<EcuAnswer> ecus = ordered(found);
     // The current ECU said nothing while others answered whole: it did not answer. Anything
     // damaged may have been its answer: no answer at all.
-    if (!currentAnswered || (isCodeService(request.service) && found.damaged))
+    const bool wholeOnly = isCodeService(request.service) || request.service == 0x09;
+    if (!currentAnswered || (wholeOnly && found.damaged))
         return ObdAnswer(found.damaged ? AnswerStatus::Garbled : AnswerStatus::EcuTimeout, raw);
     QByteArray& data = ecus.front().data;
     if (quint8(data[0]) == 0x7F)
@@ -189,6 +214,17 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
         // In threes, the last group filled with empty codes, as the box's frames carry them.
         codes = codes.leftJustified(std::max<qsizetype>(6, (codes.size() + 5) / 6 * 6), '\0');
         data = QByteArray(1, data[0]) + codes;
+        return ObdAnswer({ecus.front()}, raw);
+    }
+    if (request.service == 0x09) {
+        // The items' lengths vary: the service judges them.
+        const bool numbered = !(framing_ && isCan(*framing_)) && quint8(data[1]) % 0x20 != 0;
+        if (!numbered)
+            return ObdAnswer(ecus, raw);
+        const std::optional<QByteArray> joined = joinedInformation(found.messages, *ecu_);
+        if (!joined)
+            return ObdAnswer(AnswerStatus::Garbled, raw);
+        data = *joined;
         return ObdAnswer({ecus.front()}, raw);
     }
     if (isO2Test(request.service)) {
@@ -231,6 +267,7 @@ ObdAnswer ElmDriver::ask(const ObdRequest& request) {
 Capabilities ElmDriver::capabilities() const {
     Capabilities can;
     can.severalEcus = true;
+    can.vehicleInformation = true;
     can.rawPassThrough = framing_ && !isCan(*framing_);
     return can;
 }

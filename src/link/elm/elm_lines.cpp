@@ -39,11 +39,13 @@ int o2TestBytes(int test) {
     return test <= 0x0A ? 3 : 0;
 }
 
-// Several messages from one ECU are the codes' frames of a bus without ISO 15765, or of an
-// adapter that shows no identifiers; any other request has one message an ECU.
+// Several messages from one ECU are the codes' frames or the vehicle information's numbered
+// messages of a bus without ISO 15765, or of an adapter that shows no identifiers; any other
+// request has one message an ECU.
 bool severalMessages(QByteArrayView request, ElmFraming framing, bool headers) {
     const int service = request.isEmpty() ? -1 : quint8(request[0]);
-    return (service == 0x03 || service == 0x07) && (!isCan(framing) || !headers);
+    const bool multiple = service == 0x03 || service == 0x07 || service == 0x0A || service == 0x09;
+    return multiple && (!isCan(framing) || !headers);
 }
 
 // Whether `data` is the whole answer to `request`: its response id (or a refusal of its
@@ -73,11 +75,20 @@ bool answers(const QByteArray& data, QByteArrayView request, bool can) {
         return at(1) == pid && at(2) == asked(2) && holds(3, pidBytes(pid));
     case 0x03:
     case 0x07:
+    case 0x0A:
         return can ? size >= 2 && size == 2 + 2 * at(1) : size == 7;
     case 0x04:
         return size == 1;
     case 0x05:
         return at(1) == pid && at(2) == asked(2) && holds(3, o2TestBytes(pid));
+    case 0x09:
+        // A support map; on CAN the item count and the items; otherwise a numbered message of
+        // four bytes.
+        if (at(1) != pid)
+            return false;
+        if (pid % 0x20 == 0)
+            return size == 6;
+        return can ? size > 3 : size == 7 && at(2) > 0;
     case 0x06:
         if (at(1) != pid)
             return false;

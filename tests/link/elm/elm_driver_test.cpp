@@ -101,6 +101,23 @@ TEST(ElmDriverTest, EachAnswerFormBecomesTheCurrentEcusBytes) {
          answered("00", "47010101020103010400000000")},
         {"an O2 test value without the sensor", "3", "050101", "48 6B 10 45 01 01 73 7D", 0x05,
          QByteArray("\x01\x01", 2), 2, answered("10", "450173")},
+        {"a VIN in a first and two consecutive frames", "6", "0902",
+         "7E8 10 14 49 02 01 31 46 54|7E8 21 46 57 31 45 54 35 44|7E8 22 46 43 31 30 33 31 32",
+         0x09, "\x02", 19, answered("E8", "4902013146544657314554354446433130333132")},
+        {"a VIN missing a consecutive frame", "6", "0902",
+         "7E8 10 14 49 02 01 31 46 54|7E8 22 46 43 31 30 33 31 32", 0x09, "\x02", 19,
+         status(Status::Garbled)},
+        {"a VIN in five numbered messages, joined in their order", "3", "0902",
+         "48 6B 10 49 02 02 46 54 46 57 47|48 6B 10 49 02 01 00 00 00 31 40|"
+         "48 6B 10 49 02 03 31 45 54 35 10|48 6B 10 49 02 04 44 46 43 31 10|"
+         "48 6B 10 49 02 05 30 33 31 32 D9",
+         0x09, "\x02", 19, answered("10", "49020000003146544657314554354446433130333132")},
+        {"a numbered message missing", "3", "0902",
+         "48 6B 10 49 02 01 00 00 00 31 40|48 6B 10 49 02 02 46 54 46 57 47|"
+         "48 6B 10 49 02 04 44 46 43 31 10|48 6B 10 49 02 05 30 33 31 32 D9",
+         0x09, "\x02", 19, status(Status::Garbled)},
+        {"a permanent code", "6", "0A", "7E8 04 4A 01 04 20", 0x0A, "", 6,
+         answered("E8", "4A042000000000")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
