@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "box_answers.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace sim {
@@ -31,7 +32,10 @@ QByteArray BoxAnswers::answer(const Command& command, double seconds) {
     case 0x03:
     case 0x04:
     case 0x07:
+    case 0x0A:
         return vehicleReply(command, seconds);
+    case 0x09:
+        return answersInformation() ? vehicleReply(command, seconds) : unanswered(command);
     case 0x05:
     case 0x06:
         return reachable() ? o2TestReply(command) : unanswered(command);
@@ -73,11 +77,25 @@ int BoxAnswers::replyLength(const Command& command) {
 QByteArray BoxAnswers::vehicleReply(const Command& command, double seconds) {
     // A code request's parameter byte is the length again, not a part of the request.
     QByteArray request(1, char(command.service));
-    if (command.service <= 0x02)
+    const bool information = command.service == 0x09;
+    if (command.service <= 0x02 || information)
         request.append(char(command.parameter));
-    // The box passes on the first message only: of more codes, the first three.
-    const QList<QByteArray> messages = vehicle_.answer(ecuIndex_, request, Bus::NonCan, seconds);
-    return messages.isEmpty() ? unanswered(command) : ecuReply(command, messages.front());
+    // The box passes on the first message only: of more codes, the first three. Vehicle
+    // information it gathers whole, as CAN sends it.
+    const QList<QByteArray> messages =
+        vehicle_.answer(ecuIndex_, request, information ? Bus::Can : Bus::NonCan, seconds);
+    if (messages.isEmpty())
+        return unanswered(command);
+    if (request == QByteArray("\x09\x02", 2) && vehicle_.ecu(ecuIndex_).vinFrameMissing)
+        return ecuFrame(profile().leadingChar, currentEcuAddress(), messages.front(),
+                        std::max(0, replyLength(command) - 1));
+    return ecuReply(command, messages.front());
+}
+
+bool BoxAnswers::answersInformation() const {
+    bool number = false;
+    const double version = profile().firmware.toDouble(&number);
+    return number && version >= 4.0;
 }
 
 QByteArray BoxAnswers::o2TestReply(const Command& command) const {

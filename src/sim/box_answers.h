@@ -39,8 +39,10 @@ public:
     const Profile& profile() const { return vehicle_.profile(); }
 
 private:
-    // Services $01-$04 and $07: the first message of the current ECU's answer.
+    // Services $01-$04, $07, $09 and $0A: the first message of the current ECU's answer.
     QByteArray vehicleReply(const Command& command, double seconds);
+    // Firmware before 4.00 knows no service $09.
+    bool answersInformation() const;
     // Services $05 and $06 as text commands: test id, sensor code.
     QByteArray o2TestReply(const Command& command) const;
     // The bytes of the reply the host waits for, the three header bytes included.

@@ -232,10 +232,15 @@ Elm327Simulator::Answer Elm327Simulator::vehicleRequest(const QByteArray& comman
     for (std::size_t i = 0; i < vehicle_.ecuCount(); ++i) {
         if (!addressed(i) || !passesFilter(i))
             continue;
-        for (const QByteArray& message : vehicle_.answer(i, request, bus, nowMs() / 1000.0))
-            sent.push_back({i, message,
-                            elmLines(protocol_, vehicle_.ecu(i).address, int(i), message,
-                                     {headers_, spaces_})});
+        for (const QByteArray& message : vehicle_.answer(i, request, bus, nowMs() / 1000.0)) {
+            QList<QByteArray> lines =
+                elmLines(protocol_, vehicle_.ecu(i).address, int(i), message, {headers_, spaces_});
+            // The VIN's second consecutive frame, its last, goes astray.
+            if (bus == Bus::Can && vehicle_.ecu(i).vinFrameMissing &&
+                request == QByteArray("\x09\x02", 2))
+                lines.removeLast();
+            sent.push_back({i, message, lines});
+        }
     }
     if (sent.empty())
         answer.lines.append("NO DATA");

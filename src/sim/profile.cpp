@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <limits>
+
 namespace sim {
 
 namespace {
@@ -137,21 +139,71 @@ bool freezeFrame(Reader& r, const QJsonValue& value, const QString& where, Ecu& 
     });
 }
 
+// An array whose items `item` reads, at most `most` of them.
+template <typename T, typename Item>
+bool array(Reader& r, const QJsonValue& value, const QString& where, const QString& what,
+           qsizetype most, std::vector<T>& out, Item item) {
+    const QJsonArray items = value.toArray();
+    if (!value.isArray() || items.size() > most)
+        return r.fail(where, QStringLiteral("must be an array of %1").arg(what));
+    out.assign(std::size_t(items.size()), T{});
+    for (qsizetype i = 0; i < items.size(); ++i)
+        if (!item(items.at(i), QStringLiteral("%1[%2]").arg(where).arg(i), out[std::size_t(i)]))
+            return false;
+    return true;
+}
+
+bool hexDigits(Reader& r, const QJsonValue& value, const QString& at, int digits, QByteArray& out) {
+    out = value.toString().toLatin1();
+    return (value.isString() && out.size() == digits && isHex(out)) ||
+           r.fail(at, QStringLiteral("must be %1 hexadecimal digits").arg(digits));
+}
+
+// Printable ASCII text of `least` to `most` characters.
+bool sizedText(Reader& r, const QJsonValue& value, const QString& at, int least, int most,
+               QByteArray& out) {
+    if (!r.text(value, at, 0, out))
+        return false;
+    if (out.size() >= least && out.size() <= most)
+        return true;
+    return r.fail(at, least == most
+                          ? QStringLiteral("must be %1 characters").arg(most)
+                          : QStringLiteral("must be %1 to %2 characters").arg(least).arg(most));
+}
+
 template <std::vector<quint16> Ecu::*member>
 bool codes(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
-    std::vector<quint16>& out = ecu.*member;
-    if (!value.isArray())
-        return r.fail(where, QStringLiteral("must be an array of trouble codes"));
-    const QJsonArray items = value.toArray();
-    out.clear();
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const QByteArray text = items.at(i).toString().toLatin1();
-        if (!items.at(i).isString() || text.size() != 4 || !isHex(text))
-            return r.fail(QStringLiteral("%1[%2]").arg(where).arg(i),
-                          QStringLiteral("must be four hexadecimal digits"));
-        out.push_back(static_cast<quint16>(text.toUInt(nullptr, 16)));
-    }
-    return true;
+    return array(r, value, where, QStringLiteral("trouble codes"),
+                 std::numeric_limits<qsizetype>::max(), ecu.*member,
+                 [&r](const QJsonValue& item, const QString& at, quint16& out) {
+                     QByteArray text;
+                     if (!hexDigits(r, item, at, 4, text))
+                         return false;
+                     out = static_cast<quint16>(text.toUInt(nullptr, 16));
+                     return true;
+                 });
+}
+
+// Vehicle information. So many items that their count or the messages' numbers would not fit
+// in a byte are refused.
+constexpr qsizetype kMostInformationItems = 63;
+
+bool calibrationIds(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    return array(r, value, where, QStringLiteral("at most 63 calibration IDs"),
+                 kMostInformationItems, ecu.calibrationIds,
+                 [&r](const QJsonValue& item, const QString& at, QByteArray& out) {
+                     return sizedText(r, item, at, 1, 16, out);
+                 });
+}
+
+bool cvns(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    return array(r, value, where, QStringLiteral("at most 63 CVNs"), kMostInformationItems,
+                 ecu.cvns, [&r](const QJsonValue& item, const QString& at, QByteArray& out) {
+                     if (!hexDigits(r, item, at, 8, out))
+                         return false;
+                     out = QByteArray::fromHex(out);
+                     return true;
+                 });
 }
 
 // By sensor code, by test id: the test's bytes.
@@ -248,6 +300,15 @@ const JsonField<Ecu> kEcuFields[] = {
     {"o2Tests", [](Reader& r, const QJsonValue& v, const QString& at,
                    Ecu& out) { return r.fields(v, at, kO2Fields, out.o2Tests.emplace()); }},
     {"monitorTests", monitorTests},
+    {"permanentCodes", codes<&Ecu::permanentCodes>},
+    {"permanentRefused", flag<Ecu, &Ecu::permanentRefused>},
+    {"vin", [](Reader& r, const QJsonValue& v, const QString& at,
+               Ecu& out) { return sizedText(r, v, at, 17, 17, out.vin.emplace()); }},
+    {"calibrationIds", calibrationIds},
+    {"cvns", cvns},
+    {"ecuName", [](Reader& r, const QJsonValue& v, const QString& at,
+                   Ecu& out) { return sizedText(r, v, at, 1, 20, out.ecuName.emplace()); }},
+    {"vinFrameMissing", flag<Ecu, &Ecu::vinFrameMissing>},
 };
 
 bool ecu(Reader& r, const QJsonValue& value, const QString& where, Ecu& out) {

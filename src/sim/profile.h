@@ -44,6 +44,9 @@ struct Ecu {
     // Trouble codes (services $03 and $07), two bytes each as the ECU sends them, in order.
     std::vector<quint16> storedCodes;
     std::vector<quint16> pendingCodes;
+    // Service $0A: a clear leaves them, unlike the others; refused: 7F 0A 11.
+    std::vector<quint16> permanentCodes;
+    bool permanentRefused = false;
     // Set once the profile speaks of the MIL or the stored codes, and after a clear: byte A of
     // PID $01 then follows the MIL and the stored codes rather than the profile's bytes, so
     // that the two services never contradict each other.
@@ -55,6 +58,14 @@ struct Ecu {
     // On-board monitoring test results (service $06 through the pass-through), by test ID and
     // component ID.
     std::map<quint8, std::map<quint8, MonitorTest>> monitorTests;
+    // Service $09, as the profile gives it (unpadded); an ECU with none of them stays silent
+    // to the service.
+    std::optional<QByteArray> vin;
+    std::vector<QByteArray> calibrationIds;
+    std::vector<QByteArray> cvns; // four bytes each
+    std::optional<QByteArray> ecuName;
+    // One frame of the VIN answer is lost on the way.
+    bool vinFrameMissing = false;
 };
 
 // The simulated scan tool and vehicle. JSON form (every key optional; missing ones keep the
@@ -81,7 +92,14 @@ struct Ecu {
 //                 "clearRefused": false,
 //                 "o2Tests": { "supportReplyId": "45",
 //                              "sensors": { "01": { "01": [90], "05": [25, 10, 50] } } },
-//                 "monitorTests": { "0B": { "01": { "value": 500, "min": 400 } } } } ] }
+//                 "monitorTests": { "0B": { "01": { "value": 500, "min": 400 } } },
+//                 "permanentCodes": ["0300"],
+//                 "permanentRefused": false,
+//                 "vin": "1FTFW1ET5DFC10312",
+//                 "calibrationIds": ["JMB*36761500"],
+//                 "cvns": ["1791BC82"],
+//                 "ecuName": "ECM-EngineControl",
+//                 "vinFrameMissing": false } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
 // take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
@@ -99,7 +117,15 @@ struct Ecu {
 // A trouble code is four hex digits, its two bytes as the ECU sends them ("C123" being the
 // network code U0123); there may be any number, of which services $03 and $07 send the first
 // three. mil defaults to true when there are stored codes. An ECU without PIDs may have trouble
-// codes but no freeze frame.
+// codes but no freeze frame. permanentCodes (service $0A) are sent as stored codes are and survive
+// a clear; permanentRefused answers the service with 7F 0A 11 instead.
+//
+// Vehicle information (service $09): vin is 17 printable ASCII characters, kept as given even
+// when no real VIN could be so; each calibration ID up to 16 characters and ecuName up to 20,
+// both sent padded with zero bytes; each CVN 8 hex digits. The ECU answers PID $00 with the map
+// of those it has, and nothing to the service when it has none. vinFrameMissing loses one frame
+// of the VIN: the third message on the slow buses, the second consecutive frame on CAN, the last
+// byte of the box's frame.
 //
 // o2Tests: supportReplyId is "45" or "46"; a sensor code is one of 01, 02, 04 ... 80; tests $01-$04
 // give one byte (the value), tests $05-$09 three (value, minimum, maximum). A sensor or test the

@@ -35,6 +35,34 @@ QByteArray codeBytes(const std::vector<quint16>& codes, std::size_t from, std::s
     return bytes;
 }
 
+// A service $09 PID's items, each at its full size; none when the ECU lacks them.
+std::vector<QByteArray> informationItems(const Ecu& ecu, quint8 pid) {
+    const auto padded = [](const QByteArray& text, int size) {
+        return text.leftJustified(size, '\0', true);
+    };
+    std::vector<QByteArray> items;
+    switch (pid) {
+    case 0x02:
+        if (ecu.vin)
+            items.push_back(*ecu.vin);
+        break;
+    case 0x04:
+        for (const QByteArray& id : ecu.calibrationIds)
+            items.push_back(padded(id, 16));
+        break;
+    case 0x06:
+        items = ecu.cvns;
+        break;
+    case 0x0A:
+        if (ecu.ecuName)
+            items.push_back(padded(*ecu.ecuName, 20));
+        break;
+    default:
+        break;
+    }
+    return items;
+}
+
 } // namespace
 
 QByteArray negativeResponse(quint8 service, quint8 reason) {
@@ -83,6 +111,12 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
         return bus == Bus::Can ? QList<QByteArray>{} : o2Test(ecu, at(1), at(2));
     case 0x06:
         return monitor(ecu, at(1), at(2), bus);
+    case 0x09:
+        return information(ecu, at(1), bus);
+    case 0x0A:
+        if (ecu.permanentRefused)
+            return {negativeResponse(0x0A, 0x11)}; // service not supported
+        return codes(ecu.permanentCodes, 0x4A, bus);
     default:
         return {};
     }
@@ -206,6 +240,35 @@ QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component
             .append(word(r.minimum ? r.limit : 0))
             .append(word(r.minimum ? 0xFFFF : r.limit));
     return {message};
+}
+
+QList<QByteArray> Vehicle::information(const Ecu& ecu, quint8 pid, Bus bus) const {
+    std::map<quint8, bool> defined;
+    for (const int id : {0x02, 0x04, 0x06, 0x0A})
+        if (!informationItems(ecu, quint8(id)).empty())
+            defined[quint8(id)] = true;
+    const QByteArray head = QByteArray(1, char(0x49)).append(char(pid));
+    if (defined.empty())
+        return {};
+    if (pid == 0)
+        return {head + supportBits(defined, 0)};
+    const std::vector<QByteArray> items = informationItems(ecu, pid);
+    if (items.empty())
+        return {};
+    QByteArray data;
+    for (const QByteArray& item : items)
+        data.append(item);
+    if (bus == Bus::Can)
+        return {head + char(items.size()) + data};
+    // Four bytes a message, numbered from 1; three zero bytes fill the VIN's first.
+    const bool vin = pid == 0x02;
+    if (vin)
+        data.prepend(QByteArray(3, '\0'));
+    QList<QByteArray> messages;
+    for (int at = 0, number = 1; at < data.size(); at += 4, ++number)
+        if (!(vin && ecu.vinFrameMissing && number == 3))
+            messages.append(head + char(number) + data.mid(at, 4));
+    return messages;
 }
 
 } // namespace sim

@@ -69,6 +69,8 @@ private:
     QList<QByteArray> o2Test(const Ecu& ecu, quint8 test, quint8 sensor) const;
     // Service $06: test id, component id.
     QList<QByteArray> monitor(const Ecu& ecu, quint8 test, quint8 component, Bus bus) const;
+    // Service $09: the PID.
+    QList<QByteArray> information(const Ecu& ecu, quint8 pid, Bus bus) const;
 
     Profile profile_;
     bool reachable_ = true;

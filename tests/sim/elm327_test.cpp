@@ -59,11 +59,12 @@ QByteArray say(sim::Elm327Simulator& adapter, const QByteArray& command) {
 }
 
 TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
-    // Seven stored codes and a refused clear at 10; no codes at 18.
+    // Seven stored codes and a refused clear at 10; no codes at 18, whose VIN loses a frame.
     const auto profile = sim::Profile::fromJson(R"({"ecus": [
         {"address": "10", "pids": {"0C": [26, 248]}, "clearRefused": true,
-         "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"]},
-        {"address": "18", "pids": {"0D": [0]}}]})");
+         "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"],
+         "vin": "1FTFW1ET5DFC10312"},
+        {"address": "18", "pids": {"0D": [0]}, "vin": "1FTFW1ET5DFC10312", "vinFrameMissing": true}]})");
     ASSERT_TRUE(profile);
     struct Row {
         sim::ElmProtocol protocol;
@@ -73,11 +74,6 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
     };
     using P = sim::ElmProtocol;
     const std::vector<Row> rows = {
-        {P::Can11,
-         {},
-         "03",
-         "7E8 10 10 43 07 03 00 01 71\r7E8 21 01 72 01 73 01 74 01\r"
-         "7E8 22 75 01 76 00 00 00 00\r7E9 02 43 00"},
         {P::Can29,
          {"ATH0", "ATS0"},
          "03",
@@ -87,6 +83,17 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
          "03",
          "48 6B 10 43 03 00 01 71 01 72 0F\r48 6B 10 43 01 73 01 74 01 75 57\r"
          "48 6B 10 43 01 76 00 00 00 00 27\r48 6B 18 43 00 00 00 00 00 00 72"},
+        {P::Can11,
+         {},
+         "0902",
+         "7E8 10 14 49 02 01 31 46 54\r7E8 21 46 57 31 45 54 35 44\r7E8 22 46 43 31 30 33 31 32\r"
+         "7E9 10 14 49 02 01 31 46 54\r7E9 21 46 57 31 45 54 35 44"},
+        {P::Iso9141,
+         {"ATH0"},
+         "0902",
+         "49 02 01 00 00 00 31\r49 02 02 46 54 46 57\r49 02 03 31 45 54 35\r49 02 04 44 46 43 31\r"
+         "49 02 05 30 33 31 32\r49 02 01 00 00 00 31\r49 02 02 46 54 46 57\r49 02 04 44 46 43 31\r"
+         "49 02 05 30 33 31 32"},
         {P::Can11, {}, "04", "7E8 03 7F 04 22\r7E9 01 44"},
         {P::Can11, {"ATSH7E1"}, "03", "7E9 02 43 00"},
         {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 00 10 00 00"},
@@ -117,7 +124,7 @@ TEST(Elm327Test, SurvivesACloneThatRefusesHeadersAndMisbehaves) {
     EXPECT_EQ(speed.kind, Kind::Lines);
     EXPECT_EQ(speed.lines.size(), 2); // two ECUs know the engine speed
     EXPECT_TRUE(speed.lines.value(0).startsWith("41 0C "));
-    EXPECT_EQ(bench.ask("0902").kind, Kind::NoData);
+    EXPECT_EQ(bench.ask("0908").kind, Kind::NoData);
 }
 
 TEST(Elm327Test, FindsTheAdaptersBaudRateAndItsProtocolBeforeTheFirstAnswerIsHandedOn) {

@@ -33,6 +33,9 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
         {R"("o2Tests": {"sensors": {"01": {"05": [1]}}})",
          ".o2Tests.sensors.01.05: must be three bytes"},
         {R"("monitorTests": {"00": {}})", ".monitorTests.00: the supported-tests map"},
+        {R"("vin": "1D4GP24R45B12345")", ".vin: must be 17 characters"},
+        {R"("calibrationIds": ["JMB*36761500ABCDE"])", ".calibrationIds[0]: must be 1 to 16"},
+        {R"("cvns": ["1791BC8"])", ".cvns[0]: must be 8 hexadecimal digits"},
         {R"("monitorTests": {"0B": {"01": {"value": 1, "min": 0, "max": 2}}})",
          ".monitorTests.0B.01: wants one limit"},
     };

@@ -22,7 +22,7 @@ TEST(SimReplyTest, RepliesKeepTheAskedLengthAndEndInTheirChecksum) {
         {"010C03", "V486B10C3"},             // even the header
         {"010C00", "V00"},
         {"010507", unanswered7}, // a PID the ECU lacks
-        {"0A0C07", unanswered7}, // a service it lacks
+        {"080C07", unanswered7}, // a service it lacks
         {"900101", "V4.00"},
     };
     for (const auto& [request, expected] : cases)
@@ -85,6 +85,55 @@ TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {
             << int(pid) << " at " << seconds << " s";
 }
 
+// The box gathers vehicle information into one frame of the asked length, from firmware 4.00 on,
+// and sends permanent codes as it sends stored ones.
+TEST(SimReplyTest, VehicleInformationInOneFrameAndPermanentCodesAsStoredOnes) {
+    const QByteArray vin = "1FTFW1ET5DFC10312";
+    sim::Profile profile = sim::Profile::defaults();
+    sim::BoxAnswers box(profile);
+    EXPECT_EQ(ask(box, "090217"), "V486B10490201" + vin.toHex().toUpper() + "3A");
+    EXPECT_EQ(ask(box, "090009"), "V486B10490054400000A0");
+    EXPECT_EQ(ask(box, "0A0A0A"), "V486B104A03000000000010");
+
+    profile.ecus[0].vinFrameMissing = profile.ecus[0].permanentRefused = true;
+    sim::BoxAnswers lossy(profile);
+    EXPECT_EQ(ask(lossy, "090217"), "V486B10490201" + vin.chopped(1).toHex().toUpper() + "08");
+    EXPECT_EQ(ask(lossy, "0A0A0A"), "V486B107F0A11000000005D");
+    profile.firmware = "3.10";
+    sim::BoxAnswers old(profile);
+    EXPECT_EQ(ask(old, "090217"), "VS" + QByteArray(47, '0'));
+}
+
+// Service $09 from an ECU with every item, and from one with none.
+TEST(SimVehicleInfoTest, ItemsComeWholeOnCanAndInNumberedFourByteMessagesElsewhere) {
+    sim::Vehicle vehicle(profileFrom(R"({"ecus": [
+        {"address": "10", "vin": "1D4GP24R45B123456", "calibrationIds": ["JMB*36761500", "A"],
+         "cvns": ["1791BC82"], "ecuName": "ECM-EngineControl"}, {"address": "28"}]})"));
+    using B = sim::Bus;
+    const std::tuple<std::size_t, quint8, B, QByteArray> cases[] = {
+        {0, 0x00, B::NonCan, "490054400000"}, // $02, $04, $06, $0A
+        {0, 0x02, B::Can, "4902013144344750323452343542313233343536"},
+        {0, 0x04, B::Can,
+         "4904024A4D422A333637363135303000000000"
+         "41000000000000000000000000000000"},
+        {0, 0x04, B::NonCan,
+         "4904014A4D422A 49040233363736 49040331353030 49040400000000 "
+         "49040541000000 49040600000000 49040700000000 49040800000000"},
+        {0, 0x06, B::Can, "4906011791BC82"},
+        {0, 0x0A, B::Can, "490A0145434D2D456E67696E65436F6E74726F6C000000"},
+        {0, 0x0A, B::NonCan,
+         "490A0145434D2D 490A02456E6769 490A036E65436F 490A046E74726F "
+         "490A056C000000"},
+        {1, 0x00, B::Can, ""},
+    };
+    for (const auto& [ecu, pid, bus, expected] : cases) {
+        QByteArrayList messages;
+        for (const QByteArray& m : vehicle.answer(ecu, QByteArray(1, '\x09') + char(pid), bus, 0))
+            messages.append(m.toHex().toUpper());
+        EXPECT_EQ(messages.join(' '), expected) << ecu << " PID " << int(pid) << int(bus);
+    }
+}
+
 // One ECU with a monitor status of its own (A = $85) and a freeze frame, plus the given keys.
 QByteArray ecuWith(const QByteArray& keys, const QByteArray& pids = R"("01": [133, 7, 229, 5])") {
     return R"({"ecus": [{"address": "10", "pids": {)" + pids +
@@ -109,16 +158,18 @@ TEST(SimClearTest, CodesAreClearedOnlyWhenTheEcuAcceptedTheClear) {
         {false, true, Fault::Cut, "V486B", true},
     };
     for (const auto& [refused, reachable, fault, reply, cleared] : cases) {
-        SimHarness h(ecuWith(refused ? R"("storedCodes": ["0300"], "clearRefused": true)"
-                                     : R"("storedCodes": ["0300"])"));
+        SimHarness h(ecuWith(refused ? R"("storedCodes": ["0300"], "permanentCodes": ["0420"],
+                                          "clearRefused": true)"
+                                     : R"("storedCodes": ["0300"], "permanentCodes": ["0420"])"));
         h.simulator->setReachable(reachable);
         if (fault)
             h.simulator->injectFault(*fault, 1, "04");
         EXPECT_EQ(h.ask("040406"), reply);
         h.simulator->setReachable(true);
-        const QByteArray after =
-            h.ask("030A0A").mid(9, 4) + h.ask("02020A").mid(13, 4) + h.ask("010109").mid(11, 2);
-        EXPECT_EQ(after, cleared ? "0000000000" : "0300030081") << reply.data();
+        const QByteArray after = h.ask("030A0A").mid(9, 4) + h.ask("02020A").mid(13, 4) +
+                                 h.ask("010109").mid(11, 2) + h.ask("0A0A0A").mid(9, 4);
+        // Permanent codes outlive any clear.
+        EXPECT_EQ(after, cleared ? "00000000000420" : "03000300810420") << reply.data();
     }
 }
 
