@@ -80,8 +80,9 @@ public:
     void showAbout();
 
     // What the link, the connection and the survey show on this window (main_window_view.cpp).
-    void setStatusBox(const QColor& colour, const QString& text);
-    QColor statusColour() const;
+    void setStatusBox(const QColor& colour, const QString& text) override;
+    QColor statusColour() const override;
+    QString linkText() const override;
     QString statusText() const;
     void setLinkColour(scan::LinkColour colour) override;
     void setLinkText(const QString& text) override;

@@ -33,6 +33,10 @@ QColor MainWindow::statusColour() const {
     return statusBox->palette().color(QPalette::Base);
 }
 
+QString MainWindow::linkText() const {
+    return statusBox->text();
+}
+
 void MainWindow::setLinkColour(scan::LinkColour colour) {
     setStatusBox(scan::toColor(colour), statusBox->text());
 }

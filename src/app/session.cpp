@@ -81,7 +81,11 @@ void Session::runSurvey() {
 }
 
 void Session::showVehicleInformation() {
+    const QColor colour = view_.statusColour();
+    const QString text = view_.linkText();
     vehicleInfo_ = vehicleInformation_.read();
+    if (!link_.lost() && !state_.link.NoVehicleLink)
+        view_.setStatusBox(colour, text);
     const QString lineBreak = QStringLiteral("\r\n");
     view_.appendStatusText(lineBreak + vehicleInfo_.statusLines().join(lineBreak) + lineBreak);
     const std::optional<QString> vin = vehicleInfo_.validVin();

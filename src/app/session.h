@@ -65,6 +65,10 @@ class SessionView : public scan::ConnectionView,
 public:
     // The VIN the vehicle gave, for the notes box.
     virtual void showVin(const QString& vin) = 0;
+    // The status box, read and put back: the requests after a survey must not change its verdict.
+    virtual QColor statusColour() const = 0;
+    virtual QString linkText() const = 0;
+    virtual void setStatusBox(const QColor& colour, const QString& text) = 0;
 };
 
 // The scan-tool side of the program: owns the ports, the link and the services, runs one

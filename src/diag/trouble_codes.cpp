@@ -85,14 +85,18 @@ void CodeReader::read() {
             showStoredCodes(stored, count);
         }
     }
-    const scan::ObdAnswer pending = driver_.ask({0x07, {}, kCodeAnswerBytes, {}});
-    // The pending request's ready wait paints the box green; it still says "ECU Timeout".
-    if (!status.answered())
-        view_.setLinkColour(scan::LinkColour::Red);
+    // The later requests' ready waits paint the box green; it still says "ECU Timeout".
+    const auto askCodes = [&](quint8 service) {
+        const scan::ObdAnswer answer = driver_.ask({service, {}, kCodeAnswerBytes, {}});
+        if (!status.answered())
+            view_.setLinkColour(scan::LinkColour::Red);
+        return answer;
+    };
+    const scan::ObdAnswer pending = askCodes(0x07);
     if (pending.ended())
         return interrupted(pending);
     showPendingCodes(pending);
-    const scan::ObdAnswer permanent = driver_.ask({0x0A, {}, kCodeAnswerBytes, {}});
+    const scan::ObdAnswer permanent = askCodes(0x0A);
     if (permanent.ended())
         return interrupted(permanent);
     showPermanentCodes(permanent);

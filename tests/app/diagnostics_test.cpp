@@ -49,7 +49,8 @@ TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
         "TC1 -P0300\nP0300 Random/Multiple Cylinder Misfire Detected\n"
         "TC2 -P0171\nP0171 System Too Lean (Bank 1)\n"
         "Pending Code 1 -P0420--P0420 Catalyst System Efficiency Below Threshold (Bank 1)\n\n\n"
-        "A code of 0000 means no code");
+        "A code of 0000 means no code\n"
+        "Permanent Code 1 -P0300--P0300 Random/Multiple Cylinder Misfire Detected");
     EXPECT_FALSE(w().troubleCodesButton->isChecked());
 
     h->sent.clear();
@@ -61,7 +62,9 @@ TEST_F(DiagnosticsTest, ReadClearAndReadAgain) {
     w().troubleCodesButton->click();
     EXPECT_EQ(h->prompter.questions.size(), 1u) << "no MIL and no codes: read anyway?";
     EXPECT_TRUE(w().statusText().contains("MIL is OFF\nVehicle Reports  0 Stored Trouble Code(s)\n"
-                                          "No Pending Codes to Report"));
+                                          "No Pending Codes to Report\n"
+                                          "Permanent Code 1 -P0300"))
+        << "a clear keeps them";
     EXPECT_EQ(w().session().link().unanswered(), 0);
 }
 
@@ -165,8 +168,8 @@ TEST_F(DiagnosticsTest, AMonitorStatusTimeoutStillReadsPendingCodes) {
     w().troubleCodesButton->click();
     EXPECT_EQ(w().statusBox->text(), "ECU Timeout");
     EXPECT_EQ(w().statusColour(), QColor(255, 0, 0)) << "the text and its colour agree";
-    EXPECT_EQ(w().statusText(), "\nNo Pending Codes to Report");
-    EXPECT_EQ(h->sent.last(), "070A0A");
+    EXPECT_EQ(w().statusText(), "\nNo Pending Codes to Report\nNo Permanent Codes to Report");
+    EXPECT_EQ(h->sent.last(), "0A0A0A");
 }
 
 } // namespace

@@ -257,10 +257,14 @@ std::optional<AnswerStatus> BoxDriver::awaitVehicle() {
 Capabilities BoxDriver::capabilities() const {
     Capabilities can;
     can.rawPassThrough = true;
-    can.vehicleInformation = link_.state().FirmwareVersion >= kVehicleInformationFirmware;
+    const double firmware = link_.state().FirmwareVersion;
+    can.vehicleInformation = firmware >= kVehicleInformationFirmware;
     if (!can.vehicleInformation)
         can.noVehicleInformation =
-            QStringLiteral("Vehicle information needs scan tool firmware 4.00 or later");
+            firmware > 0
+                ? QStringLiteral("Vehicle information needs scan tool firmware 4.00 or later")
+                : QStringLiteral("No answer to the firmware request, and vehicle information "
+                                 "needs scan tool firmware 4.00 or later");
     return can;
 }
 
