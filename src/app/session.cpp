@@ -77,6 +77,9 @@ void Session::runSurvey() {
     vehicleInfo_ = {};
     if (survey_.run())
         showVehicleInformation();
+    else
+        vehicleInfo_.unavailable =
+            QStringLiteral("No answer to the survey: the vehicle information was not read");
     emit surveyFinished();
 }
 

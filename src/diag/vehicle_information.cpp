@@ -173,9 +173,9 @@ VehicleInfo VehicleInformation::read() {
         info.unavailable = can.noVehicleInformation;
         return info;
     }
+    // An item the support map offers and the ECU then refuses is missing all the same.
     const auto noAnswer = [this](InfoItem& item, scan::AnswerStatus status, const QString& what) {
-        if (status != scan::AnswerStatus::Refused)
-            link_.noteUnanswered();
+        link_.noteUnanswered();
         item = {InfoItem::State::NoAnswer, {}, scan::noAnswerText(status, what)};
     };
     const scan::ObdAnswer map = driver_.ask({0x09, QByteArray(1, 0x00), 5, {}});

@@ -67,6 +67,8 @@ inline const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
              "0C": [11, 184], "0D": [50], "10": [2, 154], "13": [17], "14": [90, 128],
              "1C": [1], "21": [0, 5], "2F": [166], "42": [55, 20], "46": [60]},
     "freezeFrame": {"02": [3, 0], "05": [150], "0C": [13, 172]},
+    "vin": "1FTFW1ET5DFC10312", "calibrationIds": ["JMB*36761500"], "cvns": ["1791BC82"],
+    "ecuName": "ECM-EngineControl", "permanentCodes": ["0300"],
     "storedCodes": ["0300", "C123"], "pendingCodes": ["0420"]}]})";
 
 // What a check may say when a request was not answered; no other line may differ from a clean run.
@@ -74,7 +76,8 @@ inline bool saysSomethingWentWrong(const QString& line) {
     static const QRegularExpression failure(QStringLiteral(
         "^$|^== .* ==$|No answer|refused|interrupted|stopped answering|connection to the scan "
         "tool was lost|^ECU Timeout|^ECU Off-Line|^Not connected|F/W: \\(no answer\\)|Timeout "
-        "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway"));
+        "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway|"
+        "model year unknown"));
     return failure.match(line).hasMatch();
 }
 

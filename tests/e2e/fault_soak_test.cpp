@@ -26,7 +26,8 @@ TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
                                "drop-char",   "flip-digit",      "repeat"};
     const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D",
                                   "0110", "0113", "0120", "0121", "0142", "0146", "0200",
-                                  "0202", "0205", "020C", "03",   "07",   "9001", ""};
+                                  "0202", "0205", "020C", "03",   "07",   "9001", "0900",
+                                  "0902", "0904", "0A",   ""};
     std::mt19937 random(20261206);
     const auto pick = [&random](const QStringList& list) {
         return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];
@@ -40,8 +41,14 @@ TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
             const int count = std::uniform_int_distribution<int>(0, 3)(random);
             const QString name = pick(names);
             QString prefix = pick(prefixes);
-            // An ECU that does not answer the freeze frame request is a finding, not damage.
-            while (name == "ecu-timeout" && (prefix == "0200" || prefix.isEmpty()))
+            // An ECU that does not answer the freeze frame request, or refuses or does not answer
+            // the vehicle information or permanent codes at all, is a finding, not damage.
+            const auto finding = [&] {
+                return (name == "ecu-timeout" && (prefix == "0200" || prefix.isEmpty())) ||
+                       ((name == "ecu-timeout" || name == "refuse") &&
+                        (prefix == "0900" || prefix == "0A"));
+            };
+            while (finding())
                 prefix = pick(prefixes);
             faults << name + ":" + (count ? QString::number(count) : QString()) + ":" + prefix;
         }
