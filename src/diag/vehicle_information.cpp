@@ -189,13 +189,18 @@ VehicleInfo VehicleInformation::read() {
                      QStringLiteral("vehicle information"));
         return info;
     }
+    std::optional<scan::AnswerStatus> ended; // nothing more can be asked
     for (const ItemRow& row : kItems) {
         if (!supported(map, row.pid))
             continue;
-        const scan::ObdAnswer answer =
-            driver_.ask({0x09, QByteArray(1, char(row.pid)), row.answerBytes, {}});
         InfoItem& item = info.*row.item;
         const QString what = QLatin1String(row.request);
+        if (ended) {
+            noAnswer(item, *ended, what);
+            continue;
+        }
+        const scan::ObdAnswer answer =
+            driver_.ask({0x09, QByteArray(1, char(row.pid)), row.answerBytes, {}});
         std::optional<QStringList> values;
         if (answer.answered() && !answer.ecus().isEmpty())
             values = row.decode(answer.ecus().front().data.mid(2));
@@ -204,7 +209,7 @@ VehicleInfo VehicleInformation::read() {
         else
             noAnswer(item, answer.answered() ? scan::AnswerStatus::Garbled : answer.status(), what);
         if (answer.ended())
-            break;
+            ended = answer.status();
     }
     return info;
 }
