@@ -138,7 +138,8 @@ QStringList VehicleInfo::statusLines() const {
             lines << name + kNotReported;
             break;
         case InfoItem::State::NoAnswer:
-            lines << item.noAnswer;
+            if (!lines.contains(item.noAnswer)) // an unanswered support map stands for all
+                lines << item.noAnswer;
             break;
         case InfoItem::State::Answered:
             for (const QString& value : item.values)
@@ -184,9 +185,12 @@ VehicleInfo VehicleInformation::read() {
         map.status() == scan::AnswerStatus::EcuTimeout)
         return info;
     if (!map.answered() || map.ecus().isEmpty()) {
+        link_.noteUnanswered(); // one request, whatever it would have led to
+        const QString line =
+            scan::noAnswerText(map.answered() ? scan::AnswerStatus::Garbled : map.status(),
+                               QStringLiteral("vehicle information"));
         for (const ItemRow& row : kItems)
-            noAnswer(info.*row.item, map.answered() ? scan::AnswerStatus::Garbled : map.status(),
-                     QStringLiteral("vehicle information"));
+            info.*row.item = {InfoItem::State::NoAnswer, {}, line};
         return info;
     }
     std::optional<scan::AnswerStatus> ended; // nothing more can be asked
