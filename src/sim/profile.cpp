@@ -287,6 +287,46 @@ bool monitorTests(Reader& r, const QJsonValue& value, const QString& where, Ecu&
         });
 }
 
+template <quint8 ObdMonitorTest::*member>
+bool monitorByte(Reader& r, const QJsonValue& v, const QString& at, ObdMonitorTest& out) {
+    return r.hexByte(v, at, out.*member);
+}
+template <quint16 ObdMonitorTest::*member>
+bool monitorWord(Reader& r, const QJsonValue& v, const QString& at, ObdMonitorTest& out) {
+    int number = 0;
+    if (!r.integer(v, at, 0, 0xFFFF, number))
+        return false;
+    out.*member = quint16(number);
+    return true;
+}
+
+const JsonField<ObdMonitorTest> kObdMonitorTestFields[] = {
+    {"tid", monitorByte<&ObdMonitorTest::tid>, true},
+    {"unit", monitorByte<&ObdMonitorTest::unit>, true},
+    {"value", monitorWord<&ObdMonitorTest::value>, true},
+    {"min", monitorWord<&ObdMonitorTest::min>, true},
+    {"max", monitorWord<&ObdMonitorTest::max>, true},
+};
+
+// So many tests that the monitor's answer (1 + 9 bytes a test) would outgrow the 4095 bytes of
+// one ISO 15765 message are refused.
+constexpr qsizetype kMostMonitorTests = (4095 - 1) / 9;
+
+// By monitor ID, its tests.
+bool obdMonitors(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    return r.byHexKey(value, where, [&](quint8 id, const QJsonValue& tests, const QString& at) {
+        if (id % 0x20 == 0)
+            return r.fail(at, QStringLiteral("support maps are derived from the other monitors"));
+        if (tests.toArray().isEmpty())
+            return r.fail(at, QStringLiteral("must be an array of 1 to 454 tests"));
+        return array(r, tests, at, QStringLiteral("1 to 454 tests"), kMostMonitorTests,
+                     ecu.obdMonitors[id],
+                     [&r](const QJsonValue& item, const QString& testAt, ObdMonitorTest& out) {
+                         return r.fields(item, testAt, kObdMonitorTestFields, out);
+                     });
+    });
+}
+
 const JsonField<Ecu> kEcuFields[] = {
     {"address", [](Reader& r, const QJsonValue& v, const QString& at,
                    Ecu& out) { return r.hexByte(v, at, out.address); }},
@@ -300,6 +340,7 @@ const JsonField<Ecu> kEcuFields[] = {
     {"o2Tests", [](Reader& r, const QJsonValue& v, const QString& at,
                    Ecu& out) { return r.fields(v, at, kO2Fields, out.o2Tests.emplace()); }},
     {"monitorTests", monitorTests},
+    {"obdMonitors", obdMonitors},
     {"permanentCodes", codes<&Ecu::permanentCodes>},
     {"permanentRefused", flag<Ecu, &Ecu::permanentRefused>},
     {"vin", [](Reader& r, const QJsonValue& v, const QString& at,

@@ -33,6 +33,16 @@ struct MonitorTest {
     bool minimum = false;
 };
 
+// One test of an on-board monitor as CAN carries it: the test ID, the unit and scaling ID, and the
+// value with its limits as raw words.
+struct ObdMonitorTest {
+    quint8 tid = 0;
+    quint8 unit = 0;
+    quint16 value = 0;
+    quint16 min = 0;
+    quint16 max = 0;
+};
+
 struct Ecu {
     quint8 address = 0x10;
     // Service $01 PIDs by number. The support maps ($00, $20, $40, ...) are derived from these;
@@ -58,6 +68,8 @@ struct Ecu {
     // On-board monitoring test results (service $06 through the pass-through), by test ID and
     // component ID.
     std::map<quint8, std::map<quint8, MonitorTest>> monitorTests;
+    // Service $06 on CAN, by monitor ID; none: the ECU is silent to it there.
+    std::map<quint8, std::vector<ObdMonitorTest>> obdMonitors;
     // Service $09, as the profile gives it (unpadded); an ECU with none of them stays silent
     // to the service.
     std::optional<QByteArray> vin;
@@ -93,6 +105,8 @@ struct Ecu {
 //                 "o2Tests": { "supportReplyId": "45",
 //                              "sensors": { "01": { "01": [90], "05": [25, 10, 50] } } },
 //                 "monitorTests": { "0B": { "01": { "value": 500, "min": 400 } } },
+//                 "obdMonitors": { "01": [ { "tid": "01", "unit": "0B", "value": 551,
+//                                            "min": 0, "max": 1100 } ] },
 //                 "permanentCodes": ["0300"],
 //                 "permanentRefused": false,
 //                 "vin": "1FTFW1ET5DFC10312",
@@ -136,6 +150,12 @@ struct Ecu {
 // with another header is refused. monitorTests maps test IDs (two hex digits, 01-FF) to
 // component IDs (two hex digits, 00-7F) to a value (0-65535) and one limit, "min" or "max"
 // (0-65535); the supported-tests map (test ID 00) follows from the test IDs given.
+//
+// obdMonitors is what the ECU answers to service $06 on CAN, and all it answers there: monitor
+// IDs (two hex digits, not 00, 20 ... E0, whose support maps follow from the others) to a list of
+// 1-454 tests, each with tid and unit (hex bytes) and value, min and max (0-65535, the raw
+// words). A monitor's answer carries all its tests in one message, which must fit ISO 15765's
+// 4095 bytes.
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";

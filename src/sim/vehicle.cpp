@@ -110,7 +110,9 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
     case 0x05:
         return bus == Bus::Can ? QList<QByteArray>{} : o2Test(ecu, at(1), at(2));
     case 0x06:
-        return monitor(ecu, at(1), at(2), bus);
+        if (bus == Bus::Can)
+            return request.size() == 2 ? obdMonitor(ecu, at(1)) : QList<QByteArray>{};
+        return monitor(ecu, at(1), at(2));
     case 0x09:
         return information(ecu, at(1), bus);
     case 0x0A:
@@ -205,40 +207,47 @@ QList<QByteArray> Vehicle::o2Test(const Ecu& ecu, quint8 test, quint8 sensor) co
                                          : message.append(found->second)};
 }
 
-QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component, Bus bus) const {
+QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component) const {
     const auto& tests = ecu.monitorTests;
     if (tests.empty())
         return {};
-    const bool can = bus == Bus::Can;
     if (test % 0x20 == 0) {
         const QByteArray map = supportBits(tests, test);
         if (test != 0 && map == QByteArray(4, '\0'))
             return {};
-        QByteArray message = QByteArray(1, char(0x46)).append(char(test));
-        if (!can)
-            message.append('\0');
-        return {message.append(map)};
+        return {QByteArray(1, char(0x46)).append(char(test)).append('\0').append(map)};
     }
     const auto found = tests.find(test);
     if (found == tests.end())
-        return can ? QList<QByteArray>{} : QList<QByteArray>{negativeResponse(0x06, 0x12)};
-    if (!can) {
-        const auto result = found->second.find(component);
-        if (result == found->second.end())
-            return {negativeResponse(0x06, 0x12)};
-        return {QByteArray(1, char(0x46))
-                    .append(char(test))
-                    .append(resultBytes(result->second, component))};
+        return {negativeResponse(0x06, 0x12)};
+    const auto result = found->second.find(component);
+    if (result == found->second.end())
+        return {negativeResponse(0x06, 0x12)};
+    return {QByteArray(1, char(0x46))
+                .append(char(test))
+                .append(resultBytes(result->second, component))};
+}
+
+QList<QByteArray> Vehicle::obdMonitor(const Ecu& ecu, quint8 id) const {
+    const auto& monitors = ecu.obdMonitors;
+    if (monitors.empty())
+        return {};
+    const QByteArray head = QByteArray(1, char(0x46)).append(char(id));
+    if (id % 0x20 == 0) {
+        const std::optional<QByteArray> map = supportMapAt(monitors, id);
+        return map ? QList<QByteArray>{head + *map} : QList<QByteArray>{};
     }
-    // On CAN each component of the monitor: test id, unit and scaling (01: raw count), value,
-    // minimum, maximum.
-    QByteArray message = QByteArray(1, char(0x46)).append(char(test));
-    for (const auto& [id, r] : found->second)
+    const auto found = monitors.find(id);
+    if (found == monitors.end())
+        return {};
+    QByteArray message(1, char(0x46));
+    for (const ObdMonitorTest& test : found->second)
         message.append(char(id))
-            .append(char(0x01))
-            .append(word(r.value))
-            .append(word(r.minimum ? r.limit : 0))
-            .append(word(r.minimum ? 0xFFFF : r.limit));
+            .append(char(test.tid))
+            .append(char(test.unit))
+            .append(word(test.value))
+            .append(word(test.min))
+            .append(word(test.max));
     return {message};
 }
 

@@ -11,9 +11,9 @@
 namespace sim {
 
 // The form an ECU's answers take on its bus. On CAN a request may ask for up to six PIDs, the
-// trouble codes come in one message after their count, and the monitoring results carry units and
-// both limits; on the other buses (the box's among them) one PID a request, three codes a
-// message, and one result with its limit.
+// trouble codes come in one message after their count, and a monitor's results come together,
+// each with its unit and both limits; on the other buses (the box's among them) one PID a
+// request, three codes a message, and one result with its limit.
 enum class Bus { Can, NonCan };
 
 // Four bytes in which bit 7 of the first stands for id `base` + 1 and bit 0 of the last for
@@ -67,8 +67,10 @@ private:
     QByteArray clear(std::size_t index);
     // Service $05: test id, sensor code.
     QList<QByteArray> o2Test(const Ecu& ecu, quint8 test, quint8 sensor) const;
-    // Service $06: test id, component id.
-    QList<QByteArray> monitor(const Ecu& ecu, quint8 test, quint8 component, Bus bus) const;
+    // Service $06 off CAN: test id, component id.
+    QList<QByteArray> monitor(const Ecu& ecu, quint8 test, quint8 component) const;
+    // Service $06 on CAN: the monitor id; every test of the monitor in one message.
+    QList<QByteArray> obdMonitor(const Ecu& ecu, quint8 id) const;
     // Service $09: the PID.
     QList<QByteArray> information(const Ecu& ecu, quint8 pid, Bus bus) const;
 

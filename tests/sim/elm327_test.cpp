@@ -59,11 +59,13 @@ QByteArray say(sim::Elm327Simulator& adapter, const QByteArray& command) {
 }
 
 TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
-    // Seven stored codes and a refused clear at 10; no codes at 18, whose VIN loses a frame.
+    // Seven stored codes, a refused clear and a monitor at 10; no codes at 18, whose VIN loses a
+    // frame.
     const auto profile = sim::Profile::fromJson(R"({"ecus": [
         {"address": "10", "pids": {"0C": [26, 248]}, "clearRefused": true,
          "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"],
-         "vin": "1FTFW1ET5DFC10312"},
+         "vin": "1FTFW1ET5DFC10312", "obdMonitors": {"01": [
+           {"tid": "01", "unit": "0B", "value": 551, "min": 0, "max": 1100}]}},
         {"address": "18", "pids": {"0D": [0]}, "vin": "1FTFW1ET5DFC10312", "vinFrameMissing": true}]})");
     ASSERT_TRUE(profile);
     struct Row {
@@ -94,6 +96,7 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
          "49 02 01 00 00 00 31\r49 02 02 46 54 46 57\r49 02 03 31 45 54 35\r49 02 04 44 46 43 31\r"
          "49 02 05 30 33 31 32\r49 02 01 00 00 00 31\r49 02 02 46 54 46 57\r49 02 04 44 46 43 31\r"
          "49 02 05 30 33 31 32"},
+        {P::Can11, {}, "0601", "7E8 10 0A 46 01 01 0B 02 27\r7E8 21 00 00 04 4C 00 00 00"},
         {P::Can11, {}, "04", "7E8 03 7F 04 22\r7E9 01 44"},
         {P::Can11, {"ATSH7E1"}, "03", "7E9 02 43 00"},
         {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 00 10 00 00"},

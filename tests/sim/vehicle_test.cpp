@@ -134,6 +134,28 @@ TEST(SimVehicleInfoTest, ItemsComeWholeOnCanAndInNumberedFourByteMessagesElsewhe
     }
 }
 
+// On CAN service $06 answers from obdMonitors alone, a monitor's tests in one message; the other
+// buses keep the one result a request from monitorTests.
+TEST(SimMonitorTest, CanAnswersWholeMonitorsAndOtherBusesOneResult) {
+    sim::Vehicle vehicle(profileFrom(R"({"ecus": [{"address": "10",
+        "monitorTests": {"0B": {"01": {"value": 500, "max": 400}}}, "obdMonitors": {"01": [
+        {"tid": "01", "unit": "0B", "value": 551, "min": 0, "max": 1100},
+        {"tid": "8E", "unit": "0B", "value": 551, "min": 169, "max": 19898}]}}]})"));
+    const std::tuple<const char*, sim::Bus, QByteArray> cases[] = {
+        {"0600", sim::Bus::Can, "460080000000"},
+        {"0601", sim::Bus::Can, "4601010B02270000044C018E0B022700A94DBA"},
+        {"0620", sim::Bus::Can, ""},
+        {"060B", sim::Bus::Can, ""},
+        {"060B01", sim::Bus::NonCan, "460B0101F40190"},
+        {"060C01", sim::Bus::NonCan, "7F0612"},
+    };
+    for (const auto& [request, bus, expected] : cases)
+        EXPECT_EQ(
+            vehicle.answer(0, QByteArray::fromHex(request), bus, 0).join(' ').toHex().toUpper(),
+            expected)
+            << request;
+}
+
 // One ECU with a monitor status of its own (A = $85) and a freeze frame, plus the given keys.
 QByteArray ecuWith(const QByteArray& keys, const QByteArray& pids = R"("01": [133, 7, 229, 5])") {
     return R"({"ecus": [{"address": "10", "pids": {)" + pids +
