@@ -3,6 +3,7 @@
 
 #include "core/termination_signals.h"
 #include "diag/mode6_window.h"
+#include "diag/monitor_results.h"
 #include "report.h"
 
 #include <QComboBox>
@@ -160,6 +161,16 @@ private:
 // The on-board monitoring tests of the command line, run through the Mode 6 window as a user
 // would; message boxes shown instead of a result are the section's lines.
 QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& prompter) {
+    Session& session = window.session();
+    if (options.mode6Scan && session.isConnected() &&
+        session.driver().capabilities().canTestResults) {
+        // On CAN every monitor's results come with their units and limits.
+        QStringList lines;
+        session.operations().run(QStringLiteral("Reading the on-board monitors"), [&] {
+            lines = diag::readMonitors(session.link(), session.driver());
+        });
+        return section(QStringLiteral("On-Board Monitoring"), lines);
+    }
     QStringList headings;
     if (options.mode6Scan)
         headings << QStringLiteral("Supported Tests");

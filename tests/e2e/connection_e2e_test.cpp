@@ -205,6 +205,17 @@ TEST(EndToEndTest, ReportRunsTheTestServicesAfterTheFreezeFrame) {
 // An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
 // firmware and ECU lines, and on CAN, whose services $05 and $06 have no O2 sensor tests and no
 // results in the form the Mode 6 window reads.
+TEST(EndToEndTest, OnCanTheMode6ScanListsEveryMonitorsTestsWithItsVerdict) {
+    SimProcess adapter({"--elm327", "--protocol", "can11", "--profile",
+                        VAMRICK_SIM_PROFILES "/failing-monitor.json"});
+    const ProgramRun run = vamrick(
+        {"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report", "--mode6-scan"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("== On-Board Monitoring ==\nO2 Sensor Monitor Bank 1 - Sensor "
+                                 "1\t$01\t0.551 V\t0.000\t1.100\tPASS\n"));
+    EXPECT_TRUE(run.out.contains("\nCatalyst Monitor Bank 1\t$80\t55 counts\t0\t40\tFAIL\n"));
+}
+
 TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     const auto masked = [](QString report) {
         static const QRegularExpression numbers(QStringLiteral("[0-9.]+"));

@@ -69,6 +69,8 @@ inline const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
     "freezeFrame": {"02": [3, 0], "05": [150], "0C": [13, 172]},
     "vin": "1FTFW1ET5DFC10312", "calibrationIds": ["JMB*36761500"], "cvns": ["1791BC82"],
     "ecuName": "ECM-EngineControl", "permanentCodes": ["0300"],
+    "obdMonitors": {"01": [{"tid": "8E", "unit": "0B", "value": 551, "min": 169, "max": 19898}],
+                    "21": [{"tid": "80", "unit": "24", "value": 12, "min": 0, "max": 40}]},
     "storedCodes": ["0300", "C123"], "pendingCodes": ["0420"]}]})";
 
 // What a check may say when a request was not answered; no other line may differ from a clean run.

@@ -19,8 +19,8 @@ const QByteArray kTwoEcuCar = QByteArray(kSteadyCar)
 // The report through vamrick-sim's adapter, which takes `arguments` (its bus first).
 ProgramRun check(const QString& profile, const QStringList& arguments) {
     SimProcess sim(QStringList{"--elm327", "--profile", profile} + arguments);
-    return vamrick(
-        {"--adapter", "elm327", "--com", "1=" + sim.path(), "--report", "--reply-timeout", "1000"});
+    return vamrick({"--adapter", "elm327", "--com", "1=" + sim.path(), "--report", "--mode6-scan",
+                    "--reply-timeout", "1000"});
 }
 
 TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
@@ -29,8 +29,8 @@ TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
     const QStringList protocols = {"can11", "iso9141", "can29", "kwp", "j1850"};
     const QStringList names = {"cut",  "wrong-length", "missing-byte", "extra-byte", "bad-id",
                                "flip", "other-ecu",    "repeat",       "error-line", "no-prompt"};
-    const QStringList prefixes = {"0100", "0101", "010C", "010D", "0120", "0200", "020C",
-                                  "03",   "07",   "05",   "0900", "0902", "0A",   ""};
+    const QStringList prefixes = {"0100", "0101", "010C", "010D", "0120", "0200", "020C", "03",
+                                  "07",   "05",   "0900", "0902", "0A",   "0600", "0601", ""};
     std::mt19937 random(20261207);
     const auto draw = [&random](qsizetype from, qsizetype to) {
         return std::uniform_int_distribution<qsizetype>(from, to)(random);
@@ -49,10 +49,11 @@ TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
             const QString name = names[draw(0, names.size() - 1)];
             const qsizetype count = draw(name == "no-prompt" ? 1 : 0, 3);
             // The engine's answer under another ECU's header leaves the engine silent, which
-            // for the freeze frame, the vehicle information and the permanent codes is a
-            // finding (the engine does not offer them), not damage.
+            // for the freeze frame, the vehicle information, the permanent codes and the
+            // monitors is a finding (the engine does not offer them), not damage.
             QString prefix = prefixes[draw(0, prefixes.size() - 1)];
-            while (name == "other-ecu" && QStringList{"0200", "0900", "0A"}.contains(prefix))
+            while (name == "other-ecu" &&
+                   QStringList{"0200", "0900", "0A", "0600"}.contains(prefix))
                 prefix = prefixes[draw(0, prefixes.size() - 1)];
             plan << "--fault"
                  << name + ":" + (count ? QString::number(count) : QString()) + ":" + prefix;

@@ -72,9 +72,11 @@ std::optional<QByteArray> joinedInformation(const std::vector<ElmMessage>& messa
 }
 
 // The bytes after the service as the adapter sends them: a freeze-frame request names frame 0;
-// either O2 test service is asked in service $05, where an adapter finds the tests.
-QByteArray obdBytes(const ObdRequest& request) {
-    QByteArray bytes(1, char(isO2Test(request.service) ? 0x05 : request.service));
+// either O2 test service is asked in service $05, where an adapter finds the tests, except on
+// CAN, where service $06 asks a monitor's test results.
+QByteArray obdBytes(const ObdRequest& request, bool can) {
+    const bool o2Test = isO2Test(request.service) && !(can && request.service == 0x06);
+    QByteArray bytes(1, char(o2Test ? 0x05 : request.service));
     bytes += request.parameters;
     if (request.service == 0x02)
         bytes += '\0';
@@ -227,6 +229,8 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
         data = *joined;
         return ObdAnswer({ecus.front()}, raw);
     }
+    if (request.service == 0x06 && framing_ && isCan(*framing_))
+        return ObdAnswer({ecus.front()}, raw); // the monitor's records, judged by the service
     if (isO2Test(request.service)) {
         const bool support = request.parameters.isEmpty() || request.parameters[0] == 0;
         if (!support)
@@ -244,7 +248,8 @@ ObdAnswer ElmDriver::ask(const ObdRequest& request) {
     const auto timeout = request.deadline ? std::optional(kLongAnswer) : std::nullopt;
     ObdAnswer answer;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
-        const Exchange exchange = askAdapter(obdBytes(request), timeout);
+        const Exchange exchange =
+            askAdapter(obdBytes(request, framing_ && isCan(*framing_)), timeout);
         if (exchange.answer.kind == Kind::UnableToConnect)
             vehicleMissing_ = true;
         if (request.service == 0x01 && request.parameters == QByteArray(1, 0))
@@ -268,6 +273,7 @@ Capabilities ElmDriver::capabilities() const {
     Capabilities can;
     can.severalEcus = true;
     can.vehicleInformation = true;
+    can.canTestResults = framing_ && isCan(*framing_);
     can.rawPassThrough = framing_ && !isCan(*framing_);
     return can;
 }

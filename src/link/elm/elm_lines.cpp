@@ -94,7 +94,16 @@ bool answers(const QByteArray& data, QByteArrayView request, bool can) {
             return false;
         if (!can)
             return size == 7; // test, component, value, limit; or test, 00, support map
-        return pid % 0x20 == 0 ? size == 6 : size > 2 && (size - 2) % 9 == 0;
+        if (pid % 0x20 == 0)
+            return size == 6;
+        // Records of nine bytes, each naming the monitor asked.
+        if (size < 10 || (size - 1) % 9 != 0)
+            return false;
+        for (qsizetype at = 1; at < size; at += 9) {
+            if (data[at] != char(pid))
+                return false;
+        }
+        return true;
     default:
         return true;
     }

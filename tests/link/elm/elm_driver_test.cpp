@@ -118,6 +118,9 @@ TEST(ElmDriverTest, EachAnswerFormBecomesTheCurrentEcusBytes) {
          0x09, "\x02", 19, status(Status::Garbled)},
         {"a permanent code", "6", "0A", "7E8 04 4A 01 04 20", 0x0A, "", 6,
          answered("E8", "4A042000000000")},
+        {"a monitor's two test records on CAN, in three frames", "6", "0601",
+         "7E8 10 13 46 01 01 0B 02 27|7E8 21 00 00 04 4C 01 8E 0B|7E8 22 02 27 00 A9 4D BA 00",
+         0x06, "\x01", 0, answered("E8", "4601010B02270000044C018E0B022700A94DBA")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,0 +1,247 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "monitor_results.h"
+
+#include <cmath>
+
+namespace diag {
+
+namespace {
+
+// A unit-and-scaling ID: what one bit of the raw value is worth and in which unit; IDs from
+// $80 on read the raw value as signed.
+struct UnitScaling {
+    quint8 id;
+    double step;
+    double offset;
+    int decimals;
+    const char* unit;
+};
+
+constexpr UnitScaling kUnits[] = {
+    {0x01, 1, 0, 0, ""},
+    {0x02, 0.1, 0, 1, ""},
+    {0x03, 0.01, 0, 2, ""},
+    {0x04, 0.001, 0, 3, ""},
+    {0x05, 0.0000305, 0, 7, ""},
+    {0x06, 0.000305, 0, 6, ""},
+    {0x07, 0.25, 0, 2, "rpm"},
+    {0x08, 0.01, 0, 2, "km/h"},
+    {0x09, 1, 0, 0, "km/h"},
+    {0x0A, 0.122, 0, 3, "mV"},
+    {0x0B, 0.001, 0, 3, "V"},
+    {0x0C, 0.01, 0, 2, "V"},
+    {0x0D, 0.00390625, 0, 8, "mA"},
+    {0x0E, 0.001, 0, 3, "A"},
+    {0x0F, 0.01, 0, 2, "A"},
+    {0x10, 1, 0, 0, "ms"},
+    {0x11, 100, 0, 0, "ms"},
+    {0x12, 1, 0, 0, "s"},
+    {0x13, 1, 0, 0, "mOhm"},
+    {0x14, 1, 0, 0, "Ohm"},
+    {0x15, 1, 0, 0, "kOhm"},
+    {0x16, 0.1, -40, 1, "°C"},
+    {0x17, 0.01, 0, 2, "kPa"},
+    {0x18, 0.0117, 0, 4, "kPa"},
+    {0x19, 0.079, 0, 3, "kPa"},
+    {0x1A, 1, 0, 0, "kPa"},
+    {0x1B, 10, 0, 0, "kPa"},
+    {0x1C, 0.01, 0, 2, "°"},
+    {0x1D, 0.5, 0, 1, "°"},
+    {0x1E, 0.0000305, 0, 7, "lambda"},
+    {0x1F, 0.05, 0, 2, "A/F"},
+    {0x20, 0.0039062, 0, 7, ""},
+    {0x21, 1, 0, 0, "mHz"},
+    {0x22, 1, 0, 0, "Hz"},
+    {0x23, 1, 0, 0, "kHz"},
+    {0x24, 1, 0, 0, "counts"},
+    {0x25, 1, 0, 0, "km"},
+    {0x26, 0.1, 0, 1, "mV/ms"},
+    {0x27, 0.01, 0, 2, "g/s"},
+    {0x28, 1, 0, 0, "g/s"},
+    {0x29, 0.25, 0, 2, "Pa/s"},
+    {0x2A, 0.001, 0, 3, "kg/h"},
+    {0x2B, 1, 0, 0, "switches"},
+    {0x2C, 0.01, 0, 2, "g/cyl"},
+    {0x2D, 0.01, 0, 2, "mg/stroke"},
+    {0x2E, 1, 0, 0, ""},
+    {0x2F, 0.01, 0, 2, "%"},
+    {0x30, 0.001526, 0, 6, "%"},
+    {0x31, 0.001, 0, 3, "L"},
+    {0x32, 0.0000305, 0, 7, "in"},
+    {0x33, 0.00024414, 0, 8, ""},
+    {0x34, 1, 0, 0, "min"},
+    {0x35, 10, 0, 0, "ms"},
+    {0x36, 0.01, 0, 2, "g"},
+    {0x37, 0.1, 0, 1, "g"},
+    {0x38, 1, 0, 0, "g"},
+    {0x39, 0.01, -327.68, 2, "%"},
+    {0x81, 1, 0, 0, ""},
+    {0x82, 0.1, 0, 1, ""},
+    {0x83, 0.01, 0, 2, ""},
+    {0x84, 0.001, 0, 3, ""},
+    {0x85, 0.0000305, 0, 7, ""},
+    {0x86, 0.000305, 0, 6, ""},
+    {0x8A, 0.122, 0, 3, "mV"},
+    {0x8B, 0.001, 0, 3, "V"},
+    {0x8C, 0.01, 0, 2, "V"},
+    {0x8D, 0.00390625, 0, 8, "mA"},
+    {0x8E, 0.001, 0, 3, "A"},
+    {0x90, 1, 0, 0, "ms"},
+    {0x96, 0.1, 0, 1, "°C"},
+    {0x9C, 0.01, 0, 2, "°"},
+    {0x9D, 0.5, 0, 1, "°"},
+    {0xA8, 1, 0, 0, "g/s"},
+    {0xA9, 0.25, 0, 2, "Pa/s"},
+    {0xAF, 0.01, 0, 2, "%"},
+    {0xB0, 0.003052, 0, 6, "%"},
+    {0xFC, 0.01, 0, 2, "kPa"},
+    {0xFD, 0.001, 0, 3, "kPa"},
+    {0xFE, 0.25, 0, 2, "Pa"},
+};
+
+const UnitScaling* unitScaling(quint8 id) {
+    for (const UnitScaling& unit : kUnits) {
+        if (unit.id == id)
+            return &unit;
+    }
+    return nullptr;
+}
+
+double scaled(quint16 raw, const UnitScaling& unit) {
+    const double bits = unit.id >= 0x80 ? double(qint16(raw)) : double(raw);
+    return bits * unit.step + unit.offset;
+}
+
+QString text(double value, const UnitScaling& unit) {
+    return QString::number(value, 'f', unit.decimals);
+}
+
+quint16 word(const QByteArray& bytes, qsizetype at) {
+    return quint16((quint8(bytes[at]) << 8) | quint8(bytes[at + 1]));
+}
+
+QString bank(int index) {
+    return QStringLiteral("Bank %1").arg(index + 1);
+}
+
+} // namespace
+
+QString monitorName(quint8 monitor) {
+    const int m = monitor;
+    if (m >= 0x01 && m <= 0x10)
+        return QStringLiteral("O2 Sensor Monitor %1 - Sensor %2")
+            .arg(bank((m - 1) / 4))
+            .arg((m - 1) % 4 + 1);
+    if (m >= 0x21 && m <= 0x24)
+        return QStringLiteral("Catalyst Monitor ") + bank(m - 0x21);
+    if (m >= 0x31 && m <= 0x34)
+        return QStringLiteral("EGR Monitor ") + bank(m - 0x31);
+    if (m >= 0x35 && m <= 0x38)
+        return QStringLiteral("VVT Monitor ") + bank(m - 0x35);
+    if (m == 0x39)
+        return QStringLiteral("EVAP Monitor (Cap Off)");
+    if (m >= 0x3A && m <= 0x3C)
+        return QStringLiteral("EVAP Monitor (0.0%1\")").arg(m == 0x3A ? 90 : m == 0x3B ? 40 : 20);
+    if (m == 0x3D)
+        return QStringLiteral("Purge Flow Monitor");
+    if (m >= 0x41 && m <= 0x50)
+        return QStringLiteral("O2 Sensor Heater Monitor %1 - Sensor %2")
+            .arg(bank((m - 0x41) / 4))
+            .arg((m - 0x41) % 4 + 1);
+    if (m >= 0x61 && m <= 0x64)
+        return QStringLiteral("Heated Catalyst Monitor ") + bank(m - 0x61);
+    if (m >= 0x71 && m <= 0x74)
+        return QStringLiteral("Secondary Air Monitor %1").arg(m - 0x70);
+    if (m >= 0x81 && m <= 0x84)
+        return QStringLiteral("Fuel System Monitor ") + bank(m - 0x81);
+    if (m >= 0x85 && m <= 0x86)
+        return QStringLiteral("Boost Pressure Control Monitor ") + bank(m - 0x85);
+    if (m >= 0x90 && m <= 0x91)
+        return QStringLiteral("NOx Adsorber Monitor ") + bank(m - 0x90);
+    if (m >= 0x98 && m <= 0x99)
+        return QStringLiteral("NOx Catalyst Monitor ") + bank(m - 0x98);
+    if (m == 0xA1)
+        return QStringLiteral("Misfire Monitor General Data");
+    if (m >= 0xA2 && m <= 0xAD)
+        return QStringLiteral("Misfire Cylinder %1 Data").arg(m - 0xA1);
+    if (m >= 0xB0 && m <= 0xB1)
+        return QStringLiteral("PM Filter Monitor ") + bank(m - 0xB0);
+    return QStringLiteral("Monitor $") + QString::number(m, 16).toUpper().rightJustified(2, '0');
+}
+
+std::optional<std::vector<MonitorResult>> monitorResults(const QByteArray& answer, quint8 monitor) {
+    if (answer.size() < 10 || (answer.size() - 1) % 9 != 0)
+        return std::nullopt;
+    std::vector<MonitorResult> results;
+    for (qsizetype at = 1; at < answer.size(); at += 9) {
+        const UnitScaling* unit = unitScaling(quint8(answer[at + 2]));
+        if (quint8(answer[at]) != monitor || !unit)
+            return std::nullopt;
+        const double value = scaled(word(answer, at + 3), *unit);
+        const double minimum = scaled(word(answer, at + 5), *unit);
+        const double maximum = scaled(word(answer, at + 7), *unit);
+        QString shown = text(value, *unit);
+        if (*unit->unit)
+            shown += QLatin1Char(' ') + QString::fromUtf8(unit->unit);
+        results.push_back({monitor, quint8(answer[at + 1]), shown, text(minimum, *unit),
+                           text(maximum, *unit), minimum <= value && value <= maximum});
+    }
+    return results;
+}
+
+QString resultLine(const MonitorResult& result) {
+    return QStringList{monitorName(result.monitor),
+                       QStringLiteral("$%1").arg(result.test, 2, 16, QLatin1Char('0')).toUpper(),
+                       result.value,
+                       result.minimum,
+                       result.maximum,
+                       result.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")}
+        .join(QLatin1Char('\t'));
+}
+
+QStringList readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
+    std::vector<quint8> monitors;
+    for (int map = 0x00; map <= 0xE0; map += 0x20) {
+        const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(map)), 5, {}});
+        if (!answer.answered() || answer.ecus().isEmpty()) {
+            if (map == 0x00) {
+                // An ECU without the tests refuses the request, or says nothing to it.
+                const bool none = answer.status() == scan::AnswerStatus::EcuTimeout ||
+                                  answer.status() == scan::AnswerStatus::Refused;
+                if (none)
+                    return {QStringLiteral("The ECU reports no on-board monitoring tests.")};
+                link.noteUnanswered();
+                return {scan::noAnswerText(answer.status(), QStringLiteral("on-board test"))};
+            }
+            break;
+        }
+        for (int bit = 0; bit < 31; ++bit) {
+            if (answer.byte(2 + bit / 8) & (0x80 >> (bit % 8)))
+                monitors.push_back(quint8(map + bit + 1));
+        }
+        if (!(answer.byte(5) & 1))
+            break;
+    }
+    QStringList lines;
+    for (const quint8 monitor : monitors) {
+        const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(monitor)), 0, {}});
+        std::optional<std::vector<MonitorResult>> results;
+        if (answer.answered() && !answer.ecus().isEmpty())
+            results = monitorResults(answer.ecus().front().data, monitor);
+        if (!results) {
+            link.noteUnanswered();
+            lines << monitorName(monitor) + QLatin1Char('\t') +
+                         scan::noAnswerText(answer.answered() ? scan::AnswerStatus::Garbled
+                                                              : answer.status(),
+                                            QStringLiteral("on-board test"));
+            if (answer.ended())
+                break;
+            continue;
+        }
+        for (const MonitorResult& result : *results)
+            lines << resultLine(result);
+    }
+    return lines;
+}
+
+} // namespace diag
