@@ -3,7 +3,6 @@
 
 #include "core/termination_signals.h"
 #include "diag/mode6_window.h"
-#include "diag/monitor_results.h"
 #include "report.h"
 
 #include <QComboBox>
@@ -165,11 +164,10 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     if (options.mode6Scan && session.isConnected() &&
         session.driver().capabilities().canTestResults) {
         // On CAN every monitor's results come with their units and limits.
-        QStringList lines;
-        session.operations().run(QStringLiteral("Reading the on-board monitors"), [&] {
-            lines = diag::readMonitors(session.link(), session.driver());
-        });
-        return section(QStringLiteral("On-Board Monitoring"), lines);
+        window.openOnBoardTests();
+        diag::Mode6Window& mode6 = *window.tools().onBoardTestWindow();
+        mode6.scanSupportedTests();
+        return section(QStringLiteral("On-Board Monitoring"), mode6.lastMonitorScan().lines());
     }
     QStringList headings;
     if (options.mode6Scan)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "mode6_result.h"
+#include "monitor_results.h"
 #include "pass_through.h"
 
 #include <optional>
@@ -25,12 +26,15 @@ struct Mode6Scan {
 class Mode6Tests {
 public:
     Mode6Tests(scan::ScanToolLink& link, scan::Driver& driver, core::Prompter& prompter)
-        : pass_(link, driver, prompter) {}
+        : link_(link), driver_(driver), pass_(link, driver, prompter) {}
 
     // One test of one component, decoded with the scale factor and units of the shop manual.
     Mode6Reading readTestResult(quint8 testId, quint8 componentId, const QString& scaleText,
                                 const QString& units);
     Mode6Scan scanSupportedTests();
+    // On CAN the ECU gives every monitor's results with units and both limits.
+    bool monitorsReadable() const { return driver_.capabilities().canTestResults; }
+    MonitorScan scanMonitors() { return readMonitors(link_, driver_); }
 
     const PassReplyBytes& lastReply() const { return pass_.reply; }
 
@@ -39,6 +43,8 @@ private:
     // answer ($46), nothing when it is.
     std::optional<QString> ask(quint8 testId, quint8 componentId, int length);
 
+    scan::ScanToolLink& link_;
+    scan::Driver& driver_;
     PassThrough pass_;
 };
 

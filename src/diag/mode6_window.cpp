@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mode6_window.h"
 
+#include <algorithm>
+
 #include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace diag {
@@ -135,10 +139,20 @@ void Mode6Window::buildControls() {
     columns->addWidget(entryFrame, 2);
     columns->addWidget(resultsFrame, 3);
     columns->addLayout(supported);
+    monitorTable = named(new QTableWidget(0, 6), "tblMonitors");
+    monitorTable->setHorizontalHeaderLabels({QStringLiteral("Monitor"), QStringLiteral("Test"),
+                                             QStringLiteral("Value"), QStringLiteral("Minimum"),
+                                             QStringLiteral("Maximum"), QStringLiteral("Result")});
+    monitorTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    monitorTable->verticalHeader()->hide();
+    monitorTable->horizontalHeader()->setStretchLastSection(true);
+    monitorTable->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menu);
     layout->addWidget(headline);
     layout->addLayout(columns);
+    layout->addWidget(monitorTable, 1);
     resize(900, 320);
 }
 
@@ -192,6 +206,12 @@ void Mode6Window::showResult(const Mode6Result& result) {
 
 void Mode6Window::scanSupportedTests() {
     returnedBox->clear();
+    if (tests_.monitorsReadable()) {
+        if (exchange(QStringLiteral("Reading the on-board monitors"),
+                     [&] { monitorScan_ = tests_.scanMonitors(); }))
+            showMonitors();
+        return;
+    }
     Mode6Scan scan;
     if (!exchange(QStringLiteral("Scanning for supported on-board tests"),
                   [&] { scan = tests_.scanSupportedTests(); }))
@@ -199,6 +219,30 @@ void Mode6Window::scanSupportedTests() {
     supportedTests->clear(); // each scan lists what this one found, once
     supportedTests->addItems(scan.tests);
     returnedBox->setText(scan.returned);
+}
+
+void Mode6Window::showMonitors() {
+    monitorTable->setRowCount(0);
+    const auto add = [this](const QStringList& cells, bool failed) {
+        const int row = monitorTable->rowCount();
+        monitorTable->insertRow(row);
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (failed)
+                item->setForeground(QColor(255, 0, 0));
+            monitorTable->setItem(row, column, item);
+        }
+    };
+    for (const MonitorReading& reading : monitorScan_.monitors) {
+        if (!reading.noAnswer.isEmpty())
+            add({monitorName(reading.monitor), {}, reading.noAnswer}, false);
+        for (const MonitorResult& result : reading.results)
+            add(resultLine(result).split(QLatin1Char('\t')), !result.pass);
+    }
+    monitorTable->resizeColumnsToContents();
+    monitorTable->show();
+    resize(width(), std::max(height(), 620)); // room for the table under the entry boxes
+    returnedBox->setText(monitorScan_.message);
 }
 
 void Mode6Window::showHelp() {

@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTableWidget;
 
 namespace diag {
 
@@ -27,7 +28,9 @@ public:
                 QWidget* parent = nullptr);
 
     void getTestResult();
+    // On CAN: every monitor's results in the table; otherwise the supported tests in the list.
     void scanSupportedTests();
+    const MonitorScan& lastMonitorScan() const { return monitorScan_; }
     void showHelp();
     void explainTestId();
     void explainComponentId();
@@ -65,6 +68,7 @@ public:
     QPushButton* getResultButton;  // Command1
     QPushButton* scanButton;       // Command2
     QAction* helpAction;           // mnuM6HLP
+    QTableWidget* monitorTable;    // tblMonitors: on CAN, every test of every monitor
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,10 +80,12 @@ private:
     bool exchange(const QString& what, const std::function<void()>& work);
     void clearResults();
     void showResult(const Mode6Result& result);
+    void showMonitors();
 
     Mode6Tests& tests_;
     core::Prompter& prompter_;
     scan::OperationRunner& operations_;
+    MonitorScan monitorScan_;
 };
 
 } // namespace diag

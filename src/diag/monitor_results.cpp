@@ -199,7 +199,21 @@ QString resultLine(const MonitorResult& result) {
         .join(QLatin1Char('\t'));
 }
 
-QStringList readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
+QStringList MonitorScan::lines() const {
+    if (!message.isEmpty())
+        return {message};
+    QStringList lines;
+    for (const MonitorReading& reading : monitors) {
+        if (!reading.noAnswer.isEmpty())
+            lines << monitorName(reading.monitor) + QLatin1Char('\t') + reading.noAnswer;
+        for (const MonitorResult& result : reading.results)
+            lines << resultLine(result);
+    }
+    return lines;
+}
+
+MonitorScan readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
+    MonitorScan scan;
     std::vector<quint8> monitors;
     for (int map = 0x00; map <= 0xE0; map += 0x20) {
         const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(map)), 5, {}});
@@ -208,10 +222,12 @@ QStringList readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
                 // An ECU without the tests refuses the request, or says nothing to it.
                 const bool none = answer.status() == scan::AnswerStatus::EcuTimeout ||
                                   answer.status() == scan::AnswerStatus::Refused;
-                if (none)
-                    return {QStringLiteral("The ECU reports no on-board monitoring tests.")};
-                link.noteUnanswered();
-                return {scan::noAnswerText(answer.status(), QStringLiteral("on-board test"))};
+                if (!none)
+                    link.noteUnanswered();
+                scan.message =
+                    none ? QStringLiteral("The ECU reports no on-board monitoring tests.")
+                         : scan::noAnswerText(answer.status(), QStringLiteral("on-board test"));
+                return scan;
             }
             break;
         }
@@ -222,26 +238,25 @@ QStringList readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
         if (!(answer.byte(5) & 1))
             break;
     }
-    QStringList lines;
     for (const quint8 monitor : monitors) {
         const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(monitor)), 0, {}});
         std::optional<std::vector<MonitorResult>> results;
         if (answer.answered() && !answer.ecus().isEmpty())
             results = monitorResults(answer.ecus().front().data, monitor);
-        if (!results) {
-            link.noteUnanswered();
-            lines << monitorName(monitor) + QLatin1Char('\t') +
-                         scan::noAnswerText(answer.answered() ? scan::AnswerStatus::Garbled
-                                                              : answer.status(),
-                                            QStringLiteral("on-board test"));
-            if (answer.ended())
-                break;
+        if (results) {
+            scan.monitors.push_back({monitor, *results, {}});
             continue;
         }
-        for (const MonitorResult& result : *results)
-            lines << resultLine(result);
+        link.noteUnanswered();
+        scan.monitors.push_back(
+            {monitor,
+             {},
+             scan::noAnswerText(answer.answered() ? scan::AnswerStatus::Garbled : answer.status(),
+                                QStringLiteral("on-board test"))});
+        if (answer.ended())
+            break;
     }
-    return lines;
+    return scan;
 }
 
 } // namespace diag

@@ -33,8 +33,23 @@ std::optional<std::vector<MonitorResult>> monitorResults(const QByteArray& answe
 // The report's line of a result: name, test, value, minimum, maximum and verdict, tab-separated.
 QString resultLine(const MonitorResult& result);
 
-// Reads every monitor the ECU supports, as the report's lines (an unanswered monitor: its
-// no-answer line, counted).
-QStringList readMonitors(scan::ScanToolLink& link, scan::Driver& driver);
+// One monitor's results, or the line that says why there are none.
+struct MonitorReading {
+    quint8 monitor;
+    std::vector<MonitorResult> results;
+    QString noAnswer;
+};
+
+// Every monitor the ECU supports; when there are none, why (`message`).
+struct MonitorScan {
+    std::vector<MonitorReading> monitors;
+    QString message;
+
+    // The report's lines: one a test, or a monitor's no-answer line.
+    QStringList lines() const;
+};
+
+// Reads every monitor the ECU supports; an unanswered monitor is counted.
+MonitorScan readMonitors(scan::ScanToolLink& link, scan::Driver& driver);
 
 } // namespace diag
