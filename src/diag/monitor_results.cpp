@@ -231,11 +231,11 @@ MonitorScan readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
             }
             break;
         }
-        for (int bit = 0; bit < 31; ++bit) {
-            if (answer.byte(2 + bit / 8) & (0x80 >> (bit % 8)))
-                monitors.push_back(quint8(map + bit + 1));
+        for (int n = 1; n < 32; ++n) {
+            if (answer.mapNames(n))
+                monitors.push_back(quint8(map + n));
         }
-        if (!(answer.byte(5) & 1))
+        if (!answer.mapNames(32)) // the next map
             break;
     }
     for (const quint8 monitor : monitors) {

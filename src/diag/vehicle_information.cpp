@@ -107,12 +107,6 @@ const std::array<ItemRow, 4> kItems{{
 
 const QString kNotReported = QStringLiteral("not reported");
 
-// Whether bit `pid` of a support map (bit 7 of its first byte is PID $01) is set.
-bool supported(const scan::ObdAnswer& map, int pid) {
-    const int byte = map.byte(2 + (pid - 1) / 8);
-    return byte & (0x80 >> ((pid - 1) % 8));
-}
-
 } // namespace
 
 bool isVin(const QString& text) {
@@ -195,7 +189,7 @@ VehicleInfo VehicleInformation::read() {
     }
     std::optional<scan::AnswerStatus> ended; // nothing more can be asked
     for (const ItemRow& row : kItems) {
-        if (!supported(map, row.pid))
+        if (!map.mapNames(row.pid))
             continue;
         InfoItem& item = info.*row.item;
         const QString what = QLatin1String(row.request);

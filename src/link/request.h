@@ -48,6 +48,9 @@ public:
     QString ecu() const;
     // Byte `index` of the first ECU's answer (0: the response id); 0 past its end.
     int byte(int index) const;
+    // For a support map's answer (response id, the map's id, four bytes): whether it names the
+    // id `n` places above the map's own (1 to 32; bit 7 of the first byte is 1).
+    bool mapNames(int n) const { return byte(2 + (n - 1) / 8) & (0x80 >> ((n - 1) % 8)); }
     // What the scan tool sent, as text, for the debug echo.
     const QString& raw() const { return raw_; }
     const QString& said() const { return said_; }

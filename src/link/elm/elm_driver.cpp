@@ -211,7 +211,7 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     if (quint8(data[0]) == 0x7F)
         return ObdAnswer(AnswerStatus::Refused, raw);
     if (isCodeService(request.service)) {
-        const bool counted = framing_ && isCan(*framing_);
+        const bool counted = onCan();
         QByteArray codes = codesOf(found.messages, *ecu_, counted);
         // In threes, the last group filled with empty codes, as the box's frames carry them.
         codes = codes.leftJustified(std::max<qsizetype>(6, (codes.size() + 5) / 6 * 6), '\0');
@@ -220,7 +220,7 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     }
     if (request.service == 0x09) {
         // The items' lengths vary: the service judges them.
-        const bool numbered = !(framing_ && isCan(*framing_)) && quint8(data[1]) % 0x20 != 0;
+        const bool numbered = !onCan() && quint8(data[1]) % 0x20 != 0;
         if (!numbered)
             return ObdAnswer(ecus, raw);
         const std::optional<QByteArray> joined = joinedInformation(found.messages, *ecu_);
@@ -229,7 +229,7 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
         data = *joined;
         return ObdAnswer({ecus.front()}, raw);
     }
-    if (request.service == 0x06 && framing_ && isCan(*framing_))
+    if (request.service == 0x06 && onCan())
         return ObdAnswer({ecus.front()}, raw); // the monitor's records, judged by the service
     if (isO2Test(request.service)) {
         const bool support = request.parameters.isEmpty() || request.parameters[0] == 0;
@@ -248,8 +248,7 @@ ObdAnswer ElmDriver::ask(const ObdRequest& request) {
     const auto timeout = request.deadline ? std::optional(kLongAnswer) : std::nullopt;
     ObdAnswer answer;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
-        const Exchange exchange =
-            askAdapter(obdBytes(request, framing_ && isCan(*framing_)), timeout);
+        const Exchange exchange = askAdapter(obdBytes(request, onCan()), timeout);
         if (exchange.answer.kind == Kind::UnableToConnect)
             vehicleMissing_ = true;
         if (request.service == 0x01 && request.parameters == QByteArray(1, 0))
@@ -273,7 +272,7 @@ Capabilities ElmDriver::capabilities() const {
     Capabilities can;
     can.severalEcus = true;
     can.vehicleInformation = true;
-    can.canTestResults = framing_ && isCan(*framing_);
+    can.canTestResults = onCan();
     can.rawPassThrough = framing_ && !isCan(*framing_);
     return can;
 }

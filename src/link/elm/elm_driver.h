@@ -68,6 +68,8 @@ private:
     std::optional<QByteArray> currentData(const ElmMessages& found);
     // The current ECU's messages first, then the others'.
     QList<EcuAnswer> ordered(const ElmMessages& found) const;
+    // The bus is CAN, as far as the adapter has said.
+    bool onCan() const { return framing_ && isCan(*framing_); }
     ElmAdapter* adapter() const;
 
     ScanToolLink& link_;
