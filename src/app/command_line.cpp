@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_line.h"
 
+#include "diag/monitor_results.h"
 #include "link/com_ports.h"
 
 #include <QCommandLineParser>
@@ -110,8 +111,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("mode6"),
         QStringLiteral("With --report, repeatable: read one on-board monitoring test result, "
                        "the values as typed into the Mode 6 window (e.g. $0B,1,0.01,V; SCALE "
-                       "defaults to 1, UNITS to none)."),
-        QStringLiteral("TID,CID[,SCALE[,UNITS]]"));
+                       "defaults to 1, UNITS to none); on a CAN vehicle one monitor's results, "
+                       "by its monitor ID alone (e.g. $21)."),
+        QStringLiteral("TID,CID[,SCALE[,UNITS]]|MID"));
     const QCommandLineOption wbo2Log(
         QStringLiteral("wbo2-log"),
         QStringLiteral("Log the wide-range O2 sensor at PID $34 (lambda and air/fuel ratio) to "
@@ -235,12 +237,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     for (const QString& value : parser.values(mode6)) {
         // The units come last and may hold commas of their own ("volts,amps").
         const QStringList fields = value.split(QLatin1Char(','));
-        if (fields.size() < 2)
+        if (fields.first().trimmed().isEmpty())
             return usageError(
-                QStringLiteral("--mode6 wants TID,CID[,SCALE[,UNITS]], not '%1'").arg(value));
+                QStringLiteral("--mode6 wants TID,CID[,SCALE[,UNITS]] or MID, not '%1'")
+                    .arg(value));
         Mode6Request request;
+        request.monitor = fields.size() == 1;
+        if (request.monitor && !diag::typedMonitorId(fields[0]))
+            return usageError(QStringLiteral("--mode6 wants a monitor ID from $01 to $FF other "
+                                             "than $20, $40 ... $E0, not '%1'")
+                                  .arg(value));
         request.testId = fields[0];
-        request.componentId = fields[1];
+        request.componentId = fields.value(1);
         if (fields.size() > 2)
             request.scale = fields[2];
         if (fields.size() > 3)

@@ -14,8 +14,10 @@
 
 namespace app {
 
-// One on-board monitoring test of the report, as typed into the window's boxes.
+// One on-board monitoring test of the report, as typed into the window's boxes; on CAN a monitor,
+// by its ID alone.
 struct Mode6Request {
+    bool monitor = false; // `testId` holds a monitor ID, and there is no component
     QString testId;
     QString componentId;
     QString scale = QStringLiteral("1");

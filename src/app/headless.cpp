@@ -71,16 +71,22 @@ QString o2SensorReport(MainWindow& window) {
     for (int line = 0; line < tests.sensorList->count(); ++line) {
         tests.sensorList->setCurrentIndex(line);
         tests.getTestResults();
+        const diag::O2TestOutcome& outcome = tests.lastOutcome();
         QStringList lines;
-        for (const diag::O2TestResult& result : tests.lastOutcome().results) {
-            const int i = result.id - 1;
-            QStringList boxes{tests.testLabels[i]->text(), tests.resultBoxes[i]->text()};
-            if (result.id >= 5)
-                boxes << tests.minBoxes[i - 4]->text() << tests.maxBoxes[i - 4]->text();
-            lines << boxes.join(QLatin1Char('\t'));
+        if (outcome.monitor) {
+            // On CAN every test of the sensor's monitor, each with its limits and verdict.
+            lines = diag::MonitorScan{{*outcome.monitor}, {}}.lines();
+        } else {
+            for (const diag::O2TestResult& result : outcome.results) {
+                const int i = result.id - 1;
+                QStringList boxes{tests.testLabels[i]->text(), tests.resultBoxes[i]->text()};
+                if (result.id >= 5)
+                    boxes << tests.minBoxes[i - 4]->text() << tests.maxBoxes[i - 4]->text();
+                lines << boxes.join(QLatin1Char('\t'));
+            }
+            if (!outcome.message.isEmpty())
+                lines << outcome.message;
         }
-        if (!tests.lastOutcome().message.isEmpty())
-            lines << tests.lastOutcome().message;
         report += section(
             QStringLiteral("O2 Sensor Test (%1)").arg(tests.sensorList->itemText(line)), lines);
     }
@@ -157,32 +163,56 @@ private:
     QElapsedTimer sinceStart_;
 };
 
+QString mode6Heading(const Mode6Request& request) {
+    return request.monitor
+               ? QStringLiteral("On-Board Monitoring (Monitor ID %1)").arg(request.testId)
+               : QStringLiteral("SAE-J1979 Service $06 (Test ID %1, Component ID %2)")
+                     .arg(request.testId, request.componentId);
+}
+
+// On CAN the tests are read by monitor, each with its units and limits, through the window's
+// monitor form; a request by test and component ID does not fit, and the report says so.
+QString monitorReport(MainWindow& window, const Options& options, ReportPrompter& prompter) {
+    window.openOnBoardTests();
+    diag::Mode6Window& mode6 = *window.tools().onBoardTestWindow();
+    QString report;
+    if (options.mode6Scan) {
+        mode6.scanSupportedTests();
+        report += section(QStringLiteral("On-Board Monitoring"), mode6.lastMonitorScan().lines());
+    }
+    for (const Mode6Request& request : options.mode6Requests) {
+        if (!request.monitor) {
+            report += section(mode6Heading(request),
+                              {QStringLiteral("On CAN the tests are read by monitor ID, e.g. "
+                                              "--mode6 '$21'.")});
+            continue;
+        }
+        mode6.testIdBox->setText(request.testId);
+        const qsizetype before = prompter.messages.size();
+        mode6.getTestResult();
+        const QStringList refused = prompter.messages.mid(before);
+        report += section(mode6Heading(request),
+                          refused.isEmpty() ? mode6.lastMonitorScan().lines() : refused);
+    }
+    return report;
+}
+
 // The on-board monitoring tests of the command line, run through the Mode 6 window as a user
 // would; message boxes shown instead of a result are the section's lines.
 QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& prompter) {
     Session& session = window.session();
-    if (options.mode6Scan && session.isConnected() &&
-        session.driver().capabilities().canTestResults) {
-        // On CAN every monitor's results come with their units and limits.
-        window.openOnBoardTests();
-        diag::Mode6Window& mode6 = *window.tools().onBoardTestWindow();
-        mode6.scanSupportedTests();
-        return section(QStringLiteral("On-Board Monitoring"), mode6.lastMonitorScan().lines());
-    }
-    QStringList headings;
-    if (options.mode6Scan)
-        headings << QStringLiteral("Supported Tests");
-    for (const Mode6Request& request : options.mode6Requests)
-        headings << QStringLiteral("SAE-J1979 Service $06 (Test ID %1, Component ID %2)")
-                        .arg(request.testId, request.componentId);
+    if (session.isConnected() && session.driver().capabilities().canTestResults)
+        return monitorReport(window, options, prompter);
     if (!window.onBoardTestsAction->isEnabled()) {
         const QString why =
             window.session().isConnected()
                 ? QStringLiteral("The scan tool's firmware does not offer the Mode 6 Tests.")
                 : QStringLiteral("The Mode 6 Tests need the scan tool, which was lost.");
         QString report;
-        for (const QString& heading : headings)
-            report += section(heading, {why});
+        if (options.mode6Scan)
+            report += section(QStringLiteral("Supported Tests"), {why});
+        for (const Mode6Request& request : options.mode6Requests)
+            report += section(mode6Heading(request), {why});
         return report;
     }
     window.openOnBoardTests();
@@ -197,9 +227,15 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
         if (lines.isEmpty())
             lines = prompter.messages.size() > before ? prompter.messages.mid(before)
                                                       : QStringList(mode6.returnedBox->text());
-        report += section(headings.takeFirst(), lines);
+        report += section(QStringLiteral("Supported Tests"), lines);
     }
     for (const Mode6Request& request : options.mode6Requests) {
+        if (request.monitor) {
+            report += section(mode6Heading(request),
+                              {QStringLiteral("Without CAN the tests are read by test and "
+                                              "component ID, e.g. --mode6 '$0B,1'.")});
+            continue;
+        }
         mode6.testIdBox->setText(request.testId);
         mode6.componentIdBox->setText(request.componentId);
         mode6.scaleBox->setText(request.scale);
@@ -217,7 +253,7 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
             for (const auto& [caption, box] : rows)
                 lines << caption->text() + QLatin1Char('\t') + box->text();
         }
-        report += section(headings.takeFirst(), lines);
+        report += section(mode6Heading(request), lines);
     }
     return report;
 }

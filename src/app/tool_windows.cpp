@@ -54,6 +54,7 @@ void ToolWindows::openOnBoardTests() {
     if (!onBoardTests_)
         onBoardTests_ = new diag::Mode6Window(parts_.session.mode6Tests(), parts_.prompter,
                                               parts_.session.operations(), mainWindow_);
+    onBoardTests_->load();
     present(onBoardTests_);
 }
 

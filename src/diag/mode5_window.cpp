@@ -101,10 +101,15 @@ void Mode5Window::buildControls() {
     footer->addStretch(1);
     footer->addWidget(closeButton);
 
+    monitorTable = new MonitorTable(QStringLiteral("tblMonitorTests"));
+    monitorTable->setColumnHidden(0, true); // the chosen sensor's monitor
+    monitorTable->hide();
+
     auto* column = new QVBoxLayout(this);
     column->addLayout(choice);
     column->addSpacing(10);
     column->addLayout(table);
+    column->addWidget(monitorTable, 1);
     column->addSpacing(10);
     column->addLayout(footer);
 }
@@ -141,6 +146,9 @@ bool Mode5Window::load() {
     clearResults();
     outcome_ = {};
     loadMessage_.clear();
+    monitorTable->setVisible(tests_.fromMonitors());
+    if (tests_.fromMonitors())
+        resize(size().expandedTo({700, 640})); // room for the table of every test
     if (tests_.monitorIncomplete()) {
         loadMessage_ = QStringLiteral("The O2 test results are not available until the O2 Sensor "
                                       "test has completed. ");
@@ -170,6 +178,7 @@ void Mode5Window::getTestResults() {
 }
 
 void Mode5Window::clearResults() {
+    monitorTable->setRowCount(0);
     for (QLineEdit* box : resultBoxes) {
         box->setText(kNotAvailable);
         box->setPalette(QPalette());
@@ -181,6 +190,8 @@ void Mode5Window::clearResults() {
 }
 
 void Mode5Window::showResults(const O2TestOutcome& outcome) {
+    if (outcome.monitor)
+        monitorTable->showReadings({*outcome.monitor});
     for (const O2TestResult& result : outcome.results) {
         QLineEdit* value = resultBoxes[result.id - 1];
         value->setText(result.value);

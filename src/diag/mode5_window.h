@@ -3,6 +3,7 @@
 
 #include "core/prompter.h"
 #include "link/operation_runner.h"
+#include "monitor_table.h"
 #include "o2_pictures.h"
 #include "o2_tests.h"
 
@@ -54,6 +55,7 @@ public:
     // Limits of tests $05 to $09: txtT05min .. txtT09min, txtT05max .. txtT09max.
     std::array<QLineEdit*, 5> minBoxes;
     std::array<QLineEdit*, 5> maxBoxes;
+    MonitorTable* monitorTable;   // tblMonitorTests: on CAN, every test of the sensor's monitor
     O2Picture* thumbnail;         // Picture1
     QAction* testGraphAction;     // mnuO2graph
     QMenu* locationsMenu;         // mnuLocations

@@ -35,6 +35,9 @@ public:
     // On CAN the ECU gives every monitor's results with units and both limits.
     bool monitorsReadable() const { return driver_.capabilities().canTestResults; }
     MonitorScan scanMonitors() { return readMonitors(link_, driver_); }
+    MonitorReading readMonitor(quint8 monitor) {
+        return diag::readMonitor(link_, driver_, monitor);
+    }
 
     const PassReplyBytes& lastReply() const { return pass_.reply; }
 

@@ -9,12 +9,10 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace diag {
@@ -47,9 +45,12 @@ Mode6Window::Mode6Window(Mode6Tests& tests, core::Prompter& prompter,
     buildControls();
     connect(getResultButton, &QPushButton::clicked, this, &Mode6Window::getTestResult);
     connect(scanButton, &QPushButton::clicked, this, &Mode6Window::scanSupportedTests);
-    // A test picked from the scan is the one to read.
-    connect(supportedTests, &QComboBox::textActivated, this,
-            [this](const QString& test) { testIdBox->setText(test.trimmed()); });
+    // A test picked from the scan is the one to read; on CAN a monitor, by its ID.
+    connect(supportedTests, &QComboBox::activated, this, [this](int index) {
+        const QVariant id = supportedTests->itemData(index);
+        testIdBox->setText(id.isValid() ? id.toString()
+                                        : supportedTests->itemText(index).trimmed());
+    });
     connect(helpAction, &QAction::triggered, this, &Mode6Window::showHelp);
     for (QLineEdit* clickable : {testIdCaption, componentIdCaption, scaleCaption, unitsCaption}) {
         clickable->setCursor(Qt::WhatsThisCursor);
@@ -139,13 +140,7 @@ void Mode6Window::buildControls() {
     columns->addWidget(entryFrame, 2);
     columns->addWidget(resultsFrame, 3);
     columns->addLayout(supported);
-    monitorTable = named(new QTableWidget(0, 6), "tblMonitors");
-    monitorTable->setHorizontalHeaderLabels({QStringLiteral("Monitor"), QStringLiteral("Test"),
-                                             QStringLiteral("Value"), QStringLiteral("Minimum"),
-                                             QStringLiteral("Maximum"), QStringLiteral("Result")});
-    monitorTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    monitorTable->verticalHeader()->hide();
-    monitorTable->horizontalHeader()->setStretchLastSection(true);
+    monitorTable = new MonitorTable(QStringLiteral("tblMonitors"));
     monitorTable->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -171,8 +166,30 @@ bool Mode6Window::exchange(const QString& what, const std::function<void()>& wor
     return ran;
 }
 
+void Mode6Window::load() {
+    const bool can = tests_.monitorsReadable();
+    testIdCaption->setText(can ? QStringLiteral("Monitor ID") : QStringLiteral("Test ID"));
+    entryHint->setText(can ? QStringLiteral("Enter a Monitor ID, or SCAN for all")
+                           : QStringLiteral("Enter Data then get results"));
+    // The table holds each test's value, limits and verdict.
+    for (QWidget* unused : std::initializer_list<QWidget*>{
+             componentIdCaption, componentIdBox, componentIdHexNote, scaleCaption, scaleBox,
+             unitsCaption, unitsBox, valueCaption, valueBox, verdictCaption, verdictBox, minCaption,
+             minBox, maxCaption, maxBox})
+        unused->setEnabled(!can);
+    if (can == monitorTable->isVisible())
+        return;
+    monitorTable->setVisible(can);
+    if (can)
+        resize(width(), std::max(height(), 620)); // room for the table under the entry boxes
+}
+
 void Mode6Window::getTestResult() {
     clearResults();
+    if (tests_.monitorsReadable()) {
+        readTypedMonitor();
+        return;
+    }
     testIdBox->setText(dollarAsHex(testIdBox->text()));
     componentIdBox->setText(dollarAsHex(componentIdBox->text()));
     const std::optional<quint8> testId = idValue(testIdBox->text());
@@ -207,9 +224,15 @@ void Mode6Window::showResult(const Mode6Result& result) {
 void Mode6Window::scanSupportedTests() {
     returnedBox->clear();
     if (tests_.monitorsReadable()) {
-        if (exchange(QStringLiteral("Reading the on-board monitors"),
-                     [&] { monitorScan_ = tests_.scanMonitors(); }))
-            showMonitors();
+        if (!exchange(QStringLiteral("Reading the on-board monitors"),
+                      [&] { monitorScan_ = tests_.scanMonitors(); }))
+            return;
+        showMonitors();
+        supportedTests->clear();
+        for (const MonitorReading& reading : monitorScan_.monitors)
+            supportedTests->addItem(hexId(reading.monitor) + QLatin1Char(' ') +
+                                        monitorName(reading.monitor),
+                                    hexId(reading.monitor));
         return;
     }
     Mode6Scan scan;
@@ -221,27 +244,23 @@ void Mode6Window::scanSupportedTests() {
     returnedBox->setText(scan.returned);
 }
 
-void Mode6Window::showMonitors() {
-    monitorTable->setRowCount(0);
-    const auto add = [this](const QStringList& cells, bool failed) {
-        const int row = monitorTable->rowCount();
-        monitorTable->insertRow(row);
-        for (int column = 0; column < cells.size(); ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            if (failed)
-                item->setForeground(QColor(255, 0, 0));
-            monitorTable->setItem(row, column, item);
-        }
-    };
-    for (const MonitorReading& reading : monitorScan_.monitors) {
-        if (!reading.noAnswer.isEmpty())
-            add({monitorName(reading.monitor), {}, reading.noAnswer}, false);
-        for (const MonitorResult& result : reading.results)
-            add(resultLine(result).split(QLatin1Char('\t')), !result.pass);
+void Mode6Window::readTypedMonitor() {
+    const std::optional<quint8> id = typedMonitorId(testIdBox->text());
+    if (!id) {
+        message(prompter_, QStringLiteral("Enter a Monitor ID from $01 to $FF, other than the "
+                                          "support IDs $20, $40 ... $E0."));
+        return;
     }
-    monitorTable->resizeColumnsToContents();
-    monitorTable->show();
-    resize(width(), std::max(height(), 620)); // room for the table under the entry boxes
+    MonitorReading reading;
+    if (exchange(QStringLiteral("Reading the %1").arg(monitorName(*id)),
+                 [&] { reading = tests_.readMonitor(*id); })) {
+        monitorScan_ = {{reading}, {}};
+        showMonitors();
+    }
+}
+
+void Mode6Window::showMonitors() {
+    monitorTable->showReadings(monitorScan_.monitors);
     returnedBox->setText(monitorScan_.message);
 }
 

@@ -3,6 +3,7 @@
 
 #include "link/operation_runner.h"
 #include "mode6_tests.h"
+#include "monitor_table.h"
 
 #include <QWidget>
 
@@ -14,7 +15,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
 
 namespace diag {
 
@@ -27,8 +27,13 @@ public:
     Mode6Window(Mode6Tests& tests, core::Prompter& prompter, scan::OperationRunner& operations,
                 QWidget* parent = nullptr);
 
+    // Opening the window: on CAN the tests are read by monitor, with the units the ECU gives, so
+    // the entry asks for a monitor ID alone.
+    void load();
+    // The test typed in; on CAN the results of the monitor typed in, in the table.
     void getTestResult();
-    // On CAN: every monitor's results in the table; otherwise the supported tests in the list.
+    // On CAN: every monitor's results in the table and the monitors in the list; otherwise the
+    // supported tests in the list.
     void scanSupportedTests();
     const MonitorScan& lastMonitorScan() const { return monitorScan_; }
     void showHelp();
@@ -68,7 +73,7 @@ public:
     QPushButton* getResultButton;  // Command1
     QPushButton* scanButton;       // Command2
     QAction* helpAction;           // mnuM6HLP
-    QTableWidget* monitorTable;    // tblMonitors: on CAN, every test of every monitor
+    MonitorTable* monitorTable;    // tblMonitors: on CAN, every test of every monitor
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +85,7 @@ private:
     bool exchange(const QString& what, const std::function<void()>& work);
     void clearResults();
     void showResult(const Mode6Result& result);
+    void readTypedMonitor();
     void showMonitors();
 
     Mode6Tests& tests_;

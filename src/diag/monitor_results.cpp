@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor_results.h"
 
+#include "mode6_result.h"
+
 #include <cmath>
+#include <iterator>
 
 namespace diag {
 
@@ -126,6 +129,17 @@ QString bank(int index) {
 
 } // namespace
 
+QString hexId(quint8 id) {
+    return QStringLiteral("$%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+std::optional<quint8> typedMonitorId(const QString& text) {
+    const std::optional<quint8> id = idValue(dollarAsHex(text));
+    if (!id || *id % 0x20 == 0)
+        return std::nullopt;
+    return id;
+}
+
 QString monitorName(quint8 monitor) {
     const int m = monitor;
     if (m >= 0x01 && m <= 0x10)
@@ -166,7 +180,7 @@ QString monitorName(quint8 monitor) {
         return QStringLiteral("Misfire Cylinder %1 Data").arg(m - 0xA1);
     if (m >= 0xB0 && m <= 0xB1)
         return QStringLiteral("PM Filter Monitor ") + bank(m - 0xB0);
-    return QStringLiteral("Monitor $") + QString::number(m, 16).toUpper().rightJustified(2, '0');
+    return QStringLiteral("Monitor ") + hexId(monitor);
 }
 
 std::optional<std::vector<MonitorResult>> monitorResults(const QByteArray& answer, quint8 monitor) {
@@ -189,13 +203,33 @@ std::optional<std::vector<MonitorResult>> monitorResults(const QByteArray& answe
     return results;
 }
 
+QString testName(quint8 test) {
+    static const char* const kStandard[] = {
+        "Rich to Lean Sensor Threshold Voltage",
+        "Lean to Rich Sensor Threshold Voltage",
+        "Low Sensor Voltage for Switch Time Calculation",
+        "High Sensor Voltage for Switch Time Calculation",
+        "Rich to Lean Sensor Switch Time",
+        "Lean to Rich Sensor Switch Time",
+        "Minimum Sensor Voltage for Test Cycle",
+        "Maximum Sensor Voltage for Test Cycle",
+        "Time Between Sensor Transitions",
+        "Sensor Period",
+        "EWMA Misfire Counts for Last Ten Driving Cycles",
+        "Misfire Counts for Last/Current Driving Cycle",
+    };
+    if (test >= 1 && test <= int(std::size(kStandard)))
+        return hexId(test) + QLatin1Char(' ') + QLatin1String(kStandard[test - 1]);
+    return hexId(test);
+}
+
 QString resultLine(const MonitorResult& result) {
     return QStringList{monitorName(result.monitor),
-                       QStringLiteral("$%1").arg(result.test, 2, 16, QLatin1Char('0')).toUpper(),
+                       hexId(result.test),
                        result.value,
                        result.minimum,
                        result.maximum,
-                       result.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")}
+                       verdictText(result.pass)}
         .join(QLatin1Char('\t'));
 }
 
@@ -212,21 +246,69 @@ QStringList MonitorScan::lines() const {
     return lines;
 }
 
+namespace {
+
+const QString kWhat = QStringLiteral("on-board test");
+
+scan::ObdAnswer askSupport(scan::Driver& driver, int map) {
+    return driver.ask({0x06, QByteArray(1, char(map)), 5, {}});
+}
+
+// A support request without the tests' answer: refused, or left unanswered by an ECU that does
+// not have them.
+bool refusedSupport(const scan::ObdAnswer& answer) {
+    return answer.status() == scan::AnswerStatus::EcuTimeout ||
+           answer.status() == scan::AnswerStatus::Refused;
+}
+
+struct AskedMonitor {
+    MonitorReading reading;
+    bool ended; // the operation was stopped, or the scan tool is gone
+};
+
+AskedMonitor askMonitor(scan::ScanToolLink& link, scan::Driver& driver, quint8 monitor) {
+    const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(monitor)), 0, {}});
+    std::optional<std::vector<MonitorResult>> results;
+    if (answer.answered() && !answer.ecus().isEmpty())
+        results = monitorResults(answer.ecus().front().data, monitor);
+    if (results)
+        return {{monitor, *results, {}}, false};
+    link.noteUnanswered();
+    const scan::AnswerStatus status =
+        answer.answered() ? scan::AnswerStatus::Garbled : answer.status();
+    return {{monitor, {}, scan::noAnswerText(status, kWhat)}, answer.ended()};
+}
+
+} // namespace
+
+MonitorReading readMonitor(scan::ScanToolLink& link, scan::Driver& driver, quint8 monitor) {
+    // Map $00 names monitors $01-$20, map $20 names $21-$40, and so on.
+    const int map = (monitor - 1) / 0x20 * 0x20;
+    const scan::ObdAnswer support = askSupport(driver, map);
+    if (!support.answered() || support.ecus().isEmpty()) {
+        if (!refusedSupport(support)) {
+            link.noteUnanswered();
+            return {monitor, {}, scan::noAnswerText(support.status(), kWhat)};
+        }
+    } else if (support.mapNames(monitor - map)) {
+        return askMonitor(link, driver, monitor).reading;
+    }
+    return {monitor, {}, QStringLiteral("The ECU does not support this monitor.")};
+}
+
 MonitorScan readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
     MonitorScan scan;
     std::vector<quint8> monitors;
     for (int map = 0x00; map <= 0xE0; map += 0x20) {
-        const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(map)), 5, {}});
+        const scan::ObdAnswer answer = askSupport(driver, map);
         if (!answer.answered() || answer.ecus().isEmpty()) {
             if (map == 0x00) {
-                // An ECU without the tests refuses the request, or says nothing to it.
-                const bool none = answer.status() == scan::AnswerStatus::EcuTimeout ||
-                                  answer.status() == scan::AnswerStatus::Refused;
+                const bool none = refusedSupport(answer);
                 if (!none)
                     link.noteUnanswered();
-                scan.message =
-                    none ? QStringLiteral("The ECU reports no on-board monitoring tests.")
-                         : scan::noAnswerText(answer.status(), QStringLiteral("on-board test"));
+                scan.message = none
+                                   ? QStringLiteral("The ECU reports no on-board monitoring tests.")
+                                   : scan::noAnswerText(answer.status(), kWhat);
                 return scan;
             }
             break;
@@ -239,21 +321,9 @@ MonitorScan readMonitors(scan::ScanToolLink& link, scan::Driver& driver) {
             break;
     }
     for (const quint8 monitor : monitors) {
-        const scan::ObdAnswer answer = driver.ask({0x06, QByteArray(1, char(monitor)), 0, {}});
-        std::optional<std::vector<MonitorResult>> results;
-        if (answer.answered() && !answer.ecus().isEmpty())
-            results = monitorResults(answer.ecus().front().data, monitor);
-        if (results) {
-            scan.monitors.push_back({monitor, *results, {}});
-            continue;
-        }
-        link.noteUnanswered();
-        scan.monitors.push_back(
-            {monitor,
-             {},
-             scan::noAnswerText(answer.answered() ? scan::AnswerStatus::Garbled : answer.status(),
-                                QStringLiteral("on-board test"))});
-        if (answer.ended())
+        AskedMonitor asked = askMonitor(link, driver, monitor);
+        scan.monitors.push_back(std::move(asked.reading));
+        if (asked.ended)
             break;
     }
     return scan;

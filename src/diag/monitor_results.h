@@ -22,6 +22,13 @@ struct MonitorResult {
     bool pass; // minimum <= value <= maximum
 };
 
+// A monitor or test ID as the tests show it: "$0B".
+QString hexId(quint8 id);
+
+// The monitor a typed ID names ("$21", "33"); nothing for text that is no ID, and for the
+// support IDs $00, $20 ... $E0, which ask which monitors there are.
+std::optional<quint8> typedMonitorId(const QString& text);
+
 // The monitor's name: "O2 Sensor Monitor Bank 1 - Sensor 1", "Misfire Cylinder 1 Data".
 QString monitorName(quint8 monitor);
 
@@ -29,6 +36,10 @@ QString monitorName(quint8 monitor);
 // monitor, test, unit-and-scaling ID, value, minimum, maximum); nothing when a record is cut
 // short, names another monitor or has a unit no table row knows.
 std::optional<std::vector<MonitorResult>> monitorResults(const QByteArray& answer, quint8 monitor);
+
+// The test's name: the standard O2 sensor and misfire tests $01-$0C by what they measure, the
+// others by number ("$8E").
+QString testName(quint8 test);
 
 // The report's line of a result: name, test, value, minimum, maximum and verdict, tab-separated.
 QString resultLine(const MonitorResult& result);
@@ -39,6 +50,9 @@ struct MonitorReading {
     std::vector<MonitorResult> results;
     QString noAnswer;
 };
+
+// Reads one monitor after asking whether the ECU supports it; an unanswered request is counted.
+MonitorReading readMonitor(scan::ScanToolLink& link, scan::Driver& driver, quint8 monitor);
 
 // Every monitor the ECU supports; when there are none, why (`message`).
 struct MonitorScan {

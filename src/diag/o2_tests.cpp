@@ -3,6 +3,8 @@
 
 #include "core/number_text.h"
 
+#include <bit>
+
 namespace diag {
 
 namespace {
@@ -52,6 +54,11 @@ QList<O2Sensor> o2Sensors(const obd::SurveyState& survey) {
     return sensors;
 }
 
+quint8 o2Monitor(int sensorCode, bool fourBanks) {
+    const int k = std::countr_zero(unsigned(sensorCode));
+    return quint8(fourBanks ? k / 2 * 4 + k % 2 + 1 : k + 1);
+}
+
 scan::ObdAnswer O2Tests::ask(quint8 service, int test, int sensor, int answerBytes) {
     QByteArray parameters;
     parameters.append(char(test)).append(char(sensor));
@@ -69,8 +76,25 @@ QString O2Tests::failure(const scan::ObdAnswer& reply, const QString& what) {
     return scan::noAnswerText(reply, what);
 }
 
+O2TestOutcome O2Tests::readMonitorResults(int sensor) {
+    const MonitorReading reading =
+        readMonitor(link_, driver_, o2Monitor(sensor, survey_.O2SensorsInFourBanks));
+    O2TestOutcome outcome{{}, reading.noAnswer, reading};
+    for (const O2Test& test : o2TestTable()) {
+        for (const MonitorResult& result : reading.results) {
+            // The threshold voltages stand out unless they failed.
+            if (result.test == test.id)
+                outcome.results.append({test.id, result.value, result.minimum, result.maximum,
+                                        !test.limits && result.pass, !result.pass, true});
+        }
+    }
+    return outcome;
+}
+
 O2TestOutcome O2Tests::readTestResults(int sensor) {
     link_.state().NoVehicleLink = false;
+    if (fromMonitors())
+        return readMonitorResults(sensor);
     quint8 Mode5Service = 0x05;
     scan::ObdAnswer support;
     for (;;) {
@@ -83,9 +107,9 @@ O2TestOutcome O2Tests::readTestResults(int sensor) {
         if (supported)
             break;
         if (!support.answered() && support.status() != scan::AnswerStatus::Refused)
-            return {{}, failure(support, QStringLiteral("O2 sensor test support"))};
+            return {{}, failure(support, QStringLiteral("O2 sensor test support")), {}};
         if (Mode5Service != 0x05)
-            return {{}, kNotSupported};
+            return {{}, kNotSupported, {}};
         Mode5Service = 0x06;
     }
 

@@ -11,12 +11,7 @@ scan::AnswerStatus PassThrough::send(quint8 service, quint8 testId, quint8 compo
     const scan::Driver::RawAnswer answer =
         driver_.passThrough(service, testId, componentId, length);
     if (answer.status == scan::AnswerStatus::Refused) {
-        // Results in a form with units and scaling this one has no room for are not shown
-        // rather than shown wrong.
-        prompter_.message({answer.notOnThisBus
-                               ? QStringLiteral("The on-board test results of a CAN vehicle "
-                                                "cannot be shown through an ELM327 adapter.")
-                               : QStringLiteral("PASS command not acknowledged")});
+        prompter_.message({QStringLiteral("PASS command not acknowledged")});
         return answer.status;
     }
     if (answer.status != scan::AnswerStatus::Answered) {

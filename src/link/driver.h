@@ -47,8 +47,6 @@ public:
     // The raw pass-through's answer: the first 13 bytes of the bus message that came back.
     struct RawAnswer {
         AnswerStatus status = AnswerStatus::Late;
-        // Refused because the scan tool cannot pass messages on to this (CAN) bus at all.
-        bool notOnThisBus = false;
         std::array<quint8, 13> bytes{};
     };
     // One bus message passed on as it stands: the scan tool's header for its protocol, then the

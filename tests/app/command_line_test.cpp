@@ -21,7 +21,7 @@ TEST(CommandLineTest, MistakesExitWithUsageError) {
           QStringList{"--log-samples", "5"}, QStringList{"--usb", "16C0"},
           QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
           QStringList{"--demo", "--demo-usb"}, QStringList{"--mode6-scan"},
-          QStringList{"--report", "--mode6", "5"}, QStringList{"--adapter", "elm"},
+          QStringList{"--report", "--mode6", "$40"}, QStringList{"--adapter", "elm"},
           QStringList{"--elm-baud", "fast"}, QStringList{"--profile", "fixed.json"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);

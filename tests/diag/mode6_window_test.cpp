@@ -107,7 +107,7 @@ TEST_F(Mode6WindowTest, AScanListsEachTestOnceAndAPickIsTheTestToRead) {
     for (int i = 0; i < w.supportedTests->count(); ++i)
         lines << w.supportedTests->itemText(i);
     EXPECT_EQ(lines, QStringList({" 1", " 2", " 11", " 16"}));
-    emit w.supportedTests->textActivated(w.supportedTests->itemText(2));
+    emit w.supportedTests->activated(2);
     EXPECT_EQ(w.testIdBox->text(), "11");
 }
 

@@ -202,19 +202,24 @@ TEST(EndToEndTest, ReportRunsTheTestServicesAfterTheFreezeFrame) {
                                      "offer the Mode 6 Tests.\n\n"));
 }
 
-// An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
-// firmware and ECU lines, and on CAN, whose services $05 and $06 have no O2 sensor tests and no
-// results in the form the Mode 6 window reads.
 TEST(EndToEndTest, OnCanTheMode6ScanListsEveryMonitorsTestsWithItsVerdict) {
     SimProcess adapter({"--elm327", "--protocol", "can11", "--profile",
                         VAMRICK_SIM_PROFILES "/failing-monitor.json"});
-    const ProgramRun run = vamrick(
-        {"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report", "--mode6-scan"});
+    const ProgramRun run =
+        vamrick({"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report", "--mode6-scan",
+                 "--mode6", "$21", "--mode6", "$07"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("== On-Board Monitoring ==\nO2 Sensor Monitor Bank 1 - Sensor "
-                                 "1\t$01\t0.551 V\t0.000\t1.100\tPASS\n"));
+                                 "1\t$01\t0.450 V\t0.000\t1.100\tPASS\n"));
     EXPECT_TRUE(run.out.contains("\nCatalyst Monitor Bank 1\t$80\t55 counts\t0\t40\tFAIL\n"));
+    EXPECT_TRUE(run.out.contains("== On-Board Monitoring (Monitor ID $21) ==\nCatalyst Monitor "
+                                 "Bank 1\t$80\t55 counts\t0\t40\tFAIL\n\n"));
+    EXPECT_TRUE(run.out.contains("== On-Board Monitoring (Monitor ID $07) ==\nO2 Sensor Monitor "
+                                 "Bank 2 - Sensor 3\tThe ECU does not support this monitor.\n"));
 }
+
+// An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
+// firmware and ECU lines, and on CAN, whose O2 sensor and on-board tests come from the monitors.
 
 TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     const auto masked = [](QString report) {
@@ -247,8 +252,11 @@ TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
         const std::string shown = masked(run.out);
         EXPECT_EQ(shown.substr(0, masked(expected).size()), masked(expected));
         const bool can = expected == beforeO2;
-        EXPECT_EQ(run.out.contains("The O2 Sensor Test is not supported by this vehicle"), can);
-        EXPECT_EQ(run.out.contains("results of a CAN vehicle cannot be shown"), can);
+        // On CAN the O2 sensors' tests come from their on-board monitors.
+        EXPECT_EQ(run.out.contains("== O2 Sensor Test (Bank2, Sensor1) ==\nO2 Sensor Monitor "
+                                   "Bank 2 - Sensor 1\t$01\t0.450 V\t0.000\t1.100\tPASS\n"),
+                  can);
+        EXPECT_EQ(run.out.contains("On CAN the tests are read by monitor ID"), can);
     }
 
     SimProcess unplugged({"--elm327", "--fault", "unplug:20"}); // during the survey

@@ -352,7 +352,6 @@ Driver::RawAnswer ElmDriver::passThrough(quint8 service, quint8 testId, quint8 c
     }
     if (!capabilities().rawPassThrough) {
         raw.status = AnswerStatus::Refused;
-        raw.notOnThisBus = true;
         return raw;
     }
     const char message[] = {char(service), char(testId), char(componentId)};
@@ -393,7 +392,7 @@ void ElmDriver::nextEcu() {
     const auto it = std::find(ecus_.begin(), ecus_.end(), ecu_.value_or(ecus_.back()));
     ecu_ = it == ecus_.end() || it + 1 == ecus_.end() ? ecus_.front() : *(it + 1);
     ecuChosen_ = true;
-    if (!framing_ || !isCan(*framing_))
+    if (!onCan())
         return;
     // Requests go to the chosen ECU and its answers alone come back. An adapter that knows
     // neither command still gets every ECU's answer; the current one's is read first.

@@ -153,7 +153,8 @@ TEST(ElmDriverTest, TheEngineAnswersFirstAndTheEcuSwitchCyclesThroughTheAnswerin
     d.driver.nextEcu();
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), answered("E8", "410C1AF8")) << "wraps round";
 
-    EXPECT_TRUE(d.driver.passThrough(0x06, 0x0B, 0x01, 6).notOnThisBus);
+    EXPECT_EQ(d.driver.passThrough(0x06, 0x0B, 0x01, 6).status, Status::Refused)
+        << "the CAN form of the tests has no raw pass-through";
     d.adapter->answers["010C"] = {Kind::TimedOut, {}, {}};
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), status(Status::Late)) << "no answer, not the ECU's silence";
     d.adapter->answers["010C"] = {Kind::UnableToConnect, {}, {}};
