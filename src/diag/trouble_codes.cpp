@@ -13,14 +13,25 @@ const QString kCrLf = QStringLiteral("\r\n");
 // A code answer: the response id, then two bytes a code, three codes a frame.
 constexpr int kCodeAnswerBytes = 6;
 
-// How many codes an answer carries.
-int codeCount(const scan::ObdAnswer& answer) {
-    return answer.ecus().isEmpty() ? 0 : int(answer.ecus().front().data.size() - 1) / 2;
+// How many codes an ECU's answer carries.
+int codeCount(const scan::EcuAnswer& ecu) {
+    return int(ecu.data.size() - 1) / 2;
+}
+
+int byteAt(const scan::EcuAnswer& ecu, int index) {
+    return index < ecu.data.size() ? quint8(ecu.data[index]) : 0;
 }
 
 // The nth code (from 1) as its four hex digits, "0300".
-QString codeField(const scan::ObdAnswer& answer, int n) {
-    return obd::codeField(answer.byte(2 * n - 1), answer.byte(2 * n));
+QString codeField(const scan::EcuAnswer& ecu, int n) {
+    return obd::codeField(byteAt(ecu, 2 * n - 1), byteAt(ecu, 2 * n));
+}
+
+// When several ECUs answered, each code line names its ECU as "ECU #=" does: "ECU E9: ".
+QString ecuPrefix(const scan::ObdAnswer& answer, const scan::EcuAnswer& ecu) {
+    return answer.ecus().size() > 1
+               ? QStringLiteral("ECU ") + scan::ecuText(ecu.address) + QStringLiteral(": ")
+               : QString();
 }
 } // namespace
 
@@ -117,16 +128,25 @@ void CodeReader::showStoredCodes(const scan::ObdAnswer& answer, int count) {
     }
     if (answer.ecus().isEmpty())
         return;
-    if (obd::isNoCode(codeField(answer, 1))) {
+    bool any = false;
+    for (const scan::EcuAnswer& ecu : answer.ecus()) {
+        if (obd::isNoCode(codeField(ecu, 1)))
+            continue;
+        any = true;
+        // The current ECU's reported count decides how many of its fields are codes; another
+        // ECU's empty fields only fill its last group.
+        const bool current = &ecu == &answer.ecus().front();
+        const int last = current ? std::max(1, std::min(count, codeCount(ecu))) : codeCount(ecu);
+        for (int n = 1; n <= last; ++n) {
+            if (!current && obd::isNoCode(codeField(ecu, n)))
+                continue;
+            const QString code = obd::dtcText(codeField(ecu, n));
+            append(ecuPrefix(answer, ecu) + QStringLiteral("TC%1 -").arg(n) + code + kCrLf +
+                   definitions_.definitionOf(code) + kCrLf);
+        }
+    }
+    if (!any)
         append(QStringLiteral("No Codes to Report"));
-        return;
-    }
-    // The reported count decides how many of the fields are codes.
-    for (int n = 1; n <= std::max(1, std::min(count, codeCount(answer))); ++n) {
-        const QString code = obd::dtcText(codeField(answer, n));
-        append(QStringLiteral("TC%1 -").arg(n) + code + kCrLf + definitions_.definitionOf(code) +
-               kCrLf);
-    }
 }
 
 void CodeReader::showPendingCodes(const scan::ObdAnswer& answer) {
@@ -136,22 +156,33 @@ void CodeReader::showPendingCodes(const scan::ObdAnswer& answer) {
         append(QStringLiteral("No pending codes reported"));
         return;
     }
-    if (obd::isNoCode(codeField(answer, 1))) {
-        append(QStringLiteral("No Pending Codes to Report"));
-        return;
-    }
     const auto codeText = [this](const QString& field) {
         const QString code = obd::dtcText(field);
         return code + QStringLiteral("--") + definitions_.definitionOf(code);
     };
-    append(QStringLiteral("Pending Code 1 -") + codeText(codeField(answer, 1)));
-    for (int n = 2; n <= codeCount(answer); ++n) {
-        append(kCrLf);
-        if (answer.byte(2 * n - 1) == 0)
+    bool any = false;
+    for (const scan::EcuAnswer& ecu : answer.ecus()) {
+        if (obd::isNoCode(codeField(ecu, 1)))
             continue;
-        append(QStringLiteral("Pending Code %1 -").arg(n) + codeText(codeField(answer, n)));
+        if (any)
+            append(kCrLf);
+        any = true;
+        const QString prefix = ecuPrefix(answer, ecu);
+        append(prefix + QStringLiteral("Pending Code 1 -") + codeText(codeField(ecu, 1)));
+        for (int n = 2; n <= codeCount(ecu); ++n) {
+            // A lone ECU's empty fields stay blank lines; among several they would only part
+            // one ECU's codes from the next.
+            if (byteAt(ecu, 2 * n - 1) == 0) {
+                if (prefix.isEmpty())
+                    append(kCrLf);
+                continue;
+            }
+            append(kCrLf + prefix + QStringLiteral("Pending Code %1 -").arg(n) +
+                   codeText(codeField(ecu, n)));
+        }
     }
-    append(kCrLf + QStringLiteral("A code of 0000 means no code"));
+    append(any ? kCrLf + QStringLiteral("A code of 0000 means no code")
+               : QStringLiteral("No Pending Codes to Report"));
 }
 
 void CodeReader::showPermanentCodes(const scan::ObdAnswer& answer) {
@@ -165,13 +196,16 @@ void CodeReader::showPermanentCodes(const scan::ObdAnswer& answer) {
     if (!answered(answer, QStringLiteral("permanent trouble code")))
         return;
     QStringList lines;
-    for (int n = 1; n <= codeCount(answer); ++n) {
-        const QString field = codeField(answer, n);
-        if (obd::isNoCode(field))
-            continue;
-        const QString code = obd::dtcText(field);
-        lines << QStringLiteral("Permanent Code %1 -").arg(lines.size() + 1) + code +
-                     QStringLiteral("--") + definitions_.definitionOf(code);
+    for (const scan::EcuAnswer& ecu : answer.ecus()) {
+        int shown = 0;
+        for (int n = 1; n <= codeCount(ecu); ++n) {
+            const QString field = codeField(ecu, n);
+            if (obd::isNoCode(field))
+                continue;
+            const QString code = obd::dtcText(field);
+            lines << ecuPrefix(answer, ecu) + QStringLiteral("Permanent Code %1 -").arg(++shown) +
+                         code + QStringLiteral("--") + definitions_.definitionOf(code);
+        }
     }
     append(lines.isEmpty() ? QStringLiteral("No Permanent Codes to Report") : lines.join(kCrLf));
 }

@@ -3,10 +3,12 @@
 
 namespace scan {
 
+QString ecuText(quint8 address) {
+    return QStringLiteral("%1").arg(address, 2, 16, QLatin1Char('0')).toUpper();
+}
+
 QString ObdAnswer::ecu() const {
-    if (ecus_.isEmpty())
-        return {};
-    return QStringLiteral("%1").arg(ecus_.front().address, 2, 16, QLatin1Char('0')).toUpper();
+    return ecus_.isEmpty() ? QString() : ecuText(ecus_.front().address);
 }
 
 int ObdAnswer::byte(int index) const {

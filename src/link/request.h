@@ -28,6 +28,9 @@ struct EcuAnswer {
     QByteArray data;
 };
 
+// An ECU's address as the window shows it after "ECU #=": two hex digits, "E8".
+QString ecuText(quint8 address);
+
 // The answer to one request: a status (only Answered carries data) and each answering ECU's
 // bytes. The driver has judged it to its last byte before anyone reads it. An answered request
 // without ECUs is the scan tool's own "nothing to report".

@@ -4,6 +4,8 @@
 #include "core/number_text.h"
 #include "support_map.h"
 
+#include <set>
+
 namespace obd {
 
 namespace {
@@ -14,6 +16,17 @@ const QString kLineBreak = QStringLiteral("\r\n");
 
 bool isObdLessEcu(const scan::ObdAnswer& reply) {
     return reply.ecu() == QLatin1String("D0");
+}
+
+// The addresses of every ECU in an answer, lowest first: "E8 E9 EA".
+QString ecuList(const scan::ObdAnswer& reply) {
+    std::set<quint8> addresses;
+    for (const scan::EcuAnswer& ecu : reply.ecus())
+        addresses.insert(ecu.address);
+    QStringList list;
+    for (const quint8 address : addresses)
+        list << scan::ecuText(address);
+    return list.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -64,6 +77,10 @@ bool Survey::run() {
         view_.appendStatusText(
             scan::interruptionText(*interruption_, QStringLiteral("The survey")) + kLineBreak);
     }
+
+    if (answered && reply.ecus().size() > 1)
+        view_.appendStatusText(QStringLiteral("ECUs that answered: ") + ecuList(reply) +
+                               kLineBreak);
 
     const bool wideRangeSensor = survey_.WBO2PID != QLatin1String("0");
     if (wideRangeSensor)

@@ -218,14 +218,34 @@ TEST(EndToEndTest, OnCanTheMode6ScanListsEveryMonitorsTestsWithItsVerdict) {
                                  "Bank 2 - Sensor 3\tThe ECU does not support this monitor.\n"));
 }
 
-// An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
-// firmware and ECU lines, and on CAN, whose O2 sensor and on-board tests come from the monitors.
+TEST(EndToEndTest, OnCanEveryEcusCodesAreListedUnderItsAddress) {
+    SimProcess adapter(
+        {"--elm327", "--protocol", "can11", "--profile", VAMRICK_SIM_PROFILES "/two-ecus.json"});
+    const ProgramRun run =
+        vamrick({"--adapter", "elm327", "--com", "1=" + adapter.path(), "--report"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    for (const char* line :
+         {"\nECUs that answered: E8 E9\n", "\nECU E8: TC2 -P0171\n", "\nECU E9: TC1 -P0700\n",
+          "\nECU E9: Pending Code 1 -P0715--", "\nECU E9: Permanent Code 1 -P0700--"})
+        EXPECT_TRUE(run.out.contains(line)) << line << run.out.toStdString();
+}
 
+// An ELM327 adapter stands in for the box: the report reads as through the box, apart from the
+// firmware and ECU lines, the other ECUs' codes, which the box does not read, and on CAN, whose
+// O2 sensor and on-board tests come from the monitors.
 TEST(EndToEndTest, TheReportThroughAnElm327AdapterShowsWhatTheBoxShows) {
     const auto masked = [](QString report) {
         static const QRegularExpression numbers(QStringLiteral("[0-9.]+"));
-        static const QRegularExpression own(QStringLiteral("(F/W|ECU #)[^\n]*\n"));
-        return report.remove(own).replace(numbers, "#").toStdString();
+        static const QRegularExpression own(QStringLiteral(
+            "(F/W|ECU #|ECUs that answered)[^\n]*\n|ECU (?!E8|10)..: TC[^\n]*\n[^\n]*\n"));
+        static const QRegularExpression engine(QStringLiteral("ECU (E8|10): "));
+        // Among several ECUs the pending codes' empty fields leave no blank lines.
+        static const QRegularExpression blank(QStringLiteral("\n+(?=A code of)"));
+        return report.remove(own)
+            .remove(engine)
+            .replace(blank, "\n")
+            .replace(numbers, "#")
+            .toStdString();
     };
     SimProcess box;
     const QStringList report{"--report", "--mode6", "$0B,2,0.01,V"};

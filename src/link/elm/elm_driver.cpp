@@ -211,12 +211,20 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     if (quint8(data[0]) == 0x7F)
         return ObdAnswer(AnswerStatus::Refused, raw);
     if (isCodeService(request.service)) {
-        const bool counted = onCan();
-        QByteArray codes = codesOf(found.messages, *ecu_, counted);
-        // In threes, the last group filled with empty codes, as the box's frames carry them.
-        codes = codes.leftJustified(std::max<qsizetype>(6, (codes.size() + 5) / 6 * 6), '\0');
-        data = QByteArray(1, data[0]) + codes;
-        return ObdAnswer({ecus.front()}, raw);
+        // Every ECU's codes once, the current ECU's first; another ECU's refusal is no code.
+        QList<EcuAnswer> codeAnswers;
+        for (const EcuAnswer& ecu : std::as_const(ecus)) {
+            const bool listed =
+                std::any_of(codeAnswers.begin(), codeAnswers.end(),
+                            [&](const EcuAnswer& known) { return known.address == ecu.address; });
+            if (listed || quint8(ecu.data[0]) == 0x7F)
+                continue;
+            QByteArray codes = codesOf(found.messages, ecu.address, onCan());
+            // In threes, the last group filled with empty codes, as the box's frames carry them.
+            codes = codes.leftJustified(std::max<qsizetype>(6, (codes.size() + 5) / 6 * 6), '\0');
+            codeAnswers.append({ecu.address, QByteArray(1, ecu.data[0]) + codes});
+        }
+        return ObdAnswer(codeAnswers, raw);
     }
     if (request.service == 0x09) {
         // The items' lengths vary: the service judges them.
@@ -245,6 +253,17 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
 ObdAnswer ElmDriver::ask(const ObdRequest& request) {
     if (const std::optional<AnswerStatus> notReady = awaitVehicle())
         return ObdAnswer(*notReady);
+    // The codes are asked of every ECU at once, whichever one the ECU switch chose on CAN.
+    const bool toAll = isCodeService(request.service) && ecuChosen_ && onCan();
+    if (toAll)
+        addressAllEcus();
+    const ObdAnswer answer = askAgainWhenDamaged(request);
+    if (toAll)
+        addressChosenEcu();
+    return answer;
+}
+
+ObdAnswer ElmDriver::askAgainWhenDamaged(const ObdRequest& request) {
     const auto timeout = request.deadline ? std::optional(kLongAnswer) : std::nullopt;
     ObdAnswer answer;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
@@ -392,14 +411,22 @@ void ElmDriver::nextEcu() {
     const auto it = std::find(ecus_.begin(), ecus_.end(), ecu_.value_or(ecus_.back()));
     ecu_ = it == ecus_.end() || it + 1 == ecus_.end() ? ecus_.front() : *(it + 1);
     ecuChosen_ = true;
-    if (!onCan())
-        return;
+    if (onCan())
+        addressChosenEcu();
+}
+
+void ElmDriver::addressChosenEcu() {
     // Requests go to the chosen ECU and its answers alone come back. An adapter that knows
     // neither command still gets every ECU's answer; the current one's is read first.
     const QByteArray address = hexOf(QByteArray(1, char(*ecu_)));
     const bool can29 = framing_ == ElmFraming::Can29;
     send(can29 ? "ATSHDA" + address + "F1" : "ATSH7" + hexOf(QByteArray(1, char(*ecu_ - 8))));
     send(can29 ? "ATCRA18DAF1" + address : "ATCRA7" + address);
+}
+
+void ElmDriver::addressAllEcus() {
+    send(framing_ == ElmFraming::Can29 ? "ATSHDB33F1" : "ATSH7DF");
+    send("ATAR");
 }
 
 } // namespace scan::elm

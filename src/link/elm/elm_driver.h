@@ -22,7 +22,8 @@ class ElmPort;
 // switch picks the next one (and, on CAN, sets the adapter's header and filter to it).
 //
 // Answers take the forms the services read whatever the scan tool: trouble codes as one response
-// id followed by two bytes a code, each code once, in groups of three filled with empty codes; O2
+// id followed by two bytes a code, each code once, in groups of three filled with empty codes,
+// one such answer for every ECU that answered (asked of all ECUs even after the switch); O2
 // sensor test results as the response id ($46 for the support map and service $06), the test ID
 // and the value, without the sensor.
 // What the adapter says instead of data reaches the user in its own words; a bus that stays in
@@ -58,6 +59,11 @@ private:
     Exchange askAdapter(const QByteArray& obd,
                         std::optional<std::chrono::milliseconds> timeout = std::nullopt);
     ObdAnswer answerOf(const ObdRequest& request, const Exchange& exchange);
+    // A request whose answer came damaged is asked again, up to three times in all.
+    ObdAnswer askAgainWhenDamaged(const ObdRequest& request);
+    // On CAN: the adapter's header and filter for the ECU the switch chose, or for every ECU.
+    void addressChosenEcu();
+    void addressAllEcus();
     // The first vehicle request, which searches for the bus: false while the adapter finds none.
     bool search();
     // The ECUs a support answer shows whole join those known; the lowest becomes the current one

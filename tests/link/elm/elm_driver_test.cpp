@@ -153,6 +153,17 @@ TEST(ElmDriverTest, TheEngineAnswersFirstAndTheEcuSwitchCyclesThroughTheAnswerin
     d.driver.nextEcu();
     EXPECT_EQ(d.ask(0x01, "\x0C", 3), answered("E8", "410C1AF8")) << "wraps round";
 
+    // Every ECU's codes in one answer, the chosen ECU's first, asked of all ECUs at once.
+    d.driver.nextEcu();
+    d.adapter->script("03", {"7E8 06 43 02 03 00 01 71", "7E9 04 43 01 07 00"});
+    d.adapter->sent.clear();
+    const scan::ObdAnswer codes = d.driver.ask({0x03, {}, 6, {}});
+    ASSERT_EQ(codes.ecus().size(), 2);
+    EXPECT_EQ(codes.ecu(), "E9");
+    EXPECT_EQ(codes.ecus()[0].data.toHex(), "43070000000000");
+    EXPECT_EQ(codes.ecus()[1].data.toHex(), "43030001710000");
+    EXPECT_EQ(d.adapter->sent, QStringList({"ATSH7DF", "ATAR", "03", "ATSH7E1", "ATCRA7E9"}));
+
     EXPECT_EQ(d.driver.passThrough(0x06, 0x0B, 0x01, 6).status, Status::Refused)
         << "the CAN form of the tests has no raw pass-through";
     d.adapter->answers["010C"] = {Kind::TimedOut, {}, {}};
