@@ -3,7 +3,7 @@
 PRESET ?= default
 BUILD  := build/$(PRESET)
 
-.PHONY: all deps configure build demo test bench asan clean format
+.PHONY: all deps configure build demo test bench asan package clean format
 
 all: build
 
@@ -39,6 +39,10 @@ bench: build
 
 asan:
 	$(MAKE) test PRESET=asan
+
+# A .deb of the installed programs, data, desktop entry and manual pages, in $(BUILD).
+package: build
+	cd $(BUILD) && cpack
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -2,6 +2,7 @@
 // vamrick-sim: the simulated scan tool and vehicle on a pseudo-terminal, so that Vamrick's real
 // serial code can be run end to end (vamrick --com 1=/dev/pts/N).
 
+#include "core/man_page.h"
 #include "core/termination_signals.h"
 #include "sim/device_server.h"
 #include "sim/elm327_simulator.h"
@@ -164,10 +165,23 @@ int main(int argc, char** argv) {
     const QCommandLineOption tcpOption(
         QStringLiteral("tcp"), QStringLiteral("Serve the adapter on 127.0.0.1:PORT instead."),
         QStringLiteral("PORT"));
+    // The build writes the manual page from it.
+    QCommandLineOption manPageOption(QStringLiteral("man-page"),
+                                     QStringLiteral("Print the manual page in roff and exit."));
+    manPageOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({profileOption, pacedOption, latencyOption, markerOption, faultOption,
                        unreachableOption, linkOption, elmOption, protocolOption, baudOption,
-                       seedOption, tcpOption});
+                       seedOption, tcpOption, manPageOption});
     parser.process(app);
+    if (parser.isSet(manPageOption)) {
+        const QByteArray page = core::manPage(QStringLiteral("vamrick-sim"),
+                                              QStringLiteral(VAMRICK_VERSION), parser.helpText())
+                                    .toUtf8();
+        return std::fwrite(page.constData(), 1, std::size_t(page.size()), stdout) ==
+                       std::size_t(page.size())
+                   ? 0
+                   : 1;
+    }
 
     QString error;
     std::optional<sim::Profile> profile =

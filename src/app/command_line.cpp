@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_line.h"
 
+#include "core/man_page.h"
 #include "diag/monitor_results.h"
 #include "link/com_ports.h"
+
+#include "revision.h"
 
 #include <QCommandLineParser>
 
@@ -33,6 +36,12 @@ std::optional<int> positive(const QString& text) {
 
 } // namespace
 
+QString versionLine() {
+    const QString revision = QStringLiteral(VAMRICK_REVISION);
+    return QStringLiteral("vamrick " VAMRICK_VERSION) +
+           (revision.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(revision));
+}
+
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -41,6 +50,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Show these options and exit."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Show the version and exit."));
+    // The build writes the manual page from it.
+    QCommandLineOption manPage(QStringLiteral("man-page"),
+                               QStringLiteral("Print the manual page in roff and exit."));
+    manPage.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Run on the built-in simulated vehicle instead of a scan tool."));
@@ -138,7 +151,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOptions({help,   version, demo,    demoUsb,      profile,    usb,
                        report, tcf,     com,     replyTimeout, metric,     readAnyway,
                        clear,  log,     logItem, logInterval,  logSamples, mode6Scan,
-                       mode6,  wbo2Log, adapter, elmBaud,      trace});
+                       mode6,  wbo2Log, adapter, elmBaud,      trace,      manPage});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -147,18 +160,22 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         result.exitCode = 2;
         return result;
     }
-    if (parser.isSet(help)) {
-        result.output =
+    if (parser.isSet(help) || parser.isSet(manPage)) {
+        const QString helpText =
             QStringLiteral("Usage: vamrick [options]") +
             parser.helpText().mid(parser.helpText().indexOf(QLatin1Char('\n'))) +
             QStringLiteral(
                 "\nTrouble code definitions (troublecode.tcf) are read from the file given with\n"
-                "--tcf, else from beside the executable, else from the shared data folder\n"
-                "(" VAMRICK_DATA_DIR ").\n");
+                "--tcf, else from share/vamrick beside the program's bin folder, else from\n"
+                "beside the executable, else from " VAMRICK_DATA_DIR ".\n");
+        result.output = parser.isSet(help)
+                            ? helpText
+                            : core::manPage(QStringLiteral("vamrick"),
+                                            QStringLiteral(VAMRICK_VERSION), helpText);
         return result;
     }
     if (parser.isSet(version)) {
-        result.output = QStringLiteral("Vamrick 3.40\n");
+        result.output = versionLine() + QLatin1Char('\n');
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -64,4 +64,7 @@ struct ParsedCommandLine {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
+// What --version prints: "vamrick 3.40 (a1b2c3d)", the git revision the program was built from.
+QString versionLine();
+
 } // namespace app

@@ -97,11 +97,13 @@ QStringList definitionLocations(const QString& applicationDir, const QString& ov
                           QStringLiteral("c:\\WINNT\\troublecode.tcf")};
     Q_UNUSED(applicationDir);
 #else
-    QStringList locations{applicationDir + QStringLiteral("/troublecode.tcf"),
+    // Relative to the executable first, so that a copy installed under any prefix finds its own.
+    QStringList locations{applicationDir + QStringLiteral("/../share/vamrick/troublecode.tcf"),
+                          applicationDir + QStringLiteral("/troublecode.tcf"),
                           QStringLiteral(VAMRICK_DATA_DIR "/troublecode.tcf")};
 #endif
     if (!overridePath.isEmpty())
-        locations[0] = overridePath;
+        locations.prepend(overridePath);
     return locations;
 }
 

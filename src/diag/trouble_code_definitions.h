@@ -25,7 +25,9 @@ private:
     QStringList lines_;
 };
 
-// Where troublecode.tcf is looked for, in order. An override replaces the first location.
+// Where troublecode.tcf is looked for, in order: an installed copy's shared data beside its bin
+// folder (../share/vamrick), beside the executable (the build folder), then the shared data
+// folder of the prefix the build was configured for. An override comes first of all.
 QStringList definitionLocations(const QString& applicationDir, const QString& overridePath = {});
 
 } // namespace diag
