@@ -166,8 +166,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             parser.helpText().mid(parser.helpText().indexOf(QLatin1Char('\n'))) +
             QStringLiteral(
                 "\nTrouble code definitions (troublecode.tcf) are read from the file given with\n"
-                "--tcf, else from share/vamrick beside the program's bin folder, else from\n"
-                "beside the executable, else from " VAMRICK_DATA_DIR ".\n");
+                "--tcf, else from share/vamrick beside the program's bin folder (or, without\n"
+                "one, from beside the executable), else from " VAMRICK_DATA_DIR ".\n");
         result.output = parser.isSet(help)
                             ? helpText
                             : core::manPage(QStringLiteral("vamrick"),

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -97,13 +98,17 @@ QStringList definitionLocations(const QString& applicationDir, const QString& ov
                           QStringLiteral("c:\\WINNT\\troublecode.tcf")};
     Q_UNUSED(applicationDir);
 #else
-    // Relative to the executable first, so that a copy installed under any prefix finds its own.
-    QStringList locations{applicationDir + QStringLiteral("/../share/vamrick/troublecode.tcf"),
-                          applicationDir + QStringLiteral("/troublecode.tcf"),
+    // A copy installed under any prefix has its data in ../share/vamrick beside its bin folder;
+    // only a copy without one (the build folder) looks beside itself, so that an installed copy
+    // is not told of a file it never had.
+    const QString installed = applicationDir + QStringLiteral("/../share/vamrick/troublecode.tcf");
+    QStringList locations{QFileInfo::exists(installed)
+                              ? QDir::cleanPath(installed)
+                              : applicationDir + QStringLiteral("/troublecode.tcf"),
                           QStringLiteral(VAMRICK_DATA_DIR "/troublecode.tcf")};
 #endif
     if (!overridePath.isEmpty())
-        locations.prepend(overridePath);
+        locations[0] = overridePath;
     return locations;
 }
 

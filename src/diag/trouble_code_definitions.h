@@ -26,8 +26,9 @@ private:
 };
 
 // Where troublecode.tcf is looked for, in order: an installed copy's shared data beside its bin
-// folder (../share/vamrick), beside the executable (the build folder), then the shared data
-// folder of the prefix the build was configured for. An override comes first of all.
+// folder (../share/vamrick) when there is one, else beside the executable (the build folder);
+// then the shared data folder of the prefix the build was configured for. An override replaces
+// the first location.
 QStringList definitionLocations(const QString& applicationDir, const QString& overridePath = {});
 
 } // namespace diag
