@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The live views against the simulated box: samples per second of the real-time display and of
 // a six-item log over a paced pseudo-terminal, each against what the box's own timing allows;
-// and the memory of a real-time display that runs for thirty simulated minutes at full speed.
+// a six-item log through the simulated ELM327 adapter on CAN, one PID a request against six; and
+// the memory of a real-time display that runs for thirty simulated minutes at full speed.
 
 #include "bench_support.h"
 
 #include "app/simulated_port.h"
+#include "link/elm/adapter_link.h"
 #include "link/in_process_transport.h"
 #include "link/serial_transport.h"
 #include "sim/scan_tool_simulator.h"
@@ -85,6 +87,58 @@ void paced(int passes, int samples) {
     sim.waitForFinished(3000);
 }
 
+// The program through vamrick-sim's ELM327 adapter on 11-bit CAN, connected on COM1.
+struct ElmProgram : HeadlessParts, app::Program {
+    explicit ElmProgram(const QString& path)
+        : app::Program(
+              {prompter, printer, definitions, {}, {}, true},
+              {.prompter = prompter,
+               .definitions = definitions,
+               .portFactory = [path](int) { return std::make_unique<scan::SerialTransport>(path); },
+               .elmAdapter =
+                   [](const QString& device) {
+                       return std::make_unique<scan::elm::AdapterLink>(device);
+                   },
+               .adapter = app::Adapter::Elm327}) {
+        window.load();
+        connected =
+            session.connectScanTool(scan::Entry::Com1) == scan::Connection::Outcome::Connected;
+    }
+    bool connected = false;
+};
+
+void elmLog(int latencyMs, int samples) {
+    QProcess sim;
+    sim.start(QStringLiteral(VAMRICK_SIM_EXE),
+              {QStringLiteral("--elm327"), QStringLiteral("--protocol"), QStringLiteral("can11"),
+               QStringLiteral("--latency"), QString::number(latencyMs)});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000))
+        return;
+    ElmProgram program(QString::fromLocal8Bit(sim.readLine()).trimmed());
+    if (!program.connected)
+        return;
+    QList<monitor::LogItem> items;
+    const QStringList lines = program.state.survey.DataLogItems.stringList();
+    for (int i = 0; i < 6; ++i)
+        items << monitor::LogItem{program.state.survey.LinePID[i], lines[i]};
+    const auto rate = [&] {
+        monitor::PollingRun log(program.session.link());
+        monitor::LogSamples recorded;
+        QElapsedTimer timer;
+        timer.start();
+        program.session.dataLogger().log(log, items, QStringLiteral("0"), recorded, {}, samples);
+        return recorded.count() / (timer.nsecsElapsed() / 1e9);
+    };
+    const double several = rate();
+    program.session.driver().onePidARequest();
+    const double one = rate();
+    std::printf("six-item log through the simulated ELM327 on 11-bit CAN, %d ms latency:\n"
+                "  one PID a request %.2f samples/s, six PIDs a request %.2f samples/s -> %.2fx\n",
+                latencyMs, one, several, several / one);
+    sim.terminate();
+    sim.waitForFinished(3000);
+}
+
 void memory(int minutes) {
     sim::Profile profile = sim::Profile::defaults();
     profile.markerPeriodMs = 1;
@@ -130,6 +184,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     paced(argc > 1 ? std::atoi(argv[1]) : 300, argc > 2 ? std::atoi(argv[2]) : 40);
+    for (const int latencyMs : {10, 50})
+        elmLog(latencyMs, argc > 2 ? std::atoi(argv[2]) : 40);
     memory(argc > 3 ? std::atoi(argv[3]) : 30);
     return 0;
 }

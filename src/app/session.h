@@ -40,6 +40,7 @@ public:
 
     scan::ObdAnswer ask(const scan::ObdRequest& request) override { return current().ask(request); }
     scan::Capabilities capabilities() const override { return current().capabilities(); }
+    void onePidARequest() override { current().onePidARequest(); }
     Start start(std::optional<std::chrono::milliseconds> limit) override {
         return current().start(limit);
     }

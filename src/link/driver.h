@@ -14,7 +14,7 @@ namespace scan {
 // What a kind of scan tool can carry; a service asks these, never which scan tool it talks to.
 struct Capabilities {
     bool severalEcus = false;    // answers of every ECU to one request
-    bool severalPids = false;    // more than one PID in a request
+    bool severalPids = false;    // up to six PIDs of service $01 in a request
     bool canTestResults = false; // on-board test results in their CAN form
     bool rawPassThrough = false; // the box's raw pass-through of a bus message
     // Service $09, vehicle information; when the scan tool cannot carry it, why not.
@@ -29,6 +29,9 @@ public:
     virtual ~Driver() = default;
     virtual ObdAnswer ask(const ObdRequest& request) = 0;
     virtual Capabilities capabilities() const = 0;
+    // The vehicle left a PID out of an answer to several that it answers alone: one PID a
+    // request from now on, until the next connection starts.
+    virtual void onePidARequest() = 0;
 
     // How waiting for the vehicle at the start of a connection ended.
     struct Start {

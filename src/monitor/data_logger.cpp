@@ -4,6 +4,9 @@
 #include "core/number_text.h"
 #include "display_items.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace monitor {
 
 namespace {
@@ -58,7 +61,13 @@ PollingRun::End DataLogger::log(PollingRun& run, const QList<LogItem>& items,
     run.setInterval(std::chrono::milliseconds(qint64(interval * 1000)));
     run.setStartDelay(kFirstSampleAfter);
     run.setLimit(std::min(limit, LogSamples::kMaxSamples));
+    std::vector<int> pids;
+    for (const LogItem& item : items) {
+        if (displayItem(item.code))
+            std::ranges::copy(decoders_.pidsOf(item.code), std::back_inserter(pids));
+    }
     const PollingRun::End end = run.run([&] {
+        const obd::AskedAhead ahead(decoders_.request(), pids);
         QList<obd::Reading> readings;
         std::vector<std::optional<double>> values;
         for (const LogItem& item : items) {

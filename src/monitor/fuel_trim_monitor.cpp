@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 
 #include <array>
+#include <vector>
 
 namespace monitor {
 
@@ -49,6 +50,12 @@ bool FuelTrimMonitor::anySupported() const {
 }
 
 QList<FuelTrimLine> FuelTrimMonitor::pass() {
+    std::vector<int> pids;
+    for (int trim = 0; trim < kFuelTrimCount; ++trim) {
+        if (supported(trim))
+            pids.push_back(kTrims[trim].pid);
+    }
+    const obd::AskedAhead ahead(request_, pids);
     QList<FuelTrimLine> lines;
     for (int trim = 0; trim < kFuelTrimCount; ++trim) {
         if (!supported(trim))

@@ -87,6 +87,20 @@ void Decoders::publish(const Reading& reading) {
     decoder_.PIDLabel = reading.label;
 }
 
+bool Decoders::economyUsesLambda() const {
+    const QString& wideRange = survey_.WBO2PID;
+    return wideRange.startsWith(QLatin1Char('2')) || wideRange.startsWith(QLatin1Char('3'));
+}
+
+std::vector<int> Decoders::pidsOf(int code) const {
+    if (code != kFuelEconomyCode)
+        return decodes(code) ? std::vector<int>{code} : std::vector<int>{};
+    std::vector<int> pids{0x10, 0x0D};
+    if (economyUsesLambda())
+        pids.push_back(survey_.WBO2PID.toInt(nullptr, 16));
+    return pids;
+}
+
 Reading Decoders::read(int code) {
     if (code == kFuelEconomyCode)
         return fuelEconomy();
@@ -169,9 +183,8 @@ Reading Decoders::fuelEconomy() {
     double e = v / ((m + 0.001) * 0.0642);
     if (decoder_.MetricUnits)
         e = e / 3.76 * 0.61;
-    const QString wideRange = survey_.WBO2PID;
-    if (wideRange.startsWith(QLatin1Char('2')) || wideRange.startsWith(QLatin1Char('3'))) {
-        const Reading lambda = get_WBO2_lambda(decoder_.PIDMode, wideRange);
+    if (economyUsesLambda()) {
+        const Reading lambda = get_WBO2_lambda(decoder_.PIDMode, survey_.WBO2PID);
         economy.answer = lambda.answer;
         if (!lambda.answered())
             return economy;

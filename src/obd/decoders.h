@@ -7,6 +7,8 @@
 #include "survey_state.h"
 #include "value_decoders.h"
 
+#include <vector>
+
 namespace obd {
 
 // Runs the decoders: asks the ECU for a PID and decodes the reply. Value decoders return what
@@ -22,6 +24,8 @@ public:
     Reading read(int code);
     // Whether an item code has a value decoder.
     static bool decodes(int code);
+    // The PIDs the value decoder of an item code asks, in current data.
+    std::vector<int> pidsOf(int code) const;
 
     Reading fuelEconomy();
     Reading get_WBO2_lambda(const QString& service, const QString& pid);
@@ -41,6 +45,8 @@ public:
 
 private:
     Reading readRow(const ValueDecoder& row);
+    // Fuel economy is corrected by the wide-range O2 sensor's lambda when the survey found one.
+    bool economyUsesLambda() const;
     Reading readLambda(int pid);
     void publish(const Reading& reading);
     // Data bytes of a reply to the given service: freeze-frame replies carry the frame byte first.

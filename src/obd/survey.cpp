@@ -64,6 +64,7 @@ bool Survey::run() {
             if (isObdLessEcu(reply)) {
                 view_.setStatusText(kObdLessEcu + kLineBreak);
             } else {
+                const AskedAhead ahead(decoders_.request(), currentDataPids(0x00, reply, 4));
                 findPID1(reply.byte(2));
                 findPID2(reply.byte(3));
                 findPID3(reply.byte(4));
@@ -122,9 +123,39 @@ void Survey::scanRange(int mapPid, std::initializer_list<void (Survey::*)(int)> 
         view_.setStatusText(kObdLessEcu + kLineBreak);
         return;
     }
+    const AskedAhead ahead(decoders_.request(),
+                           currentDataPids(mapPid, reply, int(dispatchers.size())));
     int index = 2; // the map's bytes follow the response id and the PID
     for (const auto dispatcher : dispatchers)
         (this->*dispatcher)(reply.byte(index++));
+}
+
+std::vector<int> Survey::currentDataPids(int mapPid, const scan::ObdAnswer& map, int bytes) const {
+    std::vector<int> pids;
+    // The freeze frame's walk reads its PIDs in service $02.
+    if (decoder_.PIDMode != QLatin1String("01"))
+        return pids;
+    for (int n = 1; n <= 8 * bytes; ++n) {
+        const int pid = mapPid + n;
+        if (!map.mapNames(n))
+            continue;
+        switch (supportAction(pid)) {
+        case SupportAction::Nothing:
+        case SupportAction::ObdStandard:
+        case SupportAction::NextRange20:
+        case SupportAction::NextRange40:
+            break;
+        case SupportAction::Line:
+        case SupportAction::TimeSinceStart:
+        case SupportAction::AirFlowAndEconomy:
+            for (int asked : decoders_.pidsOf(pid))
+                pids.push_back(asked);
+            break;
+        default:
+            pids.push_back(pid);
+        }
+    }
+    return pids;
 }
 
 scan::ObdAnswer Survey::requestBitmap(int mapPid, bool echo) {

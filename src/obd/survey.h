@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <optional>
+#include <vector>
 
 namespace obd {
 
@@ -50,6 +51,9 @@ private:
     // The range survey of the support map at `mapPid` ($20, $40), handing its bytes to the
     // dispatchers in order.
     void scanRange(int mapPid, std::initializer_list<void (Survey::*)(int)> dispatchers);
+    // The survey's requests of the PIDs the support map at `mapPid` names in its first `bytes`
+    // bytes, asked ahead when the survey reads current data.
+    std::vector<int> currentDataPids(int mapPid, const scan::ObdAnswer& map, int bytes) const;
     // Asks for the support map at `mapPid` in service $01.
     scan::ObdAnswer requestBitmap(int mapPid, bool echo);
     // Shows whether the ECU answered; false when it did not.

@@ -88,8 +88,11 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
     const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
     switch (at(0)) {
     case 0x01: {
+        // Only an ECU on CAN takes several PIDs a request.
+        if (bus == Bus::NonCan && request.size() > 2)
+            return {};
         QByteArray message(1, char(0x41));
-        const int last = bus == Bus::Can ? std::min<int>(int(request.size()), 7) : 2;
+        const int last = std::min<int>(int(request.size()), 7);
         for (int i = 1; i < last; ++i)
             if (const auto data = currentData(index, at(i), seconds))
                 message.append(char(at(i))).append(*data);

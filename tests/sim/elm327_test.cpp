@@ -62,7 +62,8 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
     // Seven stored codes, a refused clear and a monitor at 10; no codes at 18, whose VIN loses a
     // frame.
     const auto profile = sim::Profile::fromJson(R"({"ecus": [
-        {"address": "10", "pids": {"0C": [26, 248]}, "clearRefused": true,
+        {"address": "10", "pids": {"05": [130], "0C": [26, 248], "0F": [60], "1F": [2, 88],
+         "21": [0, 5]}, "clearRefused": true,
          "storedCodes": ["0300", "0171", "0172", "0173", "0174", "0175", "0176"],
          "vin": "1FTFW1ET5DFC10312", "obdMonitors": {"01": [
            {"tid": "01", "unit": "0B", "value": 551, "min": 0, "max": 1100}]}},
@@ -99,7 +100,15 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
         {P::Can11, {}, "0601", "7E8 10 0A 46 01 01 0B 02 27\r7E8 21 00 00 04 4C 00 00 00"},
         {P::Can11, {}, "04", "7E8 03 7F 04 22\r7E9 01 44"},
         {P::Can11, {"ATSH7E1"}, "03", "7E9 02 43 00"},
-        {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 00 10 00 00"},
+        {P::Can11, {"ATCRA7E8"}, "0100", "7E8 06 41 00 08 12 00 03"},
+        // Each ECU answers the PIDs it has, in frames when they are more than one holds.
+        {P::Can11,
+         {},
+         "0105210C1F0F0D",
+         "7E8 10 0E 41 05 82 21 00 05\r7E8 21 0C 1A F8 1F 02 58 0F\r7E8 22 3C 00 00 00 00 00 00\r"
+         "7E9 03 41 0D 00"},
+        {P::Can11, {}, "01331E", "NO DATA"},
+        {P::J1850, {}, "010C0D", "NO DATA"},
         {P::Can29, {"ATCRA18DAF118", "ATAR"}, "010D", "18 DA F1 18 03 41 0D 00"},
     };
     for (const Row& row : rows) {

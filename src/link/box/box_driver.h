@@ -41,6 +41,7 @@ public:
 
     ObdAnswer ask(const ObdRequest& request) override;
     Capabilities capabilities() const override;
+    void onePidARequest() override {} // the box never carries several
     // Over a serial port: the ready markers as they come, yellow "Waiting for ECU" for "P", red
     // "ECU Off-Line" once silent for the reply timeout. Over USB: two ready polls.
     Start start(std::optional<std::chrono::milliseconds> limit) override;

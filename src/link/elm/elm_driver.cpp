@@ -239,6 +239,8 @@ ObdAnswer ElmDriver::answerOf(const ObdRequest& request, const Exchange& exchang
     }
     if (request.service == 0x06 && onCan())
         return ObdAnswer({ecus.front()}, raw); // the monitor's records, judged by the service
+    if (request.severalPids())
+        return ObdAnswer(ecus, raw); // each PID's data is read out by ObdAnswer::ofPid
     if (isO2Test(request.service)) {
         const bool support = request.parameters.isEmpty() || request.parameters[0] == 0;
         if (!support)
@@ -291,6 +293,7 @@ Capabilities ElmDriver::capabilities() const {
     Capabilities can;
     can.severalEcus = true;
     can.vehicleInformation = true;
+    can.severalPids = onCan() && !onePid_;
     can.canTestResults = onCan();
     can.rawPassThrough = framing_ && !isCan(*framing_);
     return can;
@@ -315,6 +318,7 @@ Driver::Start ElmDriver::start(std::optional<std::chrono::milliseconds> limit) {
     ecuChosen_ = false;
     ecus_.clear();
     busErrors_ = 0;
+    onePid_ = false;
     if (!port_)
         return {};
     const Deadline deadline =

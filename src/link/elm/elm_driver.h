@@ -34,7 +34,9 @@ public:
     ElmDriver(ScanToolLink& link, LinkView& view) : link_(link), view_(view) {}
 
     ObdAnswer ask(const ObdRequest& request) override;
+    // Several PIDs a request on CAN, until the vehicle is found to leave out PIDs it answers.
     Capabilities capabilities() const override;
+    void onePidARequest() override { onePid_ = true; }
     // Starts the adapter, then searches for the vehicle's bus until an ECU answers: yellow
     // "Waiting for ECU" while the adapter finds none.
     Start start(std::optional<std::chrono::milliseconds> limit) override;
@@ -87,6 +89,7 @@ private:
     bool ecuChosen_ = false;
     std::vector<quint8> ecus_;
     int busErrors_ = 0; // requests in a row the adapter answered with a bus in error
+    bool onePid_ = false;
 };
 
 } // namespace scan::elm

@@ -1,34 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "elm_lines.h"
 
+#include "link/request.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <optional>
 
 namespace scan::elm {
 
 namespace {
-
-// J1979's data bytes of each service $01/$02 PID below $68 (0: unknown); the support maps $00,
-// $20, $40 ... have four.
-constexpr std::array<quint8, 0x68> kPidBytes = {
-    4, 4, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, // 00-0F
-    2, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 2, // 10-1F
-    4, 2, 2, 2, 4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 1, 1, // 20-2F
-    1, 2, 2, 1, 4, 4, 4, 4, 4, 4, 4, 4, 2, 2, 2, 2, // 30-3F
-    4, 4, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 4, // 40-4F
-    4, 1, 1, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 2, 2, 1, // 50-5F
-    4, 1, 1, 2, 5, 2, 5, 3,                         // 60-67
-};
-
-int pidBytes(int pid) {
-    if (pid % 0x20 == 0)
-        return 4;
-    return pid < int(kPidBytes.size()) ? kPidBytes[pid] : 0;
-}
 
 // Service $05: the support map, the voltages and times of tests $01-$04, value and limits after.
 int o2TestBytes(int test) {
@@ -70,9 +53,11 @@ bool answers(const QByteArray& data, QByteArrayView request, bool can) {
     const int pid = asked(1);
     switch (service) {
     case 0x01:
-        return at(1) == pid && holds(2, pidBytes(pid));
+        if (request.size() > 2)
+            return pidsOf(data, request.sliced(1)).has_value();
+        return at(1) == pid && holds(2, pidDataBytes(pid));
     case 0x02:
-        return at(1) == pid && at(2) == asked(2) && holds(3, pidBytes(pid));
+        return at(1) == pid && at(2) == asked(2) && holds(3, pidDataBytes(pid));
     case 0x03:
     case 0x07:
     case 0x0A:
