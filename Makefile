@@ -36,6 +36,7 @@ bench: build
 	$(BUILD)/bench/vamrick-survey-bench
 	$(BUILD)/bench/vamrick-live-bench
 	$(BUILD)/bench/vamrick-report-elm-bench
+	$(BUILD)/bench/vamrick-plot-bench
 
 asan:
 	$(MAKE) test PRESET=asan

@@ -50,6 +50,19 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Show these options and exit."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Show the version and exit."));
+    const QCommandLineOption plot(
+        QStringLiteral("plot"),
+        QStringLiteral("Draw the data log <file> (as the logger writes it) as a graph of every "
+                       "item against elapsed time into the PNG picture given with --png, without "
+                       "a window, then exit. Combines with nothing but --png and --size."),
+        QStringLiteral("file"));
+    const QCommandLineOption png(QStringLiteral("png"),
+                                 QStringLiteral("With --plot: the picture to write."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QStringLiteral("With --plot: the picture's size in pixels (default 1200x600)."),
+        QStringLiteral("WxH"));
     // The build writes the manual page from it.
     QCommandLineOption manPage(QStringLiteral("man-page"),
                                QStringLiteral("Print the manual page in roff and exit."));
@@ -148,10 +161,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Write every exchange with the scan tool or adapter to <file>, one line "
                        "each, for a bug report."),
         QStringLiteral("file"));
-    parser.addOptions({help,   version, demo,    demoUsb,      profile,    usb,
-                       report, tcf,     com,     replyTimeout, metric,     readAnyway,
-                       clear,  log,     logItem, logInterval,  logSamples, mode6Scan,
-                       mode6,  wbo2Log, adapter, elmBaud,      trace,      manPage});
+    parser.addOptions({help,    version,     demo,         demoUsb,   profile,    usb,     report,
+                       tcf,     com,         replyTimeout, metric,    readAnyway, clear,   log,
+                       logItem, logInterval, logSamples,   mode6Scan, mode6,      wbo2Log, adapter,
+                       elmBaud, trace,       plot,         png,       size,       manPage});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -193,6 +206,33 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     };
     Options options;
+    if (parser.isSet(plot) || parser.isSet(png) || parser.isSet(size)) {
+        const QStringList plotting{QStringLiteral("plot"), QStringLiteral("png"),
+                                   QStringLiteral("size")};
+        for (const QString& name : parser.optionNames()) {
+            if (!plotting.contains(name))
+                return usageError(QStringLiteral("--plot combines with nothing but --png and "
+                                                 "--size, not --%1")
+                                      .arg(name));
+        }
+        if (!parser.isSet(plot) || !parser.isSet(png))
+            return usageError(QStringLiteral("--plot FILE wants --png OUT, and --png and --size "
+                                             "work only with --plot"));
+        options.plotFile = parser.value(plot);
+        options.plotPicture = parser.value(png);
+        if (parser.isSet(size)) {
+            const QStringList wh = parser.value(size).split(QLatin1Char('x'));
+            const std::optional<int> w = positive(wh.value(0));
+            const std::optional<int> h = positive(wh.value(1));
+            if (wh.size() != 2 || !w || !h || *w > 10000 || *h > 10000)
+                return usageError(QStringLiteral("--size wants WIDTHxHEIGHT in pixels up to "
+                                                 "10000, e.g. 1200x600, not '%1'")
+                                      .arg(parser.value(size)));
+            options.plotSize = QSize(*w, *h);
+        }
+        result.options = options;
+        return result;
+    }
     options.demo = parser.isSet(demo);
     options.demoUsb = parser.isSet(demoUsb);
     if (options.demo && options.demoUsb)

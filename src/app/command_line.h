@@ -5,6 +5,7 @@
 #include "user_choices.h"
 
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,10 @@ struct Options {
     std::optional<int> logSamples;
     // The wide-range O2 sensor log without a window (its sample count is logSamples too).
     QString wbo2LogFile;
+    // A data log drawn into a PNG picture of plotSize without a window, then exit.
+    QString plotFile;
+    QString plotPicture;
+    QSize plotSize{1200, 600};
     // The report's on-board monitoring tests: one scan for the supported tests, then each request
     // in the order given.
     bool mode6Scan = false;

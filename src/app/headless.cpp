@@ -3,8 +3,11 @@
 
 #include "core/termination_signals.h"
 #include "diag/mode6_window.h"
+#include "monitor/log_plot.h"
+#include "monitor/log_reader.h"
 #include "report.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -364,6 +367,29 @@ int runWbo2Log(MainWindow& window, Session& session, const Options& options) {
             options.logSamples.value_or(monitor::Wbo2Log::kMaxSamples));
     });
     return finishLog(options.wbo2LogFile, monitor::wbo2LogText(samples), int(samples.size()), end);
+}
+
+int runPlot(const Options& options) {
+    QFile file(options.plotFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(options.plotFile, file.errorString()),
+                    1);
+    const monitor::LogReading reading = monitor::readLog(file.readAll());
+    if (!reading.samples)
+        return fail(QStringLiteral("%1 is not a data log: %2").arg(options.plotFile, reading.error),
+                    1);
+    if (reading.skipped)
+        print(stderr, QStringLiteral("vamrick: %1 record cut off at the end of %2 was skipped\n")
+                          .arg(reading.skipped)
+                          .arg(options.plotFile));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    monitor::plotPicture(monitor::plotItems(*reading.samples), options.plotSize)
+        .save(&buffer, "PNG");
+    if (QString error; !monitor::writeWholeFile(options.plotPicture, png, error))
+        return fail(QStringLiteral("cannot write %1: %2").arg(options.plotPicture, error), 1);
+    return 0;
 }
 
 } // namespace app

@@ -24,6 +24,10 @@ int runLog(MainWindow& window, Session& session, const Options& options, ReportP
 // SIGTERM. A vehicle without the sensor is an error.
 int runWbo2Log(MainWindow& window, Session& session, const Options& options);
 
+// Draws the data log of --plot into the picture of --png: 0, or 1 with the line that says what
+// is wrong (a file that is not a data log names its wrong record).
+int runPlot(const Options& options);
+
 // Writes text by its length: a NUL from a definitions file must not cut it short.
 void print(std::FILE* stream, const QString& text);
 

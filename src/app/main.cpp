@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const app::Options& options = *parsed.options;
-    const bool headless =
-        options.report || !options.logFile.isEmpty() || !options.wbo2LogFile.isEmpty();
+    const bool headless = options.report || !options.logFile.isEmpty() ||
+                          !options.wbo2LogFile.isEmpty() || !options.plotFile.isEmpty();
     if (headless) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!displayAvailable()) {
@@ -104,6 +104,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vamrick"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!options.plotFile.isEmpty())
+        return app::runPlot(options);
 
     scan::PortMap portMap;
     for (const auto& [port, device] : options.comDevices)

@@ -86,6 +86,7 @@ void MainWindow::connectCommands() {
         {airFuelAction, &MainWindow::openAirFuelMeter},
         {fuelTrimAction, &MainWindow::monitorFuelTrims},
         {wbo2LogAction, &MainWindow::openWbo2Log},
+        {logViewerAction, &MainWindow::openLogViewer},
         {englishUnitsAction, &MainWindow::chooseEnglishUnits},
         {metricUnitsAction, &MainWindow::chooseMetricUnits},
         {debugModeAction, &MainWindow::toggleDebugMode},

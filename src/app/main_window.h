@@ -68,6 +68,7 @@ public:
     void monitorFuelTrims();
     // Opens the wide-range O2 sensor log in place of the main window.
     void openWbo2Log();
+    void openLogViewer();
     void print();
     void explainStatusColours();
     void explainVin();

@@ -83,6 +83,10 @@ void MainWindow::monitorFuelTrims() {
     tools_->monitorFuelTrims();
 }
 
+void MainWindow::openLogViewer() {
+    tools_->openLogViewer();
+}
+
 void MainWindow::openWbo2Log() {
     tools_->openWbo2Log();
 }

@@ -195,6 +195,7 @@ void MainWindowUi::buildMenus(QMainWindow* window) {
     fuelTrimAction = entry(optionsMenu, "mnuFTM", QStringLiteral("&Fuel Trim Monitor"));
     airFuelAction = entry(optionsMenu, "mnuAF", QStringLiteral("&Air/Fuel Ratio Meter"));
     wbo2LogAction = entry(optionsMenu, "mnuWBO2", QStringLiteral("WBO2 Calibration"));
+    logViewerAction = entry(optionsMenu, "mnuLogViewer", QStringLiteral("&Log Viewer..."));
     unitsMenu = named(optionsMenu->addMenu(QStringLiteral("&Units")), "mnuUnits");
     englishUnitsAction = entry(unitsMenu, "mnuUnitsEnglish", QStringLiteral("&English"));
     metricUnitsAction = entry(unitsMenu, "mnuUnitsMetric", QStringLiteral("&Metric"));

@@ -64,6 +64,7 @@ struct MainWindowUi {
     QAction* fuelTrimAction;      // mnuFTM
     QAction* airFuelAction;       // mnuAF
     QAction* wbo2LogAction;       // mnuWBO2
+    QAction* logViewerAction;     // mnuLogViewer
     QMenu* unitsMenu;             // mnuUnits
     QAction* englishUnitsAction;  // mnuUnitsEnglish
     QAction* metricUnitsAction;   // mnuUnitsMetric

@@ -34,6 +34,8 @@ void ToolWindows::openDataLogger() {
                                               parts_.prompter, parts_.session.operations(),
                                               parts_.settingsPath, mainWindow_);
         connect(dataLog_, &monitor::DataLogWindow::closed, mainWindow_, &QWidget::show);
+        connect(dataLog_, &monitor::DataLogWindow::openLogRequested, this,
+                &ToolWindows::openLogViewer);
     }
     dataLog_->load();
     takePlace(dataLog_);
@@ -56,6 +58,14 @@ void ToolWindows::openOnBoardTests() {
                                               parts_.session.operations(), mainWindow_);
     onBoardTests_->load();
     present(onBoardTests_);
+}
+
+void ToolWindows::openLogViewer() {
+    if (!logViewer_)
+        logViewer_ = new monitor::LogViewerWindow(parts_.prompter, mainWindow_);
+    present(logViewer_);
+    if (!logViewer_->reading().samples)
+        logViewer_->chooseLog();
 }
 
 void ToolWindows::openAirFuelMeter() {

@@ -8,6 +8,7 @@
 #include "monitor/chart_window.h"
 #include "monitor/data_log_window.h"
 #include "monitor/fuel_trim_window.h"
+#include "monitor/log_viewer_window.h"
 #include "monitor/wbo2_log_window.h"
 #include "session.h"
 
@@ -39,6 +40,8 @@ public:
     void openAirFuelMeter();
     void monitorFuelTrims();
     void openWbo2Log();
+    // The log viewer, asking for a file when it has none open.
+    void openLogViewer();
 
     monitor::ChartWindow* chartWindow() const { return chart_; }
     monitor::DataLogWindow* dataLogWindow() const { return dataLog_; }
@@ -47,6 +50,7 @@ public:
     monitor::AirFuelWindow* airFuelWindow() const { return airFuel_; }
     monitor::FuelTrimWindow* fuelTrimWindow() const { return fuelTrims_; }
     monitor::Wbo2LogWindow* wbo2LogWindow() const { return wbo2Log_; }
+    monitor::LogViewerWindow* logViewerWindow() const { return logViewer_; }
 
 private:
     // Shows and raises the window, unless nothing is to be shown.
@@ -63,6 +67,7 @@ private:
     QPointer<monitor::AirFuelWindow> airFuel_;
     QPointer<monitor::FuelTrimWindow> fuelTrims_;
     QPointer<monitor::Wbo2LogWindow> wbo2Log_;
+    QPointer<monitor::LogViewerWindow> logViewer_;
 };
 
 } // namespace app

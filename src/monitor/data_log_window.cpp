@@ -34,9 +34,13 @@ DataLogWindow::DataLogWindow(DataLogger& logger, LogState& state, obd::SurveySta
 
 void DataLogWindow::buildControls() {
     auto* menu = new QMenuBar(this);
-    helpAction = menu->addAction(QStringLiteral("Help"));
+    QMenu* help = menu->addMenu(QStringLiteral("Help"));
+    helpAction = help->addAction(QStringLiteral("Help"));
     helpAction->setObjectName(QStringLiteral("mnuHelp"));
     connect(helpAction, &QAction::triggered, this, &DataLogWindow::showHelp);
+    openLogAction = help->addAction(QStringLiteral("Open Log..."));
+    openLogAction->setObjectName(QStringLiteral("mnuOpenLog"));
+    connect(openLogAction, &QAction::triggered, this, &DataLogWindow::openLogRequested);
 
     auto* items = new QGridLayout;
     for (int i = 0; i < 6; ++i) {

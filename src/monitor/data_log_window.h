@@ -56,10 +56,13 @@ public:
     QPushButton* quitButton;  // Cancel
     QLabel* runState;         // Label7
     QAction* helpAction;      // mnuHelp
+    QAction* openLogAction;   // mnuOpenLog: a written log in the log viewer
 
 signals:
     // The window was left: the main window shows again.
     void closed();
+    // The user asked to look at a log file as a graph.
+    void openLogRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

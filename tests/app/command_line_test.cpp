@@ -12,17 +12,28 @@ app::ParsedCommandLine parse(QStringList args) {
 
 TEST(CommandLineTest, MistakesExitWithUsageError) {
     for (const QStringList& args :
-         {QStringList{"--nonsense"}, QStringList{"extra"}, QStringList{"--tcf"},
-          QStringList{"--demo", "--clear-codes"}, QStringList{"--read-codes-anyway"},
+         {QStringList{"--nonsense"},
+          QStringList{"extra"},
+          QStringList{"--tcf"},
+          QStringList{"--demo", "--clear-codes"},
+          QStringList{"--read-codes-anyway"},
           QStringList{"--log", "x.log", "--log-item", "Speed"},
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--report"},
           QStringList{"--log", "x.log", "--log-item", "a", "--log-item", "b", "--log-interval",
                       "-1"},
-          QStringList{"--log-samples", "5"}, QStringList{"--usb", "16C0"},
-          QStringList{"--usb", "1234:G"}, QStringList{"--usb", "12345:1"},
-          QStringList{"--demo", "--demo-usb"}, QStringList{"--mode6-scan"},
-          QStringList{"--report", "--mode6", "$40"}, QStringList{"--adapter", "elm"},
-          QStringList{"--elm-baud", "fast"}, QStringList{"--profile", "fixed.json"}}) {
+          QStringList{"--log-samples", "5"},
+          QStringList{"--usb", "16C0"},
+          QStringList{"--usb", "1234:G"},
+          QStringList{"--usb", "12345:1"},
+          QStringList{"--demo", "--demo-usb"},
+          QStringList{"--mode6-scan"},
+          QStringList{"--report", "--mode6", "$40"},
+          QStringList{"--adapter", "elm"},
+          QStringList{"--elm-baud", "fast"},
+          QStringList{"--profile", "fixed.json"},
+          QStringList{"--plot", "x.log"},
+          QStringList{"--plot", "x.log", "--png", "x.png", "--demo"},
+          QStringList{"--plot", "x.log", "--png", "x.png", "--size", "0x5"}}) {
         const auto parsed = parse(args);
         EXPECT_FALSE(parsed.options);
         EXPECT_EQ(parsed.exitCode, 2);

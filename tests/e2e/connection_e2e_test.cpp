@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -308,6 +309,16 @@ TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     EXPECT_EQ(lines[3], "\"Engine RPM ------------- ,\"");
     EXPECT_EQ(lines[10].count(','), 2);
 
+    // The log drawn as a picture of the asked size; a file that is not a log says where it fails.
+    const QString picture = dir.filePath("run.png");
+    const ProgramRun plotted = vamrick({"--plot", file, "--png", picture, "--size", "640x320"});
+    EXPECT_EQ(plotted.exitCode, 0) << plotted.err.toStdString();
+    EXPECT_EQ(QImage(picture).size(), QSize(640, 320));
+    const ProgramRun foreign =
+        vamrick({"--plot", VAMRICK_SIM_PROFILES "/fixed.json", "--png", picture});
+    EXPECT_EQ(foreign.exitCode, 1);
+    EXPECT_TRUE(foreign.err.contains("is not a data log: line 1:")) << foreign.err.toStdString();
+
     const ProgramRun unknown = vamrick({"--com", "1=" + sim.path(), "--log", file, "--log-item",
                                         "Speed", "--log-item", "Warp Drive"});
     EXPECT_EQ(unknown.exitCode, 2);
@@ -328,7 +339,6 @@ TEST(EndToEndTest, LogsFromTheCommandLineThroughVamrickSim) {
     EXPECT_EQ(writtenLines(file).size(), 6 + 2);
 }
 
-// A full file system, mounted where the log goes in a mount namespace of its own.
 // On CAN the adapter asks the six items in one request; the log holds what the box logs one PID
 // a request, all but the times.
 TEST(EndToEndTest, ALogThroughAnAdapterOnCanHoldsWhatTheBoxLogs) {
@@ -358,6 +368,7 @@ TEST(EndToEndTest, ALogThroughAnAdapterOnCanHoldsWhatTheBoxLogs) {
     EXPECT_TRUE(traceHas(trace, "elm327 > 01([0-9A-F]{2}){6}"));
 }
 
+// A full file system, mounted where the log goes in a mount namespace of its own.
 TEST(EndToEndTest, ALogOnAFullDiskKeepsTheOldFileAndGoesToTheTemporaryFolder) {
     if (QProcess::execute(QStringLiteral("unshare"), {"-rm", "true"}) != 0)
         GTEST_SKIP() << "no mount namespace here to hold a full file system";
