@@ -133,6 +133,18 @@ bool pids(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
     });
 }
 
+// Support maps as given: by map PID ($00, $20 ...), four bytes each.
+template <std::optional<std::map<quint8, QByteArray>> Ecu::*member>
+bool givenMaps(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    auto& out = (ecu.*member).emplace();
+    return r.byHexKey(value, where, [&](quint8 pid, const QJsonValue& data, const QString& at) {
+        if (pid % 0x20 != 0)
+            return r.fail(at, QStringLiteral("only the support maps $00, $20 ... $E0"));
+        return r.bytes(data, at, out[pid]) &&
+               (out[pid].size() == 4 || r.fail(at, QStringLiteral("must be four bytes")));
+    });
+}
+
 bool freezeFrame(Reader& r, const QJsonValue& value, const QString& where, Ecu& out) {
     return r.byHexKey(value, where, [&](quint8 pid, const QJsonValue& data, const QString& at) {
         return pidKey(r, pid, at) && r.bytes(data, at, out.freezeFrame[pid]);
@@ -332,6 +344,8 @@ const JsonField<Ecu> kEcuFields[] = {
                    Ecu& out) { return r.hexByte(v, at, out.address); }},
     {"pids", pids},
     {"freezeFrame", freezeFrame},
+    {"supportMaps", givenMaps<&Ecu::supportMaps>},
+    {"freezeFrameMaps", givenMaps<&Ecu::freezeFrameMaps>},
     {"storedCodes", codes<&Ecu::storedCodes>},
     {"pendingCodes", codes<&Ecu::pendingCodes>},
     {"mil", [](Reader& r, const QJsonValue& v, const QString& at,

@@ -49,6 +49,11 @@ struct Ecu {
     // an ECU without PIDs has no OBD data and answers only the $00 map (all clear), in services
     // $01 and $02 alike.
     std::map<quint8, PidSource> pids;
+    // The support maps of services $01 and $02 as a car gave them (a capture): when given, the
+    // ECU answers these maps and no others, whatever `pids` and `freezeFrame` hold, so that a
+    // PID the car named but left unanswered stays unanswered.
+    std::optional<std::map<quint8, QByteArray>> supportMaps;
+    std::optional<std::map<quint8, QByteArray>> freezeFrameMaps;
     // Service $02 data by PID, PID $02 being the code that stored the frame; none: no frame.
     std::map<quint8, QByteArray> freezeFrame;
     // Trouble codes (services $03 and $07), two bytes each as the ECU sends them, in order.

@@ -27,6 +27,12 @@ template <typename Map> std::optional<QByteArray> supportMapAt(const Map& pids, 
     return supportMap(pids, pid);
 }
 
+// A map the profile gives; nothing for one it does not.
+std::optional<QByteArray> givenMap(const std::map<quint8, QByteArray>& maps, quint8 pid) {
+    const auto it = maps.find(pid);
+    return it == maps.end() ? std::nullopt : std::optional(it->second);
+}
+
 // The codes from `from` on, `count` at the most, two bytes each.
 QByteArray codeBytes(const std::vector<quint16>& codes, std::size_t from, std::size_t count) {
     QByteArray bytes;
@@ -131,7 +137,7 @@ std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,
                                                double seconds) const {
     const Ecu& ecu = profile_.ecus[index];
     if (pid % 0x20 == 0)
-        return supportMapAt(ecu.pids, pid);
+        return ecu.supportMaps ? givenMap(*ecu.supportMaps, pid) : supportMapAt(ecu.pids, pid);
     const auto it = ecu.pids.find(pid);
     if (it == ecu.pids.end())
         return std::nullopt;
@@ -150,6 +156,8 @@ std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,
 
 std::optional<QByteArray> Vehicle::freezeFrameData(std::size_t index, quint8 pid) const {
     const Ecu& ecu = profile_.ecus[index];
+    if (ecu.freezeFrameMaps && pid % 0x20 == 0)
+        return givenMap(*ecu.freezeFrameMaps, pid);
     // As in service $01, an ECU without OBD data answers only an all-clear map.
     if (ecu.pids.empty())
         return pid == 0 ? std::optional<QByteArray>(QByteArray(4, '\0')) : std::nullopt;

@@ -18,6 +18,8 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
     const std::pair<QByteArray, const char*> ecu[] = {
         {R"("pid": {})", ": unknown key \"pid\""},
         {R"("pids": {"20": [1]})", ".pids.20: support maps are derived"},
+        {R"("supportMaps": {"0C": [1, 2, 3, 4]})", ".supportMaps.0C: only the support maps"},
+        {R"("freezeFrameMaps": {"00": [1, 2, 3]})", ".freezeFrameMaps.00: must be four bytes"},
         {R"("pids": {"05": [256]})", ".pids.05: "},
         {R"("pids": {"0A": {"wave": "sine", "min": 0, "max": 1, "periodS": 1}})",
          ".pids.0A: this PID cannot move"},
