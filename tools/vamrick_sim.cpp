@@ -165,10 +165,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption tcpOption(
         QStringLiteral("tcp"), QStringLiteral("Serve the adapter on 127.0.0.1:PORT instead."),
         QStringLiteral("PORT"));
-    // The build writes the manual page from it.
-    QCommandLineOption manPageOption(QStringLiteral("man-page"),
-                                     QStringLiteral("Print the manual page in roff and exit."));
-    manPageOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption manPageOption = core::manPageOption();
     parser.addOptions({profileOption, pacedOption, latencyOption, markerOption, faultOption,
                        unreachableOption, linkOption, elmOption, protocolOption, baudOption,
                        seedOption, tcpOption, manPageOption});

@@ -63,10 +63,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("size"),
         QStringLiteral("With --plot: the picture's size in pixels (default 1200x600)."),
         QStringLiteral("WxH"));
-    // The build writes the manual page from it.
-    QCommandLineOption manPage(QStringLiteral("man-page"),
-                               QStringLiteral("Print the manual page in roff and exit."));
-    manPage.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption manPage = core::manPageOption();
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Run on the built-in simulated vehicle instead of a scan tool."));

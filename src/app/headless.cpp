@@ -175,7 +175,7 @@ QString mode6Heading(const Mode6Request& request) {
 
 // On CAN the tests are read by monitor, each with its units and limits, through the window's
 // monitor form; a request by test and component ID does not fit, and the report says so.
-QString monitorReport(MainWindow& window, const Options& options, ReportPrompter& prompter) {
+QString monitorReport(MainWindow& window, const Options& options) {
     window.openOnBoardTests();
     diag::Mode6Window& mode6 = *window.tools().onBoardTestWindow();
     QString report;
@@ -190,12 +190,10 @@ QString monitorReport(MainWindow& window, const Options& options, ReportPrompter
                                               "--mode6 '$21'.")});
             continue;
         }
+        // The command line let only monitor IDs through, which the window takes as typed.
         mode6.testIdBox->setText(request.testId);
-        const qsizetype before = prompter.messages.size();
         mode6.getTestResult();
-        const QStringList refused = prompter.messages.mid(before);
-        report += section(mode6Heading(request),
-                          refused.isEmpty() ? mode6.lastMonitorScan().lines() : refused);
+        report += section(mode6Heading(request), mode6.lastMonitorScan().lines());
     }
     return report;
 }
@@ -205,7 +203,7 @@ QString monitorReport(MainWindow& window, const Options& options, ReportPrompter
 QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& prompter) {
     Session& session = window.session();
     if (session.isConnected() && session.driver().capabilities().canTestResults)
-        return monitorReport(window, options, prompter);
+        return monitorReport(window, options);
     if (!window.onBoardTestsAction->isEnabled()) {
         const QString why =
             window.session().isConnected()

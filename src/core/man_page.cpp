@@ -19,6 +19,13 @@ QString roff(QString text) {
 
 } // namespace
 
+QCommandLineOption manPageOption() {
+    QCommandLineOption option(QStringLiteral("man-page"),
+                              QStringLiteral("Print the manual page in roff and exit."));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
 QString manPage(const QString& program, const QString& version, const QString& helpText) {
     const QStringList lines = helpText.split(QLatin1Char('\n'));
     QString page = QStringLiteral(".TH %1 1 \"\" \"%2\" \"User Commands\"\n")

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 
 namespace core {
@@ -9,5 +10,8 @@ namespace core {
 // writes it (a usage line, the description, "Options:" and one entry an option, then any notes),
 // so that the page and --help cannot tell different stories.
 QString manPage(const QString& program, const QString& version, const QString& helpText);
+
+// "--man-page", hidden from --help: the build runs each program with it to write its page.
+QCommandLineOption manPageOption();
 
 } // namespace core

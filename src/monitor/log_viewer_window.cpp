@@ -27,7 +27,6 @@ LogChartView::LogChartView(QWidget* parent) : QChartView(parent) {
 
 void LogChartView::showLog(const LogSamples& samples, const std::vector<PlotItem>& items) {
     samples_ = &samples;
-    items_ = items;
     QChart* old = chart();
     setChart(logChart(items));
     delete old;

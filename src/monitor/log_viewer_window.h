@@ -35,7 +35,6 @@ protected:
 
 private:
     const LogSamples* samples_ = nullptr;
-    std::vector<PlotItem> items_;
     QGraphicsLineItem* cursor_ = nullptr;
 };
 
