@@ -147,12 +147,12 @@ int main(int argc, char** argv) {
         QStringLiteral("PATH"));
     const QCommandLineOption elmOption(
         QStringLiteral("elm327"),
-        QStringLiteral("Be an ELM327 adapter instead of the scan tool; --fault then takes one of "
-                       "%1.")
+        QStringLiteral("Be an ELM327 adapter instead of the scan tool (the default for a profile "
+                       "captured through one); --fault then takes one of %1.")
             .arg(sim::elmFaultNames()));
     const QCommandLineOption protocolOption(
         QStringLiteral("protocol"),
-        QStringLiteral("The adapter's vehicle bus: %1 (default can11).")
+        QStringLiteral("The adapter's vehicle bus: %1 (default: the profile's, or can11).")
             .arg(sim::elmProtocolNames()),
         QStringLiteral("name"));
     const QCommandLineOption baudOption(QStringLiteral("baud"),
@@ -201,8 +201,8 @@ int main(int argc, char** argv) {
 
     const std::optional<QString> link =
         parser.isSet(linkOption) ? std::optional(parser.value(linkOption)) : std::nullopt;
-    if (parser.isSet(elmOption)) {
-        sim::ElmProtocol protocol = sim::ElmProtocol::Can11;
+    if (parser.isSet(elmOption) || profile->elm327) {
+        sim::ElmProtocol protocol = profile->bus.value_or(sim::ElmProtocol::Can11);
         qint32 baud = 38400;
         std::optional<quint16> tcpPort;
         sim::ElmFaults faults;

@@ -84,6 +84,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption report(
         QStringLiteral("report"),
         QStringLiteral("Show no window: print what the main window shows as text, then exit."));
+    const QCommandLineOption capture(
+        QStringLiteral("capture"),
+        QStringLiteral(
+            "Run the report (with --mode6-scan) on every ECU that answers and write what "
+            "the car answered to <file>, a vehicle profile that vamrick-sim --profile "
+            "replays."),
+        QStringLiteral("file"));
+    const QCommandLineOption captureAnonymous(
+        QStringLiteral("capture-anonymous"),
+        QStringLiteral("With --capture: replace the VIN by a made-up one with the same maker and "
+                       "model year."));
     const QCommandLineOption tcf(QStringLiteral("tcf"),
                                  QStringLiteral("Read trouble code definitions from <file> first."),
                                  QStringLiteral("file"));
@@ -158,10 +169,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("Write every exchange with the scan tool or adapter to <file>, one line "
                        "each, for a bug report."),
         QStringLiteral("file"));
-    parser.addOptions({help,    version,     demo,         demoUsb,   profile,    usb,     report,
-                       tcf,     com,         replyTimeout, metric,    readAnyway, clear,   log,
-                       logItem, logInterval, logSamples,   mode6Scan, mode6,      wbo2Log, adapter,
-                       elmBaud, trace,       plot,         png,       size,       manPage});
+    parser.addOptions({help,  version,      demo,        demoUsb,          profile,
+                       usb,   report,       capture,     captureAnonymous, tcf,
+                       com,   replyTimeout, metric,      readAnyway,       clear,
+                       log,   logItem,      logInterval, logSamples,       mode6Scan,
+                       mode6, wbo2Log,      adapter,     elmBaud,          trace,
+                       plot,  png,          size,        manPage});
 
     ParsedCommandLine result;
     if (!parser.parse(arguments)) {
@@ -245,6 +258,20 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                   .arg(parser.value(usb)));
     }
     options.report = parser.isSet(report);
+    if (parser.isSet(capture)) {
+        options.captureFile = parser.value(capture);
+        if (options.captureFile.isEmpty())
+            return usageError(QStringLiteral("--capture wants a file name"));
+        // A capture keeps the car as it was found.
+        for (const char* other : {"clear-codes", "log", "wbo2-log"})
+            if (parser.isSet(QLatin1String(other)))
+                return usageError(
+                    QStringLiteral("--capture and --%1 cannot be combined").arg(other));
+        options.report = true;
+    }
+    options.captureAnonymous = parser.isSet(captureAnonymous);
+    if (options.captureAnonymous && options.captureFile.isEmpty())
+        return usageError(QStringLiteral("--capture-anonymous works only with --capture"));
     options.metric = parser.isSet(metric);
     options.readCodesAnyway = parser.isSet(readAnyway);
     options.clearCodes = parser.isSet(clear);
@@ -287,7 +314,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (!options.report && (parser.isSet(mode6Scan) || parser.isSet(mode6)))
         return usageError(QStringLiteral("--mode6-scan and --mode6 work only with --report"));
-    options.mode6Scan = parser.isSet(mode6Scan);
+    options.mode6Scan = parser.isSet(mode6Scan) || !options.captureFile.isEmpty();
     for (const QString& value : parser.values(mode6)) {
         // The units come last and may hold commas of their own ("volts,amps").
         const QStringList fields = value.split(QLatin1Char(','));

@@ -35,6 +35,10 @@ struct Options {
     bool metric = false;          // start in metric units
     bool readCodesAnyway = false; // the report reads codes even when the MIL is off without codes
     bool clearCodes = false;      // the report clears the codes before reading them
+    // The report also writes what the car answered, every ECU's, as a simulator profile, the
+    // VIN made up when anonymous.
+    QString captureFile;
+    bool captureAnonymous = false;
     QString definitionsFile;
     QList<std::pair<int, QString>> comDevices; // --com N=DEVICE, in the order given
     std::chrono::milliseconds replyTimeout{5000};

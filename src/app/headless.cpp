@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "headless.h"
 
+#include "car_capture.h"
 #include "core/termination_signals.h"
 #include "diag/mode6_window.h"
 #include "monitor/log_plot.h"
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <set>
 
 namespace app {
 
@@ -205,10 +208,14 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     if (session.isConnected() && session.driver().capabilities().canTestResults)
         return monitorReport(window, options);
     if (!window.onBoardTestsAction->isEnabled()) {
+        // A firmware that did not answer is not known to lack them.
         const QString why =
-            window.session().isConnected()
+            !session.isConnected()
+                ? QStringLiteral("The Mode 6 Tests need the scan tool, which was lost.")
+            : session.state().link.FirmwareVersion > 0
                 ? QStringLiteral("The scan tool's firmware does not offer the Mode 6 Tests.")
-                : QStringLiteral("The Mode 6 Tests need the scan tool, which was lost.");
+                : QStringLiteral("No answer to the firmware request, and the Mode 6 Tests need "
+                                 "the scan tool's firmware.");
         QString report;
         if (options.mode6Scan)
             report += section(QStringLiteral("Supported Tests"), {why});
@@ -259,6 +266,27 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     return report;
 }
 
+// Every other ECU that answers, in the order the scan tool switches to them, read as the report
+// reads the first; the survey runs as each is switched to.
+void captureOtherEcus(MainWindow& window, Session& session, const Options& options,
+                      ReportPrompter& prompter, CarCapture& capture) {
+    std::set<quint8> captured{*capture.currentEcu()};
+    // The scan tool comes back to the first ECU after the last; eight ECUs at the most.
+    while (session.isConnected() && captured.size() < 8) {
+        session.changeEcu();
+        const std::optional<quint8> ecu = capture.currentEcu();
+        if (!ecu || !captured.insert(*ecu).second)
+            return;
+        print(stderr, QStringLiteral("Capturing ECU %1\n").arg(scan::ecuText(*ecu)));
+        capture.noteVehicleInfo(session.vehicleInfo());
+        window.readTroubleCodes();
+        window.readFreezeFrame();
+        if (!window.o2TestButton->isHidden())
+            o2SensorReport(window);
+        mode6Report(window, options, prompter);
+    }
+}
+
 } // namespace
 
 void print(std::FILE* stream, const QString& text) {
@@ -296,6 +324,37 @@ int runReport(MainWindow& window, Session& session, const Options& options,
                   QStringLiteral("\n");
     print(stdout, report);
     return failure.isEmpty() ? 0 : fail(failure, 1);
+}
+
+int runCapture(MainWindow& window, Session& session, const Options& options,
+               ReportPrompter& prompter) {
+    const QString& file = options.captureFile;
+    if (!creatable(file))
+        return fail(QStringLiteral("cannot create the capture file %1").arg(file), 2);
+    CarCapture capture(session.adapter() == Adapter::Elm327 && !options.usb && !options.demoUsb);
+    session.setRequestObserver(&capture);
+    const int status = runReport(window, session, options, prompter);
+    const std::optional<quint8> first = capture.currentEcu();
+    if (first) {
+        print(stderr, QStringLiteral("Captured ECU %1\n").arg(scan::ecuText(*first)));
+        capture.noteVehicleInfo(session.vehicleInfo());
+        // The stored codes even when the MIL is off and none are reported, here and in the ECUs
+        // that follow.
+        prompter.answerYes = true;
+        window.readTroubleCodes();
+        captureOtherEcus(window, session, options, prompter, capture);
+    }
+    session.setRequestObserver(nullptr);
+    if (!first)
+        return fail(QStringLiteral("no ECU answered, so %1 was not written").arg(file), 1);
+    if (QString error;
+        !monitor::writeWholeFile(file, capture.profileText(options.captureAnonymous), error))
+        return fail(QStringLiteral("cannot write %1: %2").arg(file, error), 1);
+    print(stderr,
+          QStringLiteral("Wrote %1 ECU(s) to %2; replay them with vamrick-sim --profile %2\n")
+              .arg(capture.ecuCount())
+              .arg(file));
+    return status;
 }
 
 int runLog(MainWindow& window, Session& session, const Options& options, ReportPrompter& prompter) {

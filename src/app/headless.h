@@ -14,6 +14,13 @@ namespace app {
 int runReport(MainWindow& window, Session& session, const Options& options,
               ReportPrompter& prompter);
 
+// The report, run as a capture: it also reads every other ECU that answers and writes what the
+// car answered to the capture file as a simulator profile. A file that cannot be created is
+// refused (2) before connecting; otherwise the exit status is the report's, or 1 when nothing
+// could be written.
+int runCapture(MainWindow& window, Session& session, const Options& options,
+               ReportPrompter& prompter);
+
 // Logging without a window: connects as the report does, then logs the chosen items into the
 // log file (the logger's own code and format) until the sample count, the cap, Ctrl+C or
 // SIGTERM. Never touches Settings.dat.

@@ -165,6 +165,8 @@ int main(int argc, char** argv) {
                          QTimer::singleShot(delay, qApp, &QCoreApplication::quit);
                      });
 
+    if (!options.captureFile.isEmpty())
+        return app::runCapture(window, session, options, reportPrompter);
     if (options.report)
         return app::runReport(window, session, options, reportPrompter);
     if (!options.logFile.isEmpty())

@@ -40,6 +40,34 @@ scan::Driver& DriverChoice::current() const {
     return box_;
 }
 
+scan::ObdAnswer DriverChoice::ask(const scan::ObdRequest& request) {
+    scan::ObdAnswer answer = current().ask(request);
+    if (observer_)
+        observer_->answered(request, answer);
+    return answer;
+}
+
+scan::Driver::RawAnswer DriverChoice::passThrough(quint8 service, quint8 testId, quint8 componentId,
+                                                  int length) {
+    const RawAnswer answer = current().passThrough(service, testId, componentId, length);
+    if (observer_)
+        observer_->passedThrough(service, testId, componentId, answer);
+    return answer;
+}
+
+scan::Driver::Identity DriverChoice::identify() {
+    Identity identity = current().identify();
+    if (observer_)
+        observer_->identified(identity);
+    return identity;
+}
+
+void DriverChoice::nextEcu() {
+    current().nextEcu();
+    if (observer_)
+        observer_->ecuChanged();
+}
+
 Session::Session(AppState& state, SessionView& view, Parts parts, QObject* parent)
     : QObject(parent), state_(state), view_(view), adapter_(parts.adapter),
       ports_(choosingFactory(*this, parts)), usb_(std::move(parts.usbBackend), parts.usbIdentity),

@@ -31,6 +31,18 @@
 
 namespace app {
 
+// Sees every request the services make and what came of it, as the driver judged it.
+class RequestObserver {
+public:
+    virtual ~RequestObserver() = default;
+    virtual void answered(const scan::ObdRequest& request, const scan::ObdAnswer& answer) = 0;
+    virtual void passedThrough(quint8 service, quint8 testId, quint8 componentId,
+                               const scan::Driver::RawAnswer& answer) = 0;
+    virtual void identified(const scan::Driver::Identity& identity) = 0;
+    // The scan tool was moved on to the next ECU.
+    virtual void ecuChanged() = 0;
+};
+
 // The driver of the scan tool on the link's port: the ELM327 adapter's for an adapter's port, the
 // box's otherwise.
 class DriverChoice : public scan::Driver {
@@ -38,18 +50,19 @@ public:
     DriverChoice(scan::ScanToolLink& link, scan::LinkView& view)
         : link_(link), box_(link, view), elm_(link, view) {}
 
-    scan::ObdAnswer ask(const scan::ObdRequest& request) override { return current().ask(request); }
+    // Tells `observer` (none: nobody) of each request from now on.
+    void setObserver(RequestObserver* observer) { observer_ = observer; }
+
+    scan::ObdAnswer ask(const scan::ObdRequest& request) override;
     scan::Capabilities capabilities() const override { return current().capabilities(); }
     void onePidARequest() override { current().onePidARequest(); }
     Start start(std::optional<std::chrono::milliseconds> limit) override {
         return current().start(limit);
     }
     std::optional<scan::AnswerStatus> awaitVehicle() override { return current().awaitVehicle(); }
-    RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override {
-        return current().passThrough(service, testId, componentId, length);
-    }
-    Identity identify() override { return current().identify(); }
-    void nextEcu() override { current().nextEcu(); }
+    RawAnswer passThrough(quint8 service, quint8 testId, quint8 componentId, int length) override;
+    Identity identify() override;
+    void nextEcu() override;
 
 private:
     scan::Driver& current() const;
@@ -57,6 +70,7 @@ private:
     scan::ScanToolLink& link_;
     mutable scan::box::BoxDriver box_;
     mutable scan::elm::ElmDriver elm_;
+    RequestObserver* observer_ = nullptr;
 };
 
 // What the operations show: the main window, or its stand-in in tests.
@@ -117,6 +131,7 @@ public:
     scan::OperationRunner& operations() { return operations_; }
     // What the services ask through: the driver of the scan tool connected.
     scan::Driver& driver() { return driver_; }
+    void setRequestObserver(RequestObserver* observer) { driver_.setObserver(observer); }
     AppState& state() { return state_; }
     scan::ComPorts& ports() { return ports_; }
     scan::Connection& connection() { return connection_; }

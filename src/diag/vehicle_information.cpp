@@ -114,6 +114,36 @@ bool isVin(const QString& text) {
     return vin.match(text).hasMatch();
 }
 
+QChar vinCheckDigit(const QString& vin) {
+    // Each character's value (a letter's as ISO 3779 transliterates it) times its position's
+    // weight, modulo 11.
+    static const QString letters = QStringLiteral("ABCDEFGHJKLMNPRSTUVWXYZ");
+    static constexpr std::array<int, 23> letterValues{1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4,
+                                                      5, 7, 9, 2, 3, 4, 5, 6, 7, 8, 9};
+    static constexpr std::array<int, 17> weights{8, 7, 6, 5, 4, 3, 2, 10, 0,
+                                                 9, 8, 7, 6, 5, 4, 3, 2};
+    int sum = 0;
+    for (qsizetype i = 0; i < 17 && i < vin.size(); ++i) {
+        const qsizetype letter = letters.indexOf(vin[i]);
+        const int value = vin[i].isDigit() ? vin[i].digitValue()
+                          : letter >= 0    ? letterValues[std::size_t(letter)]
+                                           : 0;
+        sum += value * weights[std::size_t(i)];
+    }
+    const int digit = sum % 11;
+    return digit == 10 ? QLatin1Char('X') : QChar(QLatin1Char(char('0' + digit)));
+}
+
+QString anonymousVin(const QString& vin, QRandomGenerator& random) {
+    static const QString alphabet = QStringLiteral("0123456789ABCDEFGHJKLMNPRSTUVWXYZ");
+    QString made = vin;
+    for (const int i : {3, 4, 5, 7, 10, 11, 12, 13, 14, 15, 16})
+        // The serial number (the last six) is digits.
+        made[i] = alphabet[random.bounded(i >= 11 ? 10 : int(alphabet.size()))];
+    made[8] = vinCheckDigit(made);
+    return made;
+}
+
 std::optional<QString> VehicleInfo::validVin() const {
     if (vin.state != InfoItem::State::Answered || vin.values.isEmpty())
         return std::nullopt;

@@ -4,6 +4,7 @@
 #include "link/driver.h"
 #include "link/scan_tool_link.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
 
 #include <optional>
@@ -54,5 +55,10 @@ private:
 
 // Whether the text is a VIN: 17 characters, digits and capitals other than I, O and Q.
 bool isVin(const QString& text);
+// The check digit (the ninth character, 0-9 or X) that the other sixteen of a VIN call for.
+QChar vinCheckDigit(const QString& vin);
+// A made-up VIN in place of `vin`: the maker (characters 1-3), the 7th and the model year (the
+// 10th) kept, the others drawn from `random`, the check digit made to hold.
+QString anonymousVin(const QString& vin, QRandomGenerator& random);
 
 } // namespace diag

@@ -64,6 +64,9 @@ public:
         AnswerStatus status = AnswerStatus::Late;
         QString caption;
         double version = 0;
+        // The vehicle bus as an adapter numbers it once it found it (ATDPN: "6" for 11-bit CAN
+        // at 500 kbaud); empty where the scan tool does not say.
+        QString protocol;
     };
     virtual Identity identify() = 0;
     // Moves the scan tool on to the next ECU of the vehicle; its answer is not examined.

@@ -101,6 +101,13 @@ bool BoxAnswers::answersInformation() const {
 QByteArray BoxAnswers::o2TestReply(const Command& command) const {
     const std::optional<O2TestResults>& results = vehicle_.ecu(ecuIndex_).o2Tests;
     const quint8 sensor = command.length;
+    // Either O2 service reads the same test.
+    const QByteArray asked =
+        QByteArray(1, char(0x05)).append(char(command.parameter)).append(char(sensor));
+    if (const auto script = vehicle_.scripted(ecuIndex_, asked))
+        return script->isEmpty()                      ? unanswered(command)
+               : quint8(script->front()[0]) == 0x7F ? refusal(command, 0x12)
+                                                      : damaged(command);
     if (!results)
         return refusal(command, 0x12); // sub-function not supported
     const auto tests = results->sensors.find(sensor);
@@ -137,11 +144,20 @@ QByteArray BoxAnswers::passThrough(const QByteArray& received) {
     const bool wellFormed = received.size() == kPassThroughBytes && at(0) == 0x01 &&
                             at(2) == first && at(3) == second && at(4) == 0xF1 && at(5) == 0x06 &&
                             (test || supported);
-    QByteArray message;
-    if (wellFormed && supported)
+    // A test the car left unanswered: no raw message comes back; one it garbled fails its checksum.
+    const auto script = wellFormed ? vehicle_.scripted(ecuIndex_, command.mid(5, 3)) : std::nullopt;
+    if (script && script->isEmpty())
+        return {};
+    QByteArray message = script ? script->front() : QByteArray();
+    if (script && quint8(message[0]) != 0x7F) {
+        QByteArray spoilt = rawFrame(currentEcuAddress(), message);
+        spoilt.back() = char(~spoilt.back());
+        return spoilt;
+    }
+    if (wellFormed && supported && !script)
         message = vehicle_.answer(ecuIndex_, command.mid(5, 2), Bus::NonCan, 0).value(0);
     // A test's result comes through without its test id.
-    const MonitorTest* result = wellFormed && test && reachable()
+    const MonitorTest* result = wellFormed && test && !script && reachable()
                                     ? vehicle_.monitorResult(ecuIndex_, at(6), at(7))
                                     : nullptr;
     if (result)

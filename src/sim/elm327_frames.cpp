@@ -127,7 +127,10 @@ bool isCan(ElmProtocol protocol) {
 QByteArray elmResponseHeader(ElmProtocol protocol, quint8 address, int index) {
     switch (protocol) {
     case ElmProtocol::Can11:
-        return QByteArray::number(0x7E8 + index, 16).toUpper();
+        // A captured ECU keeps the response id it had; others take theirs from their place.
+        return QByteArray::number(
+                   address >= 0xE8 && address <= 0xEF ? 0x700 + address : 0x7E8 + index, 16)
+            .toUpper();
     case ElmProtocol::Can29:
         return hexPairs(can29Header(address));
     default:

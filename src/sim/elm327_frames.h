@@ -29,8 +29,8 @@ struct ElmFormat {
 };
 
 // An ECU's response identifier as hex digits without spaces, which a receive filter is matched
-// against: 7E8 + the ECU's place in the vehicle on 11-bit CAN, 18DAF1 + its address on 29-bit
-// CAN, its address alone on the other buses.
+// against: on 11-bit CAN 7 and its address when that is E8-EF, else 7E8 + the ECU's place in the
+// vehicle; 18DAF1 + its address on 29-bit CAN, its address alone on the other buses.
 QByteArray elmResponseHeader(ElmProtocol protocol, quint8 address, int index);
 
 // One message from one ECU as the adapter prints it. On CAN a message longer than a frame is

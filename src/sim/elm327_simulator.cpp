@@ -122,7 +122,7 @@ std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArr
     };
     if (command == "Z" || command == "WS") {
         reset();
-        return Answer{{kIdentity}, kBannerMs, true};
+        return Answer{{vehicle_.profile().adapterIdentity}, kBannerMs, true};
     }
     if (command == "D") {
         const bool echo = echo_;
@@ -162,7 +162,7 @@ std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArr
         return Answer{
             {searched_ ? "AUTO, " + elmProtocolDescription(protocol_) : QByteArray("AUTO")}};
     if (command == "I")
-        return Answer{{kIdentity}};
+        return Answer{{vehicle_.profile().adapterIdentity}};
     if (command == "RV")
         return Answer{{"12.6V"}};
     if (command.startsWith("SH") && isHex(command.mid(2))) {
@@ -171,8 +171,14 @@ std::optional<Elm327Simulator::Answer> Elm327Simulator::atCommand(const QByteArr
         const uint value = header.toUInt(&fine, 16);
         target_.reset();
         if (protocol_ == ElmProtocol::Can11 && header.size() == 3) {
-            if (value >= 0x7E0 && value <= 0x7E7)
-                target_ = value - 0x7E0;
+            // 7E0-7E7 reach the ECU that answers on that id + 8 (or nobody); 7DF reaches all.
+            const QByteArray response = QByteArray::number(value + 8, 16).toUpper();
+            if (value >= 0x7E0 && value <= 0x7E7) {
+                target_ = vehicle_.ecuCount();
+                for (std::size_t i = 0; i < vehicle_.ecuCount(); ++i)
+                    if (elmResponseHeader(protocol_, vehicle_.ecu(i).address, int(i)) == response)
+                        target_ = i;
+            }
         } else if (header.size() == 6) {
             // The middle byte is the target: 33 (CAN) and 6A (others) reach every ECU.
             const quint8 middle = quint8(value >> 8);

@@ -26,8 +26,6 @@ namespace sim {
 class Elm327Simulator : public SimulatedDevice {
     Q_OBJECT
 public:
-    static constexpr const char* kIdentity = "ELM327 v1.5";
-
     Elm327Simulator(Profile profile, ElmProtocol protocol, qint32 baud = 38400,
                     ElmFaults faults = {}, QObject* parent = nullptr);
 

@@ -133,15 +133,18 @@ bool pids(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
     });
 }
 
-// Support maps as given: by map PID ($00, $20 ...), four bytes each.
-template <std::optional<std::map<quint8, QByteArray>> Ecu::*member>
-bool givenMaps(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
-    auto& out = (ecu.*member).emplace();
-    return r.byHexKey(value, where, [&](quint8 pid, const QJsonValue& data, const QString& at) {
-        if (pid % 0x20 != 0)
-            return r.fail(at, QStringLiteral("only the support maps $00, $20 ... $E0"));
-        return r.bytes(data, at, out[pid]) &&
-               (out[pid].size() == 4 || r.fail(at, QStringLiteral("must be four bytes")));
+// Support maps as given: by service, by map id ($00, $20 ...), four bytes each.
+bool supportMaps(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    return r.byHexKey(value, where, [&](quint8 service, const QJsonValue& maps, const QString& at) {
+        if (service != 0x01 && service != 0x02 && service != 0x06 && service != 0x09)
+            return r.fail(at, QStringLiteral("only services 01, 02, 06 and 09 have support maps"));
+        auto& out = ecu.supportMaps[service];
+        return r.byHexKey(maps, at, [&](quint8 id, const QJsonValue& data, const QString& mapAt) {
+            if (id % 0x20 != 0)
+                return r.fail(mapAt, QStringLiteral("only the support maps 00, 20 ... E0"));
+            return r.bytes(data, mapAt, out[id]) &&
+                   (out[id].size() == 4 || r.fail(mapAt, QStringLiteral("must be four bytes")));
+        });
     });
 }
 
@@ -162,6 +165,24 @@ bool array(Reader& r, const QJsonValue& value, const QString& where, const QStri
     for (qsizetype i = 0; i < items.size(); ++i)
         if (!item(items.at(i), QStringLiteral("%1[%2]").arg(where).arg(i), out[std::size_t(i)]))
             return false;
+    return true;
+}
+
+// Requests as hex: a service and up to six bytes after it.
+template <std::set<QByteArray> Ecu::*member>
+bool requests(Reader& r, const QJsonValue& value, const QString& where, Ecu& ecu) {
+    std::vector<QByteArray> items;
+    if (!array(r, value, where, QStringLiteral("requests"), std::numeric_limits<qsizetype>::max(),
+               items, [&r](const QJsonValue& item, const QString& at, QByteArray& out) {
+                   out = item.toString().toLatin1();
+                   if (!item.isString() || out.isEmpty() || out.size() > 14 || out.size() % 2 ||
+                       !isHex(out))
+                       return r.fail(at, QStringLiteral("must be a request: 2 to 14 hex digits"));
+                   out = QByteArray::fromHex(out);
+                   return true;
+               }))
+        return false;
+    (ecu.*member).insert(items.begin(), items.end());
     return true;
 }
 
@@ -344,8 +365,10 @@ const JsonField<Ecu> kEcuFields[] = {
                    Ecu& out) { return r.hexByte(v, at, out.address); }},
     {"pids", pids},
     {"freezeFrame", freezeFrame},
-    {"supportMaps", givenMaps<&Ecu::supportMaps>},
-    {"freezeFrameMaps", givenMaps<&Ecu::freezeFrameMaps>},
+    {"supportMaps", supportMaps},
+    {"unanswered", requests<&Ecu::unanswered>},
+    {"refused", requests<&Ecu::refused>},
+    {"garbled", requests<&Ecu::garbled>},
     {"storedCodes", codes<&Ecu::storedCodes>},
     {"pendingCodes", codes<&Ecu::pendingCodes>},
     {"mil", [](Reader& r, const QJsonValue& v, const QString& at,
@@ -402,6 +425,21 @@ const JsonField<Profile> kProfileFields[] = {
     {"paced", flag<Profile, &Profile::paced>},
     {"reachable", flag<Profile, &Profile::reachable>},
     {"protocol", letter<Profile, &Profile::protocol>},
+    {"adapter",
+     [](Reader& r, const QJsonValue& v, const QString& at, Profile& out) {
+         const QString name = v.toString();
+         if (name != QLatin1String("box") && name != QLatin1String("elm327"))
+             return r.fail(at, QStringLiteral("must be box or elm327"));
+         out.elm327 = name == QLatin1String("elm327");
+         return true;
+     }},
+    {"bus",
+     [](Reader& r, const QJsonValue& v, const QString& at, Profile& out) {
+         out.bus = elmProtocolFromName(v.toString());
+         return out.bus || r.fail(at, QStringLiteral("must be one of %1").arg(elmProtocolNames()));
+     }},
+    {"adapterIdentity", [](Reader& r, const QJsonValue& v, const QString& at,
+                           Profile& out) { return r.text(v, at, 1, out.adapterIdentity); }},
     {"ecus", ecus},
 };
 

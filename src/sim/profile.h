@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "elm327_frames.h"
 #include "moving_value.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <variant>
 #include <vector>
 
@@ -49,11 +51,16 @@ struct Ecu {
     // an ECU without PIDs has no OBD data and answers only the $00 map (all clear), in services
     // $01 and $02 alike.
     std::map<quint8, PidSource> pids;
-    // The support maps of services $01 and $02 as a car gave them (a capture): when given, the
-    // ECU answers these maps and no others, whatever `pids` and `freezeFrame` hold, so that a
-    // PID the car named but left unanswered stays unanswered.
-    std::optional<std::map<quint8, QByteArray>> supportMaps;
-    std::optional<std::map<quint8, QByteArray>> freezeFrameMaps;
+    // Support maps as a car gave them (a capture), by service ($01, $02, $06, $09), by map id
+    // ($00, $20 ...): for a service given here the ECU answers these maps and no others, whatever
+    // else the profile holds, so that an item the car named but left unanswered stays so.
+    std::map<quint8, std::map<quint8, QByteArray>> supportMaps;
+    // Requests (the service and the bytes the program asks after it) that the ECU leaves
+    // unanswered, refuses, or answers in a form no request calls for (a reply a capture could not
+    // read), whatever else the profile says.
+    std::set<QByteArray> unanswered;
+    std::set<QByteArray> refused;
+    std::set<QByteArray> garbled;
     // Service $02 data by PID, PID $02 being the code that stored the frame; none: no frame.
     std::map<quint8, QByteArray> freezeFrame;
     // Trouble codes (services $03 and $07), two bytes each as the ECU sends them, in order.
@@ -95,6 +102,9 @@ struct Ecu {
 //     "paced": false,            true: send at 19200 baud, 10 bits a character
 //     "reachable": true,         false: markers "P", vehicle requests unanswered
 //     "protocol": "1",           the protocol digit of the pass-through acknowledgement
+//     "adapter": "box",          what vamrick-sim serves unless told: "box" or "elm327"
+//     "bus": "can11",            the adapter's bus unless told (see vamrick-sim --protocol)
+//     "adapterIdentity": "ELM327 v1.5",   what the adapter answers to ATI
 //     "ecus": [ { "address": "10",
 //                 "pids": { "01": [130, 39, 229, 5],
 //                           "05": { "wave": "warmup", "start": 20, "end": 90,
@@ -118,7 +128,11 @@ struct Ecu {
 //                 "calibrationIds": ["JMB*36761500"],
 //                 "cvns": ["1791BC82"],
 //                 "ecuName": "ECM-EngineControl",
-//                 "vinFrameMissing": false } ] }
+//                 "vinFrameMissing": false,
+//                 "supportMaps": { "01": { "00": [190, 31, 168, 19] } },
+//                 "unanswered": ["0902"],
+//                 "refused": ["0A"],
+//                 "garbled": ["0101"] } ] }
 //
 // A fixed PID is an array of bytes 0-255. A moving one names its wave, and every value it can
 // take must be one the PID's bytes carry (e.g. 0 to 255 km/h, -40 to 215 °C):
@@ -161,6 +175,13 @@ struct Ecu {
 // 1-454 tests, each with tid and unit (hex bytes) and value, min and max (0-65535, the raw
 // words). A monitor's answer carries all its tests in one message, which must fit ISO 15765's
 // 4095 bytes.
+//
+// A capture (vamrick --capture) writes what the car did: supportMaps by service (01, 02, 06 and
+// 09, each by map id, four bytes a map), which the ECU then answers instead of the maps it would
+// derive; and the requests it left unanswered, refused or answered in a form that could not be
+// read (the ECU then answers with the response id of another service), as hex: the service and
+// the bytes the program asks after it ("0902", "03", "050301" for O2 test $03 of sensor 01 in
+// either O2 service, "060B01" for test $0B of component 01 through the pass-through).
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";
@@ -169,6 +190,11 @@ struct Profile {
     bool paced = false;
     bool reachable = true;
     char protocol = '1';
+    // How a captured car was reached: through an ELM327 adapter on `bus` (what vamrick-sim then
+    // serves unless told otherwise), or through the box.
+    bool elm327 = false;
+    std::optional<ElmProtocol> bus;
+    QByteArray adapterIdentity = "ELM327 v1.5";
     std::vector<Ecu> ecus{Ecu{}};
 
     // Reads a profile over the default one. On failure: nullopt and a one-line reason that names

@@ -27,6 +27,12 @@ template <typename Map> std::optional<QByteArray> supportMapAt(const Map& pids, 
     return supportMap(pids, pid);
 }
 
+// The support maps the profile gives for a service; none when it gives none.
+const std::map<quint8, QByteArray>* givenMaps(const Ecu& ecu, quint8 service) {
+    const auto it = ecu.supportMaps.find(service);
+    return it == ecu.supportMaps.end() ? nullptr : &it->second;
+}
+
 // A map the profile gives; nothing for one it does not.
 std::optional<QByteArray> givenMap(const std::map<quint8, QByteArray>& maps, quint8 pid) {
     const auto it = maps.find(pid);
@@ -90,6 +96,8 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
                                   double seconds) {
     if (!reachable_ || request.isEmpty())
         return {};
+    if (std::optional<QList<QByteArray>> script = scripted(index, request))
+        return *script;
     const Ecu& ecu = profile_.ecus[index];
     const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
     switch (at(0)) {
@@ -99,9 +107,14 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
             return {};
         QByteArray message(1, char(0x41));
         const int last = std::min<int>(int(request.size()), 7);
-        for (int i = 1; i < last; ++i)
-            if (const auto data = currentData(index, at(i), seconds))
+        for (int i = 1; i < last; ++i) {
+            // Of several PIDs, one the car left unanswered is left out; one it garbled spoils all.
+            const auto script = scripted(index, request.mid(0, 1) + request.mid(i, 1));
+            if (script && !script->isEmpty())
+                return *script;
+            if (const auto data = script ? std::nullopt : currentData(index, at(i), seconds))
                 message.append(char(at(i))).append(*data);
+        }
         return message.size() > 1 ? QList<QByteArray>{message} : QList<QByteArray>{};
     }
     case 0x02: {
@@ -133,11 +146,28 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
     }
 }
 
+std::optional<QList<QByteArray>> Vehicle::scripted(std::size_t index,
+                                                   const QByteArray& request) const {
+    const Ecu& ecu = profile_.ecus[index];
+    // The frame number of a freeze-frame request is not the program's to choose.
+    const QByteArray asked = request.startsWith(char(0x02)) ? request.left(2) : request;
+    if (ecu.unanswered.count(asked))
+        return QList<QByteArray>{};
+    if (ecu.refused.count(asked))
+        return QList<QByteArray>{negativeResponse(quint8(asked[0]), 0x12)};
+    // The response id of the next service: an answer to another request.
+    if (ecu.garbled.count(asked))
+        return QList<QByteArray>{QByteArray(1, char(asked[0] + 0x41))};
+    return std::nullopt;
+}
+
 std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,
                                                double seconds) const {
     const Ecu& ecu = profile_.ecus[index];
-    if (pid % 0x20 == 0)
-        return ecu.supportMaps ? givenMap(*ecu.supportMaps, pid) : supportMapAt(ecu.pids, pid);
+    if (pid % 0x20 == 0) {
+        const auto* given = givenMaps(ecu, 0x01);
+        return given ? givenMap(*given, pid) : supportMapAt(ecu.pids, pid);
+    }
     const auto it = ecu.pids.find(pid);
     if (it == ecu.pids.end())
         return std::nullopt;
@@ -156,8 +186,8 @@ std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,
 
 std::optional<QByteArray> Vehicle::freezeFrameData(std::size_t index, quint8 pid) const {
     const Ecu& ecu = profile_.ecus[index];
-    if (ecu.freezeFrameMaps && pid % 0x20 == 0)
-        return givenMap(*ecu.freezeFrameMaps, pid);
+    if (const auto* given = givenMaps(ecu, 0x02); given && pid % 0x20 == 0)
+        return givenMap(*given, pid);
     // As in service $01, an ECU without OBD data answers only an all-clear map.
     if (ecu.pids.empty())
         return pid == 0 ? std::optional<QByteArray>(QByteArray(4, '\0')) : std::nullopt;
@@ -220,13 +250,18 @@ QList<QByteArray> Vehicle::o2Test(const Ecu& ecu, quint8 test, quint8 sensor) co
 
 QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component) const {
     const auto& tests = ecu.monitorTests;
+    const QByteArray head = QByteArray(1, char(0x46)).append(char(test));
+    if (const auto* given = givenMaps(ecu, 0x06); given && test % 0x20 == 0) {
+        const std::optional<QByteArray> map = givenMap(*given, test);
+        return map ? QList<QByteArray>{head + '\0' + *map} : QList<QByteArray>{};
+    }
     if (tests.empty())
         return {};
     if (test % 0x20 == 0) {
         const QByteArray map = supportBits(tests, test);
         if (test != 0 && map == QByteArray(4, '\0'))
             return {};
-        return {QByteArray(1, char(0x46)).append(char(test)).append('\0').append(map)};
+        return {head + '\0' + map};
     }
     const auto found = tests.find(test);
     if (found == tests.end())
@@ -241,11 +276,13 @@ QList<QByteArray> Vehicle::monitor(const Ecu& ecu, quint8 test, quint8 component
 
 QList<QByteArray> Vehicle::obdMonitor(const Ecu& ecu, quint8 id) const {
     const auto& monitors = ecu.obdMonitors;
-    if (monitors.empty())
+    const auto* given = givenMaps(ecu, 0x06);
+    if (monitors.empty() && !given)
         return {};
     const QByteArray head = QByteArray(1, char(0x46)).append(char(id));
     if (id % 0x20 == 0) {
-        const std::optional<QByteArray> map = supportMapAt(monitors, id);
+        const std::optional<QByteArray> map =
+            given ? givenMap(*given, id) : supportMapAt(monitors, id);
         return map ? QList<QByteArray>{head + *map} : QList<QByteArray>{};
     }
     const auto found = monitors.find(id);
@@ -268,6 +305,10 @@ QList<QByteArray> Vehicle::information(const Ecu& ecu, quint8 pid, Bus bus) cons
         if (!informationItems(ecu, quint8(id)).empty())
             defined[quint8(id)] = true;
     const QByteArray head = QByteArray(1, char(0x49)).append(char(pid));
+    if (const auto* given = givenMaps(ecu, 0x09); given && pid % 0x20 == 0) {
+        const std::optional<QByteArray> map = givenMap(*given, pid);
+        return map ? QList<QByteArray>{head + *map} : QList<QByteArray>{};
+    }
     if (defined.empty())
         return {};
     if (pid == 0)

@@ -55,6 +55,10 @@ public:
     // for the values that move.
     QList<QByteArray> answer(std::size_t index, const QByteArray& request, Bus bus, double seconds);
 
+    // What ECU `index` does to a request the profile names as unanswered (no message), refused
+    // (the negative response) or garbled (an answer to another request); nothing when it names it
+    // none of these ways.
+    std::optional<QList<QByteArray>> scripted(std::size_t index, const QByteArray& request) const;
     // The data bytes ECU `index` gives for a service $01 PID; nothing when it does not support it.
     std::optional<QByteArray> currentData(std::size_t index, quint8 pid, double seconds) const;
     // Service $02 data of the ECU's stored freeze frame (frame 0).

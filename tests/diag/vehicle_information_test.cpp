@@ -70,4 +70,23 @@ TEST_F(InformationTest, OlderBoxFirmwareCannotAskAndSaysWhy) {
     EXPECT_TRUE(tool.sent.isEmpty());
 }
 
+// A made-up VIN keeps what the readiness verdict and a mechanic read from it (maker, model year)
+// and passes the check a VIN decoder makes.
+TEST(VinTest, AnAnonymousVinIsValidAndKeepsMakerAndModelYear) {
+    EXPECT_EQ(diag::vinCheckDigit("1HGCM82633A004352"), QLatin1Char('3'));
+    EXPECT_EQ(diag::vinCheckDigit("1M8GDM9AXKP042788"), QLatin1Char('X'));
+    QRandomGenerator random(7);
+    for (const QString vin : {"1FTFW1ET5DFC10312", "WVWZZZ1JZYW000001"}) {
+        for (int i = 0; i < 20; ++i) {
+            const QString made = diag::anonymousVin(vin, random);
+            EXPECT_TRUE(diag::isVin(made)) << made.toStdString();
+            EXPECT_EQ(made[8], diag::vinCheckDigit(made)) << made.toStdString();
+            EXPECT_EQ(made.left(3), vin.left(3));
+            EXPECT_EQ(made[6], vin[6]);
+            EXPECT_EQ(made[9], vin[9]);
+            EXPECT_NE(made.right(6), vin.right(6)) << "the serial number is made up";
+        }
+    }
+}
+
 } // namespace

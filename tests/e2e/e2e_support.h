@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 // Whole-program runs: vamrick-sim on a pseudo-terminal and vamrick as a separate process.
@@ -81,6 +83,19 @@ inline bool saysSomethingWentWrong(const QString& line) {
         "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway|"
         "model year unknown"));
     return failure.match(line).hasMatch();
+}
+
+// The report on the car captured in `file`, as vamrick-sim replays it, with the connection's
+// `arguments` (e.g. --adapter elm327); the file is removed after. Nothing when the capture wrote
+// no file.
+inline std::optional<ProgramRun> replayed(const QString& file, const QStringList& arguments = {}) {
+    if (!QFile::exists(file))
+        return std::nullopt;
+    SimProcess replay({"--profile", file});
+    const ProgramRun run =
+        vamrick(QStringList{"--com", "1=" + replay.path(), "--report", "--mode6-scan"} + arguments);
+    QFile::remove(file);
+    return run;
 }
 
 } // namespace e2e

@@ -16,11 +16,19 @@ const QByteArray kTwoEcuCar = QByteArray(kSteadyCar)
                                            R"("pendingCodes": ["0420"]},
     {"address": "18", "pids": {"01": [0, 7, 0, 0], "0D": [50]}, "storedCodes": ["0700"]}])");
 
-// The report through vamrick-sim's adapter, which takes `arguments` (its bus first).
-ProgramRun check(const QString& profile, const QStringList& arguments) {
+struct Captured {
+    ProgramRun run;
+    std::optional<ProgramRun> replay;
+};
+
+// The report through vamrick-sim's adapter, which takes `arguments` (its bus first), run as a
+// capture into `file`, and the capture's replay on the bus it names.
+Captured check(const QString& profile, const QStringList& arguments, const QString& file) {
     SimProcess sim(QStringList{"--elm327", "--profile", profile} + arguments);
-    return vamrick({"--adapter", "elm327", "--com", "1=" + sim.path(), "--report", "--mode6-scan",
-                    "--reply-timeout", "1000"});
+    const QStringList connection{"--adapter", "elm327", "--reply-timeout", "1000"};
+    ProgramRun run =
+        vamrick(connection + QStringList{"--com", "1=" + sim.path(), "--capture", file});
+    return {std::move(run), replayed(file, connection)};
 }
 
 TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
@@ -62,32 +70,47 @@ TEST(ElmFaultSoakTest, NoDamagedAdapterLinePassesForAnAnswer) {
     }
     // The runs mostly wait on the adapter's pace and timeouts: a few at a time.
     constexpr std::size_t kAtOnce = 6;
-    std::vector<std::future<ProgramRun>> running(plans.size());
+    std::vector<std::future<Captured>> running(plans.size());
     const auto start = [&](std::size_t i) {
         if (i < plans.size())
-            running[i] = std::async(std::launch::async, check, profile, plans[i]);
+            running[i] = std::async(std::launch::async, check, profile, plans[i],
+                                    dir.filePath(QStringLiteral("capture-%1.json").arg(i)));
     };
     for (std::size_t i = 0; i < kAtOnce; ++i)
         start(i);
     std::map<QString, QString> clean;
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        const ProgramRun run = running[i].get();
-        start(i + kAtOnce);
-        const std::string trace = plans[i].join(' ').toStdString();
-        if (plans[i].size() == 2) {
-            EXPECT_EQ(run.exitCode, 0) << trace << run.err.toStdString();
-            clean.emplace(plans[i][1], run.out);
-            continue;
-        }
-        const QString& reference = clean.at(plans[i][1]);
+    // Each run and its capture's replay: the same as the bus's clean run when every request was
+    // answered, otherwise only its lines or what says something went wrong.
+    const auto judge = [&](const ProgramRun& run, const QString& bus, const std::string& trace) {
+        const QString& reference = clean.at(bus);
         if (run.exitCode == 0) {
             EXPECT_EQ(run.out, reference) << trace;
-            continue;
+            return;
         }
         EXPECT_EQ(run.exitCode, 1) << trace;
         for (const QString& line : run.out.split('\n'))
             EXPECT_TRUE(reference.split('\n').contains(line) || saysSomethingWentWrong(line))
                 << trace << ": " << line.toStdString();
+    };
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const Captured captured = running[i].get();
+        start(i + kAtOnce);
+        const std::string trace = plans[i].join(' ').toStdString();
+        const QString& bus = plans[i][1];
+        if (plans[i].size() == 2) {
+            EXPECT_EQ(captured.run.exitCode, 0) << trace << captured.run.err.toStdString();
+            clean.emplace(bus, captured.run.out);
+        } else {
+            judge(captured.run, bus, trace);
+        }
+        if (!captured.replay) {
+            EXPECT_EQ(captured.run.exitCode, 1) << trace << ": nothing captured";
+            continue;
+        }
+        judge(*captured.replay, bus, trace + " (replayed)");
+        if (captured.run.exitCode == 0) {
+            EXPECT_EQ(captured.replay->exitCode, 0) << trace;
+        }
     }
 }
 

@@ -13,13 +13,17 @@ TEST(SimProfileTest, BadProfilesAreRefusedWithTheOffendingKey) {
         {R"({"latencyMs": 1.5})", "latencyMs"},
         {R"({"protocol": "12"})", "protocol: must be one character"},
         {R"({"ecus": [{"pids": {}}]})", "ecus[0]: address is missing"},
+        {R"({"adapter": "elm"})", "adapter: must be box or elm327"},
+        {R"({"bus": "can"})", "bus: must be one of"},
     };
     // Keys of one ECU at address 10, and what the message names.
     const std::pair<QByteArray, const char*> ecu[] = {
         {R"("pid": {})", ": unknown key \"pid\""},
         {R"("pids": {"20": [1]})", ".pids.20: support maps are derived"},
-        {R"("supportMaps": {"0C": [1, 2, 3, 4]})", ".supportMaps.0C: only the support maps"},
-        {R"("freezeFrameMaps": {"00": [1, 2, 3]})", ".freezeFrameMaps.00: must be four bytes"},
+        {R"("supportMaps": {"03": {}})", ".supportMaps.03: only services 01, 02, 06 and 09"},
+        {R"("supportMaps": {"01": {"0C": [1, 2, 3, 4]}})", ".supportMaps.01.0C: only the support"},
+        {R"("supportMaps": {"02": {"00": [1, 2, 3]}})", ".supportMaps.02.00: must be four bytes"},
+        {R"("unanswered": ["09 02"])", ".unanswered[0]: must be a request"},
         {R"("pids": {"05": [256]})", ".pids.05: "},
         {R"("pids": {"0A": {"wave": "sine", "min": 0, "max": 1, "periodS": 1}})",
          ".pids.0A: this PID cannot move"},

@@ -59,14 +59,18 @@ TEST(SimReplyTest, SupportMapsFollowTheDefinedPidsAndChainOnward) {
     EXPECT_EQ(ask(d0, "02020A").mid(13, 4), "0123");
 
     // Maps as a captured car gave them: a PID named without a value stays unanswered, and a map
-    // the car did not give is not made up.
+    // the car did not give is not made up; what it left unanswered or refused stays so.
     sim::BoxAnswers captured(profileFrom(R"({"ecus": [{"address": "10", "pids": {"0C": [26, 248]},
-        "supportMaps": {"00": [0, 24, 0, 0]}, "freezeFrameMaps": {"00": [64, 0, 0, 0]},
-        "freezeFrame": {"02": [3, 0]}}]})"));
+        "supportMaps": {"01": {"00": [0, 24, 0, 0]}, "02": {"00": [64, 0, 0, 0]}},
+        "freezeFrame": {"02": [3, 0]}, "storedCodes": ["0300"], "unanswered": ["03", "0202"],
+        "refused": ["07"]}]})"));
     EXPECT_EQ(ask(captured, "010009").mid(11, 8), "00180000") << "$0C and $0D";
     EXPECT_EQ(ask(captured, "010D07"), unanswered7);
     EXPECT_EQ(ask(captured, "012009").at(1), 'S');
     EXPECT_EQ(ask(captured, "02000A").mid(13, 8), "40000000");
+    EXPECT_EQ(ask(captured, "02020A").at(1), 'S');
+    EXPECT_EQ(ask(captured, "030A0A").at(1), 'S');
+    EXPECT_EQ(ask(captured, "070A0A").mid(7, 6), "7F0712");
 }
 
 TEST(SimReplyTest, MovingValuesUseEachPidsStandardEncoding) {

@@ -405,6 +405,7 @@ Driver::Identity ElmDriver::identify() {
     if (elm) {
         identity.caption = elm->identity();
         identity.version = kFirmware;
+        identity.protocol = elm->protocol();
     }
     return identity;
 }
