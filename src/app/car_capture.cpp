@@ -100,7 +100,6 @@ void CarCapture::answered(const scan::ObdRequest& request, const scan::ObdAnswer
         return;
     }
     answeredBy(answer.ecus().front().address);
-    bool currentAnswered = false;
     if (request.severalPids()) {
         for (const char pid : request.parameters) {
             const scan::ObdAnswer one = answer.ofPid(quint8(pid), scan::pidDataBytes(pid) + 1);
@@ -110,6 +109,7 @@ void CarCapture::answered(const scan::ObdRequest& request, const scan::ObdAnswer
         }
         return;
     }
+    bool currentAnswered = false;
     for (const scan::EcuAnswer& each : answer.ecus()) {
         keep(ecu(each.address), request, each.data);
         currentAnswered = currentAnswered || each.address == *current_;
@@ -152,16 +152,16 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
     // The first outcome of a request is the one replayed.
     if (!ecu.seen.insert(requestKey(request)).second)
         return;
+    // The data follows the response id and the id the request named.
     const quint8 id = request.parameters.isEmpty() ? 0 : quint8(request.parameters[0]);
-    // What follows the response id and the id the request named.
-    const auto after = [&](int skip) { return data.mid(skip); };
     if (isO2Test(request)) {
         const quint8 sensor = request.parameters.size() > 1 ? quint8(request.parameters[1]) : 0;
         auto& tests = ecu.o2Tests[sensor];
-        if (id == 0 && request.service == kO2Service && !ecu.o2SupportReplyId)
+        // The support answer's response id says which service has the tests.
+        if (id == 0)
             ecu.o2SupportReplyId = quint8(data[0]);
-        if (id != 0)
-            tests.try_emplace(id, data.mid(2, id <= 4 ? 1 : 3));
+        else
+            tests[id] = data.mid(2, id <= 4 ? 1 : 3);
         return;
     }
     switch (request.service) {
@@ -173,13 +173,13 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
         // gives it: the box pads one asked for more bytes than it has, and the bytes after
         // those the program asked for (the trim byte of an O2 sensor's PID) are not known, so
         // they are zeros.
-        QByteArray value = after(request.service == 0x02 ? 3 : 2);
+        QByteArray value = data.mid(request.service == 0x02 ? 3 : 2);
         if (const int length = id % 0x20 == 0 ? 4 : scan::pidDataBytes(id); length > 0)
             value = value.leftJustified(length, '\0', true);
         if (id % 0x20 == 0)
-            ecu.maps[request.service].try_emplace(id, value);
+            ecu.maps[request.service][id] = value;
         else
-            (request.service == 0x01 ? ecu.pids : ecu.freezeFrame).try_emplace(id, value);
+            (request.service == 0x01 ? ecu.pids : ecu.freezeFrame)[id] = value;
         return;
     }
     case 0x03:
@@ -189,28 +189,28 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
         for (qsizetype at = 1; at + 1 < data.size(); at += 2)
             if (data[at] != 0 || data[at + 1] != 0)
                 codes += data.mid(at, 2);
-        ecu.codes.try_emplace(request.service, codes);
+        ecu.codes[request.service] = codes;
         return;
     }
     case kMonitorService: {
         // On CAN: a monitor's records, nine bytes a test, each starting with the monitor.
         if (id % 0x20 == 0) {
-            ecu.maps[kMonitorService].try_emplace(id, after(2).left(4));
+            ecu.maps[kMonitorService][id] = data.mid(2, 4);
             return;
         }
-        const QByteArray records = after(1);
+        const QByteArray records = data.mid(1);
         bool whole = !records.isEmpty() && records.size() % 9 == 0;
         for (qsizetype at = 0; whole && at < records.size(); at += 9)
             whole = quint8(records[at]) == id;
         if (whole)
-            ecu.obdMonitors.try_emplace(id, records);
+            ecu.obdMonitors[id] = records;
         else
-            ecu.unanswered.insert(requestKey(request));
+            ecu.garbled.insert(requestKey(request));
         return;
     }
     case 0x09:
         if (id % 0x20 == 0)
-            ecu.maps[0x09].try_emplace(id, after(2).left(4));
+            ecu.maps[0x09][id] = data.mid(2, 4);
         return;
     default:
         return;
@@ -237,14 +237,11 @@ void CarCapture::passedThrough(quint8 service, quint8 testId, quint8 componentId
     Ecu& from = ecu(bytes[2]);
     if (!from.seen.insert(asked).second)
         return;
-    if (testId == 0) {
-        from.maps[kMonitorService].try_emplace(
-            0, QByteArray(reinterpret_cast<const char*>(&bytes[6]), 4));
-        return;
-    }
-    from.monitorTests[testId].try_emplace(
-        componentId, MonitorTest{quint16(bytes[5] << 8 | bytes[6]),
-                                 quint16(bytes[7] << 8 | bytes[8]), bytes[4] > 0x7F});
+    if (testId == 0)
+        from.maps[kMonitorService][0] = QByteArray(reinterpret_cast<const char*>(&bytes[6]), 4);
+    else
+        from.monitorTests[testId][componentId] = {
+            quint16(bytes[5] << 8 | bytes[6]), quint16(bytes[7] << 8 | bytes[8]), bytes[4] > 0x7F};
 }
 
 void CarCapture::identified(const scan::Driver::Identity& identity) {
