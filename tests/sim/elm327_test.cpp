@@ -119,6 +119,17 @@ TEST(Elm327Test, AnswersEachServiceInTheFormOfItsBus) {
             say(adapter, command);
         EXPECT_EQ(say(adapter, row.command), row.text) << row.command.data();
     }
+    // A captured ECU keeps its response id on 11-bit CAN and is reached at its own request id.
+    const auto captured = sim::Profile::fromJson(R"({"ecus": [
+        {"address": "E8", "pids": {"0D": [0]}}, {"address": "EA", "pids": {"0D": [9]}}]})");
+    sim::Elm327Simulator gap(*captured, P::Can11);
+    for (const QByteArray& command : std::vector<QByteArray>{"ATE0", "ATH1", "0100"})
+        say(gap, command);
+    EXPECT_EQ(say(gap, "010D"), "7E8 03 41 0D 00\r7EA 03 41 0D 09");
+    say(gap, "ATSH7E2");
+    EXPECT_EQ(say(gap, "010D"), "7EA 03 41 0D 09");
+    say(gap, "ATSH7E1");
+    EXPECT_EQ(say(gap, "010D"), "NO DATA");
     sim::Profile off = *profile;
     off.reachable = false;
     sim::Elm327Simulator ignitionOff(off, P::Can11);
