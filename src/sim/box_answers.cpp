@@ -104,10 +104,16 @@ QByteArray BoxAnswers::o2TestReply(const Command& command) const {
     // Either O2 service reads the same test.
     const QByteArray asked =
         QByteArray(1, char(0x05)).append(char(command.parameter)).append(char(sensor));
-    if (const auto script = vehicle_.scripted(ecuIndex_, asked))
-        return script->isEmpty()                      ? unanswered(command)
-               : quint8(script->front()[0]) == 0x7F ? refusal(command, 0x12)
-                                                      : damaged(command);
+    if (const auto script = vehicle_.scripted(ecuIndex_, asked)) {
+        switch (*script) {
+        case Vehicle::Scripted::Unanswered:
+            return unanswered(command);
+        case Vehicle::Scripted::Refused:
+            return refusal(command, 0x12);
+        case Vehicle::Scripted::Garbled:
+            return damaged(command);
+        }
+    }
     if (!results)
         return refusal(command, 0x12); // sub-function not supported
     const auto tests = results->sensors.find(sensor);
@@ -146,14 +152,14 @@ QByteArray BoxAnswers::passThrough(const QByteArray& received) {
                             (test || supported);
     // A test the car left unanswered: no raw message comes back; one it garbled fails its checksum.
     const auto script = wellFormed ? vehicle_.scripted(ecuIndex_, command.mid(5, 3)) : std::nullopt;
-    if (script && script->isEmpty())
+    if (script == Vehicle::Scripted::Unanswered)
         return {};
-    QByteArray message = script ? script->front() : QByteArray();
-    if (script && quint8(message[0]) != 0x7F) {
-        QByteArray spoilt = rawFrame(currentEcuAddress(), message);
+    if (script == Vehicle::Scripted::Garbled) {
+        QByteArray spoilt = rawFrame(currentEcuAddress(), QByteArray(1, char(0x46)));
         spoilt.back() = char(~spoilt.back());
         return spoilt;
     }
+    QByteArray message;
     if (wellFormed && supported && !script)
         message = vehicle_.answer(ecuIndex_, command.mid(5, 2), Bus::NonCan, 0).value(0);
     // A test's result comes through without its test id.

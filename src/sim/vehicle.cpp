@@ -96,8 +96,8 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
                                   double seconds) {
     if (!reachable_ || request.isEmpty())
         return {};
-    if (std::optional<QList<QByteArray>> script = scripted(index, request))
-        return *script;
+    if (const std::optional<Scripted> script = scripted(index, request))
+        return scriptedMessages(*script, quint8(request[0]));
     const Ecu& ecu = profile_.ecus[index];
     const auto at = [&request](int i) { return i < request.size() ? quint8(request[i]) : 0; };
     switch (at(0)) {
@@ -110,8 +110,8 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
         for (int i = 1; i < last; ++i) {
             // Of several PIDs, one the car left unanswered is left out; one it garbled spoils all.
             const auto script = scripted(index, request.mid(0, 1) + request.mid(i, 1));
-            if (script && !script->isEmpty())
-                return *script;
+            if (script && *script != Scripted::Unanswered)
+                return scriptedMessages(*script, 0x01);
             if (const auto data = script ? std::nullopt : currentData(index, at(i), seconds))
                 message.append(char(at(i))).append(*data);
         }
@@ -146,19 +146,29 @@ QList<QByteArray> Vehicle::answer(std::size_t index, const QByteArray& request, 
     }
 }
 
-std::optional<QList<QByteArray>> Vehicle::scripted(std::size_t index,
+std::optional<Vehicle::Scripted> Vehicle::scripted(std::size_t index,
                                                    const QByteArray& request) const {
     const Ecu& ecu = profile_.ecus[index];
     // The frame number of a freeze-frame request is not the program's to choose.
     const QByteArray asked = request.startsWith(char(0x02)) ? request.left(2) : request;
     if (ecu.unanswered.count(asked))
-        return QList<QByteArray>{};
+        return Scripted::Unanswered;
     if (ecu.refused.count(asked))
-        return QList<QByteArray>{negativeResponse(quint8(asked[0]), 0x12)};
-    // The response id of the next service: an answer to another request.
+        return Scripted::Refused;
     if (ecu.garbled.count(asked))
-        return QList<QByteArray>{QByteArray(1, char(asked[0] + 0x41))};
+        return Scripted::Garbled;
     return std::nullopt;
+}
+
+QList<QByteArray> Vehicle::scriptedMessages(Scripted scripted, quint8 service) {
+    switch (scripted) {
+    case Scripted::Refused:
+        return {negativeResponse(service, 0x12)};
+    case Scripted::Garbled: // the response id of the next service
+        return {QByteArray(1, char(service + 0x41))};
+    default:
+        return {};
+    }
 }
 
 std::optional<QByteArray> Vehicle::currentData(std::size_t index, quint8 pid,

@@ -55,10 +55,13 @@ public:
     // for the values that move.
     QList<QByteArray> answer(std::size_t index, const QByteArray& request, Bus bus, double seconds);
 
-    // What ECU `index` does to a request the profile names as unanswered (no message), refused
-    // (the negative response) or garbled (an answer to another request); nothing when it names it
-    // none of these ways.
-    std::optional<QList<QByteArray>> scripted(std::size_t index, const QByteArray& request) const;
+    // What a profile can say an ECU does to a request, whatever else it holds.
+    enum class Scripted { Unanswered, Refused, Garbled };
+    // What the profile says ECU `index` does to a request (the service, then the bytes the
+    // program asks after it); nothing when it says nothing of it.
+    std::optional<Scripted> scripted(std::size_t index, const QByteArray& request) const;
+    // The messages for it: none, the negative response, or an answer to another request.
+    static QList<QByteArray> scriptedMessages(Scripted scripted, quint8 service);
     // The data bytes ECU `index` gives for a service $01 PID; nothing when it does not support it.
     std::optional<QByteArray> currentData(std::size_t index, quint8 pid, double seconds) const;
     // Service $02 data of the ECU's stored freeze frame (frame 0).
