@@ -51,9 +51,13 @@ bool isO2Test(const scan::ObdRequest& request) {
            (request.service == kMonitorService && request.parameters.size() == 2);
 }
 
-// The request as a profile names it: the service and the bytes the program asks after it.
+// The request as a profile names it: the service and the bytes the program asks after it. An O2
+// test is named in service $05 whichever service asks it; the support answer (test $00) is asked
+// in $05 and then, when it sends the program there, in $06.
 QByteArray requestKey(const scan::ObdRequest& request) {
-    const quint8 service = isO2Test(request) ? kO2Service : request.service;
+    const bool test =
+        isO2Test(request) && !request.parameters.isEmpty() && request.parameters.front() != 0;
+    const quint8 service = test ? kO2Service : request.service;
     return QByteArray(1, char(service)) + request.parameters;
 }
 
@@ -157,10 +161,10 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
     if (isO2Test(request)) {
         const quint8 sensor = request.parameters.size() > 1 ? quint8(request.parameters[1]) : 0;
         auto& tests = ecu.o2Tests[sensor];
-        // The support answer's response id says which service has the tests.
-        if (id == 0)
+        // The first support answer's response id says which service has the tests.
+        if (id == 0 && request.service == kO2Service)
             ecu.o2SupportReplyId = quint8(data[0]);
-        else
+        else if (id != 0)
             tests[id] = data.mid(2, id <= 4 ? 1 : 3);
         return;
     }
@@ -195,7 +199,7 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
     case kMonitorService: {
         // On CAN: a monitor's records, nine bytes a test, each starting with the monitor.
         if (id % 0x20 == 0) {
-            ecu.maps[kMonitorService][id] = data.mid(2, 4);
+            ecu.maps[kMonitorService][id] = data.mid(2, 4).leftJustified(4, '\0');
             return;
         }
         const QByteArray records = data.mid(1);
@@ -210,7 +214,7 @@ void CarCapture::keep(Ecu& ecu, const scan::ObdRequest& request, const QByteArra
     }
     case 0x09:
         if (id % 0x20 == 0)
-            ecu.maps[0x09][id] = data.mid(2, 4);
+            ecu.maps[0x09][id] = data.mid(2, 4).leftJustified(4, '\0');
         return;
     default:
         return;
@@ -237,9 +241,10 @@ void CarCapture::passedThrough(quint8 service, quint8 testId, quint8 componentId
     Ecu& from = ecu(bytes[2]);
     if (!from.seen.insert(asked).second)
         return;
+    // A component ID is seven bits; the eighth marks the limit a minimum.
     if (testId == 0)
         from.maps[kMonitorService][0] = QByteArray(reinterpret_cast<const char*>(&bytes[6]), 4);
-    else
+    else if (componentId <= 0x7F)
         from.monitorTests[testId][componentId] = {
             quint16(bytes[5] << 8 | bytes[6]), quint16(bytes[7] << 8 | bytes[8]), bytes[4] > 0x7F};
 }
@@ -295,12 +300,13 @@ QJsonObject CarCapture::ecuProfile(const Ecu& ecu, const std::map<QString, QStri
         out.insert("mil", (quint8(status->second[0]) & 0x80) != 0);
     if (!ecu.o2Tests.empty()) {
         auto sensors = ecu.o2Tests;
-        // A test the support answer named and the car left unanswered keeps its place in the
-        // map; its request stays unanswered.
-        for (const QByteArray& request : ecu.unanswered)
-            if (request.size() == 3 && quint8(request[0]) == kO2Service && request[1] != 0)
-                sensors[quint8(request[2])].try_emplace(quint8(request[1]),
-                                                        QByteArray(request[1] <= 4 ? 1 : 3, '\0'));
+        // A test the support answer named and the car did not answer keeps its place in the
+        // map, where the simulator finds the tests; its request stays as it was.
+        for (const auto* missed : {&ecu.unanswered, &ecu.refused, &ecu.garbled})
+            for (const QByteArray& request : *missed)
+                if (request.size() == 3 && quint8(request[0]) == kO2Service && request[1] != 0)
+                    sensors[quint8(request[2])].try_emplace(
+                        quint8(request[1]), QByteArray(request[1] <= 4 ? 1 : 3, '\0'));
         QJsonObject o2{
             {"sensors", byHex(sensors, [](const auto& tests) { return byHex(tests, bytesJson); })}};
         if (ecu.o2SupportReplyId)

@@ -101,9 +101,10 @@ bool BoxAnswers::answersInformation() const {
 QByteArray BoxAnswers::o2TestReply(const Command& command) const {
     const std::optional<O2TestResults>& results = vehicle_.ecu(ecuIndex_).o2Tests;
     const quint8 sensor = command.length;
-    // Either O2 service reads the same test.
+    // Either O2 service reads the same test; each has its own support answer.
+    const quint8 service = command.parameter == 0 ? command.service : 0x05;
     const QByteArray asked =
-        QByteArray(1, char(0x05)).append(char(command.parameter)).append(char(sensor));
+        QByteArray(1, char(service)).append(char(command.parameter)).append(char(sensor));
     if (const auto script = vehicle_.scripted(ecuIndex_, asked)) {
         switch (*script) {
         case Vehicle::Scripted::Unanswered:

@@ -181,7 +181,7 @@ struct Ecu {
 // derive; and the requests it left unanswered, refused or answered in a form that could not be
 // read (the ECU then answers with the response id of another service), as hex: the service and
 // the bytes the program asks after it ("0902", "03", "050301" for O2 test $03 of sensor 01 in
-// either O2 service, "060B01" for test $0B of component 01 through the pass-through).
+// either O2 service (its support answer "050001" or "060001" in its own), "060B01" for test $0B of component 01 through the pass-through).
 struct Profile {
     char leadingChar = 'V';
     QByteArray firmware = "4.00";
