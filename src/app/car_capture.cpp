@@ -139,6 +139,11 @@ void CarCapture::missed(const QByteArray& asked, scan::AnswerStatus status) {
     Ecu& silent = ecu(*current_);
     if (!silent.seen.insert(asked).second)
         return;
+    // Through an adapter the silence of every ECU to an O2 test means the test is not offered;
+    // this ECU was silent while another answered, which only an unreadable answer replays.
+    if (throughAdapter_ && asked.startsWith(char(kO2Service)) &&
+        status == scan::AnswerStatus::EcuTimeout)
+        status = scan::AnswerStatus::Garbled;
     switch (status) {
     case scan::AnswerStatus::Refused:
         silent.refused.insert(asked);
@@ -225,10 +230,13 @@ void CarCapture::passedThrough(quint8 service, quint8 testId, quint8 componentId
                                const scan::Driver::RawAnswer& answer) {
     const QByteArray asked =
         QByteArray(1, char(service)).append(char(testId)).append(char(componentId));
-    // Not acknowledged is the scan tool's doing; a negative response, a test the car lacks.
-    if (service != kMonitorService || scan::endsOperation(answer.status) ||
-        answer.status == scan::AnswerStatus::Refused)
+    if (service != kMonitorService || scan::endsOperation(answer.status))
         return;
+    // Not acknowledged by the scan tool, the test was not read.
+    if (answer.status == scan::AnswerStatus::Refused) {
+        missed(asked, scan::AnswerStatus::Garbled);
+        return;
+    }
     if (answer.status != scan::AnswerStatus::Answered) {
         missed(asked, answer.status);
         return;
@@ -347,10 +355,12 @@ QJsonObject CarCapture::ecuProfile(const Ecu& ecu, const std::map<QString, QStri
     }
     if (!ecu.unanswered.empty())
         out.insert("unanswered", requestsJson(ecu.unanswered));
-    // Vehicle information never asked (the scan tool's firmware was not known) was not read.
+    // Vehicle information and on-board tests never asked (the scan tool's firmware was not
+    // known) were not read.
     auto garbled = ecu.garbled;
-    if (const QByteArray map("\x09\x00", 2); !ecu.seen.count(map))
-        garbled.insert(map);
+    for (const QByteArray& map : {QByteArray("\x09\x00", 2), QByteArray("\x06\x00\x00", 3)})
+        if (!ecu.seen.count(map))
+            garbled.insert(map);
     if (!ecu.refused.empty())
         out.insert("refused", requestsJson(ecu.refused));
     out.insert("garbled", requestsJson(garbled));

@@ -179,7 +179,7 @@ struct Ecu {
 // A capture (vamrick --capture) writes what the car did: supportMaps by service (01, 02, 06 and
 // 09, each by map id, four bytes a map), which the ECU then answers instead of the maps it would
 // derive; and the requests it left unanswered, refused or answered in a form that could not be
-// read (the ECU then answers with the response id of another service), as hex: the service and
+// read (the ECU then answers with the response id of a request never made, 7E), as hex: the service and
 // the bytes the program asks after it ("0902", "03", "050301" for O2 test $03 of sensor 01 in
 // either O2 service (its support answer "050001" or "060001" in its own), "060B01" for test $0B of component 01 through the pass-through).
 struct Profile {

@@ -164,8 +164,8 @@ QList<QByteArray> Vehicle::scriptedMessages(Scripted scripted, quint8 service) {
     switch (scripted) {
     case Scripted::Refused:
         return {negativeResponse(service, 0x12)};
-    case Scripted::Garbled: // the response id of the next service
-        return {QByteArray(1, char(service + 0x41))};
+    case Scripted::Garbled: // the positive response to a request never made (tester present)
+        return {QByteArray(1, char(0x7E))};
     default:
         return {};
     }

@@ -60,7 +60,7 @@ public:
     // What the profile says ECU `index` does to a request (the service, then the bytes the
     // program asks after it); nothing when it says nothing of it.
     std::optional<Scripted> scripted(std::size_t index, const QByteArray& request) const;
-    // The messages for it: none, the negative response, or an answer to another request.
+    // The messages for it: none, the negative response, or an answer to a request never made.
     static QList<QByteArray> scriptedMessages(Scripted scripted, quint8 service);
     // The data bytes ECU `index` gives for a service $01 PID; nothing when it does not support it.
     std::optional<QByteArray> currentData(std::size_t index, quint8 pid, double seconds) const;

@@ -73,6 +73,8 @@ inline const QByteArray kSteadyCar = R"({"ecus": [{"address": "10",
     "ecuName": "ECM-EngineControl", "permanentCodes": ["0300"],
     "obdMonitors": {"01": [{"tid": "8E", "unit": "0B", "value": 551, "min": 169, "max": 19898}],
                     "21": [{"tid": "80", "unit": "24", "value": 12, "min": 0, "max": 40}]},
+    "o2Tests": {"sensors": {"01": {"01": [90], "05": [25, 10, 50]}}},
+    "monitorTests": {"0B": {"01": {"value": 500, "min": 400}}},
     "storedCodes": ["0300", "C123"], "pendingCodes": ["0420"]}]})";
 
 // What a check may say when a request was not answered; no other line may differ from a clean run.
@@ -81,7 +83,7 @@ inline bool saysSomethingWentWrong(const QString& line) {
         "^$|^== .* ==$|No answer|refused|interrupted|stopped answering|connection to the scan "
         "tool was lost|^ECU Timeout|^ECU Off-Line|^Not connected|F/W: \\(no answer\\)|Timeout "
         "waiting|No Freeze Frame Data Stored|Operation Failed|The MIL is off, read codes anyway|"
-        "model year unknown"));
+        "model year unknown|\tNo Answer$|PASS command not acknowledged"));
     return failure.match(line).hasMatch();
 }
 

@@ -39,10 +39,10 @@ TEST(FaultSoakTest, NoCorruptedReplyEverPassesForAnAnswer) {
     const QStringList names = {"ecu-timeout", "extra-leading-s", "out-of-step-s", "garbage",
                                "cut",         "wrong-reply",     "refuse",        "silence",
                                "drop-char",   "flip-digit",      "repeat"};
-    const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D",
-                                  "0110", "0113", "0120", "0121", "0142", "0146", "0200",
-                                  "0202", "0205", "020C", "03",   "07",   "9001", "0900",
-                                  "0902", "0904", "0A",   ""};
+    const QStringList prefixes = {"0100", "0101", "0102", "0105", "0106", "010C", "010D", "0110",
+                                  "0113", "0120", "0121", "0142", "0146", "0200", "0202", "0205",
+                                  "020C", "03",   "07",   "9001", "0900", "0902", "0904", "0A",
+                                  "0500", "0501", "0600", "06",   "F0",   ""};
     std::mt19937 random(20261206);
     const auto pick = [&random](const QStringList& list) {
         return list[std::uniform_int_distribution<qsizetype>(0, list.size() - 1)(random)];

@@ -385,13 +385,30 @@ Driver::RawAnswer ElmDriver::passThrough(quint8 service, quint8 testId, quint8 c
         raw.status = userStop ? AnswerStatus::Stopped : AnswerStatus::Lost;
         return raw;
     }
-    std::optional<QByteArray> data = currentData(exchange.found);
+    const Kind kind = exchange.answer.kind;
+    std::optional<QByteArray> data =
+        kind == Kind::Lines ? currentData(exchange.found) : std::nullopt;
+    // An answer to another service is no answer either.
+    if (data && quint8(data->at(0)) != 0x46 && quint8(data->at(0)) != 0x7F) {
+        raw.status = AnswerStatus::Garbled;
+        return raw;
+    }
+    if (!data) {
+        // Silence, a damaged line or what the adapter said instead is no answer, never the ECU's
+        // negative one.
+        const bool silent = kind == Kind::NoData || kind == Kind::UnableToConnect ||
+                            (kind == Kind::Lines && !exchange.found.damaged);
+        raw.status = silent                   ? AnswerStatus::EcuTimeout
+                     : kind == Kind::TimedOut ? AnswerStatus::Late
+                                              : AnswerStatus::Garbled;
+        return raw;
+    }
     QByteArray bytes("\x48\x6B", 2);
     bytes += char(ecu_.value_or(0));
     // A test result repeats its test id, where the raw message has none.
-    if (data && testId != 0 && quint8(data->at(0)) == 0x46)
+    if (testId != 0 && quint8(data->at(0)) == 0x46)
         data = data->left(1) + data->mid(2);
-    bytes += data ? *data : QByteArray("\x7F\x06\x12", 3);
+    bytes += *data;
     bytes = bytes.leftJustified(qsizetype(raw.bytes.size()), '\0', true);
     std::copy(bytes.begin(), bytes.end(), raw.bytes.begin());
     raw.status = AnswerStatus::Answered;

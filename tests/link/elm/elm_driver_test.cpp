@@ -174,6 +174,26 @@ TEST(ElmDriverTest, TheEngineAnswersFirstAndTheEcuSwitchCyclesThroughTheAnswerin
     EXPECT_EQ(d.driver.awaitVehicle(), Status::NoVehicle) << "ignition off?";
 }
 
+// Off CAN the raw pass-through hands on the ECU's message, a negative answer as it stands, and
+// never makes one up for silence or a damaged line.
+TEST(ElmDriverTest, ThePassThroughHandsOnOnlyWhatTheEcuSent) {
+    Driven d("3", {"48 6B 10 41 00 BE 1F A8 13 C5"});
+    ASSERT_TRUE(d.start().reached);
+    const auto passed = [&d](const char* line) {
+        d.adapter->script("060B01", {line});
+        const scan::Driver::RawAnswer raw = d.driver.passThrough(0x06, 0x0B, 0x01, 6);
+        return QString::number(int(raw.status)) + ' ' +
+               QByteArray(reinterpret_cast<const char*>(raw.bytes.data()), 9).toHex().toUpper();
+    };
+    EXPECT_EQ(passed("48 6B 10 46 0B 81 01 F4 01 90 1B"), "0 486B10468101F40190")
+        << "the test id left out, as the box sends it";
+    EXPECT_EQ(passed("48 6B 10 7F 06 12 5A"), "0 486B107F0612000000");
+    EXPECT_TRUE(passed("48 6B 10 46 0B 81 01 F4 01 91 1B").startsWith(status(Status::Garbled)));
+    EXPECT_TRUE(passed("48 6B 10 47 0B 81 01 F4 01 90 1C").startsWith(status(Status::Garbled)))
+        << "an answer to another service";
+    EXPECT_EQ(d.driver.passThrough(0x06, 0x0C, 0x01, 6).status, Status::EcuTimeout) << "NO DATA";
+}
+
 TEST(ElmDriverTest, AFirstSearchThatFindsNoBusIsTriedAgainUntilTheVehicleAnswers) {
     Driven d("6");
     d.adapter->answers["0100"] = {Kind::TimedOut, {}, {}};
