@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "car_capture.h"
 
+#include "core/number_text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -11,10 +13,6 @@ namespace {
 
 constexpr quint8 kO2Service = 0x05;
 constexpr quint8 kMonitorService = 0x06;
-
-QString hexByte(int value) {
-    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
 
 QJsonArray bytesJson(const QByteArray& bytes) {
     QJsonArray array;
@@ -33,7 +31,7 @@ QJsonArray textsJson(const QStringList& texts) {
 template <typename Map, typename Value> QJsonObject byHex(const Map& map, Value value) {
     QJsonObject object;
     for (const auto& [id, item] : map)
-        object.insert(hexByte(id), value(item));
+        object.insert(core::hexByte(id), value(item));
     return object;
 }
 
@@ -253,8 +251,8 @@ void CarCapture::passedThrough(quint8 service, quint8 testId, quint8 componentId
     if (testId == 0)
         from.maps[kMonitorService][0] = QByteArray(reinterpret_cast<const char*>(&bytes[6]), 4);
     else if (componentId <= 0x7F)
-        from.monitorTests[testId][componentId] = {
-            quint16(bytes[5] << 8 | bytes[6]), quint16(bytes[7] << 8 | bytes[8]), bytes[4] > 0x7F};
+        from.monitorTests[testId][componentId] =
+            QByteArray(reinterpret_cast<const char*>(&bytes[4]), 5);
 }
 
 void CarCapture::identified(const scan::Driver::Identity& identity) {
@@ -282,7 +280,7 @@ void CarCapture::noteVehicleInfo(const diag::VehicleInfo& info) {
 
 QJsonObject CarCapture::ecuProfile(const Ecu& ecu, const std::map<QString, QString>& vins) const {
     QJsonObject out;
-    out.insert("address", hexByte(ecu.address));
+    out.insert("address", core::hexByte(ecu.address));
     if (!ecu.maps.empty())
         out.insert("supportMaps",
                    byHex(ecu.maps, [](const auto& maps) { return byHex(maps, bytesJson); }));
@@ -318,22 +316,23 @@ QJsonObject CarCapture::ecuProfile(const Ecu& ecu, const std::map<QString, QStri
         QJsonObject o2{
             {"sensors", byHex(sensors, [](const auto& tests) { return byHex(tests, bytesJson); })}};
         if (ecu.o2SupportReplyId)
-            o2.insert("supportReplyId", hexByte(*ecu.o2SupportReplyId));
+            o2.insert("supportReplyId", core::hexByte(*ecu.o2SupportReplyId));
         out.insert("o2Tests", o2);
     }
     if (!ecu.monitorTests.empty())
         out.insert("monitorTests", byHex(ecu.monitorTests, [](const auto& components) {
-                       return byHex(components, [](const MonitorTest& test) {
-                           return QJsonObject{{"value", test.value},
-                                              {test.minimum ? "min" : "max", test.limit}};
+                       return byHex(components, [](const QByteArray& result) {
+                           const bool minimum = quint8(result[0]) > 0x7F;
+                           return QJsonObject{{"value", word(result, 1)},
+                                              {minimum ? "min" : "max", word(result, 3)}};
                        });
                    }));
     if (!ecu.obdMonitors.empty())
         out.insert("obdMonitors", byHex(ecu.obdMonitors, [](const QByteArray& records) {
                        QJsonArray tests;
                        for (qsizetype at = 0; at + 8 < records.size(); at += 9)
-                           tests.append(QJsonObject{{"tid", hexByte(records[at + 1])},
-                                                    {"unit", hexByte(records[at + 2])},
+                           tests.append(QJsonObject{{"tid", core::hexByte(records[at + 1])},
+                                                    {"unit", core::hexByte(records[at + 2])},
                                                     {"value", word(records, at + 3)},
                                                     {"min", word(records, at + 5)},
                                                     {"max", word(records, at + 7)}});

@@ -45,11 +45,6 @@ public:
     QByteArray profileText(bool anonymous) const;
 
 private:
-    struct MonitorTest {
-        quint16 value = 0;
-        quint16 limit = 0;
-        bool minimum = false;
-    };
     struct Ecu {
         quint8 address = 0;
         std::map<quint8, std::map<quint8, QByteArray>> maps; // by service, by map id
@@ -58,7 +53,9 @@ private:
         std::map<quint8, QByteArray> codes; // by service ($03, $07, $0A), two bytes a code
         std::optional<quint8> o2SupportReplyId;
         std::map<quint8, std::map<quint8, QByteArray>> o2Tests; // by sensor code, by test
-        std::map<quint8, std::map<quint8, MonitorTest>> monitorTests;
+        // By test, by component: the raw message's result (the component with the minimum
+        // flag, the value, the limit), as the records of obdMonitors.
+        std::map<quint8, std::map<quint8, QByteArray>> monitorTests;
         std::map<quint8, QByteArray> obdMonitors; // the records, nine bytes a test
         std::optional<diag::VehicleInfo> information;
         // The requests asked, and of those the ones unanswered, refused or not read.

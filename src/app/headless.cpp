@@ -266,6 +266,18 @@ QString mode6Report(MainWindow& window, const Options& options, ReportPrompter& 
     return report;
 }
 
+// What the report reads of the current ECU after its survey: the trouble codes, the freeze
+// frame, the O2 sensor tests and the on-board tests, each as the window shows it.
+QString ecuReport(MainWindow& window, const Options& options, ReportPrompter& prompter) {
+    window.readTroubleCodes();
+    QString report = windowReport(window, window.troubleCodesButton->text(), false);
+    window.readFreezeFrame();
+    report += windowReport(window, window.freezeFrameButton->text());
+    if (!window.o2TestButton->isHidden())
+        report += o2SensorReport(window);
+    return report + mode6Report(window, options, prompter);
+}
+
 // Every other ECU that answers, in the order the scan tool switches to them, read as the report
 // reads the first; the survey runs as each is switched to.
 void captureOtherEcus(MainWindow& window, Session& session, const Options& options,
@@ -279,11 +291,7 @@ void captureOtherEcus(MainWindow& window, Session& session, const Options& optio
             return;
         print(stderr, QStringLiteral("Capturing ECU %1\n").arg(scan::ecuText(*ecu)));
         capture.noteVehicleInfo(session.vehicleInfo());
-        window.readTroubleCodes();
-        window.readFreezeFrame();
-        if (!window.o2TestButton->isHidden())
-            o2SensorReport(window);
-        mode6Report(window, options, prompter);
+        ecuReport(window, options, prompter);
     }
 }
 
@@ -308,13 +316,7 @@ int runReport(MainWindow& window, Session& session, const Options& options,
             if (session.codeClearing().refused())
                 failure = QStringLiteral("the ECU refused to clear the trouble codes");
         }
-        window.readTroubleCodes();
-        report += windowReport(window, window.troubleCodesButton->text(), false);
-        window.readFreezeFrame();
-        report += windowReport(window, window.freezeFrameButton->text());
-        if (!window.o2TestButton->isHidden())
-            report += o2SensorReport(window);
-        report += mode6Report(window, options, prompter);
+        report += ecuReport(window, options, prompter);
         if (const int unanswered = session.link().unanswered(); unanswered && failure.isEmpty())
             failure =
                 QStringLiteral("incomplete check: %1 request(s) were not answered").arg(unanswered);

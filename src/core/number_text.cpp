@@ -227,6 +227,10 @@ QString formatNumber(double value, const QString& pattern) {
     return value < 0 && nonZero ? QLatin1Char('-') + out : out;
 }
 
+QString hexByte(int value) {
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
 long long roundHalfEven(double value) {
     if (std::isnan(value))
         return 0;

@@ -27,6 +27,9 @@ double leadingNumber(const QString& text);
 // copied. The value is rounded to the pattern's places, halves away from zero.
 QString formatNumber(double value, const QString& pattern);
 
+// A byte as two hex digits, capitals: "0C".
+QString hexByte(int value);
+
 // Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 long long roundHalfEven(double value);
 

@@ -17,12 +17,8 @@ constexpr int kLeanToRichTest = 2;
 const QString kNotSupported = QStringLiteral("The O2 Sensor Test is not supported by this vehicle");
 const QString kEcuTimeout = QStringLiteral("ECU Timeout");
 
-QString twoHex(int value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 QString testName(int id) {
-    return QStringLiteral("O2 sensor test $") + twoHex(id);
+    return QStringLiteral("O2 sensor test $") + core::hexByte(id);
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "request.h"
 
+#include "core/number_text.h"
+
 #include <array>
 
 namespace scan {
 
 QString ecuText(quint8 address) {
-    return QStringLiteral("%1").arg(address, 2, 16, QLatin1Char('0')).toUpper();
+    return core::hexByte(address);
 }
 
 namespace {

@@ -16,10 +16,6 @@ constexpr int kHeaderBytes = 3;
 constexpr int kCodeFrameBytes = 10;
 constexpr int kCodeFrameLength = 1 + 2 * (kCodeFrameBytes + 1);
 
-QString hexPair(int value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 // The firmware that first carries service $09.
 constexpr double kVehicleInformationFirmware = 4.00;
 
@@ -76,16 +72,18 @@ Reply judgeFirmware(const QString&, int, const QString& text) {
 
 BoxCommand boxCommand(const ObdRequest& request) {
     const int frameBytes = kHeaderBytes + 1 + request.answerBytes;
-    QString text = hexPair(request.service);
+    QString text = core::hexByte(request.service);
     for (const char byte : request.parameters)
-        text += hexPair(quint8(byte));
+        text += core::hexByte(quint8(byte));
     if (request.service == 0x05 || request.service == 0x06)
         return {text, frameBytes, 2 * frameBytes};
     if (request.parameters.isEmpty())
-        return {text + hexPair(frameBytes) + hexPair(frameBytes), frameBytes, 2 * frameBytes + 1};
+        return {text + core::hexByte(frameBytes) + core::hexByte(frameBytes), frameBytes,
+                2 * frameBytes + 1};
     // The freeze frame's support map is waited for two characters longer.
     const bool freezeFrameMap = request.service == 0x02 && request.parameters == QByteArray(1, 0);
-    return {text + hexPair(frameBytes), frameBytes, 2 * frameBytes + (freezeFrameMap ? 2 : 0)};
+    return {text + core::hexByte(frameBytes), frameBytes,
+            2 * frameBytes + (freezeFrameMap ? 2 : 0)};
 }
 
 ObdAnswer answerOf(const BoxCommand& command, const Reply& reply) {
